@@ -1,0 +1,64 @@
+// The buses behind service matching. Each transport lists the unit
+// directories it can reach and connects to one of them; the device interface
+// of IOFireWireLib.h sits on top of the connection.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/common/MacTypes.h"
+#include "platform/firewire/IOReturn.h"
+
+namespace fwplat {
+
+// A connection to one unit. Open state, byte order and the choice of target
+// node are handled above it; a link sees only raw requests to its unit.
+class UnitLink {
+public:
+    virtual ~UnitLink() = default;
+
+    // Takes the unit for this client alone (kIOReturnExclusiveAccess when
+    // another client has it, kIOReturnNotPermitted when access is denied).
+    virtual IOReturn Open() = 0;
+    // Gives the unit back. Harmless when not open.
+    virtual void Close() = 0;
+    // The current bus generation; works whether or not the link is open.
+    virtual IOReturn GetBusGeneration(UInt32& generation) = 0;
+
+    // One request to the unit, only while open. tcode is one of
+    // TCODE_{READ,WRITE}_{QUADLET,BLOCK}_REQUEST of <linux/firewire-constants.h>.
+    // For writes `data` holds `length` bytes in bus order; for reads it
+    // receives them and `length` comes back as the count the unit returned.
+    // With failOnReset false the link sends in its current generation.
+    virtual IOReturn Transact(int tcode, UInt64 offset, void* data, UInt32& length, bool failOnReset,
+                              UInt32 generation) = 0;
+};
+
+// A unit directory as discovery sees it.
+struct UnitInfo {
+    std::string name;                    // where it is, for messages ("fw1.0", a socket path...)
+    std::optional<UInt32> specifierId;   // unit specifier ID, if the directory has one
+    std::optional<UInt32> version;       // unit software version, if the directory has one
+    std::function<std::unique_ptr<UnitLink>()> connect;  // null result: the unit is gone
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // The units reachable now, in discovery order.
+    virtual std::vector<UnitInfo> Scan() = 0;
+};
+
+// The transports that service matching asks, in order. By default the kernel's
+// FireWire character devices under /sys and /dev.
+void SetTransports(std::vector<std::shared_ptr<Transport>> transports);
+std::vector<std::shared_ptr<Transport>> Transports();
+std::vector<std::shared_ptr<Transport>> DefaultTransports();
+
+// Maps an IEEE 1394 response code to a status; RCODE_COMPLETE gives 0.
+IOReturn IOReturnFromRcode(int rcode);
+
+}  // namespace fwplat

@@ -1,0 +1,46 @@
+// Units on the Linux kernel's FireWire stack: discovery from sysfs, requests
+// through the firewire-cdev character device of the unit's node.
+#pragma once
+
+#include <poll.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "platform/firewire/FWTransport.h"
+
+namespace fwplat {
+
+// The system calls the transport makes, replaceable by tests.
+class CdevSyscalls {
+public:
+    virtual ~CdevSyscalls() = default;
+    virtual int Open(const char* path, int flags) = 0;
+    virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
+    virtual int Poll(struct pollfd* fds, nfds_t nfds, int timeoutMs) = 0;
+    virtual long Read(int fd, void* buf, std::size_t count) = 0;
+    virtual int Close(int fd) = 0;
+    virtual int Flock(int fd, int operation) = 0;
+    static std::shared_ptr<CdevSyscalls> System();
+};
+
+struct CdevOptions {
+    std::string sysfsRoot = "/sys";
+    std::string devRoot = "/dev";
+    // Longer than the kernel's 2 s split-transaction timeout, so that the
+    // kernel's own RCODE_CANCELLED arrives first.
+    int responseTimeoutMs = 3000;
+    std::shared_ptr<CdevSyscalls> syscalls = CdevSyscalls::System();
+};
+
+class LinuxCdevTransport : public Transport {
+public:
+    explicit LinuxCdevTransport(CdevOptions options = {});
+    std::vector<UnitInfo> Scan() override;
+
+private:
+    CdevOptions mOptions;
+};
+
+}  // namespace fwplat
