@@ -1,0 +1,70 @@
+#include "platform/firewire/FWTransport.h"
+
+#include <linux/firewire-constants.h>
+
+#include <mutex>
+
+#include "platform/firewire/LinuxCdevTransport.h"
+
+namespace fwplat {
+namespace {
+
+std::mutex& RegistryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<std::shared_ptr<Transport>>& Registry()
+{
+    static std::vector<std::shared_ptr<Transport>> transports = DefaultTransports();
+    return transports;
+}
+
+}  // namespace
+
+void SetTransports(std::vector<std::shared_ptr<Transport>> transports)
+{
+    std::lock_guard<std::mutex> lock(RegistryMutex());
+    Registry() = std::move(transports);
+}
+
+std::vector<std::shared_ptr<Transport>> Transports()
+{
+    std::lock_guard<std::mutex> lock(RegistryMutex());
+    return Registry();
+}
+
+std::vector<std::shared_ptr<Transport>> DefaultTransports()
+{
+    return {std::make_shared<LinuxCdevTransport>()};
+}
+
+IOReturn IOReturnFromRcode(int rcode)
+{
+    switch (rcode) {
+    case RCODE_COMPLETE:
+        return kIOReturnSuccess;
+    case RCODE_CONFLICT_ERROR:
+        return kIOFireWireConflictError;
+    case RCODE_DATA_ERROR:
+        return kIOFireWireDataError;
+    case RCODE_TYPE_ERROR:
+        return kIOFireWireTypeError;
+    case RCODE_ADDRESS_ERROR:
+        return kIOFireWireAddressError;
+    case RCODE_BUSY:
+        return kIOReturnBusy;
+    case RCODE_GENERATION:
+        return kIOFireWireBusReset;
+    case RCODE_CANCELLED:
+    case RCODE_NO_ACK:
+        return kIOReturnTimeout;
+    case RCODE_SEND_ERROR:
+        return kIOReturnIOError;
+    default:
+        return kIOReturnError;
+    }
+}
+
+}  // namespace fwplat
