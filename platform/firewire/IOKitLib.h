@@ -28,8 +28,14 @@ io_service_t IOServiceGetMatchingService(mach_port_t masterPort, CFDictionaryRef
 
 kern_return_t IOObjectRelease(io_object_t object);
 
-// Number of service handles alive; lets tests check that discovery leaks none.
+// Number of service handles, plug-ins and device interfaces alive; lets tests
+// check that discovery leaks none.
 UInt32 IOServiceHandlesInUse();
+UInt32 IOPlugInObjectsInUse();
+
+// Makes IOMasterPort fail with the given status (0 restores it), standing in
+// for a system whose service registry cannot be reached.
+void IOSetMasterPortStatus(kern_return_t status);
 
 typedef SInt32 HRESULT;
 typedef void* LPVOID;
