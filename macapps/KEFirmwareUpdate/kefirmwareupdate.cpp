@@ -1,1 +1,233 @@
-// placeholder
+#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "KeFirmwareVersions.h"
+#include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+#include "macapps/KEFirmwareUpdate/DownloadUnit.h"
+#include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macclasses/APW_PTA_Thread.h"
+#include "platform/common/KeAssert.h"
+
+namespace APW {
+namespace PTA {
+
+const UInt32 KeXilinxUpgradeVer = kCarriedXilinxVersion;
+const UInt32 KeMCOREUpgradeVer = kCarriedMCOREVersion;
+
+namespace {
+
+std::string VersionText(UInt32 mcore, UInt32 xilinx) { return std::to_string(mcore) + "-" + std::to_string(xilinx); }
+
+}  // namespace
+
+CKeFirmwareUpdate::CKeFirmwareUpdate()
+{
+    std::cout << "Ctor KeFirmwareUpdate\n";
+    std::cerr << "Test CERR\n";
+    _keInfo.valid = false;
+}
+
+CKeFirmwareUpdate::~CKeFirmwareUpdate()
+{
+    std::cout << "Dtor KeFirmwareUpdate\n";
+    delete _unit;
+}
+
+bool CKeFirmwareUpdate::OpenKe()
+{
+    std::cout << "Open Ke\n";
+    mach_port_t masterPort = MACH_PORT_NULL;
+    if (IOMasterPort(MACH_PORT_NULL, &masterPort) != 0) {
+        std::cerr << "Problem with MasterPort\n";
+        return false;
+    }
+
+    _matchingDictionary = IOServiceMatching("IOFireWireUnit");
+    const SInt32 specID = static_cast<SInt32>(DownloadUnit::kFirmwareUpdateUnitSpecID);
+    CFNumberRef number = CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &specID);
+    CFDictionaryAddValue(_matchingDictionary, CFSTR("Unit_Spec_ID"), number);
+    CFRelease(number);
+    const SInt32 swVersion = static_cast<SInt32>(DownloadUnit::kFirmwareUpdateUnitSWVersion);
+    number = CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &swVersion);
+    CFDictionaryAddValue(_matchingDictionary, CFSTR("Unit_SW_Version"), number);
+    CFRelease(number);
+
+    // The lookup takes over the dictionary reference.
+    io_service_t service = IOServiceGetMatchingService(masterPort, _matchingDictionary);
+    _matchingDictionary = nullptr;
+    if (service == 0) {
+        _keInfo.valid = false;
+        return false;
+    }
+
+    // The unit object keeps what it needs of the service; the handle goes back
+    // whether or not the unit could be made.
+    try {
+        _unit = new DownloadUnit(service);
+    } catch (...) {
+        IOObjectRelease(service);
+        throw;
+    }
+    IOObjectRelease(service);
+    _keInfo.valid = true;
+    return true;
+}
+
+void CKeFirmwareUpdate::CloseKe()
+{
+    std::cout << "Close Ke\n";
+    delete _unit;
+    _unit = nullptr;
+}
+
+bool CKeFirmwareUpdate::IsFound()
+{
+    bool result = false;
+    try {
+        if (!OpenKe()) return false;
+    } catch (const std::exception&) {
+        // A unit whose device interface cannot be had counts as not found.
+        return false;
+    }
+
+    UInt32 generation = 0;
+    if (_unit->GetBusGeneration(generation) != 0) {
+        CloseKe();
+        return false;
+    }
+
+    if (_unit->Open() != 0) {
+        CloseKe();
+        return false;
+    }
+
+    _unit->GetProductSerNum(_keInfo.serialNum);
+    _unit->GetSoftwareVersion(_keInfo.softwareVer);
+    _keInfo.XilinxVer = _keInfo.softwareVer & 0xFFFF;
+    _keInfo.MCOREver = _keInfo.softwareVer >> 16;
+    _unit->GetProductRevision(_keInfo.productVer);
+    _unit->GetProductSerNum(_keInfo.serialNum);
+
+    const UInt32 product = _keInfo.productVer >> 16;
+    if (product == 0 || product == 1) {
+        _keInfo.valid = true;
+        result = true;
+    }
+
+    _unit->Close();
+    CloseKe();
+    return result;
+}
+
+void CKeFirmwareUpdate::GetSerialNumberString(std::string& serialNumberString)
+{
+    KE_ASSERT(true == _keInfo.valid);
+    serialNumberString = _keInfo.MCOREver > 20 ? _keInfo.serialNum : std::string("Not Available");
+}
+
+void CKeFirmwareUpdate::GetCurrentFirmwareVersionString(std::string& currentVersionString)
+{
+    KE_ASSERT(true == _keInfo.valid);
+    currentVersionString = VersionText(_keInfo.MCOREver, _keInfo.XilinxVer);
+}
+
+void CKeFirmwareUpdate::GetUpdateFirmwareVersionString(std::string& updateVersionString)
+{
+    updateVersionString = VersionText(KeMCOREUpgradeVer, KeXilinxUpgradeVer);
+}
+
+bool CKeFirmwareUpdate::IsDowngrade()
+{
+    KE_ASSERT(true == _keInfo.valid);
+    return _keInfo.XilinxVer > KeXilinxUpgradeVer || _keInfo.MCOREver > KeMCOREUpgradeVer;
+}
+
+VersionInfo CKeFirmwareUpdate::GetCurrentFirmwareVersion() { return 0; }
+
+VersionInfo CKeFirmwareUpdate::GetUpdateFirmwareVersion() { return 0; }
+
+bool CKeFirmwareUpdate::DoUpdate()
+{
+    std::cout << "Start Download Thread\n";
+    _bailthread = false;
+    _done.store(false, std::memory_order_relaxed);
+    _result = UpdateResult{};
+    _pDownloader = new Downloader;
+    KE_ASSERT(_pDownloader);
+    _threadrunning = true;
+    _thread = new Thread(this, 0, Thread::kThreadPolicyTimeslice);
+    if (!_thread->Start()) {
+        // Nothing runs the job: end it here so that the window still sees it done.
+        UpdateResult failed;
+        failed.outcome = UpdateOutcome::kThreadNotStarted;
+        failed.status = kIOReturnNoResources;
+        std::cerr << "Could not start the download thread\n";
+        FinishJob(failed);
+        return false;
+    }
+    return true;
+}
+
+void CKeFirmwareUpdate::Download(DOWNLOADTYPE type, UpdateResult& result)
+{
+    _pDownloader->DoDownload(_unit, type);
+    const IOReturn status = _pDownloader->GetError();
+    if (status != 0 && result.outcome == UpdateOutcome::kSucceeded) {
+        result.outcome = UpdateOutcome::kDownloadFailed;
+        result.image = type;
+        result.status = status;
+    }
+}
+
+void CKeFirmwareUpdate::Run()
+{
+    UpdateResult result;
+    bool found = false;
+    try {
+        found = OpenKe();
+    } catch (const std::exception&) {
+        found = false;
+    }
+
+    if (found) {
+        result.outcome = UpdateOutcome::kSucceeded;
+        gDownloadProgress.Reset();
+        gDownloadProgress.SetDeviceType(Xilinx);
+        Download(fileXILINX, result);
+        gDownloadProgress.SetDeviceType(MCORE);
+        Download(fileMCORE, result);
+    } else {
+        // Never download without a unit.
+        result.outcome = UpdateOutcome::kUnitNotFound;
+        result.status = kIOReturnNoDevice;
+        std::cerr << "Ke not found: nothing was written\n";
+    }
+    FinishJob(result);
+}
+
+void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
+{
+    CloseKe();
+    delete _pDownloader;
+    _pDownloader = nullptr;
+    delete _thread;
+    _thread = nullptr;
+    std::cout << "Delete Download Thread\n";
+    _threadrunning = false;
+    _result = result;
+    _done.store(true, std::memory_order_release);
+}
+
+bool CKeFirmwareUpdate::GetDoneStatus() const { return _done.load(std::memory_order_acquire); }
+
+UpdateResult CKeFirmwareUpdate::GetUpdateResult() const
+{
+    if (!GetDoneStatus()) return UpdateResult{};
+    return _result;
+}
+
+}  // namespace PTA
+}  // namespace APW

@@ -22,6 +22,7 @@ constexpr IOReturn kIOReturnBusy = MakeIOReturn(0xE00002D5);
 constexpr IOReturn kIOReturnTimeout = MakeIOReturn(0xE00002D6);
 constexpr IOReturn kIOReturnOffline = MakeIOReturn(0xE00002D7);
 constexpr IOReturn kIOReturnNotPermitted = MakeIOReturn(0xE00002E2);
+constexpr IOReturn kIOReturnAborted = MakeIOReturn(0xE00002EB);
 constexpr IOReturn kIOReturnNotFound = MakeIOReturn(0xE00002F0);
 
 // Results of a bus transaction that the unit answered with an error rcode,

@@ -1,0 +1,62 @@
+#include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+
+#include <iostream>
+
+namespace {
+
+constexpr UInt32 kXilinxEraseProgress = 40;
+constexpr UInt32 kMCOREEraseProgress = 80;
+constexpr UInt32 kProgramRange = 20;
+
+}  // namespace
+
+DownloadProgress gDownloadProgress;
+
+DownloadProgress::DownloadProgress() { Reset(); }
+
+DownloadProgress::~DownloadProgress() = default;
+
+void DownloadProgress::Reset()
+{
+    _progressBase = 0;
+    _toAdvance = 0;
+    _progress.store(0, std::memory_order_relaxed);
+}
+
+UInt32 DownloadProgress::Get() const { return _progress.load(std::memory_order_relaxed); }
+
+void DownloadProgress::SetDeviceType(DL_DEVICE_TYPE devType) { _devType = devType; }
+
+void DownloadProgress::SetErase()
+{
+    switch (_devType) {
+    case Xilinx:
+        _progressBase = kXilinxEraseProgress;
+        break;
+    case MCORE:
+        _progressBase = kMCOREEraseProgress;
+        break;
+    default:
+        std::cerr << "Invalid device type\n";
+        return;
+    }
+    _toAdvance = 0;
+    _progress.store(_progressBase, std::memory_order_relaxed);
+}
+
+void DownloadProgress::SetPgm()
+{
+    if (_devType != Xilinx && _devType != MCORE) {
+        std::cerr << "Invalid device type\n";
+        return;
+    }
+    _toAdvance = kProgramRange;
+}
+
+void DownloadProgress::Update(float val)
+{
+    const float advanced = static_cast<float>(_toAdvance) * val;
+    const float sum = static_cast<float>(_progressBase) + advanced;
+    // Truncation toward zero; a fraction outside 0..1 must not wrap the value.
+    _progress.store(sum <= 0.0f ? 0u : static_cast<UInt32>(sum), std::memory_order_relaxed);
+}

@@ -1,0 +1,33 @@
+// Maps the erase and programming phases of both downloads onto one value
+// from 0 to 100 for the progress bar. Written by the worker, read by the timer.
+#pragma once
+
+#include <atomic>
+
+#include "platform/common/MacTypes.h"
+
+enum DL_DEVICE_TYPE {
+    Xilinx = 0,
+    MCORE = 1,
+};
+
+class DownloadProgress {
+public:
+    DownloadProgress();
+    ~DownloadProgress();
+
+    void Reset();
+    UInt32 Get() const;
+    void SetDeviceType(DL_DEVICE_TYPE devType);
+    void SetErase();
+    void SetPgm();
+    void Update(float val);
+
+private:
+    std::atomic<UInt32> _progress{0};
+    UInt32 _progressBase = 0;
+    UInt32 _toAdvance = 0;
+    DL_DEVICE_TYPE _devType = Xilinx;
+};
+
+extern DownloadProgress gDownloadProgress;

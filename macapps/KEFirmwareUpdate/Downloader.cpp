@@ -1,0 +1,311 @@
+#include "macapps/KEFirmwareUpdate/Downloader.h"
+
+#include <endian.h>
+
+#include <cstring>
+#include <iostream>
+
+#include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+#include "macapps/KEFirmwareUpdate/DownloadUnit.h"
+#include "macapps/KEFirmwareUpdate/KeXilinx.h"
+#include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
+#include "platform/common/KeAssert.h"
+#include "platform/threads/Sleep.h"
+
+namespace {
+
+constexpr UInt32 kCommandPauseMicroseconds = 1000;
+constexpr UInt32 kErasePollMicroseconds = 1000000;
+constexpr SInt32 kErasePolls = 60;
+constexpr SInt32 kLastSignatureStart = 143;
+constexpr UInt32 kStatusBusy = 0;
+constexpr UInt32 kStatusReady = 1;
+constexpr UInt32 kEraseXilinx = 0;
+constexpr UInt32 kEraseMCORE = 1;
+
+void Pause() { KeSleepMicroseconds(kCommandPauseMicroseconds); }
+
+void PutBig16(UInt8* out, UInt16 value)
+{
+    out[0] = static_cast<UInt8>(value >> 8);
+    out[1] = static_cast<UInt8>(value);
+}
+
+void PutBig32(UInt8* out, UInt32 value)
+{
+    PutBig16(out, static_cast<UInt16>(value >> 16));
+    PutBig16(out + 2, static_cast<UInt16>(value));
+}
+
+}  // namespace
+
+void FirmwareHeader::Serialize(UInt8 (&wire)[kWireSize]) const
+{
+    PutBig16(wire + 0, valid);
+    PutBig16(wire + 2, version);
+    PutBig32(wire + 4, sizeB);
+    PutBig16(wire + 8, CRCimage);
+    PutBig16(wire + 10, reserved0);
+    PutBig32(wire + 12, reserved1);
+    PutBig32(wire + 16, reserved2);
+}
+
+Downloader::Downloader() { std::cout << "Ctor Downloader\n"; }
+
+Downloader::~Downloader() { std::cout << "Dtor Downloader\n"; }
+
+void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
+{
+    SInt32 fileCount = 0;
+    SInt32 offset = 0;
+    SInt32 numBytes = 0;
+    UInt32 crc = 0;
+    IOReturn error = 0;
+    UInt32 generation = 0;
+
+    _Unit = unit;
+    gDownloadProgress.Reset();
+    if (!_Unit) {
+        // Nothing to write to: never report this as a success.
+        std::cerr << "Could not open device\n\r";
+        mError = kIOReturnNoDevice;
+        return;
+    }
+
+    switch (type) {
+    case fileXILINX:
+        std::cout << "Opening Xilinx data file\n";
+        ParseBit(offset, numBytes);
+        fileCount = static_cast<SInt32>(KeXilinxDataSizeBytes);
+        break;
+    case fileMCORE:
+        std::cout << "Opening MCORE 06 file\n";
+        offset = 0;
+        fileCount = static_cast<SInt32>(KeMCORE06dataSize);
+        break;
+    default:
+        // No image and no erase command for it: leave the unit alone.
+        std::cerr << "Read Image : Invalid file type\n\r";
+        mError = kIOReturnBadArgument;
+        return;
+    }
+
+    error = _Unit->GetBusGeneration(generation);
+    if (error == 0) {
+        std::cout << "BusGen " << generation << "\n";
+        error = Prepare(generation);
+    } else {
+        // Every later command needs a valid generation.
+        std::cerr << "Could not read the bus generation\n\r";
+    }
+
+    gDownloadProgress.SetErase();
+    if (error == 0) error = Erase(type, generation);
+
+    gDownloadProgress.SetPgm();
+    if (error == 0) error = Program(type, offset, fileCount, crc, generation);
+
+    if (error == 0) {
+        error = _Unit->SendCRCAndVerify(crc, generation);
+        Pause();
+        if (error != 0) std::cerr << "Firmware validation failed- CRC was invalid.\n\r";
+    }
+
+    if (error == 0) {
+        error = _Unit->RestoreNormalOperation(generation);
+        if (error != 0) std::cerr << "Could not restore normal operation.\n\r";
+    }
+
+    if (error == 0) std::cout << "Update successful.\n\r";
+
+    _Unit->Close();
+    mError = error;
+}
+
+IOReturn Downloader::Prepare(UInt32& generation)
+{
+    IOReturn error = _Unit->Open();
+    if (error != 0) std::cerr << "Could not open device\n\r";
+
+    error = _Unit->BeginUpdate(generation);
+    Pause();
+    if (error != 0) std::cerr << "Device not ready - Could not prepare device for update.\n\r";
+
+    UInt32 value = 0;
+    error = _Unit->ReadStatusRegister(value, generation);
+    Pause();
+    if (error == 0 && value == kStatusReady) return 0;
+    if (error == 0) error = kDownloadDeviceError;
+    std::cerr << "Device not ready - Could not prepare device for update.\n\r";
+    return error;
+}
+
+IOReturn Downloader::Erase(DOWNLOADTYPE type, UInt32 generation)
+{
+    UInt32 command = kEraseXilinx;
+    if (type == fileXILINX) {
+        std::cout << "Erasing Xilinx Image\n";
+        command = kEraseXilinx;
+    } else {
+        std::cout << "Erasing MCORE image\n";
+        command = kEraseMCORE;
+    }
+
+    IOReturn error = _Unit->SetUpdateCommand(generation, command);
+    Pause();
+    if (error != 0) {
+        std::cerr << "Device not ready. Could not prepare device for update.\n\r";
+        return error;
+    }
+
+    for (SInt32 towait = kErasePolls; towait > 0; --towait) {
+        UInt32 value = 0;
+        error = _Unit->ReadStatusRegister(value, generation);
+        if (error != 0) return error;
+        if (value == kStatusReady) return 0;
+        if (value != kStatusBusy) {
+            std::cerr << "Device failed - Could not erase flash.\n\r";
+            return kDownloadDeviceError;
+        }
+        KeSleepMicroseconds(kErasePollMicroseconds);
+        std::cerr << "Erasing Flash\n";
+    }
+    std::cerr << "Device timed out. -Could not erase flash.\n\r";
+    return kDownloadDeviceError;
+}
+
+IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation)
+{
+    const UInt32 downloadBlockSize = _Unit->MaxDownloadBlockSize();
+    SInt32 currentOffset = offset;
+    std::cout << "Sending Data...\n";
+    mCancelled.store(false);
+
+    FirmwareHeader header;
+    header.valid = 0xFFFF;
+    header.version = 1;
+    header.sizeB = static_cast<UInt32>(fileCount - offset);
+    header.CRCimage = 0xFFFF;
+    header.reserved0 = 0xFFFF;
+    header.reserved1 = 0xFFFFFFFF;
+    header.reserved2 = 0xFFFFFFFF;
+    UInt8 wire[FirmwareHeader::kWireSize];
+    header.Serialize(wire);
+
+    IOReturn error = _Unit->SendBlock(wire, FirmwareHeader::kWireSize, 0, generation);
+    Pause();
+    if (error != 0) {
+        std::cerr << "Download has failed.";
+        std::cerr << "Tried to send FirmwareHeader, got error\n\r" << error;
+        return error;
+    }
+
+    alignas(UInt32) UInt8 buffer[DL_BUF_SIZE];
+    while (error == 0 && currentOffset < fileCount && !mCancelled.load()) {
+        const UInt32 requestCount = downloadBlockSize;
+        UInt32 actualCount = 0;
+        ReadImage(type, static_cast<UInt32>(currentOffset), requestCount, buffer, actualCount);
+
+        // The last block ends on a whole word, zero-filled.
+        const UInt32 paddedCount = (actualCount + 3) & ~3u;
+        if (actualCount < requestCount) std::memset(buffer + actualCount, 0, paddedCount - actualCount);
+
+        error = _Unit->SendBlock(buffer, paddedCount, static_cast<UInt32>(currentOffset), generation);
+        Pause();
+        if (error != 0) {
+            std::cerr << "Download has failed\n\r";
+            std::cerr << "Tried to send" << actualCount << "bytes at" << currentOffset << ", got error" << error
+                      << "\n\r";
+        } else {
+            crc = updateCRC16(static_cast<UInt16>(crc & 0xFFFF), reinterpret_cast<const UInt32*>(buffer),
+                              (actualCount + 3) / 4);
+            currentOffset += static_cast<SInt32>(actualCount);
+        }
+        gDownloadProgress.Update(static_cast<float>(currentOffset) / static_cast<float>(fileCount));
+    }
+    crc &= 0xFFFF;
+
+    if (error == 0 && mCancelled.load()) {
+        // A partial image must never reach the CRC check.
+        std::cerr << "Download cancelled\n\r";
+        error = kIOReturnAborted;
+    }
+    return error;
+}
+
+bool Downloader::ReadImage(DOWNLOADTYPE type, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& actualCount)
+{
+    const UInt8* image = nullptr;
+    UInt32 length = 0;
+    switch (type) {
+    case fileXILINX:
+        image = KeXilinxData;
+        length = KeXilinxDataSizeBytes;
+        break;
+    case fileMCORE:
+        image = KeMCORE06data;
+        length = KeMCORE06dataSize;
+        break;
+    default:
+        std::cerr << "Read Image : Invalid file type\n\r";
+        actualCount = 0;
+        return true;
+    }
+
+    // Wide arithmetic: an offset near the top of the range must not wrap.
+    const UInt64 end = static_cast<UInt64>(ofs) + size;
+    if (end < length) {
+        actualCount = size;
+    } else {
+        actualCount = ofs < length ? length - ofs : 0;
+    }
+    KE_ASSERT(actualCount < DL_BUF_SIZE);
+    if (actualCount != 0) std::memcpy(buf, image + ofs, actualCount);
+    return true;
+}
+
+bool Downloader::FindSignature(const UInt8* file, UInt32 fileSize, SInt32& offset)
+{
+    static const char signature[8] = {'\xFF', '\xFF', '\xFF', '\xFF', '\xAA', '\x99', '\x55', '\x66'};
+    for (offset = 0; offset <= kLastSignatureStart; ++offset) {
+        if (static_cast<UInt32>(offset) + sizeof signature > fileSize) break;
+        if (std::memcmp(file + offset, signature, sizeof signature) == 0) return true;
+    }
+    return false;
+}
+
+bool Downloader::ParseBit(SInt32& offset, SInt32& numBytes)
+{
+    const bool found = FindSignature(KeXilinxData, KeXilinxDataSizeBytes, offset);
+    KE_ASSERT(true == found);
+    if (!FindNumBytes(KeXilinxData, offset, numBytes)) {
+        std::cerr << "Bad Xilinx file - Could not locate numbytes.\n";
+    }
+    return found;
+}
+
+bool Downloader::FindNumBytes(const UInt8* header, SInt32 size, SInt32& numBytes)
+{
+    if (size < 4) return false;
+    const UInt32 value = (static_cast<UInt32>(header[size - 4]) << 24) | (static_cast<UInt32>(header[size - 3]) << 16) |
+                         (static_cast<UInt32>(header[size - 2]) << 8) | static_cast<UInt32>(header[size - 1]);
+    numBytes = static_cast<SInt32>(value);
+    return true;
+}
+
+UInt16 Downloader::updateCRC16(UInt16 currentCRC, const UInt32* buffer, UInt32 numQuads)
+{
+    UInt32 crc16 = currentCRC;
+    const UInt8* bytes = reinterpret_cast<const UInt8*>(buffer);
+    for (UInt32 i = 0; i < numQuads; ++i) {
+        // Each word is the big-endian reading of its four bytes.
+        UInt32 quad = 0;
+        std::memcpy(&quad, bytes + 4 * i, sizeof quad);
+        quad = be32toh(quad);
+        for (int shift = 28; shift >= 0; shift -= 4) {
+            const UInt32 sum = ((crc16 >> 12) ^ (quad >> shift)) & 0xF;
+            crc16 = (crc16 << 4) ^ (sum << 12) ^ (sum << 5) ^ sum;
+        }
+    }
+    return static_cast<UInt16>(crc16 & 0xFFFF);
+}

@@ -1,0 +1,78 @@
+// Writes one firmware image into the unit's flash: update mode, erase, the
+// header and the image in blocks, the CRC check, and back to normal.
+#pragma once
+
+#include <atomic>
+
+#include "platform/common/MacTypes.h"
+#include "platform/firewire/IOReturn.h"
+
+class DownloadUnit;
+
+enum DOWNLOADTYPE {
+    fileMCORE = 0,
+    fileXILINX = 1,
+};
+
+// Size of the download buffer; one image read delivers less than this.
+const UInt32 DL_BUF_SIZE = 2052;
+
+// The procedure's own failure code: not ready, erase failed or timed out.
+const IOReturn kDownloadDeviceError = -192;
+
+// Sent before the image; every field is big-endian on the wire.
+struct FirmwareHeader {
+    UInt16 valid;
+    UInt16 version;
+    UInt32 sizeB;
+    UInt16 CRCimage;
+    UInt16 reserved0;
+    UInt32 reserved1;
+    UInt32 reserved2;
+
+    static const UInt32 kWireSize = 20;
+    // The header in wire order.
+    void Serialize(UInt8 (&wire)[kWireSize]) const;
+};
+
+class Downloader {
+public:
+    Downloader();
+    ~Downloader();
+
+    Downloader(const Downloader&) = delete;
+    Downloader& operator=(const Downloader&) = delete;
+
+    void DoDownload(DownloadUnit* unit, DOWNLOADTYPE type);
+
+    // Outcome of the last DoDownload: 0, or the first failing status.
+    IOReturn GetError() const { return mError; }
+
+    // Asks a running download to stop before its next block. A cancelled
+    // download fails with kIOReturnAborted and never sends the CRC.
+    void Cancel() { mCancelled.store(true); }
+
+private:
+    bool ReadImage(DOWNLOADTYPE type, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& actualCount);
+    bool ParseBit(SInt32& offset, SInt32& numBytes);
+    bool FindNumBytes(const UInt8* header, SInt32 size, SInt32& numBytes);
+    UInt16 updateCRC16(UInt16 currentCRC, const UInt32* buffer, UInt32 numQuads);
+
+    // Where the bitstream signature starts among the first positions of a
+    // file, or false when it is not there.
+    static bool FindSignature(const UInt8* file, UInt32 fileSize, SInt32& offset);
+
+    // The steps of DoDownload; each returns the updated status.
+    IOReturn Prepare(UInt32& generation);
+    IOReturn Erase(DOWNLOADTYPE type, UInt32 generation);
+    IOReturn Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation);
+
+    DownloadUnit* _Unit = nullptr;
+    UInt32 _Progress = 0;
+    IOReturn mError = 0;
+    bool mIndeterminate = false;
+    bool mCanCancel = false;
+    std::atomic<bool> mCancelled{false};
+
+    friend class DownloaderTestAccess;
+};

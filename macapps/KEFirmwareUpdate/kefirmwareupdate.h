@@ -1,0 +1,98 @@
+// The one object through which the window deals with the unit: discovery,
+// identity, version text, the downgrade rule, and the update job.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "includes/KeTypes.h"
+#include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macclasses/APW_PTA_Runnable.h"
+#include "platform/firewire/IOKitLib.h"
+
+class DownloadUnit;
+
+namespace APW {
+namespace PTA {
+
+class Thread;
+
+struct KeInfo {
+    KeInfo() = default;
+    ~KeInfo() = default;
+
+    UInt32 softwareVer = 0;
+    UInt32 productVer = 0;
+    std::string serialNum;
+    UInt32 MCOREver = 0;
+    UInt32 XilinxVer = 0;
+    bool valid = false;
+};
+
+extern const UInt32 KeXilinxUpgradeVer;
+extern const UInt32 KeMCOREUpgradeVer;
+
+// How the last update job ended. Readable once GetDoneStatus() is true.
+enum class UpdateOutcome {
+    kNone,              // no job has finished yet
+    kSucceeded,         // both images written and accepted
+    kDownloadFailed,    // `image` failed first, with `status`
+    kUnitNotFound,      // the unit could not be found when the job started
+    kThreadNotStarted,  // the worker thread could not be created
+};
+
+struct UpdateResult {
+    UpdateOutcome outcome = UpdateOutcome::kNone;
+    DOWNLOADTYPE image = fileXILINX;
+    IOReturn status = 0;
+
+    bool Succeeded() const { return outcome == UpdateOutcome::kSucceeded; }
+};
+
+class CKeFirmwareUpdate : public Runnable {
+public:
+    CKeFirmwareUpdate();
+    ~CKeFirmwareUpdate() override;
+
+    CKeFirmwareUpdate(const CKeFirmwareUpdate&) = delete;
+    CKeFirmwareUpdate& operator=(const CKeFirmwareUpdate&) = delete;
+
+    void Run() override;
+
+    bool OpenKe();
+    void CloseKe();
+    bool IsFound();
+
+    void GetSerialNumberString(std::string& serialNumberString);
+    void GetCurrentFirmwareVersionString(std::string& currentVersionString);
+    void GetUpdateFirmwareVersionString(std::string& updateVersionString);
+    bool IsDowngrade();
+    VersionInfo GetCurrentFirmwareVersion();
+    VersionInfo GetUpdateFirmwareVersion();
+
+    // Starts the job on a worker thread. False when the thread could not be
+    // created; the job has then already ended with kThreadNotStarted.
+    bool DoUpdate();
+    bool GetDoneStatus() const;
+    // The result of the finished job; kNone while a job runs or before any.
+    UpdateResult GetUpdateResult() const;
+
+private:
+    // The job's end: release everything, then say done, last of all.
+    void FinishJob(const UpdateResult& result);
+    void Download(DOWNLOADTYPE type, UpdateResult& result);
+
+    DownloadUnit* _unit = nullptr;
+    CFMutableDictionaryRef _matchingDictionary = nullptr;
+    KeInfo _keInfo;
+    ULWord _updateProgress = 0;
+    Downloader* _pDownloader = nullptr;
+    std::atomic<bool> _done{false};
+    bool _bailthread = false;
+    bool _threadrunning = false;
+    Thread* _thread = nullptr;
+    UpdateResult _result;
+};
+
+}  // namespace PTA
+}  // namespace APW

@@ -1,0 +1,153 @@
+// A scripted unit behind the FireWire platform layer: registers answer from a
+// map, every request is recorded, and failures can be injected per offset.
+#pragma once
+
+#include <endian.h>
+#include <linux/firewire-constants.h>
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/firewire/FWTransport.h"
+#include "platform/firewire/IOKitLib.h"
+
+namespace fakefw {
+
+struct Request {
+    int tcode;
+    UInt64 offset;
+    std::vector<UInt8> data;  // payload of writes, bus order
+    UInt32 length;
+    UInt32 generation;
+};
+
+struct UnitState {
+    std::map<UInt64, UInt32> quadlets;         // host-order register values
+    std::map<UInt64, std::vector<UInt8>> blocks;  // block read contents
+    std::map<UInt64, IOReturn> failures;       // status for any request at an offset
+    std::optional<UInt32> reportedReadLength;  // overrides the count a block read reports
+    // Called for quadlet reads, before the map; returns the value to answer.
+    std::function<std::optional<UInt32>(UInt64)> onQuadletRead;
+    std::vector<Request> requests;
+    IOReturn openStatus = kIOReturnSuccess;
+    IOReturn generationStatus = kIOReturnSuccess;
+    UInt32 generation = 7;
+    bool connectable = true;
+    int linksAlive = 0;
+    int opens = 0;
+    bool open = false;
+};
+
+class Link : public fwplat::UnitLink {
+public:
+    explicit Link(std::shared_ptr<UnitState> state) : mState(std::move(state)) { ++mState->linksAlive; }
+    ~Link() override
+    {
+        Close();
+        --mState->linksAlive;
+    }
+
+    IOReturn Open() override
+    {
+        if (mState->openStatus != kIOReturnSuccess) return mState->openStatus;
+        ++mState->opens;
+        mState->open = true;
+        return kIOReturnSuccess;
+    }
+    void Close() override { mState->open = false; }
+    IOReturn GetBusGeneration(UInt32& generation) override
+    {
+        if (mState->generationStatus != kIOReturnSuccess) return mState->generationStatus;
+        generation = mState->generation;
+        return kIOReturnSuccess;
+    }
+
+    IOReturn Transact(int tcode, UInt64 offset, void* data, UInt32& length, bool, UInt32 generation) override
+    {
+        Request request{tcode, offset, {}, length, generation};
+        const bool write = tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST;
+        if (write) {
+            const auto* bytes = static_cast<const UInt8*>(data);
+            request.data.assign(bytes, bytes + length);
+        }
+        mState->requests.push_back(request);
+        if (auto failure = mState->failures.find(offset); failure != mState->failures.end()) return failure->second;
+        if (tcode == TCODE_WRITE_QUADLET_REQUEST) {
+            UInt32 wire = 0;
+            std::memcpy(&wire, data, sizeof wire);
+            mState->quadlets[offset] = be32toh(wire);
+        }
+        if (tcode == TCODE_READ_QUADLET_REQUEST) {
+            std::optional<UInt32> value;
+            if (mState->onQuadletRead) value = mState->onQuadletRead(offset);
+            if (!value) value = mState->quadlets[offset];
+            UInt32 wire = htobe32(*value);
+            std::memcpy(data, &wire, sizeof wire);
+        }
+        if (tcode == TCODE_READ_BLOCK_REQUEST) {
+            const std::vector<UInt8>& contents = mState->blocks[offset];
+            const UInt32 count = std::min<UInt32>(length, static_cast<UInt32>(contents.size()));
+            if (count) std::memcpy(data, contents.data(), count);
+            length = mState->reportedReadLength.value_or(count);
+        }
+        return kIOReturnSuccess;
+    }
+
+private:
+    std::shared_ptr<UnitState> mState;
+};
+
+class Transport : public fwplat::Transport {
+public:
+    std::vector<fwplat::UnitInfo> Scan() override
+    {
+        std::vector<fwplat::UnitInfo> units;
+        for (const auto& [info, state] : mUnits) {
+            fwplat::UnitInfo unit = info;
+            std::shared_ptr<UnitState> unitState = state;
+            unit.connect = [unitState]() -> std::unique_ptr<fwplat::UnitLink> {
+                if (!unitState->connectable) return nullptr;
+                return std::make_unique<Link>(unitState);
+            };
+            units.push_back(unit);
+        }
+        return units;
+    }
+
+    std::shared_ptr<UnitState> Add(UInt32 specifierId = 0xA27, UInt32 version = 0x11)
+    {
+        auto state = std::make_shared<UnitState>();
+        fwplat::UnitInfo info;
+        info.name = "fake" + std::to_string(mUnits.size());
+        info.specifierId = specifierId;
+        info.version = version;
+        mUnits.emplace_back(info, state);
+        return state;
+    }
+
+    void Clear() { mUnits.clear(); }
+
+private:
+    std::vector<std::pair<fwplat::UnitInfo, std::shared_ptr<UnitState>>> mUnits;
+};
+
+// Installs a fake bus for the life of a test and puts the default back after.
+class Bus {
+public:
+    Bus() : mTransport(std::make_shared<Transport>()) { fwplat::SetTransports({mTransport}); }
+    ~Bus()
+    {
+        fwplat::SetTransports({});
+        IOSetMasterPortStatus(kIOReturnSuccess);
+    }
+    Transport& transport() { return *mTransport; }
+
+private:
+    std::shared_ptr<Transport> mTransport;
+};
+
+}  // namespace fakefw

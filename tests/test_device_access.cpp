@@ -1,0 +1,356 @@
+// The unit handle, its register commands and discovery over a scripted bus.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "macapps/KEFirmwareUpdate/DownloadUnit.h"
+#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "platform/threads/Sleep.h"
+#include "tests/support/FakeFireWire.h"
+
+using testing::HasSubstr;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+constexpr UInt64 kControl = 0xFFFFF0430000ull;
+constexpr UInt64 kSoftwareVersion = 0xFFFFF0430004ull;
+constexpr UInt64 kProductVersion = 0xFFFFF0430008ull;
+constexpr UInt64 kCommand = 0xFFFFF043000Cull;
+constexpr UInt64 kCRC = 0xFFFFF0430010ull;
+constexpr UInt64 kStatus = 0xFFFFF0430014ull;
+constexpr UInt64 kData = 0xFFFFF0430020ull;
+constexpr UInt64 kSerial = 0xFFFFF0430220ull;
+
+std::vector<UInt8> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+class DeviceAccess : public testing::Test {
+protected:
+    void SetUp() override { mUnit = mBus.transport().Add(); }
+
+    // A DownloadUnit for the first matching service, as discovery makes it.
+    std::unique_ptr<DownloadUnit> MakeUnit()
+    {
+        mach_port_t port = 0;
+        EXPECT_EQ(IOMasterPort(MACH_PORT_NULL, &port), 0);
+        CFMutableDictionaryRef matching = IOServiceMatching("IOFireWireUnit");
+        io_service_t service = IOServiceGetMatchingService(port, matching);
+        EXPECT_NE(service, 0u);
+        struct Release {
+            io_service_t service;
+            ~Release() { IOObjectRelease(service); }
+        } release{service};
+        return std::make_unique<DownloadUnit>(service);
+    }
+
+    fakefw::Bus mBus;
+    std::shared_ptr<fakefw::UnitState> mUnit;
+};
+
+TEST(FWAddress, DefaultAndTwoArgumentForms)
+{
+    FWAddressStruct defaulted;
+    EXPECT_EQ(defaulted.nodeID, 0);
+    EXPECT_EQ(defaulted.addressHi, 0xDEAD);
+    EXPECT_EQ(defaulted.addressLo, 0xCAFEBABEu);
+    FWAddressStruct explicitAddress(0xFFFF, 0xF0430000);
+    EXPECT_EQ(explicitAddress.nodeID, 0);
+    EXPECT_EQ(explicitAddress.addressHi, 0xFFFF);
+    EXPECT_EQ(explicitAddress.addressLo, 0xF0430000u);
+}
+
+TEST_F(DeviceAccess, CommandsReachTheirRegistersInBusOrder)
+{
+    auto unit = MakeUnit();
+    ASSERT_EQ(unit->Open(), 0);
+    UInt32 generation = 3;
+    UInt32 command = 1;
+    const UInt8 block[20] = {1, 2, 3};
+    EXPECT_EQ(unit->BeginUpdate(generation), 0);
+    EXPECT_EQ(unit->SetUpdateCommand(generation, command), 0);
+    EXPECT_EQ(unit->SendBlock(block, 20, 0, generation), 0);
+    EXPECT_EQ(unit->SendBlock(block, 8, 128, generation), 0);
+    EXPECT_EQ(unit->SendBlock(block, 8, 256, generation), 0);
+    EXPECT_EQ(unit->SendCRCAndVerify(0x1234, generation), 0);
+
+    const auto& r = mUnit->requests;
+    ASSERT_EQ(r.size(), 6u);
+    EXPECT_EQ(r[0].offset, kControl);
+    EXPECT_EQ(r[0].tcode, TCODE_WRITE_QUADLET_REQUEST);
+    EXPECT_EQ(r[0].data, (std::vector<UInt8>{0, 0, 0, 1}));
+    EXPECT_EQ(r[0].generation, 3u);
+    EXPECT_EQ(r[1].offset, kCommand);
+    EXPECT_EQ(r[1].data, (std::vector<UInt8>{0, 0, 0, 1}));
+    for (int i = 2; i <= 4; ++i) {
+        EXPECT_EQ(r[i].offset, kData) << "block " << i << " must go to the one data register";
+        EXPECT_EQ(r[i].tcode, TCODE_WRITE_BLOCK_REQUEST);
+    }
+    EXPECT_EQ(r[2].data.size(), 20u);
+    EXPECT_EQ(r[5].offset, kCRC);
+    EXPECT_EQ(r[5].data, (std::vector<UInt8>{0x00, 0x00, 0x12, 0x34}));
+}
+
+TEST_F(DeviceAccess, LocalCommandsCauseNoTraffic)
+{
+    auto unit = MakeUnit();
+    ASSERT_EQ(unit->Open(), 0);
+    UInt32 generation = 0;
+    UInt8 buffer[8] = {0xAB};
+    EXPECT_EQ(unit->RestoreNormalOperation(generation), 0);
+    EXPECT_EQ(unit->ReadDataBlock(buffer, 8, 0, generation), 0);
+    EXPECT_EQ(buffer[0], 0xAB);
+    EXPECT_EQ(unit->MaxDownloadBlockSize(), 128u);
+    EXPECT_TRUE(mUnit->requests.empty());
+}
+
+TEST_F(DeviceAccess, IdentityReads)
+{
+    mUnit->quadlets[kSoftwareVersion] = 0x0015001A;
+    mUnit->quadlets[kProductVersion] = 0x00010007;
+    mUnit->blocks[kSerial] = Bytes("AB12CD34");
+    auto unit = MakeUnit();
+    ASSERT_EQ(unit->Open(), 0);
+    UInt32 value = 0;
+    EXPECT_EQ(unit->GetSoftwareVersion(value), 0);
+    EXPECT_EQ(value, 0x0015001Au);
+    EXPECT_EQ(unit->GetProductRevision(value), 0);
+    EXPECT_EQ(value, 0x00010007u);
+    std::string serial;
+    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
+    EXPECT_EQ(serial, "AB12CD34");
+    EXPECT_EQ(mUnit->requests.back().offset, kSerial);
+    EXPECT_EQ(mUnit->requests.back().length, 8u);
+
+    mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
+    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
+    EXPECT_EQ(serial, "KE42");
+}
+
+TEST_F(DeviceAccess, SerialNumberStaysInItsBufferWhateverTheCountReported)
+{
+    mUnit->blocks[kSerial] = Bytes("ABCDEFGH");
+    mUnit->reportedReadLength = 4000;
+    auto unit = MakeUnit();
+    ASSERT_EQ(unit->Open(), 0);
+    std::string serial;
+    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
+    EXPECT_EQ(serial, "ABCDEFGH");
+
+    mUnit->reportedReadLength = 3;  // a short read ends the text early
+    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
+    EXPECT_EQ(serial, "ABC");
+
+    mUnit->failures[kSerial] = kIOReturnTimeout;  // a failed read keeps the last good text
+    EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnTimeout);
+    EXPECT_EQ(serial, "ABC");
+}
+
+TEST_F(DeviceAccess, CancelTransferPollsWithABound)
+{
+    std::vector<UInt32> pauses;
+    KeScopedSleepFunction virtualClock([&](UInt32 us) { pauses.push_back(us); });
+    auto unit = MakeUnit();
+    ASSERT_EQ(unit->Open(), 0);
+    UInt32 generation = 0;
+
+    int reads = 0;
+    mUnit->onQuadletRead = [&](UInt64 offset) -> std::optional<UInt32> {
+        if (offset != kControl) return std::nullopt;
+        return ++reads < 3 ? 1u : 0u;
+    };
+    EXPECT_EQ(unit->CancelTransfer(generation), 0);
+    EXPECT_EQ(reads, 3);
+    EXPECT_EQ(mUnit->requests.front().data, (std::vector<UInt8>{0, 0, 0, 2}));
+
+    reads = 0;
+    mUnit->onQuadletRead = [&](UInt64) -> std::optional<UInt32> { ++reads; return 1u; };
+    EXPECT_EQ(unit->CancelTransfer(generation), kIOReturnTimeout);
+    EXPECT_EQ(reads, static_cast<int>(DownloadUnit::kCancelPollLimit));
+
+    mUnit->failures[kControl] = kIOReturnNoDevice;
+    EXPECT_EQ(unit->CancelTransfer(generation), kIOReturnNoDevice);
+}
+
+TEST_F(DeviceAccess, TransactionsNeedOpenButTheGenerationDoesNot)
+{
+    auto unit = MakeUnit();
+    UInt32 value = 0;
+    UInt32 generation = 0;
+    EXPECT_EQ(unit->GetBusGeneration(generation), 0);
+    EXPECT_EQ(generation, 7u);
+    EXPECT_EQ(unit->GetSoftwareVersion(value), kIOReturnNotOpen);
+    EXPECT_TRUE(mUnit->requests.empty());
+
+    // Absolute addressing is not offered: it must fail rather than reach another node.
+    ASSERT_EQ(unit->Open(), 0);
+    EXPECT_EQ(unit->ReadQuadlet(FWAddressStruct(0xFFFF, 0xF0430004), value, true, false, 0), kIOReturnUnsupported);
+}
+
+TEST_F(DeviceAccess, OpenAndCloseAlwaysSayWhatTheyDo)
+{
+    mUnit->openStatus = kIOReturnExclusiveAccess;
+    auto unit = MakeUnit();
+    CaptureStdout();
+    EXPECT_EQ(unit->Open(), kIOReturnExclusiveAccess);
+    unit->Close();
+    EXPECT_EQ(GetCapturedStdout(), "FWDL::Open\nFWDL::Close\n");
+}
+
+TEST_F(DeviceAccess, DestructionReleasesEverythingWithoutClosing)
+{
+    {
+        auto unit = MakeUnit();
+        EXPECT_EQ(IOPlugInObjectsInUse(), 2u);
+        EXPECT_EQ(mUnit->linksAlive, 1);
+    }
+    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
+    EXPECT_EQ(mUnit->linksAlive, 0);
+    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
+}
+
+TEST_F(DeviceAccess, AUnitWithoutDeviceInterfaceThrowsAndLeaksNothing)
+{
+    mUnit->connectable = false;
+    CaptureStderr();
+    EXPECT_THROW(MakeUnit(), std::exception);
+    EXPECT_THAT(GetCapturedStderr(), HasSubstr("CFPlugInInterface->QueryInterface returned error\n"));
+    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
+    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
+
+    CaptureStderr();
+    EXPECT_THROW(DownloadUnit(0x4242), std::exception);  // no such service
+    EXPECT_EQ(GetCapturedStderr(), "Couldn't create plug in interface\n");
+}
+
+// ---- Discovery and identity ----
+
+class Discovery : public testing::Test {
+protected:
+    std::shared_ptr<fakefw::UnitState> AddUnit(UInt32 softwareVersion, UInt32 productVersion = 0x00010000,
+                                               const std::string& serial = "SN123456")
+    {
+        auto unit = mBus.transport().Add();
+        unit->quadlets[kSoftwareVersion] = softwareVersion;
+        unit->quadlets[kProductVersion] = productVersion;
+        unit->blocks[kSerial] = Bytes(serial);
+        return unit;
+    }
+
+    fakefw::Bus mBus;
+    APW::PTA::CKeFirmwareUpdate mUpdate;
+};
+
+TEST_F(Discovery, NoUnitIsNotFound)
+{
+    mBus.transport().Add(0xA27, 0x12);  // another unit directory of the same vendor
+    EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_DEATH(mUpdate.IsDowngrade(), "failed assertion `true == _keInfo.valid'");
+}
+
+TEST_F(Discovery, VersionTextAndDowngradeRule)
+{
+    struct Case {
+        UInt32 word;
+        const char* text;
+        bool downgrade;
+    };
+    const Case cases[] = {
+        {0x0015001A, "21-26", false}, {0x0016001A, "22-26", true}, {0x0015001B, "21-27", true},
+        {0x0014001B, "20-27", true},  {0x00000000, "0-0", false},  {0xFFFFFFFF, "65535-65535", true},
+    };
+    auto unit = AddUnit(0);
+    for (const Case& c : cases) {
+        unit->quadlets[kSoftwareVersion] = c.word;
+        ASSERT_TRUE(mUpdate.IsFound()) << c.text;
+        std::string text;
+        mUpdate.GetCurrentFirmwareVersionString(text);
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(mUpdate.IsDowngrade(), c.downgrade) << c.text;
+    }
+    std::string carried;
+    mUpdate.GetUpdateFirmwareVersionString(carried);
+    EXPECT_EQ(carried, "21-26");
+}
+
+TEST_F(Discovery, SerialNumberShownFromVersion21)
+{
+    auto unit = AddUnit(0x0014001A);
+    std::string serial;
+    ASSERT_TRUE(mUpdate.IsFound());
+    mUpdate.GetSerialNumberString(serial);
+    EXPECT_EQ(serial, "Not Available");
+    unit->quadlets[kSoftwareVersion] = 0x0015001A;
+    ASSERT_TRUE(mUpdate.IsFound());
+    mUpdate.GetSerialNumberString(serial);
+    EXPECT_EQ(serial, "SN123456");
+}
+
+TEST_F(Discovery, ProductCheck)
+{
+    auto unit = AddUnit(0x0015001A, 0x0001FFFF);
+    EXPECT_TRUE(mUpdate.IsFound());
+    unit->quadlets[kProductVersion] = 0x00000003;
+    EXPECT_TRUE(mUpdate.IsFound());
+    unit->quadlets[kProductVersion] = 0x00020000;
+    EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_FALSE(unit->open);
+    EXPECT_EQ(unit->linksAlive, 0);
+}
+
+TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
+{
+    auto unit = AddUnit(0x0015001A);
+    unit->generationStatus = kIOReturnNoDevice;
+    EXPECT_FALSE(mUpdate.IsFound());
+    unit->generationStatus = kIOReturnSuccess;
+
+    unit->openStatus = kIOReturnExclusiveAccess;
+    EXPECT_FALSE(mUpdate.IsFound());
+    unit->openStatus = kIOReturnSuccess;
+
+    unit->connectable = false;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(mUpdate.IsFound());
+    testing::internal::GetCapturedStderr();
+    unit->connectable = true;
+
+    IOSetMasterPortStatus(kIOReturnNotPermitted);
+    CaptureStderr();
+    EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_EQ(GetCapturedStderr(), "Problem with MasterPort\n");
+    IOSetMasterPortStatus(kIOReturnSuccess);
+
+    EXPECT_EQ(unit->linksAlive, 0);
+    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
+    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
+    EXPECT_TRUE(mUpdate.IsFound());
+}
+
+TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)
+{
+    auto unit = AddUnit(0x0015001A);
+    CaptureStdout();
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(mUpdate.IsFound());
+    GetCapturedStdout();
+    EXPECT_EQ(unit->opens, 1000);
+    EXPECT_FALSE(unit->open);
+    EXPECT_EQ(unit->linksAlive, 0);
+    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
+    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
+}
+
+TEST_F(Discovery, CloseKeIsHarmlessWithoutAUnit)
+{
+    AddUnit(0x0015001A);
+    ASSERT_TRUE(mUpdate.OpenKe());
+    CaptureStdout();
+    mUpdate.CloseKe();
+    mUpdate.CloseKe();
+    EXPECT_EQ(GetCapturedStdout(), "Close Ke\nDtor DownloadUnit\nClose Ke\n");
+}
+
+}  // namespace

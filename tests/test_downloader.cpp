@@ -1,0 +1,442 @@
+// The download of one image: the stream the unit receives, the CRC, every
+// failure path, and the progress value.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+#include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macapps/KEFirmwareUpdate/KeXilinx.h"
+#include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
+#include "platform/threads/Sleep.h"
+#include "tests/support/FakeFireWire.h"
+#include "tests/support/SimBus.h"
+
+using testing::HasSubstr;
+using testing::Not;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+class DownloaderTestAccess {
+public:
+    explicit DownloaderTestAccess(Downloader& d) : mD(d) {}
+    bool ReadImage(DOWNLOADTYPE t, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& n) { return mD.ReadImage(t, ofs, size, buf, n); }
+    bool ParseBit(SInt32& offset, SInt32& numBytes) { return mD.ParseBit(offset, numBytes); }
+    bool FindNumBytes(const UInt8* h, SInt32 size, SInt32& n) { return mD.FindNumBytes(h, size, n); }
+    static bool FindSignature(const UInt8* f, UInt32 size, SInt32& offset) { return Downloader::FindSignature(f, size, offset); }
+    UInt16 Crc(UInt16 start, const std::vector<UInt8>& bytes)
+    {
+        return mD.updateCRC16(start, reinterpret_cast<const UInt32*>(bytes.data()), static_cast<UInt32>(bytes.size() / 4));
+    }
+
+private:
+    Downloader& mD;
+};
+
+namespace {
+
+std::vector<UInt8> Image(DOWNLOADTYPE type)
+{
+    if (type == fileMCORE) return {KeMCORE06data, KeMCORE06data + KeMCORE06dataSize};
+    return {KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes};
+}
+
+std::vector<UInt8> Header(UInt32 sizeB)
+{
+    return {0xFF, 0xFF, 0x00, 0x01, UInt8(sizeB >> 24), UInt8(sizeB >> 16), UInt8(sizeB >> 8), UInt8(sizeB),
+            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+}
+
+int Count(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+    return n;
+}
+
+// Runs downloads on a virtual clock: pauses are recorded, not waited for.
+class Download : public testing::Test {
+protected:
+    explicit Download(kesim::KeUnitConfig config = {}) : mBus(config)
+    {
+        mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseBusyReads = 0; });
+    }
+
+    void Run(DOWNLOADTYPE type)
+    {
+        gDownloadProgress.SetDeviceType(type == fileXILINX ? Xilinx : MCORE);
+        auto unit = mBus.MakeUnit();
+        ASSERT_TRUE(unit);
+        CaptureStdout();
+        CaptureStderr();
+        mDownloader.DoDownload(unit.get(), type);
+        mOut = GetCapturedStdout();
+        mErr = GetCapturedStderr();
+        if (!mHeldElsewhere) {
+            EXPECT_FALSE(mBus.model().Owned()) << "the unit must be closed at the end";
+        }
+    }
+
+    std::vector<kesim::TransactionRecord> Writes(std::uint64_t offset)
+    {
+        std::vector<kesim::TransactionRecord> writes;
+        for (const auto& t : mBus.model().Log()) {
+            if (t.offset == offset && (t.tcode == TCODE_WRITE_BLOCK_REQUEST || t.tcode == TCODE_WRITE_QUADLET_REQUEST))
+                writes.push_back(t);
+        }
+        return writes;
+    }
+
+    simbus::Bus mBus;
+    Downloader mDownloader;
+    std::vector<UInt32> mPauses;
+    std::vector<UInt32> mProgress;
+    KeScopedSleepFunction mClock{[this](UInt32 us) {
+        mPauses.push_back(us);
+        mProgress.push_back(gDownloadProgress.Get());
+    }};
+    std::string mOut;
+    std::string mErr;
+    bool mHeldElsewhere = false;
+};
+
+TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
+{
+    struct Case {
+        DOWNLOADTYPE type;
+        kesim::FlashDevice flash;
+        UInt32 sizeB;
+        size_t fullBlocks;
+        UInt32 lastBlock;
+        std::vector<UInt8> start;
+    };
+    const Case cases[] = {
+        {fileXILINX, kesim::FlashDevice::Xilinx, 336680, 2630, 40, {0xFF, 0xFF, 0xFF, 0xFF, 0xAA, 0x99, 0x55, 0x66}},
+        {fileMCORE, kesim::FlashDevice::Mcore, 71444, 558, 20, {'S', '0', '0', '3', '0', '0', '0', '0', 'F', 'C'}},
+    };
+    for (const Case& c : cases) {
+        mBus.model().ClearLog();
+        Run(c.type);
+        EXPECT_EQ(mDownloader.GetError(), 0);
+        EXPECT_THAT(mOut, HasSubstr("Sending Data...\n"));
+        EXPECT_THAT(mOut, HasSubstr("Update successful.\n\r"));
+        EXPECT_EQ(mErr, "");
+
+        const auto blocks = Writes(kesim::kUpdateDataReg);
+        ASSERT_EQ(blocks.size(), 1 + c.fullBlocks + 1);
+        EXPECT_EQ(blocks.front().data, Header(c.sizeB));
+        for (size_t i = 1; i <= c.fullBlocks; ++i) ASSERT_EQ(blocks[i].length, 128u);
+        EXPECT_EQ(blocks.back().length, c.lastBlock);
+        EXPECT_TRUE(std::equal(c.start.begin(), c.start.end(), blocks[1].data.begin()));
+
+        const std::vector<UInt8> image = Image(c.type);
+        const kesim::FlashState flash = mBus.model().Flash(c.flash);
+        std::vector<UInt8> expectedStream = Header(c.sizeB);
+        expectedStream.insert(expectedStream.end(), image.begin(), image.end());
+        EXPECT_EQ(flash.stream, expectedStream);
+        EXPECT_TRUE(flash.accepted);
+        EXPECT_EQ(flash.contents, image);
+
+        // The CRC sent is the bytewise CRC-16/XMODEM of the data, checked independently.
+        const auto crc = Writes(kesim::kCrcReg);
+        ASSERT_EQ(crc.size(), 1u);
+        const UInt16 expected = kesim::Crc16Xmodem(image.data(), image.size());
+        EXPECT_EQ(crc[0].data, (std::vector<UInt8>{0, 0, UInt8(expected >> 8), UInt8(expected)}));
+    }
+}
+
+TEST_F(Download, ProgressOverAWholeUpdate)
+{
+    gDownloadProgress.Reset();
+    gDownloadProgress.SetDeviceType(Xilinx);
+    Run(fileXILINX);
+    const size_t xilinxEnd = mProgress.size();
+    EXPECT_EQ(gDownloadProgress.Get(), 60u);
+    Run(fileMCORE);
+    EXPECT_EQ(gDownloadProgress.Get(), 100u);
+
+    // Pauses follow BeginUpdate and the status read (value 0), then come the
+    // erase command (the phase's start) and the blocks.
+    ASSERT_GT(mProgress.size(), 8u);
+    EXPECT_EQ(mProgress[0], 0u);
+    EXPECT_EQ(mProgress[2], 40u);
+    EXPECT_TRUE(std::is_sorted(mProgress.begin() + 2, mProgress.begin() + xilinxEnd));
+    EXPECT_EQ(mProgress[xilinxEnd], 0u);
+    EXPECT_EQ(mProgress[xilinxEnd + 2], 80u);
+    EXPECT_TRUE(std::is_sorted(mProgress.begin() + xilinxEnd + 2, mProgress.end()));
+    EXPECT_EQ(mProgress.back(), 100u);
+    EXPECT_TRUE(std::all_of(mPauses.begin(), mPauses.end(), [](UInt32 us) { return us == 1000; }));
+}
+
+TEST_F(Download, UnitNotReady)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.readyStatus = 2; });
+    gDownloadProgress.SetDeviceType(MCORE);
+    Run(fileMCORE);
+    EXPECT_EQ(mDownloader.GetError(), -192);
+    EXPECT_EQ(mErr, "Device not ready - Could not prepare device for update.\n\r");
+    EXPECT_EQ(gDownloadProgress.Get(), 80u) << "erase and programming phases are still passed";
+    EXPECT_TRUE(Writes(kesim::kUpdateCommandReg).empty());
+}
+
+TEST_F(Download, UnitHeldByAnotherClient)
+{
+    ASSERT_TRUE(mBus.model().Acquire());
+    mHeldElsewhere = true;
+    Run(fileMCORE);
+    mBus.model().Relinquish();
+    EXPECT_EQ(mDownloader.GetError(), kIOReturnNotOpen);
+    EXPECT_EQ(mErr,
+              "Could not open device\n\r"
+              "Device not ready - Could not prepare device for update.\n\r"
+              "Device not ready - Could not prepare device for update.\n\r");
+}
+
+TEST_F(Download, EraseFailures)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseResult = 2; c.eraseBusyReads = 3; });
+    Run(fileXILINX);
+    EXPECT_EQ(mDownloader.GetError(), -192);
+    EXPECT_EQ(Count(mErr, "Erasing Flash\n"), 3);
+    EXPECT_THAT(mErr, HasSubstr("Device failed - Could not erase flash.\n\r"));
+    EXPECT_TRUE(Writes(kesim::kUpdateDataReg).empty());
+}
+
+TEST_F(Download, EraseTimesOutAfterSixtyPolls)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseNeverFinishes = true; });
+    Run(fileMCORE);
+    EXPECT_EQ(mDownloader.GetError(), -192);
+    EXPECT_EQ(Count(mErr, "Erasing Flash\n"), 60);
+    EXPECT_THAT(mErr, HasSubstr("Device timed out. -Could not erase flash.\n\r"));
+    EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 1000000u), 60);
+    EXPECT_TRUE(Writes(kesim::kUpdateDataReg).empty());
+    EXPECT_TRUE(Writes(kesim::kCrcReg).empty());
+}
+
+TEST_F(Download, EraseFinishingOnTheLastPollCounts)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseBusyReads = 59; });
+    Run(fileMCORE);
+    EXPECT_EQ(mDownloader.GetError(), 0);
+    EXPECT_EQ(Count(mErr, "Erasing Flash\n"), 59);
+}
+
+TEST_F(Download, FailedBlockIsNotCountedAndNoCRCIsSent)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.failBlock = 3; });
+    Run(fileMCORE);
+    EXPECT_EQ(mDownloader.GetError(), kIOFireWireDataError);
+    EXPECT_EQ(mErr, "Download has failed\n\rTried to send128bytes at256, got error" +
+                        std::to_string(kIOFireWireDataError) + "\n\r");
+    EXPECT_TRUE(Writes(kesim::kCrcReg).empty());
+    // Fraction after the failure: the two good blocks only.
+    EXPECT_EQ(gDownloadProgress.Get(), 80u + static_cast<UInt32>(20.0f * (256.0f / 71444.0f)));
+    EXPECT_FALSE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
+}
+
+TEST_F(Download, RefusedCRC)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = true; });
+    Run(fileXILINX);
+    EXPECT_EQ(mDownloader.GetError(), kIOFireWireDataError);
+    EXPECT_EQ(mErr, "Firmware validation failed- CRC was invalid.\n\r");
+    EXPECT_THAT(mOut, Not(HasSubstr("Update successful.")));
+}
+
+TEST_F(Download, UnitVanishingMidStream)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.vanishAfterBlock = 10; });
+    Run(fileXILINX);
+    EXPECT_EQ(mDownloader.GetError(), kIOReturnTimeout);
+    EXPECT_THAT(mErr, HasSubstr("bytes at1359, got error"));
+    EXPECT_TRUE(Writes(kesim::kCrcReg).empty());
+}
+
+TEST_F(Download, BusResetMidStreamGoesOnInTheNewGeneration)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.busResetAfterBlock = 5; });
+    Run(fileMCORE);
+    EXPECT_EQ(mDownloader.GetError(), 0);
+    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
+}
+
+TEST_F(Download, CancelEndsWithAFailureAndNoCRC)
+{
+    int pauses = 0;
+    KeScopedSleepFunction clock([&](UInt32) {
+        if (++pauses == 20) mDownloader.Cancel();
+    });
+    Run(fileXILINX);
+    EXPECT_EQ(mDownloader.GetError(), kIOReturnAborted);
+    EXPECT_TRUE(Writes(kesim::kCrcReg).empty());
+    EXPECT_FALSE(mBus.model().Flash(kesim::FlashDevice::Xilinx).accepted);
+}
+
+// Failures the simulated unit cannot produce, on a scripted unit.
+TEST(DownloadScripted, HeaderNotSentAndGenerationUnreadable)
+{
+    constexpr UInt64 kStatus = 0xFFFFF0430014ull;
+    constexpr UInt64 kData = 0xFFFFF0430020ull;
+    fakefw::Bus bus;
+    auto state = bus.transport().Add();
+    state->quadlets[kStatus] = 1;
+    state->failures[kData] = kIOReturnTimeout;
+    KeScopedSleepFunction clock([](UInt32) {});
+    mach_port_t port = 0;
+    IOMasterPort(MACH_PORT_NULL, &port);
+
+    auto makeUnit = [&] {
+        io_service_t service = IOServiceGetMatchingService(port, IOServiceMatching("IOFireWireUnit"));
+        auto unit = std::make_unique<DownloadUnit>(service);
+        IOObjectRelease(service);
+        return unit;
+    };
+    Downloader downloader;
+    auto unit = makeUnit();
+    CaptureStderr();
+    downloader.DoDownload(unit.get(), fileMCORE);
+    EXPECT_EQ(GetCapturedStderr(),
+              "Download has failed.Tried to send FirmwareHeader, got error\n\r" + std::to_string(kIOReturnTimeout));
+    EXPECT_EQ(downloader.GetError(), kIOReturnTimeout);
+    EXPECT_FALSE(state->open);
+
+    state->requests.clear();
+    state->generationStatus = kIOReturnNoDevice;
+    CaptureStderr();
+    CaptureStdout();
+    downloader.DoDownload(unit.get(), fileXILINX);
+    GetCapturedStderr();
+    EXPECT_THAT(GetCapturedStdout(), HasSubstr("FWDL::Close\n"));
+    EXPECT_EQ(downloader.GetError(), kIOReturnNoDevice);
+    EXPECT_EQ(state->opens, 1) << "no unit step without a generation";
+    EXPECT_TRUE(state->requests.empty());
+
+    CaptureStderr();
+    downloader.DoDownload(nullptr, fileXILINX);
+    GetCapturedStderr();
+    EXPECT_EQ(downloader.GetError(), kIOReturnNoDevice);
+}
+
+// ---- Image reader and CRC ----
+
+TEST(ImageReader, ReadsClipAtTheEndOfEachImage)
+{
+    Downloader d;
+    DownloaderTestAccess access(d);
+    UInt8 buffer[DL_BUF_SIZE];
+    UInt32 count = 0;
+    EXPECT_TRUE(access.ReadImage(fileMCORE, 71424, 128, buffer, count));
+    EXPECT_EQ(count, 20u);
+    access.ReadImage(fileXILINX, 336719, 128, buffer, count);
+    EXPECT_EQ(count, 40u);
+    access.ReadImage(fileMCORE, 71444 - 128, 128, buffer, count);
+    EXPECT_EQ(count, 128u);
+    access.ReadImage(fileMCORE, 80000, 128, buffer, count);
+    EXPECT_EQ(count, 0u) << "past the end delivers nothing";
+    access.ReadImage(fileMCORE, 0xFFFFFFF0u, 128, buffer, count);
+    EXPECT_EQ(count, 0u) << "an offset near the top must not wrap";
+    access.ReadImage(fileMCORE, 0, 128, buffer, count);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 12), "S0030000FC\r\n");
+
+    CaptureStderr();
+    count = 99;
+    access.ReadImage(static_cast<DOWNLOADTYPE>(7), 0, 128, buffer, count);
+    EXPECT_EQ(GetCapturedStderr(), "Read Image : Invalid file type\n\r");
+    EXPECT_EQ(count, 0u);
+}
+
+TEST(ImageReader, FindsTheBitstream)
+{
+    Downloader d;
+    DownloaderTestAccess access(d);
+    SInt32 offset = -1;
+    SInt32 numBytes = -1;
+    EXPECT_TRUE(access.ParseBit(offset, numBytes));
+    EXPECT_EQ(offset, 79);
+    EXPECT_EQ(numBytes, 336680);
+
+    std::vector<UInt8> file(300, 0);
+    const UInt8 signature[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xAA, 0x99, 0x55, 0x66};
+    std::memcpy(file.data() + 143, signature, 8);
+    EXPECT_TRUE(DownloaderTestAccess::FindSignature(file.data(), 300, offset));
+    EXPECT_EQ(offset, 143);
+    std::fill(file.begin(), file.end(), 0);
+    std::memcpy(file.data() + 144, signature, 8);
+    EXPECT_FALSE(DownloaderTestAccess::FindSignature(file.data(), 300, offset));
+    EXPECT_FALSE(DownloaderTestAccess::FindSignature(file.data(), 100, offset)) << "never reads past the file";
+
+    const UInt8 length[] = {0x00, 0x05, 0x23, 0x28, 0x00, 0x00, 0x00, 0xFF};
+    EXPECT_TRUE(access.FindNumBytes(length, 4, numBytes));
+    EXPECT_EQ(numBytes, 336680);
+    EXPECT_TRUE(access.FindNumBytes(length, 8, numBytes));
+    EXPECT_EQ(numBytes, 255);
+    EXPECT_FALSE(access.FindNumBytes(length, 3, numBytes));
+}
+
+TEST(CRC16, WorkedValuesAndChaining)
+{
+    Downloader d;
+    DownloaderTestAccess access(d);
+    const std::vector<UInt8> abcd{'a', 'b', 'c', 'd'};
+    const std::vector<UInt8> digits{'1', '2', '3', '4', '5', '6', '7', '8'};
+    EXPECT_EQ(access.Crc(0x0000, abcd), 0xA836);
+    EXPECT_EQ(access.Crc(0xFFFF, abcd), 0x2CF6);
+    EXPECT_EQ(access.Crc(0x0000, digits), 0x9015);
+    EXPECT_EQ(access.Crc(0xFFFF, {}), 0xFFFF);
+    EXPECT_EQ(access.Crc(0x0000, {0, 0, 0, 0}), 0x0000);
+    const UInt16 first = access.Crc(0, {digits.begin(), digits.begin() + 4});
+    EXPECT_EQ(access.Crc(first, {digits.begin() + 4, digits.end()}), 0x9015);
+
+    // Any split at word boundaries of a whole image gives the bytewise CRC.
+    const std::vector<UInt8> image(KeMCORE06data, KeMCORE06data + KeMCORE06dataSize);
+    UInt16 chained = 0;
+    for (size_t at = 0; at < image.size(); at += 36) {
+        const size_t end = std::min(image.size(), at + 36);
+        chained = access.Crc(chained, {image.begin() + at, image.begin() + end});
+    }
+    EXPECT_EQ(chained, kesim::Crc16Xmodem(image.data(), image.size()));
+}
+
+// ---- Progress ----
+
+TEST(Progress, PhasesAndTruncation)
+{
+    DownloadProgress p;
+    EXPECT_EQ(p.Get(), 0u);
+    p.SetDeviceType(MCORE);
+    p.SetErase();
+    EXPECT_EQ(p.Get(), 80u);
+    p.Update(0.5f);
+    EXPECT_EQ(p.Get(), 80u) << "no advance before SetPgm";
+    p.SetPgm();
+    p.Update(0.5f);
+    EXPECT_EQ(p.Get(), 90u);
+    p.Update(1.0f);
+    EXPECT_EQ(p.Get(), 100u);
+
+    p.SetDeviceType(Xilinx);
+    p.Reset();
+    EXPECT_EQ(p.Get(), 0u);
+    p.SetErase();
+    p.SetPgm();
+    p.Update(0.99988f);
+    EXPECT_EQ(p.Get(), 59u);
+    p.Update(1.0f);
+    EXPECT_EQ(p.Get(), 60u);
+
+    p.SetDeviceType(static_cast<DL_DEVICE_TYPE>(2));
+    CaptureStderr();
+    p.SetErase();
+    p.SetPgm();
+    EXPECT_EQ(GetCapturedStderr(), "Invalid device type\nInvalid device type\n");
+    EXPECT_EQ(p.Get(), 60u);
+}
+
+}  // namespace

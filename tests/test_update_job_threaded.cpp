@@ -1,0 +1,156 @@
+// The update job on its worker thread, against the simulated unit.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+#include "macapps/KEFirmwareUpdate/KeXilinx.h"
+#include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
+#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "platform/threads/Sleep.h"
+#include "platform/threads/ThreadCreate.h"
+#include "tests/support/SimBus.h"
+
+using APW::PTA::CKeFirmwareUpdate;
+using APW::PTA::UpdateOutcome;
+using testing::HasSubstr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+bool WaitDone(const CKeFirmwareUpdate& update)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!update.GetDoneStatus()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class UpdateJob : public testing::Test {
+protected:
+    UpdateJob()
+    {
+        mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseBusyReads = 1; });
+    }
+
+    simbus::Bus mBus;
+    KeScopedSleepFunction mClock{[](UInt32) {}};  // virtual clock: no waiting
+    CKeFirmwareUpdate mUpdate;
+};
+
+TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
+{
+    EXPECT_FALSE(mUpdate.GetDoneStatus());
+    ASSERT_TRUE(mUpdate.IsFound());
+    CaptureStdout();
+    ASSERT_TRUE(mUpdate.DoUpdate());
+    EXPECT_FALSE(mUpdate.GetDoneStatus());
+    EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kNone) << "no result while the job runs";
+    ASSERT_TRUE(WaitDone(mUpdate));
+    const std::string out = GetCapturedStdout();
+
+    EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
+    EXPECT_FALSE(mBus.model().Owned());
+    const auto xilinx = mBus.model().Flash(kesim::FlashDevice::Xilinx);
+    const auto mcore = mBus.model().Flash(kesim::FlashDevice::Mcore);
+    EXPECT_TRUE(xilinx.accepted);
+    EXPECT_TRUE(mcore.accepted);
+    EXPECT_EQ(xilinx.contents, std::vector<UInt8>(KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes));
+    EXPECT_EQ(mcore.contents, std::vector<UInt8>(KeMCORE06data, KeMCORE06data + KeMCORE06dataSize));
+    EXPECT_EQ(gDownloadProgress.Get(), 100u);
+
+    // Erase commands in order: FPGA (0) first, then the microcontroller (1).
+    std::vector<UInt8> commands;
+    for (const auto& t : mBus.model().Log()) {
+        if (t.offset == kesim::kUpdateCommandReg) commands.push_back(t.data.at(3));
+    }
+    EXPECT_EQ(commands, (std::vector<UInt8>{0, 1}));
+
+    const size_t start = out.find("Start Download Thread\n");
+    const size_t xilinxAt = out.find("Erasing Xilinx Image\n");
+    const size_t mcoreAt = out.find("Erasing MCORE image\n");
+    const size_t end = out.find("Delete Download Thread\n");
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_LT(start, xilinxAt);
+    EXPECT_LT(xilinxAt, mcoreAt);
+    EXPECT_LT(mcoreAt, end);
+    EXPECT_LT(out.find("Dtor Downloader\n"), end) << "the downloader is gone before done";
+
+    // A second job works with fresh objects.
+    mBus.model().ClearLog();
+    CaptureStdout();
+    ASSERT_TRUE(mUpdate.DoUpdate());
+    ASSERT_TRUE(WaitDone(mUpdate));
+    GetCapturedStdout();
+    EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
+    EXPECT_TRUE(mUpdate.IsFound());
+}
+
+TEST_F(UpdateJob, AFirstFailureIsReportedAndTheSecondImageStillRuns)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) {
+        c.refuseCrc = true;
+        c.faultFlash = kesim::FlashDevice::Xilinx;
+    });
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(mUpdate.DoUpdate());
+    ASSERT_TRUE(WaitDone(mUpdate));
+    EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("Firmware validation failed- CRC was invalid."));
+    const auto result = mUpdate.GetUpdateResult();
+    EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
+    EXPECT_EQ(result.image, fileXILINX);
+    EXPECT_EQ(result.status, kIOFireWireDataError);
+    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
+}
+
+TEST_F(UpdateJob, NoUnitWhenTheJobStarts)
+{
+    mBus.Unplug();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(mUpdate.DoUpdate());
+    ASSERT_TRUE(WaitDone(mUpdate));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
+    EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent without a unit";
+}
+
+TEST_F(UpdateJob, UnitDisappearingMidJob)
+{
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.vanishAfterBlock = 100; });
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(mUpdate.DoUpdate());
+    ASSERT_TRUE(WaitDone(mUpdate));
+    testing::internal::GetCapturedStderr();
+    const auto result = mUpdate.GetUpdateResult();
+    EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
+    EXPECT_EQ(result.image, fileXILINX);
+    EXPECT_NE(result.status, 0);
+    EXPECT_FALSE(mUpdate.IsFound());
+}
+
+}  // namespace
+
+namespace {
+
+int RefuseThread(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
+
+TEST(UpdateJobStart, AThreadThatCannotBeCreatedEndsTheJobAtOnce)
+{
+    simbus::Bus bus;
+    CKeFirmwareUpdate update;
+    KeThreadCreateFunction previous = KeSetThreadCreateFunction(RefuseThread);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(update.DoUpdate());
+    KeSetThreadCreateFunction(previous);
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(update.GetDoneStatus());
+    EXPECT_EQ(update.GetUpdateResult().outcome, UpdateOutcome::kThreadNotStarted);
+    EXPECT_TRUE(bus.model().Log().empty());
+}
+
+}  // namespace
