@@ -279,6 +279,10 @@ BitCheck CheckBitFile(std::string_view name, std::span<const std::uint8_t> bytes
         !std::equal(std::begin(kBitstreamSync), std::end(kBitstreamSync), stream.begin())) {
         return fail(start, "bitstream does not begin with FF FF FF FF AA 99 55 66");
     }
+    // The program looks for the sync sequence among the first 144 positions only.
+    if (start > 143) {
+        return fail(start, "bitstream starts after offset 143, where the program no longer looks for it");
+    }
     // A second sync sequence would let a reader that scans for it start at the wrong place.
     for (auto from = bytes.begin();;) {
         const auto hit = std::search(from, bytes.end(), std::begin(kBitstreamSync), std::end(kBitstreamSync));

@@ -244,6 +244,11 @@ TEST(BitFileCheck, NamesTheFaultyOffset)
         {"field count", [](Bytes& b) { b[12] = 2; }, "KeXilinx.bit: offset 11: expected 00 01, found 2"},
         {"tag", [](Bytes& b) { b[33] = 'x'; }, "KeXilinx.bit: offset 33: expected tag of field b, found 0x78"},
         {"NUL", [](Bytes& b) { b[32] = 'x'; }, "KeXilinx.bit: offset 16: field a is not NUL-terminated"},
+        {"bitstream too far in", [](Bytes& b) {
+             b.insert(b.begin() + 16, 70, 'x');  // a longer design name
+             b[15] = 17 + 70;
+         },
+         "KeXilinx.bit: offset 149: bitstream starts after offset 143"},
         {"part word", [](Bytes& b) {
              b.pop_back();
              b[78] = 0x27;
