@@ -191,11 +191,25 @@ TEST_F(Download, UnitHeldByAnotherClient)
     mHeldElsewhere = true;
     Run(fileMCORE);
     mBus.model().Relinquish();
+    EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 10000u), 100) << "about a second of retries";
     EXPECT_EQ(mDownloader.GetError(), kIOReturnNotOpen);
     EXPECT_EQ(mErr,
               "Could not open device\n\r"
               "Device not ready - Could not prepare device for update.\n\r"
               "Device not ready - Could not prepare device for update.\n\r");
+}
+
+TEST_F(Download, AShortHoldByAnotherClientIsWaitedOut)
+{
+    ASSERT_TRUE(mBus.model().Acquire());
+    int retries = 0;
+    KeScopedSleepFunction clock([&](UInt32 us) {
+        if (us == 10000 && ++retries == 5) mBus.model().Relinquish();
+    });
+    Run(fileMCORE);
+    EXPECT_EQ(retries, 5);
+    EXPECT_EQ(mDownloader.GetError(), 0);
+    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
 }
 
 TEST_F(Download, EraseFailures)

@@ -20,6 +20,8 @@ constexpr SInt32 kErasePolls = 60;
 constexpr SInt32 kLastSignatureStart = 143;
 constexpr UInt32 kStatusBusy = 0;
 constexpr UInt32 kStatusReady = 1;
+constexpr UInt32 kOpenRetryMicroseconds = 10000;
+constexpr int kOpenRetries = 100;
 constexpr UInt32 kEraseXilinx = 0;
 constexpr UInt32 kEraseMCORE = 1;
 
@@ -125,6 +127,12 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
 IOReturn Downloader::Prepare(UInt32& generation)
 {
     IOReturn error = _Unit->Open();
+    // Another program's discovery may hold the unit for a moment; wait for it
+    // about a second before the open counts as failed.
+    for (int retry = 0; error == kIOReturnExclusiveAccess && retry < kOpenRetries; ++retry) {
+        KeSleepMicroseconds(kOpenRetryMicroseconds);
+        error = _Unit->Open();
+    }
     if (error != 0) std::cerr << "Could not open device\n\r";
 
     error = _Unit->BeginUpdate(generation);
