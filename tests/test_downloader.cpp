@@ -435,10 +435,16 @@ TEST(Progress, PhasesAndTruncation)
     p.Update(1.0f);
     EXPECT_EQ(p.Get(), 100u);
 
+    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseProgramming);
+    EXPECT_EQ(p.GetPhaseDevice(), MCORE);
+
     p.SetDeviceType(Xilinx);
     p.Reset();
     EXPECT_EQ(p.Get(), 0u);
+    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhasePreparing);
     p.SetErase();
+    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseErasing);
+    EXPECT_EQ(p.GetPhaseDevice(), Xilinx);
     p.SetPgm();
     p.Update(0.99988f);
     EXPECT_EQ(p.Get(), 59u);

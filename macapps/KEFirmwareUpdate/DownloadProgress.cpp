@@ -21,6 +21,7 @@ void DownloadProgress::Reset()
     _progressBase = 0;
     _toAdvance = 0;
     _progress.store(0, std::memory_order_relaxed);
+    _phase.store(kPhasePreparing, std::memory_order_relaxed);
 }
 
 UInt32 DownloadProgress::Get() const { return _progress.load(std::memory_order_relaxed); }
@@ -42,6 +43,8 @@ void DownloadProgress::SetErase()
     }
     _toAdvance = 0;
     _progress.store(_progressBase, std::memory_order_relaxed);
+    _phaseDevice.store(_devType, std::memory_order_relaxed);
+    _phase.store(kPhaseErasing, std::memory_order_relaxed);
 }
 
 void DownloadProgress::SetPgm()
@@ -51,6 +54,18 @@ void DownloadProgress::SetPgm()
         return;
     }
     _toAdvance = kProgramRange;
+    _phaseDevice.store(_devType, std::memory_order_relaxed);
+    _phase.store(kPhaseProgramming, std::memory_order_relaxed);
+}
+
+DownloadProgress::Phase DownloadProgress::GetPhase() const
+{
+    return static_cast<Phase>(_phase.load(std::memory_order_relaxed));
+}
+
+DL_DEVICE_TYPE DownloadProgress::GetPhaseDevice() const
+{
+    return static_cast<DL_DEVICE_TYPE>(_phaseDevice.load(std::memory_order_relaxed));
 }
 
 void DownloadProgress::Update(float val)

@@ -13,6 +13,13 @@ enum DL_DEVICE_TYPE {
 
 class DownloadProgress {
 public:
+    // What the worker is doing, for displays that name the phase.
+    enum Phase : UInt32 {
+        kPhasePreparing = 0,  // update mode and readiness
+        kPhaseErasing = 1,
+        kPhaseProgramming = 2,
+    };
+
     DownloadProgress();
     ~DownloadProgress();
 
@@ -23,11 +30,17 @@ public:
     void SetPgm();
     void Update(float val);
 
+    // The phase and the device it concerns; any thread may ask.
+    Phase GetPhase() const;
+    DL_DEVICE_TYPE GetPhaseDevice() const;
+
 private:
     std::atomic<UInt32> _progress{0};
     UInt32 _progressBase = 0;
     UInt32 _toAdvance = 0;
     DL_DEVICE_TYPE _devType = Xilinx;
+    std::atomic<UInt32> _phase{kPhasePreparing};
+    std::atomic<UInt32> _phaseDevice{Xilinx};
 };
 
 extern DownloadProgress gDownloadProgress;
