@@ -1,0 +1,98 @@
+#include "platform/threads/Sleep.h"
+
+#include <sys/prctl.h>
+#include <time.h>
+
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "platform/threads/UpTime.h"
+
+namespace {
+
+// How long before the deadline the kernel sleep ends. The wake-up itself is
+// late by a few tens of microseconds, so most of this margin is eaten by that
+// latency and little is left to wait out on the CPU.
+constexpr UInt64 kWakeEarlyNanos = 30000;
+
+std::mutex& SleepMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<const KeSleepFunction>& CurrentSleep()
+{
+    static std::shared_ptr<const KeSleepFunction> sleep;
+    return sleep;
+}
+
+void UseFineTimerSlack()
+{
+    thread_local const bool done = [] {
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+        return true;
+    }();
+    (void)done;
+}
+
+void Relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+}  // namespace
+
+void KeSleepMicroseconds(UInt32 microseconds)
+{
+    std::shared_ptr<const KeSleepFunction> sleep;
+    {
+        std::lock_guard<std::mutex> lock(SleepMutex());
+        sleep = CurrentSleep();
+    }
+    if (sleep) {
+        (*sleep)(microseconds);
+        return;
+    }
+    KeRealSleepMicroseconds(microseconds);
+}
+
+void KeRealSleepMicroseconds(UInt32 microseconds)
+{
+    if (microseconds == 0) return;
+    UseFineTimerSlack();
+
+    const UInt64 duration = static_cast<UInt64>(microseconds) * 1000U;
+    const UInt64 deadline = KeUpTimeNanoseconds() + duration;
+    if (duration > kWakeEarlyNanos) {
+        const timespec wake = KeNanosecondsToTimespec(deadline - kWakeEarlyNanos);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
+        }
+    }
+    while (KeUpTimeNanoseconds() < deadline) Relax();
+}
+
+KeSleepFunction KeSetSleepFunction(KeSleepFunction sleep)
+{
+    std::shared_ptr<const KeSleepFunction> next;
+    if (sleep) next = std::make_shared<const KeSleepFunction>(std::move(sleep));
+    std::shared_ptr<const KeSleepFunction> previous;
+    {
+        std::lock_guard<std::mutex> lock(SleepMutex());
+        previous = std::exchange(CurrentSleep(), std::move(next));
+    }
+    return previous ? *previous : KeSleepFunction{};
+}
+
+KeScopedSleepFunction::KeScopedSleepFunction(KeSleepFunction sleep) : mPrevious(KeSetSleepFunction(std::move(sleep)))
+{
+}
+
+KeScopedSleepFunction::~KeScopedSleepFunction() { KeSetSleepFunction(std::move(mPrevious)); }

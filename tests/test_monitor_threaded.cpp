@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+#include <sched.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <future>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "macclasses/APW_PTA_Synchronizable.h"
+#include "macclasses/APW_PTA_Thread.h"
+#include "platform/threads/CondWait.h"
+#include "platform/threads/Scheduling.h"
+#include "platform/threads/Sleep.h"
+#include "platform/threads/ThreadCreate.h"
+#include "platform/threads/UpTime.h"
+
+using APW::PTA::NS_PER_SEC;
+using APW::PTA::Runnable;
+using APW::PTA::Synchronizable;
+using APW::PTA::Thread;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr long long kMs = 1000000LL;
+
+// Locks the monitor on a thread of its own and tells when it holds it.
+class Contender {
+public:
+    explicit Contender(Synchronizable& s)
+        : mThread([this, &s] {
+              s.Lock();
+              mHolds = true;
+              s.Unlock();
+          })
+    {
+    }
+    ~Contender() { mThread.join(); }
+    bool Holds() const { return mHolds; }
+
+private:
+    std::atomic<bool> mHolds{false};
+    std::thread mThread;
+};
+
+}  // namespace
+
+TEST(Monitor, RecursiveLockIsReleasedOnlyByTheLastUnlock)
+{
+    Synchronizable s;
+    s.Lock();
+    s.Lock();
+    s.Lock();
+    {
+        Contender other(s);
+        s.Unlock();
+        s.Unlock();
+        std::this_thread::sleep_for(50ms);
+        EXPECT_FALSE(other.Holds());
+        s.Unlock();
+    }
+    s.Lock();  // free again for this thread too
+    s.Unlock();
+}
+
+TEST(Monitor, WaitReleasesFullyAndRestoresTheDepth)
+{
+    for (bool timed : {false, true}) {
+        Synchronizable s;
+        bool changed = false;
+        s.Lock();
+        s.Lock();
+        std::thread other([&] {
+            Synchronizable::ScopedLock lock(s);
+            changed = true;
+            s.Notify();
+        });
+        while (!changed) timed ? (void)s.Wait(10 * NS_PER_SEC) : s.Wait();
+        other.join();
+        s.Unlock();
+        Contender late(s);
+        std::this_thread::sleep_for(30ms);
+        EXPECT_FALSE(late.Holds()) << "timed " << timed;
+        s.Unlock();
+    }
+}
+
+TEST(Monitor, TimedWaitsThatCannotOrDoNotWait)
+{
+    Synchronizable s;
+    Synchronizable::ScopedLock lock(s);
+    EXPECT_FALSE(s.Wait(-1));
+    EXPECT_FALSE(s.Wait(0));
+    EXPECT_FALSE(s.WaitUntil(0));
+    EXPECT_FALSE(s.WaitUntil(KeUpTimeNanoseconds() - 1));
+
+    const UInt64 before = KeUpTimeNanoseconds();
+    EXPECT_FALSE(s.Wait(20 * kMs));
+    EXPECT_GE(KeUpTimeNanoseconds() - before, UInt64(20 * kMs));
+
+    const UInt64 deadline = KeUpTimeNanoseconds() + 20 * kMs;
+    EXPECT_FALSE(s.WaitUntil(deadline));
+    EXPECT_GE(KeUpTimeNanoseconds(), deadline);
+}
+
+TEST(Monitor, DurationSplitsIntoSecondsAndNanoseconds)
+{
+    auto split = [](long long nanos) {
+        const Synchronizable::Duration d = Synchronizable::SplitNanoseconds(nanos);
+        return std::pair(d.seconds, d.nanoseconds);
+    };
+    EXPECT_EQ(split(1000000000), std::pair(1LL, 0LL));
+    EXPECT_EQ(split(1500000000), std::pair(1LL, 500000000LL));
+    EXPECT_EQ(split(999999999), std::pair(0LL, 999999999LL));
+    EXPECT_EQ(split(LLONG_MAX), std::pair(LLONG_MAX / NS_PER_SEC, LLONG_MAX % NS_PER_SEC));
+}
+
+TEST(Monitor, NotifyWakesWaitersOfEveryKindOfWait)
+{
+    enum Kind { kUntimed, kLongest, kFarDeadline };
+    Synchronizable s;
+    int waiting = 0;
+    bool go = false;
+    std::atomic<int> woken{0};
+    std::vector<std::thread> waiters;
+    for (Kind kind : {kUntimed, kLongest, kFarDeadline}) {
+        waiters.emplace_back([&, kind] {
+            Synchronizable::ScopedLock lock(s);
+            ++waiting;
+            s.NotifyAll();
+            while (!go) {
+                if (kind == kUntimed) s.Wait();
+                // A far deadline or the longest duration must not turn into an
+                // immediate time-out or error.
+                if (kind == kLongest && !s.Wait(LLONG_MAX)) break;
+                if (kind == kFarDeadline && !s.WaitUntil(ULLONG_MAX)) break;
+            }
+            EXPECT_TRUE(go) << "kind " << kind;
+            ++woken;
+        });
+    }
+    {
+        Synchronizable::ScopedLock lock(s);
+        while (waiting < 3) s.Wait();
+        go = true;
+        s.Notify();
+    }
+    while (woken == 0) std::this_thread::yield();
+    {
+        Synchronizable::ScopedLock lock(s);
+        s.NotifyAll();
+    }
+    for (std::thread& t : waiters) t.join();
+    EXPECT_EQ(woken, 3);
+}
+
+TEST(MonitorPlatform, DeadlineCarriesAndClamps)
+{
+    auto after = [](SInt64 seconds, SInt64 nanoseconds) {
+        const timespec d = KeDeadlineAfter(timespec{5, 999999999}, seconds, nanoseconds);
+        return std::pair<long long, long long>(d.tv_sec, d.tv_nsec);
+    };
+    EXPECT_EQ(after(0, 1), std::pair(6LL, 0LL));
+    EXPECT_EQ(after(1, 2500000001), std::pair(9LL, 500000000LL));
+    EXPECT_EQ(after(-3, -4), std::pair(5LL, 999999999LL));
+    for (SInt64 nanoseconds : {0LL, 1LL, LLONG_MAX}) {
+        EXPECT_EQ(after(LLONG_MAX - 2, nanoseconds), std::pair(LLONG_MAX, 999999999LL)) << nanoseconds;
+    }
+}
+
+TEST(MonitorPlatform, RelativeWaitTimesOutOrIsWoken)
+{
+    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    pthread_cond_t cond;
+    ASSERT_EQ(KeCondInitMonotonic(&cond), 0);
+    pthread_mutex_lock(&mutex);
+    EXPECT_EQ(KeCondTimedWaitRelative(&cond, &mutex, 0, 0), ETIMEDOUT);
+    const UInt64 before = KeUpTimeNanoseconds();
+    EXPECT_EQ(KeCondTimedWaitRelative(&cond, &mutex, 0, 20 * kMs), ETIMEDOUT);
+    EXPECT_GE(KeUpTimeNanoseconds() - before, UInt64(20 * kMs));
+
+    bool signalled = false;
+    std::thread notifier([&] {
+        pthread_mutex_lock(&mutex);
+        signalled = true;
+        pthread_cond_signal(&cond);
+        pthread_mutex_unlock(&mutex);
+    });
+    // The clamped, farthest deadline must be accepted as a wait, not refused.
+    while (!signalled) EXPECT_EQ(KeCondTimedWaitRelative(&cond, &mutex, LLONG_MAX - 1, 0), 0);
+    pthread_mutex_unlock(&mutex);
+    notifier.join();
+    pthread_cond_destroy(&cond);
+}
+
+TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
+{
+    auto mach = [](Thread::eThreadPolicy policy, int priority) {
+        const auto request = Thread::PolicyFor(policy, priority);
+        return request ? std::pair(request->machPolicy, request->basePriority) : std::pair(0, 0);
+    };
+    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, 5), std::pair(POLICY_FIFO, 85));
+    EXPECT_EQ(mach(Thread::kThreadPolicyTimeslice, 0), std::pair(POLICY_TIMESHARE, 39));
+    EXPECT_EQ(mach(Thread::kThreadPolicyRoundRobin, 5), std::pair(0, 0));
+    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, INT_MAX), std::pair(POLICY_FIFO, INT_MAX));
+
+    auto host = [](int machPolicy, int basePriority) {
+        const auto schedule = KeHostScheduleFor(machPolicy, basePriority);
+        return schedule ? std::pair(schedule->policy, schedule->priority) : std::pair(-1, -1);
+    };
+    const int low = sched_get_priority_min(SCHED_FIFO);
+    const int high = sched_get_priority_max(SCHED_FIFO);
+    EXPECT_EQ(host(POLICY_FIFO, 85), std::pair(SCHED_FIFO, low + (85 * (high - low) + 63) / 127));
+    EXPECT_EQ(host(POLICY_FIFO, INT_MIN), std::pair(SCHED_FIFO, low));
+    EXPECT_EQ(host(POLICY_FIFO, INT_MAX), std::pair(SCHED_FIFO, high));
+    EXPECT_EQ(host(POLICY_TIMESHARE, 39), std::pair(SCHED_OTHER, 0));
+    EXPECT_EQ(host(POLICY_RR, 85), std::pair(-1, -1));
+    EXPECT_EQ(KeThreadPolicy(pthread_self(), POLICY_RR, 85), EINVAL);
+    EXPECT_EQ(KeThreadPolicy(pthread_self(), POLICY_TIMESHARE, 39), 0);
+}
+
+namespace {
+
+// Records where and how it ran; optionally deletes its Thread like the update job.
+class ProbeJob : public Runnable {
+public:
+    ~ProbeJob() override = default;
+    void Run() override
+    {
+        self = pthread_self();
+        pthread_attr_t attr;
+        pthread_getattr_np(self, &attr);
+        pthread_attr_getdetachstate(&attr, &detachState);
+        pthread_attr_destroy(&attr);
+        sched_param param{};
+        pthread_getschedparam(self, &policy, &param);
+        priority = param.sched_priority;
+        delete ownThread;
+        done.set_value();
+    }
+
+    Thread* ownThread = nullptr;
+    pthread_t self{};
+    int detachState = -1;
+    int policy = -1;
+    int priority = -1;
+    std::promise<void> done;
+};
+
+int FailingCreate(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
+
+}  // namespace
+
+TEST(Thread, RunsDetachedOnItsOwnThreadUnderTheMappedPolicy)
+{
+    for (auto policy : {Thread::kThreadPolicyTimeslice, Thread::kThreadPolicyFifo, Thread::kThreadPolicyRoundRobin}) {
+        ProbeJob job;
+        Thread thread(&job, 5, policy);
+        ASSERT_TRUE(thread.Start());
+        job.done.get_future().wait();
+        EXPECT_TRUE(pthread_equal(job.self, thread.GetPThread()));
+        EXPECT_FALSE(pthread_equal(job.self, pthread_self()));
+        EXPECT_EQ(job.detachState, PTHREAD_CREATE_DETACHED);
+        if (policy == Thread::kThreadPolicyFifo && job.policy == SCHED_FIFO) {
+            EXPECT_EQ(job.priority, KeHostScheduleFor(POLICY_FIFO, 85)->priority);
+        } else {
+            // Time-shared, untouched, or real-time refused for lack of privilege.
+            EXPECT_EQ(job.policy, SCHED_OTHER) << policy;
+        }
+    }
+}
+
+TEST(Thread, MayBeDeletedByItsRunOrRightAfterStart)
+{
+    for (int i = 0; i < 200; ++i) {
+        ProbeJob job;
+        job.ownThread = new Thread(&job, 0, Thread::kThreadPolicyTimeslice);
+        ASSERT_TRUE(job.ownThread->Start());
+        job.done.get_future().wait();
+
+        ProbeJob other;
+        auto thread = std::make_unique<Thread>(&other, 0, Thread::kThreadPolicyFifo);
+        ASSERT_TRUE(thread->Start());
+        thread.reset();
+        other.done.get_future().wait();
+    }
+}
+
+TEST(Thread, StartReportsWhatCouldNotRun)
+{
+    Thread nothing(nullptr, 0, Thread::kThreadPolicyTimeslice);
+    EXPECT_FALSE(nothing.Start());
+
+    ProbeJob job;
+    Thread thread(&job, 0, Thread::kThreadPolicyTimeslice);
+    const KeThreadCreateFunction previous = KeSetThreadCreateFunction(&FailingCreate);
+    EXPECT_FALSE(thread.Start());
+    KeSetThreadCreateFunction(previous);
+    EXPECT_EQ(job.self, pthread_t{});
+
+    ASSERT_TRUE(thread.Start());
+    job.done.get_future().wait();
+}
+
+TEST(Sleep, VirtualClockReplacesTheRealSleepAndIsRestored)
+{
+    std::atomic<UInt64> virtualMicros{0};
+    auto advance = [&](UInt32 us) { virtualMicros += us; };
+    {
+        KeScopedSleepFunction outer(advance);
+        KeSleepMicroseconds(3600U * 1000000U);  // an hour, if the real sleep ran
+        std::thread([] { KeSleepMicroseconds(5); }).join();
+        {
+            KeScopedSleepFunction inner([](UInt32) {});
+            KeSleepMicroseconds(7);
+        }
+        KeSleepMicroseconds(1);
+        EXPECT_EQ(virtualMicros, 3600ULL * 1000000ULL + 5 + 1);
+        const KeSleepFunction current = KeSetSleepFunction({});
+        EXPECT_TRUE(current);
+        KeSetSleepFunction(current);
+    }
+    EXPECT_FALSE(KeSetSleepFunction({}));  // the real sleep is back
+
+    const UInt64 before = KeUpTimeNanoseconds();
+    KeSleepMicroseconds(1000);
+    EXPECT_GE(KeUpTimeNanoseconds() - before, 1000000U);
+    EXPECT_EQ(virtualMicros, 3600ULL * 1000000ULL + 6);
+}
+
+TEST(Sleep, RealSleepLastsAtLeastTheTimeAsked)
+{
+    for (UInt32 us : {0U, 29U, 31U, 1000U, 250000U}) {
+        const UInt64 before = KeUpTimeNanoseconds();
+        KeRealSleepMicroseconds(us);
+        EXPECT_GE(KeUpTimeNanoseconds() - before, UInt64(us) * 1000U) << us;
+    }
+}
