@@ -12,7 +12,8 @@
 
 namespace fwplat {
 
-// The system calls the transport makes, replaceable by tests.
+// The system calls the transport makes, replaceable by tests. Each behaves
+// like the call it is named after: -1 with errno set on failure.
 class CdevSyscalls {
 public:
     virtual ~CdevSyscalls() = default;
@@ -22,6 +23,7 @@ public:
     virtual long Read(int fd, void* buf, std::size_t count) = 0;
     virtual int Close(int fd) = 0;
     virtual int Flock(int fd, int operation) = 0;
+    // The real calls; a fresh object that holds no state.
     static std::shared_ptr<CdevSyscalls> System();
 };
 
@@ -37,6 +39,9 @@ struct CdevOptions {
 class LinuxCdevTransport : public Transport {
 public:
     explicit LinuxCdevTransport(CdevOptions options = {});
+    // Every unit device fwN.M, ordered by N then M. An ID attribute that is
+    // missing or unreadable leaves its optional empty. connect() gives a link
+    // to <devRoot>/fwN, or null once the unit has left sysfs.
     std::vector<UnitInfo> Scan() override;
 
 private:

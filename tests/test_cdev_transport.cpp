@@ -1,0 +1,362 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/firewire-cdev.h>
+#include <linux/firewire-constants.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "platform/firewire/CdevUnitLink.h"
+
+using namespace fwplat;
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+constexpr UInt64 kRegister = 0xFFFFF0430000ull;
+constexpr std::size_t kDataAt = offsetof(fw_cdev_event_response, data);
+
+static Bytes BusReset(UInt32 generation)
+{
+    fw_cdev_event_bus_reset reset{};
+    reset.type = FW_CDEV_EVENT_BUS_RESET;
+    reset.generation = generation;
+    Bytes out(sizeof reset);
+    std::memcpy(out.data(), &reset, sizeof reset);
+    return out;
+}
+
+// Laid out as the kernel sends it: payload at data[], sizeof + length bytes.
+static Bytes Response(UInt64 closure, UInt32 rcode, const Bytes& payload, std::optional<UInt32> length = {})
+{
+    fw_cdev_event_response head{closure, FW_CDEV_EVENT_RESPONSE, rcode,
+                                length.value_or(static_cast<UInt32>(payload.size()))};
+    Bytes out(sizeof head + payload.size());
+    std::memcpy(out.data(), &head, kDataAt);
+    std::copy(payload.begin(), payload.end(), out.begin() + kDataAt);
+    return out;
+}
+
+// Plays the kernel: decodes the real ioctl structs and queues events to read.
+struct FakeCdev : CdevSyscalls {
+    int openErrno = 0, flockErrno = 0, infoErrno = 0, sendErrno = 0, readErrno = 0;
+    short pollRevents = 0;
+    UInt32 generation = 7;
+    std::vector<fw_cdev_send_request> sent;
+    Bytes sentPayload;
+    std::deque<Bytes> events;
+    Bytes idleEvent;  // read whenever nothing else is queued, when set
+    std::vector<int> flockOps, closed;
+    std::vector<std::pair<std::string, int>> opened;
+    // By default a completed write, or a read of 0xA5s.
+    std::function<void(const fw_cdev_send_request&)> respond = [this](const fw_cdev_send_request& r) {
+        events.push_back(Response(r.closure, RCODE_COMPLETE, r.data ? Bytes() : Bytes(r.length, 0xA5)));
+    };
+
+    static int Fail(int error, int success) { return error ? (errno = error, -1) : success; }
+    int Open(const char* path, int flags) override
+    {
+        opened.emplace_back(path, flags);
+        return Fail(openErrno, 40 + static_cast<int>(opened.size()));
+    }
+    int Ioctl(int, unsigned long request, void* arg) override
+    {
+        if (request == FW_CDEV_IOC_GET_INFO) {
+            auto* info = static_cast<fw_cdev_get_info*>(arg);
+            EXPECT_EQ(info->version, 4u);
+            std::memcpy(reinterpret_cast<void*>(info->bus_reset), BusReset(generation).data(),
+                        sizeof(fw_cdev_event_bus_reset));
+            return Fail(infoErrno, 0);
+        }
+        EXPECT_EQ(request, static_cast<unsigned long>(FW_CDEV_IOC_SEND_REQUEST));
+        const auto& r = *static_cast<fw_cdev_send_request*>(arg);
+        const auto* payload = reinterpret_cast<const unsigned char*>(r.data);
+        sent.push_back(r);
+        sentPayload = payload ? Bytes(payload, payload + r.length) : Bytes();
+        if (!sendErrno) respond(r);
+        return Fail(sendErrno, 0);
+    }
+    int Poll(pollfd* fds, nfds_t, int timeoutMs) override
+    {
+        fds->revents = pollRevents ? pollRevents : (events.empty() && idleEvent.empty()) ? 0 : POLLIN;
+        if (!fds->revents) std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
+        return fds->revents ? 1 : 0;
+    }
+    long Read(int, void* buf, std::size_t count) override
+    {
+        if (readErrno || (events.empty() && idleEvent.empty())) return Fail(readErrno ? readErrno : EAGAIN, 0);
+        const Bytes event = events.empty() ? idleEvent : events.front();
+        if (!events.empty()) events.pop_front();
+        std::memcpy(buf, event.data(), std::min(count, event.size()));
+        return static_cast<long>(std::min(count, event.size()));
+    }
+    int Close(int fd) override { return closed.push_back(fd), 0; }
+    int Flock(int, int operation) override
+    {
+        flockOps.push_back(operation);
+        return Fail(operation & LOCK_EX ? flockErrno : 0, 0);
+    }
+};
+
+struct FwcdevLink : testing::Test {
+    std::shared_ptr<FakeCdev> fake = std::make_shared<FakeCdev>();
+    CdevUnitLink link{"/dev/fw1", fake, 200};
+
+    // A read of into.size() bytes; into keeps what came back.
+    IOReturn Read(Bytes& into, bool failOnReset = false, UInt32 generation = 0)
+    {
+        UInt32 length = static_cast<UInt32>(into.size());
+        const int tcode = length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST;
+        const IOReturn status = link.Transact(tcode, kRegister, into.data(), length, failOnReset, generation);
+        into.resize(length);
+        return status;
+    }
+    void Reply(Bytes payload, std::optional<UInt32> length = {}, UInt32 rcode = RCODE_COMPLETE)
+    {
+        fake->respond = [this, payload, length, rcode](const fw_cdev_send_request& r) {
+            fake->events.push_back(Response(r.closure, rcode, payload, length));
+        };
+    }
+};
+
+TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
+{
+    const fs::path root = fs::temp_directory_path() / ("cdev-scan-" + std::to_string(::getpid()));
+    const fs::path devices = root / "bus/firewire/devices";
+    const std::vector<std::tuple<std::string, const char*, const char*>> tree = {
+        {"fw0", "0x000a27\n", "0x000011\n"},  // a node device, not a unit
+        {"fw10.0", "0x000a27\n", "0x000011\n"},
+        {"fw2.10", "0x000a27", "0x0000AB\n"},  // no newline, upper case
+        {"fw2.9", nullptr, nullptr},
+        {"fw2.1", "0x1000000\n", "0xffffffffffffffffffff\n"},
+        {"fw3.0", "", "\x01\xff\xfe\n"},
+        {"fw3.1", "0x\n", "0x000011\n\n"},
+        {"fw3.2", " 0x1\n", "x000011\n"},
+        {"fw01.0", "0x000a27\n", "0x000011\n"},
+        {"fw99999999999.0", "0x000a27\n", "0x000011\n"},
+    };
+    for (const auto& [name, spec, version] : tree) {
+        fs::create_directories(devices / name);
+        if (spec) std::ofstream(devices / name / "specifier_id", std::ios::binary) << spec;
+        if (version) std::ofstream(devices / name / "version", std::ios::binary) << version;
+    }
+    std::ofstream(devices / "fw4.0") << "a file, not a unit";
+
+    LinuxCdevTransport transport({root.string(), "/devroot", 100, std::make_shared<FakeCdev>()});
+    const std::vector<UnitInfo> units = transport.Scan();
+    std::vector<std::string> names;
+    for (const UnitInfo& info : units) names.push_back(info.name);
+    ASSERT_EQ(names, (std::vector<std::string>{"fw2.1", "fw2.9", "fw2.10", "fw3.0", "fw3.1", "fw3.2", "fw10.0"}));
+    EXPECT_EQ(units[6].specifierId, 0xA27u);
+    EXPECT_EQ(units[6].version, 0x11u);
+    EXPECT_EQ(units[2].specifierId, 0xA27u);
+    EXPECT_EQ(units[2].version, 0xABu);
+    for (int i : {0, 1, 3, 4, 5}) EXPECT_FALSE(units[i].specifierId || units[i].version) << units[i].name;
+
+    auto link = units[6].connect();
+    ASSERT_TRUE(link);
+    EXPECT_EQ(dynamic_cast<CdevUnitLink&>(*link).NodePath(), "/devroot/fw10");
+    fs::remove_all(devices / "fw10.0");
+    EXPECT_EQ(units[6].connect(), nullptr);  // gone since the scan
+    fs::remove_all(root);
+    EXPECT_TRUE(transport.Scan().empty());
+}
+
+TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndCloses)
+{
+    UInt32 generation = 0, length = 4;
+    EXPECT_EQ(link.Transact(TCODE_READ_QUADLET_REQUEST, kRegister, &generation, length, false, 0), kIOReturnNotOpen);
+    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    EXPECT_EQ(link.Open(), kIOReturnSuccess);  // already open: nothing changes
+    EXPECT_EQ(fake->opened, (std::vector<std::pair<std::string, int>>{{"/dev/fw1", O_RDWR | O_CLOEXEC}}));
+    EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB}));
+    fake->generation = 9;
+    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnSuccess);
+    EXPECT_EQ(generation, 9u);
+    link.Close();
+    link.Close();  // harmless
+    EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB, LOCK_UN}));
+    EXPECT_EQ(fake->closed, std::vector<int>{41});
+
+    fake->generation = 10;  // closed: a temporary open without the lock
+    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnSuccess);
+    EXPECT_EQ(generation, 10u);
+    EXPECT_EQ(fake->flockOps.size(), 2u);
+    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42}));
+    fake->openErrno = ENOENT;
+    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnNoDevice);
+
+    fake->openErrno = 0;
+    { CdevUnitLink scoped("/dev/fw1", fake, 100); ASSERT_EQ(scoped.Open(), kIOReturnSuccess); }
+    EXPECT_EQ(fake->closed.back(), 44);
+    EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
+}
+
+TEST_F(FwcdevLink, OpenFailuresAreMappedAndLeaveNothingOpen)
+{
+    fake->openErrno = EACCES;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(link.Open(), kIOReturnNotPermitted);
+    const std::string hint = testing::internal::GetCapturedStderr();
+    EXPECT_NE(hint.find("/dev/fw1"), std::string::npos);
+    EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);
+
+    fake->openErrno = ENOENT;  // node gone since discovery
+    EXPECT_EQ(link.Open(), kIOReturnNoDevice);
+    fake->openErrno = 0;
+    fake->flockErrno = EWOULDBLOCK;  // another client holds it
+    EXPECT_EQ(link.Open(), kIOReturnExclusiveAccess);
+    EXPECT_EQ(fake->closed, std::vector<int>{43});
+    fake->flockErrno = 0;
+    fake->infoErrno = ENODEV;
+    EXPECT_EQ(link.Open(), kIOReturnNoDevice);
+    EXPECT_EQ(fake->closed, (std::vector<int>{43, 44}));
+    EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
+
+    UInt32 value = 0, length = 4;
+    EXPECT_EQ(link.Transact(TCODE_WRITE_QUADLET_REQUEST, kRegister, &value, length, false, 0), kIOReturnNotOpen);
+    EXPECT_TRUE(fake->sent.empty());
+}
+
+TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedAndBoundsReads)
+{
+    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    Bytes wire = {0x12, 0x34, 0x56, 0x78};
+    UInt32 length = 4;
+    ASSERT_EQ(link.Transact(TCODE_WRITE_QUADLET_REQUEST, kRegister, wire.data(), length, false, 0), kIOReturnSuccess);
+    const fw_cdev_send_request& sent = fake->sent.back();
+    EXPECT_EQ(std::tie(sent.tcode, sent.offset, sent.length, sent.generation),
+              std::make_tuple(__u32{TCODE_WRITE_QUADLET_REQUEST}, kRegister, 4u, 7u));
+    EXPECT_EQ(fake->sentPayload, wire);
+    EXPECT_EQ(length, 4u);
+
+    Reply({0xDE, 0xAD, 0xBE, 0xEF});
+    Bytes value(4);
+    ASSERT_EQ(Read(value), kIOReturnSuccess);
+    EXPECT_EQ(value, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+    EXPECT_EQ(fake->sent.back().data, 0u);
+    EXPECT_NE(fake->sent.back().closure, fake->sent.front().closure);
+
+    Bytes block(8, 0xEE);  // short answer
+    ASSERT_EQ(Read(block), kIOReturnSuccess);
+    EXPECT_EQ(block, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+
+    Reply({1, 2, 3, 4, 5, 6, 7, 8});  // longer than asked: never past the buffer
+    Bytes guarded(8, 0xEE);
+    length = 4;
+    ASSERT_EQ(link.Transact(TCODE_READ_BLOCK_REQUEST, kRegister, guarded.data(), length, false, 0), kIOReturnSuccess);
+    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(guarded, (Bytes{1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE}));
+
+    Reply({1, 2, 3, 4}, 16);  // claims more than arrived
+    block.assign(16, 0);
+    EXPECT_EQ(Read(block), kIOReturnIOError);
+}
+
+TEST_F(FwcdevLink, DropsForeignEventsAndFollowsBusResets)
+{
+    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    fake->respond = [this](const fw_cdev_send_request& r) {
+        Bytes other(sizeof(fw_cdev_event_common));
+        other[8] = FW_CDEV_EVENT_ISO_INTERRUPT;
+        fake->events = {Response(r.closure + 100, RCODE_COMPLETE, {9, 9, 9, 9}), BusReset(8), other,
+                        Response(r.closure, RCODE_COMPLETE, {1, 2, 3, 4})};
+    };
+    Bytes value(4);
+    ASSERT_EQ(Read(value), kIOReturnSuccess);
+    EXPECT_EQ(value, (Bytes{1, 2, 3, 4}));
+    ASSERT_EQ(Read(value), kIOReturnSuccess);
+    EXPECT_EQ(fake->sent.back().generation, 8u);
+}
+
+TEST_F(FwcdevLink, MapsResponseCodesAndRetriesStaleGenerationOnce)
+{
+    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    for (auto [rcode, expected] : std::vector<std::pair<UInt32, IOReturn>>{
+             {RCODE_CONFLICT_ERROR, kIOFireWireConflictError}, {RCODE_DATA_ERROR, kIOFireWireDataError},
+             {RCODE_TYPE_ERROR, kIOFireWireTypeError}, {RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
+             {RCODE_BUSY, kIOReturnBusy}, {RCODE_CANCELLED, kIOReturnTimeout}, {RCODE_NO_ACK, kIOReturnTimeout},
+             {RCODE_SEND_ERROR, kIOReturnIOError}}) {
+        Reply({}, {}, rcode);
+        Bytes value(4, 0xEE);
+        EXPECT_EQ(Read(value), expected) << rcode;
+        EXPECT_TRUE(value.empty()) << rcode;
+    }
+
+    fake->respond = [this](const fw_cdev_send_request& r) {
+        const UInt32 rcode = r.generation == fake->generation ? RCODE_COMPLETE : RCODE_GENERATION;
+        fake->events.push_back(Response(r.closure, rcode, {1, 2, 3, 4}));
+    };
+    fake->generation = 8;  // a reset whose event has not arrived yet
+    fake->sent.clear();
+    Bytes value(4);
+    ASSERT_EQ(Read(value), kIOReturnSuccess);
+    ASSERT_EQ(fake->sent.size(), 2u);
+    EXPECT_EQ(fake->sent[0].generation, 7u);
+    EXPECT_EQ(fake->sent[1].generation, 8u);
+    EXPECT_EQ(fake->sent[1].length, 4u);
+    EXPECT_EQ(Read(value, true, 5), kIOFireWireBusReset);  // the caller's generation, no retry
+    EXPECT_EQ(fake->sent.back().generation, 5u);
+    Reply({}, {}, RCODE_GENERATION);
+    value.resize(4);
+    EXPECT_EQ(Read(value), kIOFireWireBusReset);
+    EXPECT_EQ(fake->sent.size(), 5u);
+}
+
+TEST_F(FwcdevLink, WaitIsBoundedOverAllEvents)
+{
+    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    fake->respond = [](const fw_cdev_send_request&) {};
+    for (bool chatter : {false, true}) {  // silence, then endless resets
+        if (chatter) fake->idleEvent = BusReset(7);
+        const auto start = std::chrono::steady_clock::now();
+        Bytes value(4);
+        EXPECT_EQ(Read(value), kIOReturnTimeout);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(200));
+        EXPECT_LT(took, std::chrono::milliseconds(1500));
+    }
+}
+
+TEST_F(FwcdevLink, DeviceLossAndMalformedEvents)
+{
+    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    Bytes value(4);
+    for (auto [knob, error, expected] : {std::tuple{&FakeCdev::readErrno, ENODEV, kIOReturnNoDevice},
+                                         {&FakeCdev::sendErrno, EIO, kIOReturnIOError},
+                                         {&FakeCdev::sendErrno, ENODEV, kIOReturnNoDevice}}) {
+        (*fake).*knob = error;
+        EXPECT_EQ(Read(value), expected) << error;
+        (*fake).*knob = 0;
+    }
+    fake->pollRevents = POLLHUP;
+    EXPECT_EQ(Read(value), kIOReturnNoDevice);
+    fake->pollRevents = 0;
+    fake->events.clear();
+    // Cut inside the common header (of an unknown type), then inside the response.
+    for (auto [type, cut] : {std::pair{0x55u, 11u}, {FW_CDEV_EVENT_RESPONSE, 16u}}) {
+        fake->respond = [this, type, cut](const fw_cdev_send_request& r) {
+            fake->events.push_back(Response(r.closure, RCODE_COMPLETE, {}));
+            std::memcpy(fake->events.back().data() + 8, &type, sizeof type);
+            fake->events.back().resize(cut);
+        };
+        EXPECT_EQ(Read(value), kIOReturnIOError) << cut;
+    }
+}
+
+TEST(FwcdevSystem, RealCallsReportMissingAndForeignNodes)
+{
+    CdevUnitLink missing("/nonexistent-dir/fw0", CdevSyscalls::System(), 100);
+    UInt32 generation = 0, length = 4;
+    EXPECT_EQ(missing.Open(), kIOReturnNoDevice);
+    EXPECT_EQ(missing.GetBusGeneration(generation), kIOReturnNoDevice);
+    CdevUnitLink foreign("/dev/null", CdevSyscalls::System(), 100);  // the info ioctl fails
+    EXPECT_NE(foreign.Open(), kIOReturnSuccess);
+    EXPECT_EQ(foreign.Transact(TCODE_READ_QUADLET_REQUEST, kRegister, &generation, length, false, 0),
+              kIOReturnNotOpen);
+}
