@@ -6,7 +6,7 @@
 
 #include "platform/common/MacTypes.h"
 
-enum DL_DEVICE_TYPE {
+enum DL_DEVICE_TYPE : UInt32 {
     Xilinx = 0,
     MCORE = 1,
 };

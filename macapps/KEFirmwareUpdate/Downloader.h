@@ -9,7 +9,7 @@
 
 class DownloadUnit;
 
-enum DOWNLOADTYPE {
+enum DOWNLOADTYPE : UInt32 {
     fileMCORE = 0,
     fileXILINX = 1,
 };

@@ -16,3 +16,19 @@ typedef SInt32 OSStatus;
 typedef SInt16 OSErr;
 
 enum { noErr = 0 };
+
+enum { paramErr = -50 };
+
+// Four-character codes (signatures, event classes, command IDs): the four
+// bytes read as one big-endian 32-bit value.
+typedef UInt32 FourCharCode;
+typedef FourCharCode OSType;
+typedef FourCharCode ResType;
+
+constexpr FourCharCode FourCC(const char (&code)[5])
+{
+    return (static_cast<FourCharCode>(static_cast<UInt8>(code[0])) << 24) |
+           (static_cast<FourCharCode>(static_cast<UInt8>(code[1])) << 16) |
+           (static_cast<FourCharCode>(static_cast<UInt8>(code[2])) << 8) |
+           static_cast<FourCharCode>(static_cast<UInt8>(code[3]));
+}

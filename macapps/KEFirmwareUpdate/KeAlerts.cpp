@@ -1,0 +1,56 @@
+#include "macapps/KEFirmwareUpdate/KeAlerts.h"
+
+#include <cstdio>
+
+#include "platform/ui/HIText.h"
+
+namespace {
+
+DialogItemIndex RunAlert(AlertType type, const char* message, const char* informative, bool withCancel)
+{
+    AlertStdCFStringAlertParamRec params;
+    GetStandardAlertDefaultParams(&params, kStdCFStringAlertVersionOne);
+    params.movable = true;
+    params.helpButton = false;
+    params.cancelButton = kAlertStdAlertCancelButton;
+    if (withCancel) params.cancelText = "Cancel";
+    params.position = kWindowAlertPositionParentWindowScreen;
+
+    const std::string messageText = TextCreateWithCString(message, GetSystemTextEncoding());
+    const std::string informativeText = TextCreateWithCString(informative, GetSystemTextEncoding());
+    DialogRef alert = nullptr;
+    DialogItemIndex itemHit = 0;
+    if (CreateStandardAlert(type, messageText, informativeText, &params, &alert) == noErr) {
+        RunStandardAlert(alert, nullptr, &itemHit);
+    }
+    return itemHit;
+}
+
+}  // namespace
+
+DialogItemIndex ShowDowngradeAlert()
+{
+    return RunAlert(kAlertCautionAlert, "This is a Downgrade:", "Press OK to Continue or Cancel to Quit", true);
+}
+
+DialogItemIndex ShowDownloadDoneAlert()
+{
+    return RunAlert(kAlertNoteAlert, "Programming Complete",
+                    "You will need to cycle the Power on your Ke for changes to take affect", false);
+}
+
+DialogItemIndex ShowAboutDialog()
+{
+    return RunAlert(kAlertNoteAlert, "KEFirmwareUpdate  ",
+                    "Version 1.3, the firmware updater for the Ke unit", false);
+}
+
+DialogItemIndex ShowUpdateFailedAlert(const std::string& imageName, OSStatus status)
+{
+    char informative[256];
+    std::snprintf(informative, sizeof informative,
+                  "Writing the %s image to the Ke failed (status 0x%08X). Do not power off the Ke: "
+                  "run the update again.",
+                  imageName.c_str(), static_cast<unsigned>(status));
+    return RunAlert(kAlertStopAlert, "Programming Failed", informative, false);
+}

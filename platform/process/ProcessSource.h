@@ -1,0 +1,66 @@
+// Where the process list comes from: the system's /proc, or a fake in tests.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/common/MacTypes.h"
+
+struct ProcessEntry {
+    pid_t pid = 0;
+    UInt64 startTime = 0;  // clock ticks after boot; with the pid, names one process
+    std::string name;      // the executable's name as the kernel keeps it (15 bytes at most)
+};
+
+class ProcessSource {
+public:
+    virtual ~ProcessSource() = default;
+
+    // Reads the running processes afresh. The list stays valid until the next call.
+    virtual const std::vector<ProcessEntry>& Scan() = 0;
+    // The calling process; false when it cannot be read.
+    virtual bool Self(ProcessEntry& self) = 0;
+    // Asks the process to quit (SIGTERM), provided it is still the same
+    // process: 0, or an errno value (ESRCH when it is gone).
+    virtual int Terminate(const ProcessEntry& process) = 0;
+};
+
+// The processes of a /proc file system. Names are kept between scans: a scan
+// lists the directory and reads <pid>/stat only for a pid it has not seen,
+// whose directory was made anew (a new inode: the pid was reused), or that
+// started less than 5 s ago (a launcher may still exec the real program).
+// Every 10 s a scan reads all of them, for programs that exec later.
+class ProcDirectorySource final : public ProcessSource {
+public:
+    explicit ProcDirectorySource(std::string root = "/proc");
+
+    const std::vector<ProcessEntry>& Scan() override;
+    bool Self(ProcessEntry& self) override;
+    int Terminate(const ProcessEntry& process) override;
+
+    // How many stat files the scans have read, for tests and measurements.
+    size_t StatReads() const { return statReads_; }
+
+private:
+    bool ReadStat(pid_t pid, ProcessEntry& entry);
+
+    std::string root_;
+    std::vector<ProcessEntry> entries_;  // ascending pid
+    std::vector<ino_t> inodes_;          // parallel to entries_
+    std::vector<ProcessEntry> nextEntries_;
+    std::vector<ino_t> nextInodes_;
+    size_t statReads_ = 0;
+    std::chrono::steady_clock::time_point lastFullScan_{};
+};
+
+// Parses the contents of /proc/<pid>/stat: the name (between the first '('
+// and the last ')') and the start time (field 22).
+bool ParseProcStat(const std::string& stat, std::string& name, UInt64& startTime);
+
+// The source that the process calls read: the system's, unless a test has
+// put another in place (null restores the system's).
+ProcessSource& CurrentProcessSource();
+void SetProcessSource(ProcessSource* source);
