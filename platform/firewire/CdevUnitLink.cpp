@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <mutex>
+#include <set>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -107,6 +109,19 @@ struct CdevUnitLink::Request {
     Clock::time_point deadline;
 };
 
+namespace {
+
+// Discovery retries twice a second; say it once per node, not on every try.
+bool FirstRefusal(const std::string& nodePath)
+{
+    static std::mutex mutex;
+    static std::set<std::string> told;
+    std::lock_guard<std::mutex> lock(mutex);
+    return told.insert(nodePath).second;
+}
+
+}  // namespace
+
 CdevUnitLink::CdevUnitLink(std::string nodePath, std::shared_ptr<CdevSyscalls> syscalls, int responseTimeoutMs)
     : mNodePath(std::move(nodePath)),
       mSyscalls(syscalls ? std::move(syscalls) : CdevSyscalls::System()),
@@ -119,7 +134,7 @@ IOReturn CdevUnitLink::OpenNode(CdevFd& fd)
     const int raw = mSyscalls->Open(mNodePath.c_str(), O_RDWR | O_CLOEXEC);
     if (raw < 0) {
         const int error = errno;
-        if (error == EACCES || error == EPERM) {
+        if ((error == EACCES || error == EPERM) && FirstRefusal(mNodePath)) {
             std::fprintf(stderr,
                          "Permission denied on %s: the unit's node needs read/write access for this user "
                          "(udev rule, video group)\n",
