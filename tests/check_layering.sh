@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Includes point one way: macapps -> macclasses, includes, platform;
+# macclasses -> includes, platform; platform -> system, Qt and the simulated
+# unit's transport interface; sim -> nothing of the application.
+set -u
+root="${1:-$(dirname "$0")/..}"
+cd "$root" || exit 2
+status=0
+check() {  # folder, allowed project prefixes (regex)
+  local dir="$1" allowed="$2"
+  while IFS= read -r line; do
+    file="${line%%:*}"
+    inc=$(sed -E 's/.*#include "([^"]+)".*/\1/' <<<"$line")
+    case "$inc" in */*) ;; *) continue ;; esac  # same-folder or generated headers
+    if ! grep -qE "^($allowed)" <<<"$inc"; then
+      echo "$file includes $inc"
+      status=1
+    fi
+  done < <(grep -rnE '^\s*#\s*include "' "$dir" --include='*.h' --include='*.cpp' | sed -E 's/^([^:]+):[0-9]+:/\1:/')
+}
+check macapps 'macapps/|macclasses/|includes/|platform/'
+check macclasses 'macclasses/|includes/|platform/'
+check platform 'platform/|sim/UnitPort\.h|sim/SimWireProtocol\.h'
+check sim 'sim/'
+check includes 'includes/'
+exit $status
