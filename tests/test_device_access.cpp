@@ -304,12 +304,14 @@ TEST_F(Discovery, ProductCheck)
 TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
 {
     auto unit = AddUnit(0x0015001A);
-    unit->generationStatus = kIOReturnNoDevice;
+    unit->generationStatus = kIOReturnNotPermitted;
     EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotPermitted);
     unit->generationStatus = kIOReturnSuccess;
 
     unit->openStatus = kIOReturnExclusiveAccess;
     EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnExclusiveAccess);
     unit->openStatus = kIOReturnSuccess;
 
     unit->connectable = false;
@@ -328,6 +330,10 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
     EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
     EXPECT_EQ(IOServiceHandlesInUse(), 0u);
     EXPECT_TRUE(mUpdate.IsFound());
+    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), 0);
+    mBus.transport().Clear();
+    EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotFound);
 }
 
 TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)

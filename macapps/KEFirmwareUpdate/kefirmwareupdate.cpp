@@ -86,20 +86,20 @@ void CKeFirmwareUpdate::CloseKe()
 bool CKeFirmwareUpdate::IsFound()
 {
     bool result = false;
+    _discoveryStatus = kIOReturnNotFound;
     try {
         if (!OpenKe()) return false;
     } catch (const std::exception&) {
         // A unit whose device interface cannot be had counts as not found.
+        _discoveryStatus = kIOReturnNoDevice;
         return false;
     }
 
     UInt32 generation = 0;
-    if (_unit->GetBusGeneration(generation) != 0) {
-        CloseKe();
-        return false;
-    }
-
-    if (_unit->Open() != 0) {
+    IOReturn status = _unit->GetBusGeneration(generation);
+    if (status == 0) status = _unit->Open();
+    if (status != 0) {
+        _discoveryStatus = status;
         CloseKe();
         return false;
     }
@@ -115,6 +115,7 @@ bool CKeFirmwareUpdate::IsFound()
     if (product == 0 || product == 1) {
         _keInfo.valid = true;
         result = true;
+        _discoveryStatus = 0;
     }
 
     _unit->Close();

@@ -62,6 +62,11 @@ public:
     bool OpenKe();
     void CloseKe();
     bool IsFound();
+    // Why the last IsFound gave its answer: 0 when found; kIOReturnNotFound
+    // when no unit matched or the unit failed the product check; otherwise
+    // the status that stopped it (kIOReturnNotPermitted for a unit this user
+    // may not open, kIOReturnExclusiveAccess for one another program holds).
+    IOReturn GetDiscoveryStatus() const { return _discoveryStatus; }
 
     void GetSerialNumberString(std::string& serialNumberString);
     void GetCurrentFirmwareVersionString(std::string& currentVersionString);
@@ -92,6 +97,7 @@ private:
     bool _threadrunning = false;
     Thread* _thread = nullptr;
     UpdateResult _result;
+    IOReturn _discoveryStatus = kIOReturnNotFound;
 };
 
 }  // namespace PTA
