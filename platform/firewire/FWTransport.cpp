@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/firewire/LinuxCdevTransport.h"
+#include "platform/firewire/SocketUnitTransport.h"
 
 namespace fwplat {
 namespace {
@@ -37,7 +38,7 @@ std::vector<std::shared_ptr<Transport>> Transports()
 
 std::vector<std::shared_ptr<Transport>> DefaultTransports()
 {
-    return {std::make_shared<LinuxCdevTransport>()};
+    return {std::make_shared<LinuxCdevTransport>(), std::make_shared<SocketUnitTransport>()};
 }
 
 IOReturn IOReturnFromRcode(int rcode)

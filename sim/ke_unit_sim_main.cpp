@@ -1,0 +1,465 @@
+// ke-unit-sim: one simulated Ke unit, plugged in for as long as the program
+// runs, served on a Unix domain socket where the utility finds it like a
+// unit on the bus. sim/README.md describes the options and the protocol.
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <linux/firewire-constants.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/KeUnitModel.h"
+#include "sim/SimWireProtocol.h"
+#include "sim/SocketServer.h"
+#include "sim/StateFile.h"
+
+namespace {
+
+using kesim::FlashDevice;
+using kesim::KeUnitConfig;
+
+constexpr int kExitUsage = 2;
+constexpr int kExitFailure = 1;
+
+struct Options {
+    KeUnitConfig config;
+    std::string socketName = kesim::wire::kDefaultSocketName;
+    std::string stateFile;
+    std::string recordDir;
+    std::string logFile;
+    bool help = false;
+};
+
+// Decimal, or hexadecimal after 0x; nothing else, nothing beyond `max`.
+bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& value)
+{
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hex ? text.substr(2) : text;
+    if (digits.empty() || digits.size() > 16)
+        return false;
+    value = 0;
+    for (char c : digits) {
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0)
+            return false;
+        const std::uint64_t base = hex ? 16 : 10;
+        if (value > (max - static_cast<std::uint64_t>(digit)) / base)
+            return false;
+        value = value * base + static_cast<std::uint64_t>(digit);
+    }
+    return true;
+}
+
+struct OptionSpec {
+    const char* name;
+    const char* argument;  // null: a flag
+    const char* help;
+    // Applies the value; false when it is not acceptable.
+    std::function<bool(const std::string&, Options&)> apply;
+};
+
+// An option taking a number in [min, max], stored by `store`.
+OptionSpec Number(const char* name, const char* argument, const char* help, std::uint64_t min, std::uint64_t max,
+                  std::function<void(std::uint64_t, Options&)> store)
+{
+    return {name, argument, help, [=](const std::string& text, Options& o) {
+                std::uint64_t value = 0;
+                if (!ParseNumber(text, max, value) || value < min)
+                    return false;
+                store(value, o);
+                return true;
+            }};
+}
+
+OptionSpec Flag(const char* name, const char* help, std::function<void(Options&)> set)
+{
+    return {name, nullptr, help, [=](const std::string&, Options& o) {
+                set(o);
+                return true;
+            }};
+}
+
+OptionSpec Text(const char* name, const char* argument, const char* help, std::function<bool(const std::string&, Options&)> set)
+{
+    return {name, argument, help, std::move(set)};
+}
+
+const std::vector<OptionSpec>& Specs()
+{
+    using std::chrono::microseconds;
+    using std::chrono::milliseconds;
+    constexpr std::uint64_t k32 = 0xFFFFFFFFu;
+    constexpr std::uint64_t k16 = 0xFFFFu;
+    static const std::vector<OptionSpec> specs = {
+        Text("--serial", "TEXT", "serial number (the unit shows the first 8 bytes)",
+             [](const std::string& v, Options& o) {
+                 o.config.serialNumber = v;
+                 return true;
+             }),
+        Text("--versions", "M-X", "M·CORE and Xilinx versions it runs, in decimal (e.g. 20-20)",
+             [](const std::string& v, Options& o) {
+                 const auto dash = v.find('-');
+                 std::uint64_t mcore = 0;
+                 std::uint64_t xilinx = 0;
+                 if (dash == std::string::npos || !ParseNumber(v.substr(0, dash), k16, mcore) ||
+                     !ParseNumber(v.substr(dash + 1), k16, xilinx) || v.find_first_of("xX") != std::string::npos)
+                     return false;
+                 o.config.softwareVersion = static_cast<std::uint32_t>((mcore << 16) | xilinx);
+                 return true;
+             }),
+        Number("--product-version", "WORD", "product version word (revision in bits 31-16)", 0, k32,
+               [](std::uint64_t v, Options& o) { o.config.productVersion = static_cast<std::uint32_t>(v); }),
+        Number("--specifier-id", "WORD", "unit directory specifier ID (0xA27)", 0, 0xFFFFFF,
+               [](std::uint64_t v, Options& o) { o.config.specifierId = static_cast<std::uint32_t>(v); }),
+        Number("--unit-sw-version", "WORD", "unit directory software version (0x11)", 0, 0xFFFFFF,
+               [](std::uint64_t v, Options& o) { o.config.unitSwVersion = static_cast<std::uint32_t>(v); }),
+        Number("--mcore-version-after", "N", "M·CORE version once its image is accepted (21)", 0, k16,
+               [](std::uint64_t v, Options& o) { o.config.mcoreVersionAfterUpdate = static_cast<std::uint16_t>(v); }),
+        Number("--xilinx-version-after", "N", "Xilinx version once its image is accepted (26)", 0, k16,
+               [](std::uint64_t v, Options& o) { o.config.xilinxVersionAfterUpdate = static_cast<std::uint16_t>(v); }),
+        Number("--erase-ms", "N", "an erase lasts at least N ms (0)", 0, 3600000,
+               [](std::uint64_t v, Options& o) { o.config.eraseTime = milliseconds(v); }),
+        Number("--erase-busy-reads", "N", "status reads that answer busy during an erase (2)", 0, k32,
+               [](std::uint64_t v, Options& o) { o.config.eraseBusyReads = static_cast<std::uint32_t>(v); }),
+        Number("--latency-us", "N", "every transaction takes N us (0)", 0, 10000000,
+               [](std::uint64_t v, Options& o) { o.config.latency = microseconds(v); }),
+        Text("--state", "FILE", "keep flash and versions in FILE across restarts",
+             [](const std::string& v, Options& o) {
+                 o.stateFile = v;
+                 return !v.empty();
+             }),
+        Text("--record", "DIR", "write each stream received to DIR/xilinx.bin and DIR/mcore.bin",
+             [](const std::string& v, Options& o) {
+                 o.recordDir = v;
+                 return !v.empty();
+             }),
+        Text("--log", "FILE", "append one line per client request to FILE",
+             [](const std::string& v, Options& o) {
+                 o.logFile = v;
+                 return !v.empty();
+             }),
+        Text("--socket", "NAME", "serve on <runtime dir>/NAME.sock (ke-unit)",
+             [](const std::string& v, Options& o) {
+                 o.socketName = v;
+                 return kesim::wire::ValidSocketName(v);
+             }),
+        Number("--ready-status", "V", "fault: status in update mode before the erase (1)", 0, k32,
+               [](std::uint64_t v, Options& o) { o.config.readyStatus = static_cast<std::uint32_t>(v); }),
+        Number("--erase-status", "V", "fault: status when the erase ends (1)", 0, k32,
+               [](std::uint64_t v, Options& o) { o.config.eraseResult = static_cast<std::uint32_t>(v); }),
+        Flag("--erase-never-finishes", "fault: the status stays busy after the erase command",
+             [](Options& o) { o.config.eraseNeverFinishes = true; }),
+        Number("--fail-block", "N", "fault: data block N is refused", 1, k32,
+               [](std::uint64_t v, Options& o) { o.config.failBlock = static_cast<std::uint32_t>(v); }),
+        Flag("--refuse-crc", "fault: every CRC is refused", [](Options& o) { o.config.refuseCrc = true; }),
+        Number("--vanish-after-block", "N", "fault: the unit leaves the bus after block N and the program ends", 1, k32,
+               [](std::uint64_t v, Options& o) { o.config.vanishAfterBlock = static_cast<std::uint32_t>(v); }),
+        Number("--bus-reset-after-block", "N", "fault: a bus reset follows block N", 1, k32,
+               [](std::uint64_t v, Options& o) { o.config.busResetAfterBlock = static_cast<std::uint32_t>(v); }),
+        Text("--fault-flash", "xilinx|mcore", "the transfer faults hit only this flash (both)",
+             [](const std::string& v, Options& o) {
+                 if (v != "xilinx" && v != "mcore")
+                     return false;
+                 o.config.faultFlash = v == "xilinx" ? FlashDevice::Xilinx : FlashDevice::Mcore;
+                 return true;
+             }),
+        Number("--cancel-busy-reads", "N", "fault: update control keeps bit 0 for N reads after a cancel", 0, k32,
+               [](std::uint64_t v, Options& o) { o.config.cancelBusyReads = static_cast<std::uint32_t>(v); }),
+        Flag("--cancel-never-finishes", "fault: update control keeps bit 0 after a cancel",
+             [](Options& o) { o.config.cancelNeverFinishes = true; }),
+        Number("--serial-read-limit", "N", "fault: a serial number read returns at most N bytes (8)", 0,
+               kesim::kSerialNumberSize,
+               [](std::uint64_t v, Options& o) { o.config.serialReadLimit = static_cast<std::uint32_t>(v); }),
+        Flag("--help", "show this text", [](Options& o) { o.help = true; }),
+    };
+    return specs;
+}
+
+void PrintHelp()
+{
+    std::printf("Usage: ke-unit-sim [OPTION]...\n"
+                "Plugs in one simulated Ke unit for as long as it runs; SIGINT or SIGTERM unplugs it.\n"
+                "The socket is $XDG_RUNTIME_DIR/kefirmwareupdate/NAME.sock, or\n"
+                "/tmp/kefirmwareupdate-<uid>/NAME.sock without XDG_RUNTIME_DIR.\n\n");
+    for (const OptionSpec& spec : Specs()) {
+        const std::string left = std::string(spec.name) + (spec.argument ? std::string(" ") + spec.argument : "");
+        std::printf("  %-28s %s\n", left.c_str(), spec.help);
+    }
+}
+
+// --name VALUE and --name=VALUE; a later option overrides an earlier one.
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::optional<std::string> value;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+        }
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& s : Specs()) {
+            if (arg == s.name)
+                spec = &s;
+        }
+        if (spec == nullptr) {
+            error = "unknown option '" + arg + "'";
+            return false;
+        }
+        if (spec->argument == nullptr && value) {
+            error = arg + " takes no value";
+            return false;
+        }
+        if (spec->argument != nullptr && !value) {
+            if (i + 1 >= argc) {
+                error = arg + " needs " + spec->argument;
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (!spec->apply(value.value_or(""), options)) {
+            error = "invalid value '" + *value + "' for " + arg + " (" + spec->argument + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Keeps the state file, the recorded streams and the request log in step
+// with what the unit does. Observe runs on the server thread; Finish on the
+// main thread once the server has stopped.
+class UnitKeeper {
+public:
+    UnitKeeper(kesim::KeUnitModel& model, const Options& options, kesim::UnitState state)
+        : mModel(model), mOptions(options), mState(std::move(state))
+    {
+    }
+
+    ~UnitKeeper()
+    {
+        if (mLog)
+            std::fclose(mLog);
+    }
+
+    bool OpenLog(std::string& error)
+    {
+        if (mOptions.logFile.empty())
+            return true;
+        mLog = std::fopen(mOptions.logFile.c_str(), "ae");
+        if (!mLog)
+            error = mOptions.logFile + ": " + std::strerror(errno);
+        return mLog != nullptr;
+    }
+
+    // Only once the socket name is ours: another instance refused on it must
+    // not write over the state of the one that runs.
+    bool SaveState(std::string& error)
+    {
+        std::lock_guard lock(mMutex);
+        return Write(error);
+    }
+
+    void Observe(const kesim::ClientEvent& event)
+    {
+        std::lock_guard lock(mMutex);
+        Log(event);
+        if (event.kind != kesim::ClientEvent::Kind::Transaction)
+            return;
+        const kesim::TransactionRecord& t = event.transaction;
+        if (t.tcode != TCODE_WRITE_QUADLET_REQUEST || t.data.size() != 4)
+            return;
+        const std::uint32_t value = kesim::wire::Get32(t.data.data());
+        if (t.offset == kesim::kUpdateCommandReg && t.rcode == RCODE_COMPLETE) {
+            // The erase starts: the old image is gone even if nothing follows.
+            mDevice = static_cast<FlashDevice>(value);
+            mState[*mDevice] = {kesim::FlashCondition::Erased, 0, {}};
+            mInTransfer = true;
+            Save();
+        } else if (t.offset == kesim::kCrcReg && mDevice && (t.rcode == RCODE_COMPLETE || t.rcode == RCODE_DATA_ERROR)) {
+            const kesim::FlashState flash = mModel.Flash(*mDevice);
+            mInTransfer = false;
+            Record(*mDevice, flash.stream);
+            if (flash.accepted) {
+                const std::uint32_t word = mModel.Config().softwareVersion;
+                const auto version = static_cast<std::uint16_t>(*mDevice == FlashDevice::Mcore ? word >> 16 : word);
+                mState[*mDevice] = {kesim::FlashCondition::Accepted, version, flash.contents};
+                Save();
+            }
+        }
+    }
+
+    // A transfer cut short is recorded as far as it came.
+    void Finish()
+    {
+        std::lock_guard lock(mMutex);
+        if (mInTransfer && mDevice) {
+            const kesim::FlashState flash = mModel.Flash(*mDevice);
+            if (!flash.stream.empty())
+                Record(*mDevice, flash.stream);
+        }
+        Save();
+    }
+
+private:
+    bool Write(std::string& error)
+    {
+        return mOptions.stateFile.empty() || kesim::SaveUnitState(mOptions.stateFile, mState, error);
+    }
+
+    void Save()
+    {
+        std::string error;
+        if (!Write(error))
+            std::fprintf(stderr, "ke-unit-sim: cannot save the state: %s\n", error.c_str());
+    }
+
+    void Record(FlashDevice device, const std::vector<std::uint8_t>& stream)
+    {
+        if (mOptions.recordDir.empty())
+            return;
+        const std::string path = mOptions.recordDir + (device == FlashDevice::Xilinx ? "/xilinx.bin" : "/mcore.bin");
+        std::string error;
+        if (!kesim::WriteFileAtomically(path, stream, error))
+            std::fprintf(stderr, "ke-unit-sim: cannot record the stream: %s\n", error.c_str());
+    }
+
+    void Log(const kesim::ClientEvent& event)
+    {
+        if (!mLog)
+            return;
+        using Kind = kesim::ClientEvent::Kind;
+        std::fprintf(mLog, "client %" PRIu64 " pid %d ", event.client, static_cast<int>(event.pid));
+        switch (event.kind) {
+        case Kind::Connected: std::fputs("connected\n", mLog); break;
+        case Kind::Disconnected: std::fputs("disconnected\n", mLog); break;
+        case Kind::Acquired: std::fputs("acquired\n", mLog); break;
+        case Kind::AcquireRefused: std::fputs("acquire refused\n", mLog); break;
+        case Kind::Relinquished: std::fputs("relinquished\n", mLog); break;
+        case Kind::Malformed: std::fputs("malformed request\n", mLog); break;
+        case Kind::Transaction: {
+            const kesim::TransactionRecord& t = event.transaction;
+            std::fprintf(mLog, "tcode %d offset 0x%012" PRIx64 " length %u generation %u rcode %d\n", t.tcode, t.offset,
+                         t.length, t.generation, t.rcode);
+            break;
+        }
+        }
+        std::fflush(mLog);
+    }
+
+    std::mutex mMutex;
+    kesim::KeUnitModel& mModel;
+    const Options& mOptions;
+    kesim::UnitState mState;
+    std::optional<FlashDevice> mDevice;  // of the last erase command
+    bool mInTransfer = false;
+    std::FILE* mLog = nullptr;
+};
+
+bool PrepareRecordDir(const std::string& dir, std::string& error)
+{
+    if (dir.empty())
+        return true;
+    if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+        error = dir + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::access(dir.c_str(), W_OK) != 0) {
+        error = dir + ": not a writable directory";
+        return false;
+    }
+    return true;
+}
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "ke-unit-sim: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    options.config.mcoreVersionAfterUpdate = 21;
+    options.config.xilinxVersionAfterUpdate = 26;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "ke-unit-sim: %s\nTry 'ke-unit-sim --help'.\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options.help) {
+        PrintHelp();
+        return 0;
+    }
+
+    // A restart is a power cycle: the flash decides what the unit runs.
+    kesim::UnitState state;
+    if (!options.stateFile.empty() &&
+        kesim::LoadUnitState(options.stateFile, state, error) == kesim::LoadResult::Invalid)
+        return Fail(error);
+    options.config.softwareVersion = kesim::PowerOnVersion(state, options.config.softwareVersion);
+
+    const std::string dir = kesim::wire::DefaultRuntimeDirectory();
+    if (!kesim::wire::CheckRuntimeDirectory(dir, true, &error) || !PrepareRecordDir(options.recordDir, error))
+        return Fail(error);
+
+    auto model = std::make_shared<kesim::KeUnitModel>(options.config);
+    UnitKeeper keeper(*model, options, std::move(state));
+    if (!keeper.OpenLog(error))
+        return Fail(error);
+
+    // Signals are taken by the main thread alone, synchronously; the server
+    // thread inherits the blocked mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    kesim::SocketServer server(model, kesim::wire::SocketPath(dir, options.socketName),
+                               [&keeper](const kesim::ClientEvent& e) { keeper.Observe(e); });
+    if (!server.Start(error))
+        return Fail(error);
+    if (!keeper.SaveState(error)) {
+        server.Stop();
+        return Fail(error);
+    }
+    const std::uint32_t word = model->Config().softwareVersion;
+    std::printf("ke-unit-sim: unit %s at %u-%u plugged in on %s\n", options.config.serialNumber.c_str(), word >> 16,
+                word & 0xFFFF, server.Path().c_str());
+    std::fflush(stdout);
+
+    const timespec tick{0, 50 * 1000 * 1000};
+    int received = -1;
+    while (server.Serving() && received < 0)
+        received = sigtimedwait(&signals, nullptr, &tick);
+    server.Stop();
+    keeper.Finish();
+    if (received >= 0)
+        std::printf("ke-unit-sim: %s: unit unplugged\n", strsignal(received));
+    else
+        std::printf("ke-unit-sim: the unit left the bus: unplugged\n");
+    return 0;
+}

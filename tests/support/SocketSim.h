@@ -1,0 +1,124 @@
+// Helpers for tests of simulated units behind sockets: a private runtime
+// directory, the images as the unit stores them, and a download through
+// discovery as the update job runs it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "macapps/KEFirmwareUpdate/DownloadUnit.h"
+#include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macapps/KEFirmwareUpdate/KeXilinx.h"
+#include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
+#include "platform/firewire/IOKitLib.h"
+#include "platform/threads/Sleep.h"
+
+namespace socksim {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh directory of mode 0700, removed with everything in it.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ke-sock-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr)
+            mPath = pattern;
+        ::chmod(mPath.c_str(), 0700);
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(mPath, ignored);
+    }
+    const std::string& path() const { return mPath; }
+    std::string operator/(const std::string& name) const { return mPath + "/" + name; }
+
+private:
+    std::string mPath;
+};
+
+// The bytes the unit stores for each image (the Xilinx one after its file header).
+inline Bytes Image(DOWNLOADTYPE type)
+{
+    if (type == fileMCORE)
+        return {KeMCORE06data, KeMCORE06data + KeMCORE06dataSize};
+    return {KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes};
+}
+
+inline Bytes Header(std::uint32_t sizeB)
+{
+    return {0xFF, 0xFF, 0x00, 0x01, std::uint8_t(sizeB >> 24), std::uint8_t(sizeB >> 16), std::uint8_t(sizeB >> 8),
+            std::uint8_t(sizeB), 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+}
+
+// The stream a unit receives for one image: header, image, zero padding to a quadlet.
+inline Bytes Stream(DOWNLOADTYPE type)
+{
+    const Bytes image = Image(type);
+    const Bytes header = Header(static_cast<std::uint32_t>(image.size()));
+    Bytes stream(header.size() + ((image.size() + 3) & ~std::size_t{3}), 0);
+    std::copy(header.begin(), header.end(), stream.begin());
+    std::copy(image.begin(), image.end(), stream.begin() + static_cast<std::ptrdiff_t>(header.size()));
+    return stream;
+}
+
+inline Bytes ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The unit of the first matching service, as discovery makes it; null when none.
+inline std::unique_ptr<DownloadUnit> MakeUnit()
+{
+    mach_port_t port = 0;
+    IOMasterPort(MACH_PORT_NULL, &port);
+    io_service_t service = IOServiceGetMatchingService(port, IOServiceMatching("IOFireWireUnit"));
+    if (service == 0)
+        return nullptr;
+    auto unit = std::make_unique<DownloadUnit>(service);
+    IOObjectRelease(service);
+    return unit;
+}
+
+// Downloads one image to the first unit found, on a virtual clock; the status.
+inline IOReturn Download(DOWNLOADTYPE type)
+{
+    KeScopedSleepFunction clock([](UInt32) {});
+    auto unit = MakeUnit();
+    if (!unit)
+        return kIOReturnNoDevice;
+    Downloader downloader;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    downloader.DoDownload(unit.get(), type);
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    return downloader.GetError();
+}
+
+// The software version word the first unit found reports; 0xFFFFFFFF when unreadable.
+inline std::uint32_t SoftwareVersion()
+{
+    auto unit = MakeUnit();
+    UInt32 word = 0xFFFFFFFF;
+    if (!unit || unit->Open() != kIOReturnSuccess)
+        return word;
+    if (unit->GetSoftwareVersion(word) != kIOReturnSuccess)
+        word = 0xFFFFFFFF;
+    unit->Close();
+    return word;
+}
+
+}  // namespace socksim

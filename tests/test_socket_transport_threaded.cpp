@@ -1,0 +1,443 @@
+// Simulated units served on sockets and the transport that finds them: the
+// unit as discovery and a download see it, ownership between clients, and
+// peers that hang up, talk nonsense or fall silent.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <linux/firewire-constants.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "platform/firewire/LinuxCdevTransport.h"
+#include "platform/firewire/SocketUnitTransport.h"
+#include "sim/KeUnitModel.h"
+#include "sim/SimWireProtocol.h"
+#include "sim/SocketServer.h"
+#include "tests/support/SocketSim.h"
+
+namespace wire = kesim::wire;
+using socksim::Bytes;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr UInt64 kSerial = kesim::kSerialNumberReg;
+constexpr UInt64 kSoftware = kesim::kSoftwareVersionReg;
+
+// The next frame from `fd`, or nothing once it is closed or quiet for 2 s.
+std::optional<wire::Frame> NextFrame(int fd, Bytes& inbox, const std::atomic<bool>* stop = nullptr)
+{
+    wire::Frame frame;
+    for (int quiet = 0; wire::TakeFrame(inbox, frame) != wire::Parse::Complete;) {
+        pollfd p{fd, POLLIN, 0};
+        std::uint8_t buffer[8192];
+        if ((stop && *stop) || ::poll(&p, 1, 20) < 0 || ++quiet > 100)
+            return std::nullopt;
+        const ssize_t n = p.revents ? ::recv(fd, buffer, sizeof buffer, 0) : -1;
+        if (n == 0)
+            return std::nullopt;
+        if (n > 0)
+            inbox.insert(inbox.end(), buffer, buffer + n);
+    }
+    return frame;
+}
+
+void SendFrame(int fd, wire::Type type, const Bytes& body)
+{
+    Bytes frame;
+    wire::AppendFrame(frame, type, body);
+    ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL);
+}
+
+// A raw client, for what the transport would never send.
+struct RawClient {
+    explicit RawClient(const std::string& path) : fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un address{};
+        wire::MakeAddress(path, address);
+        EXPECT_EQ(::connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    }
+    void Send(const Bytes& bytes) { ::send(fd.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    void Send(wire::Type type, const Bytes& body) { SendFrame(fd.Get(), type, body); }
+    std::optional<wire::Frame> Next() { return NextFrame(fd.Get(), inbox); }
+
+    wire::Fd fd;
+    Bytes inbox;
+};
+
+// One unit served on <dir>/ke-unit.sock and found there by the transport.
+class SocketUnit : public testing::Test {
+protected:
+    SocketUnit()
+    {
+        options.runtimeDir = dir.path();
+        options.responseTimeoutMs = 500;
+        fwplat::SetTransports({std::make_shared<fwplat::SocketUnitTransport>(options)});
+    }
+    ~SocketUnit() override { fwplat::SetTransports({}); }
+
+    void SetUp() override { ASSERT_TRUE(Serve()); }
+
+    bool Serve(kesim::KeUnitConfig config = {})
+    {
+        server.reset();
+        model = std::make_shared<kesim::KeUnitModel>(config);
+        server = std::make_unique<kesim::SocketServer>(model, path);
+        std::string error;
+        const bool started = server->Start(error);
+        EXPECT_TRUE(started) << error;
+        return started;
+    }
+
+    std::vector<fwplat::UnitInfo> Scan() { return fwplat::SocketUnitTransport(options).Scan(); }
+
+    std::unique_ptr<fwplat::UnitLink> Link()
+    {
+        auto units = Scan();
+        return units.empty() ? nullptr : units.front().connect();
+    }
+
+    static IOReturn Read(fwplat::UnitLink& link, UInt64 offset, UInt32& length, bool failOnReset = false, UInt32 gen = 0)
+    {
+        std::uint8_t buffer[8] = {};
+        return link.Transact(length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST, offset, buffer,
+                             length, failOnReset, gen);
+    }
+
+    socksim::TempDir dir;
+    std::string path = wire::SocketPath(dir.path(), "ke-unit");
+    fwplat::SocketTransportOptions options;
+    std::shared_ptr<kesim::KeUnitModel> model;
+    std::unique_ptr<kesim::SocketServer> server;
+};
+
+TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBus)
+{
+    auto units = Scan();
+    ASSERT_EQ(units.size(), 1u);
+    EXPECT_EQ(units[0].name, path);
+    EXPECT_EQ(units[0].specifierId, 0xA27u);
+    EXPECT_EQ(units[0].version, 0x11u);
+
+    auto unit = socksim::MakeUnit();
+    ASSERT_TRUE(unit);
+    ASSERT_EQ(unit->Open(), kIOReturnSuccess);
+    std::string serial;
+    UInt32 word = 0;
+    EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnSuccess);
+    EXPECT_EQ(unit->GetSoftwareVersion(word), kIOReturnSuccess);
+    EXPECT_EQ(serial, "KE000042");
+    EXPECT_EQ(word, 0x00140019u);
+    unit->Close();
+
+    const auto defaults = fwplat::DefaultTransports();
+    ASSERT_EQ(defaults.size(), 2u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));
+}
+
+TEST_F(SocketUnit, BothImagesLandByteForByte)
+{
+    EXPECT_EQ(socksim::Download(fileXILINX), 0);
+    EXPECT_EQ(socksim::Download(fileMCORE), 0);
+    for (auto [type, flash] : {std::pair{fileXILINX, kesim::FlashDevice::Xilinx}, {fileMCORE, kesim::FlashDevice::Mcore}}) {
+        const kesim::FlashState state = model->Flash(flash);
+        EXPECT_TRUE(state.accepted);
+        EXPECT_TRUE(state.contents == socksim::Image(type));
+        EXPECT_TRUE(state.stream == socksim::Stream(type));
+    }
+    EXPECT_FALSE(model->Owned());
+}
+
+TEST_F(SocketUnit, OneClientHoldsTheUnitAtATime)
+{
+    auto first = Link();
+    auto second = Link();
+    ASSERT_TRUE(first && second);
+    UInt32 length = 4;
+    EXPECT_EQ(Read(*first, kSoftware, length), kIOReturnNotOpen);
+    EXPECT_EQ(first->Open(), kIOReturnSuccess);
+    EXPECT_EQ(first->Open(), kIOReturnSuccess);
+    EXPECT_EQ(second->Open(), kIOReturnExclusiveAccess);
+    first->Close();
+    EXPECT_EQ(second->Open(), kIOReturnSuccess);
+    second.reset();  // closes on the way out
+    EXPECT_EQ(first->Open(), kIOReturnSuccess);
+    first->Close();
+
+    // A client that goes without giving the unit back loses it.
+    {
+        RawClient raw(path);
+        raw.Send(wire::Type::Hello, wire::EncodeHello());
+        ASSERT_TRUE(raw.Next());
+        raw.Send(wire::Type::Acquire, {});
+        ASSERT_TRUE(raw.Next());
+        EXPECT_EQ(first->Open(), kIOReturnExclusiveAccess);
+    }
+    EXPECT_EQ(first->Open(), kIOReturnSuccess);
+}
+
+TEST_F(SocketUnit, LinkAnswersLikeAUnitOnTheBus)
+{
+    auto link = Link();
+    ASSERT_TRUE(link);
+    ASSERT_EQ(link->Open(), kIOReturnSuccess);
+    UInt32 length = 8;
+    EXPECT_EQ(Read(*link, kSerial, length), kIOReturnSuccess);
+    EXPECT_EQ(length, 8u);
+    model->ChangeConfig([](kesim::KeUnitConfig& c) { c.serialReadLimit = 3; });
+    length = 8;
+    EXPECT_EQ(Read(*link, kSerial, length), kIOReturnSuccess);
+    EXPECT_EQ(length, 3u);
+    length = 4;
+    EXPECT_EQ(Read(*link, kesim::kRegisterBase + 0x40, length), kIOFireWireAddressError);
+    EXPECT_EQ(length, 0u);
+    std::uint8_t big[wire::kMaxData + 1] = {};
+    length = sizeof big;
+    EXPECT_EQ(link->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0), kIOReturnBadArgument);
+    length = 4;
+    EXPECT_EQ(link->Transact(0x7, kSoftware, big, length, false, 0), kIOReturnBadArgument);
+
+    // A bus reset: a caller that minds it is told, one that does not is not.
+    UInt32 generation = 0;
+    ASSERT_EQ(link->GetBusGeneration(generation), kIOReturnSuccess);
+    model->BusReset();
+    length = 4;
+    EXPECT_EQ(Read(*link, kSoftware, length, true, generation), kIOFireWireBusReset);
+    length = 4;
+    EXPECT_EQ(Read(*link, kSoftware, length), kIOReturnSuccess);
+    ASSERT_EQ(link->GetBusGeneration(generation), kIOReturnSuccess);
+    EXPECT_EQ(generation, 2u);
+    length = 4;
+    EXPECT_EQ(Read(*link, kSoftware, length, true, generation), kIOReturnSuccess);
+
+    // Off the bus: not listed, not to be had; its next answer is the last.
+    auto other = Link();
+    ASSERT_TRUE(other);
+    model->Vanish();
+    EXPECT_TRUE(Scan().empty());
+    EXPECT_EQ(other->Open(), kIOReturnNoDevice);
+    EXPECT_EQ(other->GetBusGeneration(generation), kIOReturnNoDevice);
+    model->Reattach();
+    EXPECT_EQ(other->Open(), kIOReturnExclusiveAccess);
+
+    // Unplugged: the socket goes and the unit with it.
+    server->Stop();
+    EXPECT_FALSE(server->Serving());
+    EXPECT_FALSE(std::filesystem::exists(path));
+    length = 4;
+    EXPECT_EQ(Read(*link, kSoftware, length), kIOReturnNoDevice);
+    EXPECT_EQ(link->GetBusGeneration(generation), kIOReturnNoDevice);
+    EXPECT_TRUE(Scan().empty());
+    EXPECT_EQ(fwplat::SocketUnitTransport::Connect(path, options), nullptr);
+}
+
+TEST_F(SocketUnit, AUnitThatLeavesTheBusIsUnpluggedAfterItsLastAnswer)
+{
+    kesim::KeUnitConfig config;
+    config.vanishAfterBlock = 3;
+    ASSERT_TRUE(Serve(config));
+    EXPECT_EQ(socksim::Download(fileXILINX), kIOReturnNoDevice);
+    const auto log = model->Log();
+    const auto blocks = std::count_if(log.begin(), log.end(), [](const kesim::TransactionRecord& t) {
+        return t.offset == kesim::kUpdateDataReg && t.rcode == RCODE_COMPLETE;
+    });
+    EXPECT_EQ(blocks, 4) << "the header and blocks 1 to 3 answered";
+    for (int i = 0; i < 100 && server->Serving(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(server->Serving());
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(SocketUnit, ServerKeepsItsNameAndSurvivesNonsense)
+{
+    std::string error;
+    kesim::SocketServer twin(model, path);
+    EXPECT_FALSE(twin.Start(error));
+    EXPECT_NE(error.find("already"), std::string::npos) << error;
+
+    // A request the protocol does not have ends only that connection.
+    auto link = Link();
+    ASSERT_TRUE(link);
+    for (const Bytes& junk : {Bytes{'G', 'E', 'T', ' ', '/', '\n', 0, 0}, Bytes{'K', 'U', 0x05, 0, 0, 0, 0, 0}}) {
+        RawClient raw(path);
+        raw.Send(wire::Type::Hello, wire::EncodeHello());
+        ASSERT_TRUE(raw.Next());
+        raw.Send(junk);
+        EXPECT_FALSE(raw.Next()) << "closed";
+    }
+    RawClient early(path);
+    early.Send(wire::Type::Acquire, {});
+    EXPECT_FALSE(early.Next()) << "nothing before the hello";
+    EXPECT_EQ(link->Open(), kIOReturnSuccess);
+
+    // Someone else's socket answering on the path, or a file in its place.
+    server.reset();
+    link.reset();
+    {
+        wire::Fd other(::socket(AF_UNIX, SOCK_STREAM, 0));
+        sockaddr_un address{};
+        wire::MakeAddress(path, address);
+        ASSERT_EQ(::bind(other.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::listen(other.Get(), 4), 0);
+        EXPECT_FALSE(kesim::SocketServer(model, path).Start(error));
+        EXPECT_NE(error.find("answers"), std::string::npos) << error;
+    }
+    // That socket is now left over from a dead server: replaced.
+    EXPECT_TRUE(std::filesystem::is_socket(path));
+    EXPECT_TRUE(Serve());
+    server.reset();
+    std::ofstream(path) << "not a socket";
+    EXPECT_FALSE(kesim::SocketServer(model, path).Start(error));
+    EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
+}
+
+// A peer on a socket of its own that greets properly and then misbehaves
+// when asked for a transaction.
+class BrokenPeer {
+public:
+    enum class Fault { HangUp, Garbage, Silence, SilentHello };
+
+    BrokenPeer(const std::string& path, Fault fault) : mFault(fault)
+    {
+        mListen.Reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        sockaddr_un address{};
+        wire::MakeAddress(path, address);
+        EXPECT_EQ(::bind(mListen.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(mListen.Get(), 8), 0);
+        mThread = std::thread([this] { Run(); });
+    }
+    ~BrokenPeer()
+    {
+        mStop = true;
+        mThread.join();
+    }
+
+private:
+    void Run()
+    {
+        while (!mStop) {
+            pollfd p{mListen.Get(), POLLIN, 0};
+            if (::poll(&p, 1, 20) != 1)
+                continue;
+            wire::Fd fd(::accept(mListen.Get(), nullptr, nullptr));
+            Serve(fd.Get());
+        }
+    }
+
+    void Serve(int fd)
+    {
+        Bytes inbox;
+        while (auto frame = NextFrame(fd, inbox, &mStop)) {
+            if (frame->type == wire::Type::Hello && mFault != Fault::SilentHello) {
+                wire::HelloReply hello;
+                hello.specifierId = 0xA27;
+                hello.swVersion = 0x11;
+                hello.attached = true;
+                SendFrame(fd, wire::Type::HelloReply, wire::Encode(hello));
+            } else if (frame->type == wire::Type::Acquire) {
+                SendFrame(fd, wire::Type::AcquireReply, wire::Encode(wire::AcquireResult::Granted));
+            } else if (frame->type == wire::Type::Transact && mFault == Fault::HangUp) {
+                return;
+            } else if (frame->type == wire::Type::Transact && mFault == Fault::Garbage) {
+                const std::string text = "HTTP/1.0 400 Bad Request\r\n\r\n";
+                ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+            }
+        }
+    }
+
+    Fault mFault;
+    wire::Fd mListen;
+    std::atomic<bool> mStop{false};
+    std::thread mThread;
+};
+
+TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
+{
+    socksim::TempDir dir;
+    fwplat::SocketTransportOptions options;
+    options.runtimeDir = dir.path();
+    options.helloTimeoutMs = 100;
+    options.responseTimeoutMs = 300;
+    const std::string path = dir / "peer.sock";
+    const struct {
+        BrokenPeer::Fault fault;
+        IOReturn status;
+    } cases[] = {{BrokenPeer::Fault::HangUp, kIOReturnNoDevice},
+                 {BrokenPeer::Fault::Garbage, kIOReturnNoDevice},
+                 {BrokenPeer::Fault::Silence, kIOReturnTimeout}};
+    for (const auto& c : cases) {
+        ::unlink(path.c_str());
+        BrokenPeer peer(path, c.fault);
+        auto link = fwplat::SocketUnitTransport::Connect(path, options);
+        ASSERT_TRUE(link);
+        ASSERT_EQ(link->Open(), kIOReturnSuccess);
+        UInt32 word = 0;
+        UInt32 length = 4;
+        const auto start = Clock::now();
+        EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kSoftware, &word, length, false, 0), c.status);
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+        EXPECT_EQ(length, 0u);
+        // The connection is gone for good: its stream cannot be trusted.
+        EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kSoftware, &word, length, false, 0), kIOReturnNoDevice);
+        UInt32 generation = 0;
+        EXPECT_EQ(link->GetBusGeneration(generation), kIOReturnNoDevice);
+    }
+
+    // One that never greets is left out of a scan, quickly.
+    ::unlink(path.c_str());
+    BrokenPeer mute(path, BrokenPeer::Fault::SilentHello);
+    const auto start = Clock::now();
+    EXPECT_TRUE(fwplat::SocketUnitTransport(options).Scan().empty());
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
+}
+
+TEST(SocketScan, SkipsWhatIsNotAUnitOfOurs)
+{
+    socksim::TempDir dir;
+    fwplat::SocketTransportOptions options;
+    options.runtimeDir = dir.path();
+    options.helloTimeoutMs = 1000;  // a skipped entry that waited for it would show
+    auto model = std::make_shared<kesim::KeUnitModel>();
+    kesim::SocketServer server(model, dir / "unit.sock");
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+
+    std::ofstream(dir / "a-file.sock") << "x";
+    std::filesystem::create_directory(dir / "b-dir.sock");
+    {
+        wire::Fd dead(::socket(AF_UNIX, SOCK_STREAM, 0));  // bound, never listened: refuses at once
+        sockaddr_un address{};
+        wire::MakeAddress(dir / "c-dead.sock", address);
+        ASSERT_EQ(::bind(dead.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    }
+    std::unique_ptr<kesim::SocketServer> foreign;
+    if (::geteuid() == 0) {
+        // Only root can give a socket to another user.
+        foreign = std::make_unique<kesim::SocketServer>(model, dir / "d-foreign.sock");
+        ASSERT_TRUE(foreign->Start(error)) << error;
+        ASSERT_EQ(::chown((dir / "d-foreign.sock").c_str(), 4242, 4242), 0);
+    }
+
+    const auto start = Clock::now();
+    auto units = fwplat::SocketUnitTransport(options).Scan();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    ASSERT_EQ(units.size(), 1u);
+    EXPECT_EQ(units[0].name, dir / "unit.sock");
+
+    // A directory others may enter is not trusted at all; a missing one has nothing.
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_TRUE(fwplat::SocketUnitTransport(options).Scan().empty());
+    ::chmod(dir.path().c_str(), 0700);
+    options.runtimeDir = dir / "missing";
+    EXPECT_TRUE(fwplat::SocketUnitTransport(options).Scan().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+}
+
+}  // namespace
