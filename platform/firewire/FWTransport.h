@@ -52,8 +52,9 @@ public:
     virtual std::vector<UnitInfo> Scan() = 0;
 };
 
-// The transports that service matching asks, in order. By default the kernel's
-// FireWire character devices under /sys and /dev.
+// The transports that service matching asks, in order. By default real units
+// first (the kernel's FireWire character devices under /sys and /dev), then
+// the simulated units serving sockets in this user's runtime directory.
 void SetTransports(std::vector<std::shared_ptr<Transport>> transports);
 std::vector<std::shared_ptr<Transport>> Transports();
 std::vector<std::shared_ptr<Transport>> DefaultTransports();
