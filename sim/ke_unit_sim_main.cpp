@@ -199,9 +199,9 @@ void PrintHelp()
                 "Plugs in one simulated Ke unit for as long as it runs; SIGINT or SIGTERM unplugs it.\n"
                 "The socket is $XDG_RUNTIME_DIR/kefirmwareupdate/NAME.sock, or\n"
                 "/tmp/kefirmwareupdate-<uid>/NAME.sock without XDG_RUNTIME_DIR.\n\n");
-    for (const OptionSpec& spec : Specs()) {
-        const std::string left = std::string(spec.name) + (spec.argument ? std::string(" ") + spec.argument : "");
-        std::printf("  %-28s %s\n", left.c_str(), spec.help);
+    for (const OptionSpec& option : Specs()) {
+        const std::string left = std::string(option.name) + (option.argument ? std::string(" ") + option.argument : "");
+        std::printf("  %-28s %s\n", left.c_str(), option.help);
     }
 }
 
@@ -215,28 +215,28 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
             value = arg.substr(eq + 1);
             arg.resize(eq);
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& s : Specs()) {
             if (arg == s.name)
-                spec = &s;
+                option = &s;
         }
-        if (spec == nullptr) {
+        if (option == nullptr) {
             error = "unknown option '" + arg + "'";
             return false;
         }
-        if (spec->argument == nullptr && value) {
+        if (option->argument == nullptr && value) {
             error = arg + " takes no value";
             return false;
         }
-        if (spec->argument != nullptr && !value) {
+        if (option->argument != nullptr && !value) {
             if (i + 1 >= argc) {
-                error = arg + " needs " + spec->argument;
+                error = arg + " needs " + option->argument;
                 return false;
             }
             value = argv[++i];
         }
-        if (!spec->apply(value.value_or(""), options)) {
-            error = "invalid value '" + *value + "' for " + arg + " (" + spec->argument + ")";
+        if (!option->apply(value.value_or(""), options)) {
+            error = "invalid value '" + *value + "' for " + arg + " (" + option->argument + ")";
             return false;
         }
     }

@@ -140,9 +140,9 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
         {"fw01.0", "0x000a27\n", "0x000011\n"},
         {"fw99999999999.0", "0x000a27\n", "0x000011\n"},
     };
-    for (const auto& [name, spec, version] : tree) {
+    for (const auto& [name, specifier, version] : tree) {
         fs::create_directories(devices / name);
-        if (spec) std::ofstream(devices / name / "specifier_id", std::ios::binary) << spec;
+        if (specifier) std::ofstream(devices / name / "specifier_id", std::ios::binary) << specifier;
         if (version) std::ofstream(devices / name / "version", std::ios::binary) << version;
     }
     std::ofstream(devices / "fw4.0") << "a file, not a unit";

@@ -129,8 +129,8 @@ void UIRuntime::RunEventLoop()
 
 bool OpaqueEventHandlerRef::Handles(UInt32 eventClass, UInt32 eventKind) const
 {
-    return std::any_of(types.begin(), types.end(), [&](const EventTypeSpec& spec) {
-        return spec.eventClass == eventClass && spec.eventKind == eventKind;
+    return std::any_of(types.begin(), types.end(), [&](const EventTypeSpec& wanted) {
+        return wanted.eventClass == eventClass && wanted.eventKind == eventKind;
     });
 }
 
