@@ -1,0 +1,62 @@
+// The two commands over the update controller: `status` reports the unit as
+// the window would show it, `update` runs the window's update job with the
+// window's rules (downgrade confirmation, the 'KeyG' check) and follows it.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
+#include "macapps/KEFirmwareUpdate/cli/Console.h"
+#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+
+namespace kecli {
+
+class CliApp {
+public:
+    CliApp(APW::PTA::CKeFirmwareUpdate& update, const Console& console, const CliOptions& options);
+
+    // Replaces the check for an application using the unit.
+    void SetApplicationCheck(std::function<bool()> check) { mApplicationRunning = std::move(check); }
+    // How often the job is polled while it runs.
+    void SetPollInterval(std::chrono::milliseconds interval) { mPollInterval = interval; }
+
+    // Runs the command, prints its report and returns the exit code.
+    ExitCode Run();
+
+    static const char kVersion[];
+
+private:
+    ExitCode Status(RunReport& report);
+    ExitCode Update(RunReport& report);
+    ExitCode Version();
+
+    // Discovery as one window tick does it, and the identity it shows.
+    std::optional<UnitIdentity> FindUnit();
+    void ShowIdentity(const UnitIdentity& unit);
+    bool Confirmed(const UnitIdentity& unit);
+    ExitCode RunJob(RunReport& report);
+    ExitCode End(RunReport& report, ExitCode code, const std::string& message);
+
+    // The program's report: standard output, or standard error with --json,
+    // whose standard output carries only the JSON object.
+    std::FILE* ReportStream() const { return mOptions.json ? mConsole.Err() : mConsole.Out(); }
+
+    APW::PTA::CKeFirmwareUpdate& mUpdate;
+    const Console& mConsole;
+    CliOptions mOptions;
+    std::function<bool()> mApplicationRunning;
+    std::chrono::milliseconds mPollInterval{100};
+    std::string mCarried;
+    // Why FindUnit found nothing.
+    struct {
+        ExitCode code = kExitNoUnit;
+        std::string message;
+    } mNotFound;
+};
+
+}  // namespace kecli

@@ -1,0 +1,43 @@
+// The command-line program's exit codes, in one place: --help, the README and
+// the JSON "result" field are all written from this table.
+#pragma once
+
+namespace kecli {
+
+enum ExitCode : int {
+    kExitSuccess = 0,             // status: a unit was found; update: both images written
+    kExitUpdateFailed = 1,        // an image was not written or not accepted
+    kExitNoUnit = 2,              // no Ke unit was found
+    kExitDowngradeRefused = 3,    // a downgrade without --allow-downgrade
+    kExitApplicationRunning = 4,  // an application that uses the unit ('KeyG') is running
+    kExitNoAccess = 5,            // the unit was found but may not be opened
+    kExitCancelled = 6,           // the user did not confirm the update
+    kExitUsage = 64,              // bad command line, or no terminal to confirm on and no --yes
+};
+
+struct ExitCodeInfo {
+    ExitCode code;
+    const char* name;         // the JSON "result" value
+    const char* description;  // one line for --help and the README
+};
+
+inline constexpr ExitCodeInfo kExitCodeTable[] = {
+    {kExitSuccess, "success", "success (status: a unit was found; update: both images written)"},
+    {kExitUpdateFailed, "update-failed", "the update failed; run it again without powering the unit off"},
+    {kExitNoUnit, "no-unit", "no Ke unit was found"},
+    {kExitDowngradeRefused, "downgrade-refused", "the update would be a downgrade and --allow-downgrade was not given"},
+    {kExitApplicationRunning, "application-running", "an application that uses the unit ('KeyG') is running"},
+    {kExitNoAccess, "no-access", "the unit is there but may not be opened (permissions, or held by another program)"},
+    {kExitCancelled, "cancelled", "the update was not confirmed at the prompt"},
+    {kExitUsage, "usage-error", "usage error (also: no terminal to confirm on and no --yes)"},
+};
+
+inline constexpr const char* ExitCodeName(ExitCode code)
+{
+    for (const ExitCodeInfo& info : kExitCodeTable) {
+        if (info.code == code) return info.name;
+    }
+    return "unknown";
+}
+
+}  // namespace kecli

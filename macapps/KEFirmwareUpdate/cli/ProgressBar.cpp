@@ -1,0 +1,97 @@
+#include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
+
+#include <algorithm>
+
+namespace kecli {
+namespace {
+
+const char* PhaseWord(DownloadProgress::Phase phase)
+{
+    switch (phase) {
+    case DownloadProgress::kPhasePreparing:
+        return "preparing";
+    case DownloadProgress::kPhaseErasing:
+        return "erasing";
+    case DownloadProgress::kPhaseProgramming:
+        return "writing";
+    }
+    return "working on";
+}
+
+UInt32 Clamp(UInt32 percent) { return std::min<UInt32>(percent, 100); }
+
+}  // namespace
+
+ProgressBar::ProgressBar(std::FILE* out, bool redraw) : mOut(out), mRedraw(redraw) {}
+
+std::string ProgressBar::StepText(const ProgressSample& sample)
+{
+    // While a download prepares, the progress object still names the device
+    // of the phase before: no device then.
+    if (sample.phase == DownloadProgress::kPhasePreparing) return PhaseWord(sample.phase);
+    return std::string(PhaseWord(sample.phase)) + " " + (sample.device == MCORE ? "microcontroller" : "FPGA");
+}
+
+std::string ProgressBar::BarText(const ProgressSample& sample)
+{
+    const UInt32 percent = Clamp(sample.percent);
+    const unsigned filled = static_cast<unsigned>(percent * kWidth / 100);
+    char number[8];
+    std::snprintf(number, sizeof number, "%3u%%", static_cast<unsigned>(percent));
+    return "[" + std::string(filled, '#') + std::string(kWidth - filled, '-') + "] " + number + " " + StepText(sample);
+}
+
+std::string ProgressBar::StepLine(const ProgressSample& sample)
+{
+    char number[8];
+    std::snprintf(number, sizeof number, "%3u%%", static_cast<unsigned>(Clamp(sample.percent)));
+    return std::string(number) + " " + StepText(sample);
+}
+
+void ProgressBar::Show(const ProgressSample& next)
+{
+    // The value restarts at 0 when the second download begins; a bar that
+    // runs backwards looks like a fault, so it holds its highest value.
+    ProgressSample sample = next;
+    sample.percent = std::max(Clamp(sample.percent), mHighest);
+    mHighest = sample.percent;
+    if (mRedraw) {
+        std::string text = BarText(sample);
+        if (mShown && text == mLastText) return;
+        // Blank out what a longer previous text left on the line.
+        const std::size_t shorter = mLastText.size() > text.size() ? mLastText.size() - text.size() : 0;
+        mLastText = text;
+        Write("\r" + text + std::string(shorter, ' '));
+        mLineOpen = true;
+    } else {
+        mLast = sample;
+        if (mShown && sample.SameStep(mPrinted)) return;
+        Write(StepLine(sample) + "\n");
+        mPrinted = sample;
+    }
+    mShown = true;
+}
+
+void ProgressBar::Finish()
+{
+    if (mLineOpen) {
+        Write("\n");
+        mLineOpen = false;
+        return;
+    }
+    // Lines show where each phase began; say where the last one ended.
+    if (!mRedraw && mShown && mLast.percent != mPrinted.percent) {
+        Write(StepLine(mLast) + "\n");
+        mPrinted = mLast;
+    }
+}
+
+void ProgressBar::Write(const std::string& text)
+{
+    // A terminal that went away (a dropped SSH session) must not stop the
+    // update: write errors are ignored here.
+    std::fwrite(text.data(), 1, text.size(), mOut);
+    std::fflush(mOut);
+}
+
+}  // namespace kecli

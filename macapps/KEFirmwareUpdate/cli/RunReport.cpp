@@ -1,0 +1,98 @@
+#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+
+#include <signal.h>
+
+#include <cinttypes>
+
+namespace kecli {
+
+const char* ChangeName(Change change)
+{
+    switch (change) {
+    case Change::kUpgrade:
+        return "upgrade";
+    case Change::kDowngrade:
+        return "downgrade";
+    case Change::kReinstall:
+        return "reinstall";
+    }
+    return "unknown";
+}
+
+const char* ImageName(DOWNLOADTYPE image) { return image == fileXILINX ? "FPGA" : "microcontroller"; }
+
+std::string SignalName(int signalNumber)
+{
+    switch (signalNumber) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "signal " + std::to_string(signalNumber);
+    }
+}
+
+std::string PrintableText(const std::string& text)
+{
+    std::string printable = text;
+    for (char& c : printable) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u >= 0x7F) c = '?';
+    }
+    return printable;
+}
+
+std::string HexStatus(IOReturn status)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08" PRIX32, static_cast<uint32_t>(status));
+    return text;
+}
+
+std::string StatusText(IOReturn status)
+{
+    return HexStatus(status) + " (" + std::to_string(static_cast<int32_t>(status)) + ")";
+}
+
+RunReport::RunReport(std::string command) : mCommand(std::move(command)) {}
+
+void RunReport::SetOutcome(ExitCode code, std::string message)
+{
+    mCode = code;
+    mMessage = std::move(message);
+}
+
+void RunReport::SetFailure(DOWNLOADTYPE image, IOReturn status) { mFailure = Failure{image, status}; }
+
+nlohmann::ordered_json RunReport::ToJson() const
+{
+    using json = nlohmann::ordered_json;
+    json object;
+    object["command"] = mCommand.empty() ? json(nullptr) : json(mCommand);
+    object["found"] = mUnit.has_value();
+    object["serial_number"] = mUnit ? json(mUnit->serialNumber) : json(nullptr);
+    object["installed_version"] = mUnit ? json(mUnit->installedVersion) : json(nullptr);
+    object["carried_version"] = mUnit ? json(mUnit->carriedVersion) : mCarried.empty() ? json(nullptr) : json(mCarried);
+    object["change"] = mUnit ? json(ChangeName(mUnit->change)) : json(nullptr);
+    object["result"] = ExitCodeName(mCode);
+    object["exit_code"] = static_cast<int>(mCode);
+    object["message"] = mMessage.substr(0, mMessage.find_last_not_of('\n') + 1);
+    object["failed_image"] = mFailure ? json(mFailure->image == fileXILINX ? "fpga" : "microcontroller") : json(nullptr);
+    object["status_code"] = mFailure ? json(static_cast<int32_t>(mFailure->status)) : json(nullptr);
+    object["status_hex"] = mFailure ? json(HexStatus(mFailure->status)) : json(nullptr);
+    object["deferred_signal"] = mDeferredSignal != 0 ? json(SignalName(mDeferredSignal)) : json(nullptr);
+    return object;
+}
+
+void RunReport::WriteJson(std::FILE* out) const
+{
+    // The serial number comes from the unit and need not be UTF-8.
+    const std::string text = ToJson().dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fflush(out);
+}
+
+}  // namespace kecli

@@ -1,0 +1,76 @@
+// What one run found and how it ended, for the closing JSON object.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "platform/firewire/IOReturn.h"
+
+namespace kecli {
+
+// What writing the carried firmware would do to the unit.
+enum class Change {
+    kUpgrade,
+    kDowngrade,
+    kReinstall,  // the unit already runs the carried versions
+};
+
+struct UnitIdentity {
+    std::string serialNumber;  // or "Not Available", as the window shows it
+    std::string installedVersion;
+    std::string carriedVersion;
+    Change change = Change::kUpgrade;
+};
+
+const char* ChangeName(Change change);
+// "FPGA" or "microcontroller".
+const char* ImageName(DOWNLOADTYPE image);
+// A status as "0xE00002D8", and as "0xE00002D8 (-536870184)".
+std::string HexStatus(IOReturn status);
+std::string StatusText(IOReturn status);
+// "SIGINT", "SIGTERM", "SIGHUP", or "signal N".
+std::string SignalName(int signalNumber);
+// Text from the unit made safe for a terminal: control and non-ASCII bytes
+// become '?'.
+std::string PrintableText(const std::string& text);
+
+class RunReport {
+public:
+    explicit RunReport(std::string command);
+
+    void SetUnit(const UnitIdentity& unit) { mUnit = unit; }
+    void SetCarriedVersion(const std::string& carried) { mCarried = carried; }
+    void SetOutcome(ExitCode code, std::string message);
+    void SetFailure(DOWNLOADTYPE image, IOReturn status);
+    void SetDeferredSignal(int signalNumber) { mDeferredSignal = signalNumber; }
+
+    ExitCode Code() const { return mCode; }
+    const std::optional<UnitIdentity>& Unit() const { return mUnit; }
+
+    // Every key is always there (null when it does not apply), so that
+    // scripts can read the object without testing for keys.
+    nlohmann::ordered_json ToJson() const;
+    // The object and a newline, flushed.
+    void WriteJson(std::FILE* out) const;
+
+private:
+    struct Failure {
+        DOWNLOADTYPE image;
+        IOReturn status;
+    };
+
+    std::string mCommand;
+    std::optional<UnitIdentity> mUnit;
+    std::string mCarried;
+    ExitCode mCode = kExitSuccess;
+    std::string mMessage;
+    std::optional<Failure> mFailure;
+    int mDeferredSignal = 0;
+};
+
+}  // namespace kecli

@@ -1,0 +1,13 @@
+#include "macapps/KEFirmwareUpdate/cli/UnitApplication.h"
+
+#include "macclasses/Process.h"
+
+namespace kecli {
+
+bool UnitApplicationRunning()
+{
+    TProcess process(kMyProcess);
+    return process.FindProcess(kUnitApplicationSignature);
+}
+
+}  // namespace kecli

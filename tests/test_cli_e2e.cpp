@@ -1,0 +1,316 @@
+// kefirmwareupdate-cli as a user runs it: the real program against the
+// out-of-process simulated unit (ke-unit-sim), each in a private runtime and
+// state directory.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "tests/support/SocketSim.h"
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+using testing::HasSubstr;
+using testing::Not;
+
+namespace {
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A program started with its output in files and stdin on /dev/null; killed
+// if it still runs at the end.
+class Program {
+public:
+    Program(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+            const std::string& outDir)
+    {
+        static int runs = 0;
+        const std::string tag = std::to_string(++runs);
+        mOut = outDir + "/out." + tag;
+        mErr = outDir + "/err." + tag;
+        std::vector<std::string> all = args;
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        std::vector<std::string> vars;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string var = *e;
+            if (env.count(var.substr(0, var.find('='))) == 0) vars.push_back(var);
+        }
+        for (const auto& [name, value] : env) vars.push_back(name + "=" + value);
+        std::vector<char*> envp;
+        for (auto& v : vars) envp.push_back(v.data());
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, mOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, mErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&mPid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) mPid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Program()
+    {
+        if (mPid > 0 && !mStatus) {
+            kill(mPid, SIGKILL);
+            Wait(10s);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    pid_t Pid() const { return mPid; }
+    std::string Out() const { return Slurp(mOut); }
+    std::string Err() const { return Slurp(mErr); }
+
+    // The exit code; -2 when a signal ended it; nullopt while it runs.
+    std::optional<int> Wait(std::chrono::milliseconds timeout)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!mStatus && mPid > 0) {
+            int status = 0;
+            if (waitpid(mPid, &status, WNOHANG) == mPid) {
+                mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+                break;
+            }
+            if (std::chrono::steady_clock::now() > deadline) break;
+            std::this_thread::sleep_for(5ms);
+        }
+        return mStatus;
+    }
+
+    // Waits for `text` on standard output or error.
+    bool WaitFor(const std::string& text, std::chrono::milliseconds timeout)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (Out().find(text) != std::string::npos || Err().find(text) != std::string::npos) return true;
+            if (Wait(0ms)) return false;
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+
+private:
+    pid_t mPid = -1;
+    std::optional<int> mStatus;
+    std::string mOut;
+    std::string mErr;
+};
+
+struct CliResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+    nlohmann::json Json() const { return nlohmann::json::parse(out); }
+};
+
+class CliEndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        mRecord = mDir / "record";
+        std::filesystem::create_directories(mRecord);
+        mEnv = {{"XDG_RUNTIME_DIR", mDir.path()}, {"XDG_STATE_HOME", mDir / "state"}};
+    }
+
+    // Plugs in a simulated unit and waits until it serves.
+    void PlugUnit(const std::vector<std::string>& options)
+    {
+        std::vector<std::string> args = {KE_UNIT_SIM_BINARY, "--record", mRecord};
+        args.insert(args.end(), options.begin(), options.end());
+        mSim = std::make_unique<Program>(args, mEnv, mDir.path());
+        ASSERT_TRUE(mSim->WaitFor("plugged in on", 10s)) << mSim->Err();
+    }
+
+    std::unique_ptr<Program> StartCli(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> all = {KE_CLI_BINARY};
+        all.insert(all.end(), args.begin(), args.end());
+        return std::make_unique<Program>(all, mEnv, mDir.path());
+    }
+
+    CliResult Cli(const std::vector<std::string>& args)
+    {
+        auto program = StartCli(args);
+        CliResult result;
+        result.code = program->Wait(120s).value_or(-1);
+        result.out = program->Out();
+        result.err = program->Err();
+        return result;
+    }
+
+    bool Recorded(DOWNLOADTYPE type)
+    {
+        const std::string file = mRecord / (type == fileXILINX ? "xilinx.bin" : "mcore.bin");
+        return std::filesystem::exists(file) && socksim::ReadFile(file) == socksim::Stream(type);
+    }
+    bool NothingRecorded() { return std::filesystem::is_empty(mRecord); }
+
+    socksim::TempDir mDir;
+    std::filesystem::path mRecord;
+    std::map<std::string, std::string> mEnv;
+    std::unique_ptr<Program> mSim;
+};
+
+}  // namespace
+
+TEST_F(CliEndToEnd, StatusOfEachUnit)
+{
+    const CliResult none = Cli({"status", "--json"});
+    EXPECT_EQ(none.code, kecli::kExitNoUnit) << none.err;
+    EXPECT_EQ(none.Json()["result"], "no-unit");
+
+    struct Case {
+        const char* versions;
+        const char* serial;
+        const char* change;
+    };
+    for (const Case& c : {Case{"20-20", "Not Available", "upgrade"}, Case{"22-26", "KE000042", "downgrade"},
+                          Case{"21-26", "KE000042", "reinstall"}}) {
+        PlugUnit({"--versions", c.versions});
+        const CliResult text = Cli({"status"});
+        EXPECT_EQ(text.code, kecli::kExitSuccess) << text.err;
+        EXPECT_THAT(text.out, HasSubstr(std::string("Installed version: ") + c.versions + "\n"));
+        EXPECT_THAT(text.out, HasSubstr(std::string("Serial number:     ") + c.serial + "\n"));
+        EXPECT_EQ(text.err, "");
+
+        const CliResult json = Cli({"status", "--json"});
+        EXPECT_EQ(json.code, kecli::kExitSuccess);
+        const auto object = json.Json();
+        EXPECT_EQ(object["installed_version"], c.versions);
+        EXPECT_EQ(object["change"], c.change);
+        kill(mSim->Pid(), SIGTERM);
+        ASSERT_EQ(mSim->Wait(10s), 0);
+    }
+}
+
+TEST_F(CliEndToEnd, CoreLinesGoToTheLogUnlessVerbose)
+{
+    PlugUnit({"--versions", "21-26"});
+    const CliResult quiet = Cli({"status"});
+    EXPECT_THAT(quiet.out + quiet.err, Not(HasSubstr("Open Ke")));
+    EXPECT_THAT(Slurp(mDir / "state/kefirmwareupdate/cli.log"), HasSubstr("Ctor KeFirmwareUpdate\nTest CERR\nOpen Ke\n"));
+
+    const CliResult verbose = Cli({"status", "--verbose"});
+    EXPECT_THAT(verbose.out, HasSubstr("Open Ke\n"));
+    EXPECT_THAT(verbose.err, HasSubstr("Test CERR\n"));
+
+    const CliResult verboseJson = Cli({"status", "--verbose", "--json"});
+    EXPECT_EQ(verboseJson.Json()["result"], "success") << "standard output holds only the object";
+    EXPECT_THAT(verboseJson.err, HasSubstr("Open Ke\n"));
+}
+
+TEST_F(CliEndToEnd, UpdateWithJsonLandsBothImages)
+{
+    PlugUnit({"--versions", "20-20"});
+    const CliResult run = Cli({"update", "--yes", "--json"});
+    EXPECT_EQ(run.code, kecli::kExitSuccess) << run.err;
+    const auto object = run.Json();
+    EXPECT_EQ(object["result"], "success");
+    EXPECT_EQ(object["installed_version"], "20-20");
+    EXPECT_EQ(object["serial_number"], "Not Available");
+    EXPECT_TRUE(Recorded(fileXILINX));
+    EXPECT_TRUE(Recorded(fileMCORE));
+    EXPECT_THAT(run.err, HasSubstr("writing FPGA\n"));
+    EXPECT_THAT(run.err, HasSubstr("100% writing microcontroller\n"));
+    EXPECT_THAT(run.err, HasSubstr("cycle the Power on your Ke"));
+    EXPECT_EQ(Cli({"status", "--json"}).Json()["installed_version"], "21-26");
+}
+
+TEST_F(CliEndToEnd, DowngradeRefusedThenAllowed)
+{
+    PlugUnit({"--versions", "22-26"});
+    const CliResult refused = Cli({"update", "--yes"});
+    EXPECT_EQ(refused.code, kecli::kExitDowngradeRefused);
+    EXPECT_THAT(refused.err, HasSubstr("This is a Downgrade"));
+    EXPECT_TRUE(NothingRecorded());
+
+    const CliResult done = Cli({"update", "--yes", "--allow-downgrade"});
+    EXPECT_EQ(done.code, kecli::kExitSuccess) << done.err;
+    EXPECT_THAT(done.out, HasSubstr("Programming Complete\n"));
+    EXPECT_TRUE(Recorded(fileXILINX));
+    EXPECT_TRUE(Recorded(fileMCORE));
+}
+
+TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
+{
+    PlugUnit({"--versions", "20-20", "--refuse-crc", "--fault-flash", "xilinx"});
+    const CliResult run = Cli({"update", "--yes", "--json"});
+    EXPECT_EQ(run.code, kecli::kExitUpdateFailed);
+    const auto object = run.Json();
+    EXPECT_EQ(object["result"], "update-failed");
+    EXPECT_EQ(object["failed_image"], "fpga");
+    EXPECT_EQ(object["status_hex"], "0xE0008015");
+    EXPECT_THAT(run.err, HasSubstr("the FPGA image was not written (status 0xE0008015 (-536838123))"));
+    EXPECT_THAT(run.err, HasSubstr("Do not power the Ke off: run the update again."));
+}
+
+TEST_F(CliEndToEnd, SigintDuringTheWriteWaitsForTheJob)
+{
+    PlugUnit({"--versions", "20-20"});
+    auto cli = StartCli({"update", "--yes", "--json"});
+    ASSERT_TRUE(cli->WaitFor("writing FPGA", 60s)) << cli->Err();
+    kill(cli->Pid(), SIGINT);
+    std::this_thread::sleep_for(50ms);
+    kill(cli->Pid(), SIGTERM);
+    const std::optional<int> code = cli->Wait(120s);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, kecli::kExitSuccess) << "the job's result; a signal death gives -2";
+    EXPECT_THAT(cli->Err(), HasSubstr("the update cannot be interrupted safely; it goes on"));
+    EXPECT_EQ(nlohmann::json::parse(cli->Out())["deferred_signal"], "SIGTERM");
+    EXPECT_TRUE(Recorded(fileXILINX));
+    EXPECT_TRUE(Recorded(fileMCORE));
+}
+
+TEST_F(CliEndToEnd, RefusalsBeforeAnythingIsWritten)
+{
+    PlugUnit({"--versions", "20-20"});
+    const CliResult noTerminal = Cli({"update"});
+    EXPECT_EQ(noTerminal.code, kecli::kExitUsage);
+    EXPECT_THAT(noTerminal.err, HasSubstr("--yes"));
+
+    // An application with the creator signature 'KeyG' runs.
+    const std::string editor = mDir / "dvgrab";
+    std::filesystem::copy_file("/bin/sleep", editor);
+    Program running({editor, "60"}, mEnv, mDir.path());
+    const CliResult held = Cli({"update", "--yes", "--json"});
+    EXPECT_EQ(held.code, kecli::kExitApplicationRunning) << held.err;
+    EXPECT_EQ(held.Json()["result"], "application-running");
+    EXPECT_TRUE(NothingRecorded());
+
+    const CliResult usage = Cli({"update", "--bogus", "--json"});
+    EXPECT_EQ(usage.code, kecli::kExitUsage);
+    EXPECT_EQ(usage.Json()["result"], "usage-error");
+    EXPECT_EQ(Cli({"status", "--yes"}).code, kecli::kExitUsage);
+    EXPECT_EQ(Cli({}).code, kecli::kExitUsage);
+    const CliResult help = Cli({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_THAT(help.out, HasSubstr("Exit codes:"));
+}
