@@ -1,0 +1,109 @@
+#include "platform/log/RotatingLog.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+namespace kelog {
+namespace {
+
+bool IsAbsolute(const std::optional<std::string>& path) { return path && !path->empty() && (*path)[0] == '/'; }
+
+std::optional<std::string> HomeFromPasswordDatabase()
+{
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+        found->pw_dir == nullptr)
+        return std::nullopt;
+    return std::string(found->pw_dir);
+}
+
+// A file name of our own making, never a path.
+bool ValidName(const std::string& name)
+{
+    if (name.empty() || name.size() > 64 || name[0] == '.') return false;
+    for (char c : name) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                        c == '_' || c == '-';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// Creates every missing folder of `dir` with mode 0700, as state folders
+// should be; existing ones are left as they are.
+bool MakePrivateDirectories(const std::filesystem::path& dir)
+{
+    std::filesystem::path partial;
+    for (const auto& part : dir) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    struct stat info {};
+    return ::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+Environment ProcessEnvironment()
+{
+    return [](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        if (value == nullptr) return std::nullopt;
+        return std::string(value);
+    };
+}
+
+std::optional<std::string> DefaultLogDirectory(const Environment& environment)
+{
+    const std::optional<std::string> state = environment("XDG_STATE_HOME");
+    if (IsAbsolute(state)) return (std::filesystem::path(*state) / "kefirmwareupdate").string();
+
+    std::optional<std::string> home = environment("HOME");
+    if (!home) home = HomeFromPasswordDatabase();
+    if (!IsAbsolute(home)) return std::nullopt;
+    return (std::filesystem::path(*home) / ".local" / "state" / "kefirmwareupdate").string();
+}
+
+RotatingLog::RotatingLog(const std::string& name) : RotatingLog(Options{name, std::nullopt}) {}
+
+RotatingLog::RotatingLog(const Options& options)
+{
+    if (!ValidName(options.name)) return;
+    const std::optional<std::string> directory =
+        options.directory ? options.directory : DefaultLogDirectory(ProcessEnvironment());
+    if (!IsAbsolute(directory) || !MakePrivateDirectories(*directory)) return;
+
+    const std::string path = (std::filesystem::path(*directory) / (options.name + ".log")).string();
+    auto file = std::make_unique<RotatingFile>(path, options.rotateBytes);
+    if (!file->IsOpen()) return;
+
+    mFile = std::move(file);
+    mPath = path;
+    std::cout.flush();
+    std::cerr.flush();
+    mOut = std::make_unique<TeeBuffer>(*std::cout.rdbuf(), *mFile);
+    mErr = std::make_unique<TeeBuffer>(*std::cerr.rdbuf(), *mFile);
+    mPreviousOut = std::cout.rdbuf(mOut.get());
+    mPreviousErr = std::cerr.rdbuf(mErr.get());
+}
+
+RotatingLog::~RotatingLog()
+{
+    if (!Active()) return;
+    std::cout.rdbuf(mPreviousOut);
+    std::cerr.rdbuf(mPreviousErr);
+    // The buffers pass on what they still hold as they go.
+    mErr.reset();
+    mOut.reset();
+}
+
+}  // namespace kelog

@@ -1,0 +1,68 @@
+// Keeps a program's trace and failure lines (std::cout, std::cerr) in a log
+// file as well, each line with a timestamp, because a program started from
+// the desktop has nowhere a user can read its output. The lines still reach
+// standard output and error as before.
+//
+//     kelog::RotatingLog log("KEFirmwareUpdate");  // first thing in main()
+//     ... log.Path() names the file for the failure alert ("" without one)
+//
+// The file is <directory>/<name>.log, by default under
+// $XDG_STATE_HOME/kefirmwareupdate/ (~/.local/state/kefirmwareupdate/); its
+// previous part is <name>.log.1. When the file cannot be opened, nothing is
+// installed and the program runs on with standard output and error alone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <streambuf>
+#include <string>
+
+#include "platform/log/LogFile.h"
+#include "platform/log/TeeBuffer.h"
+
+namespace kelog {
+
+// Reads one environment variable; nullopt when it is not set.
+using Environment = std::function<std::optional<std::string>(const char* name)>;
+Environment ProcessEnvironment();
+
+// $XDG_STATE_HOME/kefirmwareupdate when XDG_STATE_HOME is an absolute path,
+// else $HOME/.local/state/kefirmwareupdate (HOME from the password database
+// when unset); nullopt without a usable home.
+std::optional<std::string> DefaultLogDirectory(const Environment& environment);
+
+class RotatingLog {
+public:
+    struct Options {
+        std::string name;                      // letters, digits, '.', '_', '-'; not starting with '.'
+        std::optional<std::string> directory;  // default: DefaultLogDirectory(ProcessEnvironment())
+        std::uintmax_t rotateBytes = RotatingFile::kDefaultRotateBytes;
+    };
+
+    // Creates the directory (missing folders with mode 0700), opens the file
+    // and installs itself on std::cout and std::cerr.
+    explicit RotatingLog(const std::string& name);
+    explicit RotatingLog(const Options& options);
+    // Puts the streams' own buffers back. Every thread that writes to the
+    // streams must have finished by then.
+    ~RotatingLog();
+
+    RotatingLog(const RotatingLog&) = delete;
+    RotatingLog& operator=(const RotatingLog&) = delete;
+
+    // The log file, or empty when there is none.
+    const std::string& Path() const { return mPath; }
+    bool Active() const { return !mPath.empty(); }
+
+private:
+    std::string mPath;
+    std::unique_ptr<RotatingFile> mFile;
+    std::unique_ptr<TeeBuffer> mOut;
+    std::unique_ptr<TeeBuffer> mErr;
+    std::streambuf* mPreviousOut = nullptr;
+    std::streambuf* mPreviousErr = nullptr;
+};
+
+}  // namespace kelog
