@@ -1,0 +1,87 @@
+// The worker thread and the window both write trace lines: lines written
+// piece by piece from two threads at once must stay whole, in the file and
+// on the stream, and none may be lost.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <latch>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "platform/log/RotatingLog.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kLinesPerThread = 2000;
+
+// Writes "<who> line <i> of <n> end" in several pieces per line, giving the
+// other writers a chance to come in between the pieces.
+void WriteLines(std::ostream& stream, const std::string& who, std::latch& start)
+{
+    start.arrive_and_wait();
+    for (int i = 0; i < kLinesPerThread; ++i) {
+        stream << who << " line " << i;
+        std::this_thread::yield();
+        stream << " of " << kLinesPerThread << " end";
+        if (i % 7 == 0) stream << std::flush;
+        stream << '\n';
+    }
+}
+
+// Every line must be whole and each writer's lines complete and in order.
+void ExpectWholeLines(std::istream& lines, const std::regex& form)
+{
+    std::map<std::string, int> next;
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, form)) << "broken line: '" << line << "'";
+        EXPECT_EQ(std::stoi(match[2].str()), next[match[1].str()]++) << line;
+    }
+    EXPECT_EQ(next["out"], kLinesPerThread);
+    EXPECT_EQ(next["err"], kLinesPerThread);
+    EXPECT_EQ(next["main"], kLinesPerThread);
+}
+
+TEST(RotatingLogThreaded, ConcurrentWritersProduceWholeLines)
+{
+    char pattern[] = "/tmp/ke-rotating-log-threaded-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path dir = pattern;
+
+    std::stringbuf out;
+    std::stringbuf err;
+    std::streambuf* oldOut = std::cout.rdbuf(&out);
+    std::streambuf* oldErr = std::cerr.rdbuf(&err);
+    std::string path;
+    {
+        kelog::RotatingLog log({"threads", dir.string(), 64 * 1024 * 1024});
+        ASSERT_TRUE(log.Active());
+        path = log.Path();
+        std::latch start(3);
+        std::thread worker([&start] { WriteLines(std::cout, "out", start); });
+        std::thread failures([&start] { WriteLines(std::cerr, "err", start); });
+        WriteLines(std::cout, "main", start);
+        worker.join();
+        failures.join();
+    }
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+
+    const std::regex body(R"(^(out|err|main) line (\d+) of 2000 end$)");
+    const std::regex stamped(R"(^\S+ (out|err|main) line (\d+) of 2000 end$)");
+    std::istringstream outLines(out.str() + err.str());
+    ExpectWholeLines(outLines, body);
+    std::ifstream fileLines(path);
+    ExpectWholeLines(fileLines, stamped);
+    fs::remove_all(dir);
+}
+
+}  // namespace
