@@ -54,3 +54,13 @@ DialogItemIndex ShowUpdateFailedAlert(const std::string& imageName, OSStatus sta
                   imageName.c_str(), static_cast<unsigned>(status));
     return RunAlert(kAlertStopAlert, "Programming Failed", informative, false);
 }
+
+DialogItemIndex ShowUpdateNotStartedAlert(const std::string& reason, OSStatus status)
+{
+    char informative[256];
+    std::snprintf(informative, sizeof informative,
+                  "The update did not start: %s (status 0x%08X). Nothing was written to the Ke: check that it is "
+                  "connected and switched on, then run the update again.",
+                  reason.c_str(), static_cast<unsigned>(status));
+    return RunAlert(kAlertStopAlert, "Programming Failed", informative, false);
+}

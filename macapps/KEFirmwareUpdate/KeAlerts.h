@@ -14,3 +14,5 @@ DialogItemIndex ShowDownloadDoneAlert();
 DialogItemIndex ShowAboutDialog();
 // Stop, OK: writing `imageName` ("FPGA" or "microcontroller") failed with `status`.
 DialogItemIndex ShowUpdateFailedAlert(const std::string& imageName, OSStatus status);
+// Stop, OK: the update did not start (`reason`, with `status`); nothing was written.
+DialogItemIndex ShowUpdateNotStartedAlert(const std::string& reason, OSStatus status);

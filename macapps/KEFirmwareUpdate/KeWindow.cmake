@@ -6,3 +6,6 @@ target_include_directories(ke_window PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(ke_window PUBLIC ke_macclasses_ui ke_platform_ui ke_platform_text)
 
 set(KE_MAIN_UI ${CMAKE_CURRENT_LIST_DIR}/main.ui CACHE INTERNAL "The application's interface file")
+
+# The window controller and the program build on the module.
+include(${CMAKE_CURRENT_LIST_DIR}/KeApp.cmake)

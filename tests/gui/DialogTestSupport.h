@@ -1,0 +1,232 @@
+// A main window with its controller over a simulated unit and a stand-in
+// process list, for the window's state-machine tests and screenshots.
+// The window's own timer is stopped: tests tick it themselves, unless they
+// ask for the running timer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+#include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
+#include "platform/process/ProcessSource.h"
+#include "platform/threads/Sleep.h"
+#include "tests/gui/UiTestSupport.h"
+#include "tests/support/SimBus.h"
+
+namespace dialogtest {
+
+// The process list the window sees.
+class FakeProcesses final : public ProcessSource {
+public:
+    FakeProcesses() { SetProcessSource(this); }
+    ~FakeProcesses() override { SetProcessSource(nullptr); }
+    FakeProcesses(const FakeProcesses&) = delete;
+    FakeProcesses& operator=(const FakeProcesses&) = delete;
+
+    void Start(const char* name) { list_.push_back({nextPid_++, 100, name}); }
+    void Stop(const char* name) { std::erase_if(list_, [&](const ProcessEntry& e) { return e.name == name; }); }
+
+    const std::vector<ProcessEntry>& Scan() override
+    {
+        ++scans;
+        return list_;
+    }
+    bool Self(ProcessEntry& self) override
+    {
+        self = {1, 1, "KEFirmwareUpdat"};
+        return true;
+    }
+    int Terminate(const ProcessEntry&) override { return 0; }
+
+    int scans = 0;
+
+private:
+    std::vector<ProcessEntry> list_{{1, 1, "KEFirmwareUpdat"}, {2, 2, "bash"}};
+    pid_t nextPid_ = 100;
+};
+
+// The download's pauses, as no-ops; when armed, the worker stops at its
+// first pause at or beyond a progress value until released.
+class SleepGate {
+public:
+    SleepGate() : scoped_([this](UInt32) { Pause(); }) {}
+    ~SleepGate() { Release(); }
+    SleepGate(const SleepGate&) = delete;
+    SleepGate& operator=(const SleepGate&) = delete;
+
+    void Arm(UInt32 atProgress)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = true;
+        released_ = false;
+        at_ = atProgress;
+    }
+    bool WaitBlocked(std::chrono::seconds timeout = std::chrono::seconds(60))
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, timeout, [this] { return blocked_; });
+    }
+    void Release()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = false;
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    void Pause()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!armed_ || gDownloadProgress.Get() < at_) return;
+        blocked_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+        blocked_ = false;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool armed_ = false;
+    bool released_ = false;
+    bool blocked_ = false;
+    UInt32 at_ = 0;
+    KeScopedSleepFunction scoped_;
+};
+
+// Answers every alert that shows, in turn with the queued button titles
+// ("OK" when the queue is empty), and records what each said.
+class AlertAnswerer {
+public:
+    struct Seen {
+        QString text;
+        QString informative;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int barValue = -1;  // the window's progress bar while the alert was up
+    };
+
+    explicit AlertAnswerer(QProgressBar* bar) : bar_(bar)
+    {
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
+        poll_.start(5);
+    }
+
+    void Queue(const char* button) { answers_.push_back(QString::fromUtf8(button)); }
+    // Set before an alert is answered; the screenshot tool uses it.
+    std::function<void(QMessageBox*)> onShow;
+
+    std::vector<Seen> seen;
+
+    int Count(const char* text) const
+    {
+        return static_cast<int>(std::count_if(seen.begin(), seen.end(), [&](const Seen& s) {
+            return s.text == QString::fromUtf8(text);
+        }));
+    }
+
+private:
+    void Poll()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible() || box == last_) return;
+        last_ = box;
+        seen.push_back({box->text(), box->informativeText(), box->icon(), bar_ ? bar_->value() : -1});
+        if (onShow) onShow(box);
+        const QString answer = answers_.empty() ? QStringLiteral("OK") : answers_.front();
+        if (!answers_.empty()) answers_.pop_front();
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == answer) {
+                button->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << "the alert has no button " << answer.toStdString();
+        box->reject();
+    }
+
+    QPointer<QProgressBar> bar_;
+    QPointer<QMessageBox> last_;
+    std::deque<QString> answers_;
+    QTimer poll_;
+};
+
+inline void StopUiTimers()
+{
+    for (const auto& timer : UIRuntime::Get().timers) timer->timer->stop();
+}
+
+inline std::string Text(QLabel* label) { return label ? label->text().toStdString() : std::string("<none>"); }
+
+// The window, its controller and everything around them.
+class Window {
+public:
+    explicit Window(bool ownTimer = false)
+    {
+        ShowWindow(main.window);
+        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.window);
+        if (!ownTimer) StopUiTimers();
+    }
+    ~Window()
+    {
+        // The job borrows the controller: let it end first.
+        gate.Release();
+        if (dialog && dialog->GetUpdateState() != WAITFORINPUT) TickUntilIdle();
+    }
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    OSStatus Tick() { return dialog->TimerEventHandler(nullptr); }
+
+    // Ticks as the timer would until the job has ended and the window is idle.
+    bool TickUntilIdle(std::chrono::seconds timeout = std::chrono::seconds(120))
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (dialog->GetUpdateState() != WAITFORINPUT) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            Tick();
+            QTest::qWait(2);
+        }
+        return true;
+    }
+
+    void ClickUpdate() { QTest::mouseClick(Button(101), Qt::LeftButton); }
+    void ClickCancel() { QTest::mouseClick(Button(100), Qt::LeftButton); }
+    OSStatus Command(UInt32 command)
+    {
+        return SendCommandEvent(GetWindowEventTarget(main.window), command, kHICommandFromMenu);
+    }
+    // The window's close box: refused by the window, sent on as a quit command.
+    bool CloseBox() { return main.Widget()->close(); }
+
+    QPushButton* Button(SInt32 id) const { return main.Widget<QPushButton>(id); }
+    QLabel* Label(SInt32 id) const { return main.Widget<QLabel>(id); }
+    QProgressBar* Bar() const { return main.Widget<QProgressBar>(300); }
+    std::string Version() const { return Text(Label(200)); }
+    std::string Serial() const { return Text(Label(201)); }
+    std::string Instruction() const { return Text(Label(203)); }
+    bool WarningShown() const { return !Label(202)->isHidden(); }
+
+    simbus::Bus bus;
+    SleepGate gate;
+    FakeProcesses processes;
+    uitest::MainWindow main;
+    uitest::QuitRecorder quits;
+    AlertAnswerer alerts{Bar()};
+    std::unique_ptr<CKeFirmwareUpdateDialog> dialog;
+};
+
+}  // namespace dialogtest

@@ -1,0 +1,347 @@
+// The main window's state machine, end to end: the real controller, update
+// job and worker thread over the simulated unit in this process, a stand-in
+// process list, and the window on the offscreen platform.
+#include <gmock/gmock.h>
+
+#include <QApplication>
+
+#include "tests/gui/DialogTestSupport.h"
+
+using dialogtest::Window;
+using testing::HasSubstr;
+
+namespace {
+
+constexpr UInt32 Versions(UInt32 mcore, UInt32 xilinx) { return (mcore << 16) | xilinx; }
+
+bool UpdateModeWasEntered(kesim::KeUnitModel& model)
+{
+    for (const auto& t : model.Log()) {
+        if (t.offset == kesim::kUpdateControlReg && !t.data.empty() && t.data.back() == 1) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(Dialog, NoUnitShowsNotFoundAndKeepsTheUpdateButtonOff)
+{
+    Window w;
+    w.bus.Unplug();
+    w.processes.Start("kdenlive");  // asked only when a unit is there
+    const bool cancelFromFile = w.Button(100)->isEnabled();
+
+    EXPECT_EQ(noErr, w.Tick());
+    EXPECT_EQ("Ke Not Found", w.Version());
+    EXPECT_EQ("Ke Not Found", w.Serial());
+    EXPECT_EQ("", w.Instruction());
+    EXPECT_FALSE(w.Button(101)->isEnabled());
+    EXPECT_FALSE(w.WarningShown());
+    EXPECT_EQ(cancelFromFile, w.Button(100)->isEnabled());
+    EXPECT_EQ(0, w.Bar()->value());
+    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
+}
+
+TEST(Dialog, OlderUnitOffersAnUpgradeWithTheWholeSentence)
+{
+    Window w;
+    w.bus.model().SetSoftwareVersion(Versions(20, 20));
+    w.Tick();
+    EXPECT_EQ("20-20", w.Version());
+    EXPECT_EQ("Not Available", w.Serial()) << "microcontroller 20 cannot tell its serial number";
+    EXPECT_EQ("Select Upgrade button to download firmware version 21-26 to Ke:", w.Instruction());
+    EXPECT_EQ("Upgrade", w.Button(101)->text().toStdString());
+    EXPECT_TRUE(w.Button(101)->isEnabled());
+    EXPECT_TRUE(w.Button(100)->isEnabled());
+    EXPECT_FALSE(w.WarningShown());
+    EXPECT_EQ(QColor(255, 0, 0), w.Label(202)->palette().color(QPalette::WindowText));
+
+    w.bus.model().SetSoftwareVersion(Versions(21, 26));
+    w.Tick();
+    EXPECT_EQ("KE000042", w.Serial());
+    EXPECT_EQ("Upgrade", w.Button(101)->text().toStdString()) << "the same version is written again";
+}
+
+TEST(Dialog, NewerUnitAsksBeforeADowngradeAndCancelQuitsWithoutStarting)
+{
+    Window w;
+    w.bus.model().SetSoftwareVersion(Versions(22, 26));
+    w.Tick();
+    EXPECT_EQ("22-26", w.Version());
+    EXPECT_EQ("Select Downgrade button to download firmware version 21-26 to Ke:", w.Instruction());
+    EXPECT_EQ("Downgrade", w.Button(101)->text().toStdString());
+
+    w.alerts.Queue("Cancel");
+    w.ClickUpdate();
+    ASSERT_EQ(1u, w.alerts.seen.size());
+    EXPECT_EQ("This is a Downgrade:", w.alerts.seen[0].text.toStdString());
+    EXPECT_EQ(1, w.quits.count);
+    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
+    EXPECT_TRUE(w.Button(101)->isEnabled()) << "state and buttons are left as they were";
+    EXPECT_TRUE(w.Button(100)->isEnabled());
+    w.Tick();
+    w.Tick();
+    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
+}
+
+TEST(Dialog, ConfirmedDowngradeStartsOnTheNextTickAndEndsWithTheCompletionAlert)
+{
+    Window w;
+    w.bus.model().SetSoftwareVersion(Versions(22, 26));
+    w.Tick();
+    w.alerts.Queue("OK");
+    w.ClickUpdate();
+    EXPECT_EQ(1, w.alerts.Count("This is a Downgrade:"));
+    EXPECT_EQ(STARTUPDATE, w.dialog->GetUpdateState());
+    EXPECT_FALSE(w.Button(101)->isEnabled());
+    EXPECT_FALSE(w.Button(100)->isEnabled());
+    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model())) << "the click itself starts nothing";
+
+    w.Tick();
+    EXPECT_EQ(UPDATING, w.dialog->GetUpdateState());
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_TRUE(w.bus.model().Flash(kesim::FlashDevice::Xilinx).accepted);
+    EXPECT_TRUE(w.bus.model().Flash(kesim::FlashDevice::Mcore).accepted);
+    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
+    EXPECT_EQ(1, w.quits.count);
+}
+
+TEST(Dialog, ProgressBarFollowsTheJobAndTheCompletionAlertComesOnce)
+{
+    Window w;
+    w.Tick();
+    w.gate.Arm(30);
+    w.ClickUpdate();
+    EXPECT_TRUE(w.alerts.seen.empty()) << "an upgrade needs no confirmation";
+    w.Tick();
+    ASSERT_TRUE(w.gate.WaitBlocked());
+    const UInt32 held = gDownloadProgress.Get();
+    EXPECT_GE(held, 30u);
+    EXPECT_LT(held, 100u);
+
+    EXPECT_EQ(noErr, w.Tick());
+    EXPECT_EQ(static_cast<int>(held), w.Bar()->value());
+    EXPECT_EQ(UPDATING, w.dialog->GetUpdateState());
+    EXPECT_TRUE(w.alerts.seen.empty());
+
+    w.gate.Release();
+    ASSERT_TRUE(w.TickUntilIdle());
+    ASSERT_EQ(1u, w.alerts.seen.size());
+    EXPECT_EQ("Programming Complete", w.alerts.seen[0].text.toStdString());
+    EXPECT_EQ(100, w.alerts.seen[0].barValue) << "the bar shows the end before the alert";
+    EXPECT_EQ(1, w.quits.count);
+
+    // The application would have ended; more ticks only refresh the window.
+    w.Tick();
+    w.Tick();
+    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
+    EXPECT_EQ(1, w.quits.count);
+}
+
+TEST(Dialog, FailedJobIsReportedAndTheWindowGoesIdleWithoutQuitting)
+{
+    Window w;
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = true; });
+    w.Tick();
+    w.ClickUpdate();
+    w.Tick();
+    ASSERT_TRUE(w.TickUntilIdle());
+
+    ASSERT_EQ(1u, w.alerts.seen.size());
+    const auto& failed = w.alerts.seen[0];
+    EXPECT_EQ("Programming Failed", failed.text.toStdString());
+    EXPECT_EQ(QMessageBox::Critical, failed.icon);
+    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("FPGA"));
+    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("0x"));
+    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("Do not power off"));
+    EXPECT_GT(failed.barValue, 0) << "while the alert is up the bar still shows where the job stopped";
+    EXPECT_EQ(0, w.quits.count);
+    EXPECT_EQ(0, w.alerts.Count("Programming Complete"));
+    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
+    EXPECT_EQ(0, w.Bar()->value());
+
+    // Idle again: the next tick offers the update, which may now succeed.
+    w.Tick();
+    EXPECT_TRUE(w.Button(101)->isEnabled());
+    EXPECT_TRUE(w.Button(100)->isEnabled());
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = false; });
+    w.ClickUpdate();
+    w.Tick();
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
+    EXPECT_EQ(1, w.quits.count);
+}
+
+TEST(Dialog, FailedMicrocontrollerImageIsNamed)
+{
+    Window w;
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) {
+        c.faultFlash = kesim::FlashDevice::Mcore;
+        c.failBlock = 3;
+    });
+    w.Tick();
+    w.ClickUpdate();
+    w.Tick();
+    ASSERT_TRUE(w.TickUntilIdle());
+    ASSERT_EQ(1u, w.alerts.seen.size());
+    EXPECT_THAT(w.alerts.seen[0].informative.toStdString(), HasSubstr("microcontroller"));
+    EXPECT_EQ(0, w.quits.count);
+}
+
+TEST(Dialog, UnitGoneBeforeTheJobStartsIsReportedAndTheBarShowsNoOldValue)
+{
+    Window w;
+    // A first job that fails late leaves the shared progress high.
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) {
+        c.faultFlash = kesim::FlashDevice::Mcore;
+        c.refuseCrc = true;
+    });
+    w.Tick();
+    w.ClickUpdate();
+    w.Tick();
+    ASSERT_TRUE(w.TickUntilIdle());
+    ASSERT_GT(gDownloadProgress.Get(), 50u);
+
+    // The next one finds no unit at all.
+    w.Tick();
+    w.ClickUpdate();
+    w.bus.Unplug();
+    w.Tick();
+    ASSERT_TRUE(w.TickUntilIdle());
+    ASSERT_EQ(2u, w.alerts.seen.size());
+    const auto& notFound = w.alerts.seen[1];
+    EXPECT_EQ("Programming Failed", notFound.text.toStdString());
+    EXPECT_THAT(notFound.informative.toStdString(), HasSubstr("not found"));
+    EXPECT_THAT(notFound.informative.toStdString(), HasSubstr("Nothing was written"));
+    EXPECT_EQ(0, notFound.barValue);
+    EXPECT_EQ(0, w.quits.count);
+
+    // No unit, but the user can still leave by the Cancel button.
+    w.Tick();
+    EXPECT_EQ("Ke Not Found", w.Version());
+    EXPECT_FALSE(w.Button(101)->isEnabled());
+    EXPECT_TRUE(w.Button(100)->isEnabled());
+    w.ClickCancel();
+    EXPECT_EQ(1, w.quits.count);
+}
+
+TEST(Dialog, UnitPluggedInAndRemovedWhileOpen)
+{
+    Window w;
+    w.bus.Unplug();
+    w.Button(100)->setEnabled(false);
+    w.Tick();
+    EXPECT_EQ("Ke Not Found", w.Version());
+    EXPECT_FALSE(w.Button(100)->isEnabled()) << "without a unit the cancel button is not touched";
+
+    w.bus.transport().Plug(std::shared_ptr<kesim::KeUnitModel>(&w.bus.model(), [](kesim::KeUnitModel*) {}));
+    w.Tick();
+    EXPECT_EQ("20-25", w.Version());
+    EXPECT_EQ("Not Available", w.Serial());
+    EXPECT_EQ("Upgrade", w.Button(101)->text().toStdString());
+    EXPECT_TRUE(w.Button(101)->isEnabled());
+    EXPECT_TRUE(w.Button(100)->isEnabled());
+
+    w.bus.model().Vanish();
+    w.Tick();
+    EXPECT_EQ("Ke Not Found", w.Version());
+    EXPECT_EQ("Ke Not Found", w.Serial());
+    EXPECT_EQ("", w.Instruction());
+    EXPECT_FALSE(w.Button(101)->isEnabled());
+}
+
+TEST(Dialog, VideoEditorHoldsTheUpdateBackWhileItRuns)
+{
+    Window w;
+    w.Tick();
+    EXPECT_TRUE(w.Button(101)->isEnabled());
+    EXPECT_FALSE(w.WarningShown());
+
+    w.processes.Start("kdenlive");
+    w.Tick();
+    EXPECT_FALSE(w.Button(101)->isEnabled());
+    EXPECT_TRUE(w.WarningShown());
+    EXPECT_TRUE(w.Button(100)->isEnabled());
+
+    w.processes.Stop("kdenlive");
+    w.Tick();
+    EXPECT_TRUE(w.Button(101)->isEnabled());
+    EXPECT_FALSE(w.WarningShown());
+
+    w.processes.Start("bash");  // not a video program
+    w.Tick();
+    EXPECT_TRUE(w.Button(101)->isEnabled());
+}
+
+TEST(Dialog, QuitAndCloseBoxAreSwallowedWhileUpdatingAndHonouredWhenIdle)
+{
+    Window w;
+    w.Tick();
+    w.gate.Arm(10);
+    w.ClickUpdate();
+    ASSERT_EQ(STARTUPDATE, w.dialog->GetUpdateState());
+    EXPECT_EQ(noErr, w.Command(kHICommandQuit));
+    EXPECT_FALSE(w.CloseBox());
+    EXPECT_EQ(0, w.quits.count);
+    EXPECT_TRUE(w.main.Widget()->isVisible());
+
+    w.Tick();
+    ASSERT_TRUE(w.gate.WaitBlocked());
+    ASSERT_EQ(UPDATING, w.dialog->GetUpdateState());
+    EXPECT_EQ(noErr, w.Command(kHICommandQuit));
+    EXPECT_FALSE(w.CloseBox());
+    EXPECT_EQ(0, w.quits.count);
+    EXPECT_TRUE(w.main.Widget()->isVisible());
+
+    w.gate.Release();
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_EQ(1, w.quits.count) << "the completion alert's OK quits";
+
+    EXPECT_EQ(noErr, w.Command(kHICommandQuit)) << "handled by the standard handler";
+    EXPECT_EQ(2, w.quits.count);
+    EXPECT_FALSE(w.CloseBox());
+    EXPECT_EQ(3, w.quits.count);
+    EXPECT_EQ(eventNotHandledErr, w.Command(FourCC("xxxx"))) << "other commands are not the window's";
+    EXPECT_EQ(3, w.quits.count);
+}
+
+TEST(Dialog, AboutBoxInEveryState)
+{
+    Window w;
+    const auto aboutShown = [&] { return w.alerts.Count("KEFirmwareUpdate  "); };
+
+    EXPECT_EQ(noErr, w.Command(kHICommandAbout));
+    EXPECT_EQ(1, aboutShown());
+    EXPECT_TRUE(w.alerts.seen.back().informative.startsWith(QStringLiteral("Version 1.3")));
+
+    w.Tick();
+    w.gate.Arm(10);
+    w.ClickUpdate();
+    ASSERT_EQ(STARTUPDATE, w.dialog->GetUpdateState());
+    EXPECT_EQ(noErr, w.Command(kHICommandAbout));
+    EXPECT_EQ(2, aboutShown());
+
+    w.Tick();
+    ASSERT_TRUE(w.gate.WaitBlocked());
+    ASSERT_EQ(UPDATING, w.dialog->GetUpdateState());
+    EXPECT_EQ(noErr, w.Command(kHICommandAbout));
+    EXPECT_EQ(3, aboutShown());
+    EXPECT_EQ(0, w.quits.count);
+}
+
+TEST(Dialog, RunsOnItsOwnTimerFromTheFirstTurnOfTheLoop)
+{
+    Window w(/*ownTimer=*/true);
+    w.bus.model().SetSoftwareVersion(Versions(20, 20));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Version() == "20-20"; }, 2000)) << "the first tick comes at once";
+
+    w.processes.Start("obs");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.WarningShown(); }, 2000));
+    w.processes.Stop("obs");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.Button(101)->isEnabled(); }, 2000));
+
+    w.ClickUpdate();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.quits.count == 1; }, 60000));
+    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
+    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
+}

@@ -1,0 +1,138 @@
+// The program's start-up, run as the real executable from a scratch
+// directory that holds the interface file it is given (or none).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    bool crashed = false;
+    QString out;
+    QString err;
+};
+
+class StartUp : public testing::Test {
+protected:
+    // The program, and where it finds its interface file when installed.
+    QString Install(const QString& binDir)
+    {
+        EXPECT_TRUE(QDir().mkpath(binDir));
+        const QString exe = QDir(binDir).filePath(QStringLiteral("KEFirmwareUpdate"));
+        EXPECT_TRUE(QFile::copy(QStringLiteral(KE_APP_PATH), exe));
+        return exe;
+    }
+
+    QByteArray InterfaceFile()
+    {
+        QFile file(QStringLiteral(KE_MAIN_UI_PATH));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+
+    void WriteFile(const QString& path, const QByteArray& contents)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
+    Outcome Start(const QString& exe)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // Quits as the user would, right after the window's first tick.
+        env.insert(QStringLiteral("KE_BENCH_EXIT_AFTER_FIRST_TICK"), QStringLiteral("1"));
+        // Under the leak checker: the font library keeps a few hundred bytes
+        // that nothing frees when the toolkit is left standing at exit.
+        const QString suppressions = dir_.filePath(QStringLiteral("lsan.supp"));
+        WriteFile(suppressions, "leak:libfontconfig.so\n");
+        QString lsan = env.value(QStringLiteral("LSAN_OPTIONS"));
+        if (!lsan.isEmpty()) lsan += QLatin1Char(':');
+        env.insert(QStringLiteral("LSAN_OPTIONS"), lsan + QStringLiteral("suppressions=") + suppressions);
+        process.setProcessEnvironment(env);
+        process.start(exe, {});
+        Outcome run;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "the program did not end";
+        }
+        run.crashed = process.exitStatus() != QProcess::NormalExit;
+        run.exitCode = process.exitCode();
+        run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        run.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return run;
+    }
+
+    // A status as the process's exit code carries it.
+    static int ExitCodeOf(int status) { return status & 0xFF; }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(StartUp, CompleteInterfaceFileRunsUntilTheQuitEventAndExitsZero)
+{
+    const QString exe = Install(dir_.filePath(QStringLiteral("build")));
+    WriteFile(dir_.filePath(QStringLiteral("build/main.ui")), InterfaceFile());
+    const Outcome run = Start(exe);
+    ASSERT_FALSE(run.crashed) << run.err.toStdString();
+    EXPECT_EQ(0, run.exitCode) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("first tick at"))) << run.err.toStdString();
+    // The controller lived through the loop and was destroyed after it.
+    const qsizetype ctor = run.out.indexOf(QStringLiteral("Ctor KeFirmwareUpdate\n"));
+    const qsizetype tick = run.out.indexOf(QStringLiteral("Open Ke\n"));
+    const qsizetype dtor = run.out.indexOf(QStringLiteral("Dtor KeFirmwareUpdate\n"));
+    EXPECT_NE(-1, ctor);
+    EXPECT_LT(ctor, tick) << run.out.toStdString();
+    EXPECT_LT(tick, dtor) << run.out.toStdString();
+}
+
+TEST_F(StartUp, InstalledLayoutFindsTheInterfaceFileUnderShare)
+{
+    const QString exe = Install(dir_.filePath(QStringLiteral("prefix/bin")));
+    WriteFile(dir_.filePath(QStringLiteral("prefix/share/kefirmwareupdate/main.ui")), InterfaceFile());
+    const Outcome run = Start(exe);
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(0, run.exitCode) << run.err.toStdString();
+}
+
+TEST_F(StartUp, MissingPartsEndTheProgramWithTheirStatusBeforeAnyWindow)
+{
+    struct Case {
+        const char* what;
+        QByteArray from, to;  // the edit that breaks the file; empty: no file at all
+        int status;
+    };
+    const Case cases[] = {
+        {"no interface file", {}, {}, -10960},
+        {"no menu bar \"MenuBar\"", "name=\"MenuBar\"", "name=\"OtherBar\"", -10962},
+        {"no window \"MainWindow\"", "name=\"MainWindow\"", "name=\"OtherWindow\"", -10963},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir scratch;
+        const QString exe = Install(scratch.path());
+        if (!c.from.isEmpty()) {
+            QByteArray file = InterfaceFile();
+            ASSERT_TRUE(file.contains(c.from));
+            WriteFile(scratch.filePath(QStringLiteral("main.ui")), file.replace(c.from, c.to));
+        }
+        const Outcome run = Start(exe);
+        EXPECT_FALSE(run.crashed) << run.err.toStdString();
+        EXPECT_NE(0, run.exitCode);
+        EXPECT_EQ(ExitCodeOf(c.status), run.exitCode) << run.err.toStdString();
+        // The window is shown only after the controller is made.
+        EXPECT_FALSE(run.out.contains(QStringLiteral("Ctor KeFirmwareUpdate"))) << run.out.toStdString();
+        EXPECT_FALSE(run.err.contains(QStringLiteral("first tick at")));
+    }
+}
+
+}  // namespace
