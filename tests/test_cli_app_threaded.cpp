@@ -174,7 +174,7 @@ TEST_F(CliAppTest, UpdateWithJsonWritesBothImagesAndPrintsOnlyTheObject)
 
     // A pipe gets one line per phase, in the job's order, and the verdict.
     const std::vector<std::string> steps = {"  0% preparing\n", " 40% erasing FPGA\n", "writing FPGA\n",
-                                            " 60% preparing\n", " 80% erasing microcontroller\n",
+                                            "% preparing\n", " 80% erasing microcontroller\n",
                                             "writing microcontroller\n",
                                             "100% writing microcontroller", "Programming Complete",
                                             "cycle the Power on your Ke"};

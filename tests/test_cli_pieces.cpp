@@ -55,13 +55,20 @@ std::string Contents(std::FILE* file)
     return text;
 }
 
-std::filesystem::path FreshDir(const std::string& name)
-{
-    const auto dir = std::filesystem::temp_directory_path() / ("ke-cli-test-" + std::to_string(getpid())) / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
+// A fresh directory, removed with everything in it.
+class FreshDir {
+public:
+    FreshDir() : mPath(std::filesystem::temp_directory_path() / ("ke-cli-test-" + std::to_string(getpid())))
+    {
+        std::filesystem::remove_all(mPath);
+        std::filesystem::create_directories(mPath);
+    }
+    ~FreshDir() { std::filesystem::remove_all(mPath); }
+    std::filesystem::path operator/(const std::string& name) const { return mPath / name; }
+
+private:
+    std::filesystem::path mPath;
+};
 
 }  // namespace
 
@@ -348,8 +355,8 @@ TEST(LogRedirectTest, WhereTheLogGoes)
 
 TEST(LogRedirectTest, CoreLinesLandInAPrivateFileAndTheStreamsComeBack)
 {
-    const auto dir = FreshDir("log");
-    const std::string path = (dir / "state" / "kefirmwareupdate" / "cli.log").string();
+    const FreshDir dir;
+    const std::string path = (dir / "state/kefirmwareupdate/cli.log").string();
     std::streambuf* const out = std::cout.rdbuf();
     std::streambuf* const err = std::cerr.rdbuf();
     {
@@ -368,7 +375,7 @@ TEST(LogRedirectTest, CoreLinesLandInAPrivateFileAndTheStreamsComeBack)
     struct stat info;
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    ASSERT_EQ(stat((dir / "state" / "kefirmwareupdate").c_str(), &info), 0);
+    ASSERT_EQ(stat((dir / "state/kefirmwareupdate").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 
     // A full log is moved aside when a run starts.
@@ -380,11 +387,11 @@ TEST(LogRedirectTest, CoreLinesLandInAPrivateFileAndTheStreamsComeBack)
 
 TEST(LogRedirectTest, AnUnusablePathDiscardsAndVerboseJsonMovesOnlyCout)
 {
-    const auto dir = FreshDir("blocked");
+    const FreshDir dir;
     std::ofstream(dir / "file") << "not a folder";
     std::streambuf* const out = std::cout.rdbuf();
     {
-        LogRedirect redirect((dir / "file" / "kefirmwareupdate" / "cli.log").string());
+        LogRedirect redirect((dir / "file/kefirmwareupdate/cli.log").string());
         EXPECT_TRUE(redirect.LogPath().empty());
         testing::internal::CaptureStdout();
         std::cout << "Open Ke\n";
