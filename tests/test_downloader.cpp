@@ -442,6 +442,7 @@ TEST(Progress, PhasesAndTruncation)
     p.Reset();
     EXPECT_EQ(p.Get(), 0u);
     EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhasePreparing);
+    EXPECT_EQ(p.GetPhaseDevice(), Xilinx) << "the device being prepared";
     p.SetErase();
     EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseErasing);
     EXPECT_EQ(p.GetPhaseDevice(), Xilinx);

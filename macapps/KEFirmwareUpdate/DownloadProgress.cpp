@@ -21,6 +21,7 @@ void DownloadProgress::Reset()
     _progressBase = 0;
     _toAdvance = 0;
     _progress.store(0, std::memory_order_relaxed);
+    _phaseDevice.store(_devType, std::memory_order_relaxed);
     _phase.store(kPhasePreparing, std::memory_order_relaxed);
 }
 
