@@ -37,11 +37,6 @@ std::streamsize TeeBuffer::xsputn(const char* s, std::streamsize n)
 int TeeBuffer::sync()
 {
     std::lock_guard lock(mMutex);
-    const auto found = mPending.find(std::this_thread::get_id());
-    if (found != mPending.end()) {
-        PassOn(found->second);
-        if (found->second.line.empty()) mPending.erase(found);
-    }
     return mOriginal.pubsync() == 0 ? 0 : -1;
 }
 

@@ -1,7 +1,9 @@
 // A stream buffer that passes all text on to a stream's own buffer and also
 // hands every complete line to a RotatingFile. Several threads may write at
-// once: each thread's text is gathered on its own, so a line written piece by
-// piece by one thread is never split by another's.
+// once: each thread's text is gathered on its own until its newline, so a line
+// written piece by piece by one thread is never split by another's, on the
+// stream or in the file. Even a flush leaves an unfinished line waiting: the
+// trace has no prompts, and std::cerr flushes after every piece.
 #pragma once
 
 #include <cstddef>
@@ -18,12 +20,12 @@ namespace kelog {
 
 class TeeBuffer : public std::streambuf {
 public:
-    // A line longer than this goes to the file in pieces of this size.
+    // A line longer than this goes on in pieces of this size.
     static constexpr std::size_t kMaxLine = 16 * 1024;
 
     // Neither is owned; both must outlive this buffer.
     TeeBuffer(std::streambuf& original, RotatingFile& file);
-    // Passes on what is still pending; an unfinished line goes to the file.
+    // Passes on what is still pending; an unfinished line goes to the file too.
     ~TeeBuffer() override;
 
     TeeBuffer(const TeeBuffer&) = delete;
@@ -32,8 +34,7 @@ public:
 protected:
     int_type overflow(int_type c) override;
     std::streamsize xsputn(const char* s, std::streamsize n) override;
-    // A flush (std::flush, std::endl, unitbuf): the thread's unfinished
-    // line goes on to the original buffer now, and to the file once whole.
+    // Flushes the original buffer; unfinished lines keep waiting.
     int sync() override;
 
 private:
