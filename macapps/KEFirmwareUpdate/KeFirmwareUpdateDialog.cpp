@@ -28,6 +28,19 @@ const char kNotFound[] = "Ke Not Found";
 
 }  // namespace
 
+const char* NotFoundAdvice(IOReturn discoveryStatus)
+{
+    switch (discoveryStatus) {
+    case kIOReturnNotPermitted:
+        return "A Ke is connected, but you may not use it: install the udev rule from the package and join the "
+               "video group (see Permissions in the README), then plug the Ke in again.";
+    case kIOReturnExclusiveAccess:
+        return "A Ke is connected, but another program is using it: quit that program to update the Ke.";
+    default:
+        return "";
+    }
+}
+
 CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(WindowRef window) : _window(window)
 {
     // A control missing from the window stays unbound and stops the program
@@ -160,7 +173,8 @@ OSStatus CKeFirmwareUpdateDialog::TimerEventHandler(EventLoopTimerRef /*timerRef
 OSStatus CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
 {
     if (!_pKe->IsFound()) {
-        _updateFirmwareVersionStr.SetText("");
+        // Empty when there is simply no unit; otherwise what keeps it from the user.
+        _updateFirmwareVersionStr.SetText(NotFoundAdvice(_pKe->GetDiscoveryStatus()));
         _currentFirmwareVersionStr.SetText(kNotFound);
         _currentSerialNumberStr.SetText(kNotFound);
         _updateButton.Disable();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "macclasses/carboncontrols.h"
+#include "platform/firewire/IOReturn.h"
 #include "platform/ui/HIToolbox.h"
 
 namespace APW {
@@ -29,6 +30,10 @@ enum KeFirmwareUpdateType : UInt32 {
     STARTUPDATE = 1,   // confirmed: the next tick starts the job
     UPDATING = 2,      // the job runs; the timer follows it
 };
+
+// The instruction line while no unit can be used: empty when none is there,
+// otherwise why the one that is there cannot be opened and how to fix it.
+const char* NotFoundAdvice(IOReturn discoveryStatus);
 
 class CKeFirmwareUpdateDialog {
 public:

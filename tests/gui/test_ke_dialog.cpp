@@ -42,6 +42,24 @@ TEST(Dialog, NoUnitShowsNotFoundAndKeepsTheUpdateButtonOff)
     EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
 }
 
+TEST(Dialog, AUnitThatCannotBeOpenedIsNotFoundButTheLineSaysWhy)
+{
+    Window w;
+    ASSERT_TRUE(w.bus.model().Acquire());  // another program holds it
+    w.Tick();
+    EXPECT_EQ("Ke Not Found", w.Version());
+    EXPECT_EQ("Ke Not Found", w.Serial());
+    EXPECT_EQ(NotFoundAdvice(kIOReturnExclusiveAccess), w.Instruction());
+    EXPECT_THAT(w.Instruction(), testing::HasSubstr("another program"));
+    EXPECT_FALSE(w.Button(101)->isEnabled());
+
+    w.bus.model().Relinquish();
+    w.Tick();
+    EXPECT_EQ("Select Upgrade button to download firmware version 21-26 to Ke:", w.Instruction());
+    EXPECT_THAT(NotFoundAdvice(kIOReturnNotPermitted), testing::HasSubstr("video group"));
+    EXPECT_STREQ("", NotFoundAdvice(kIOReturnNotFound));
+}
+
 TEST(Dialog, OlderUnitOffersAnUpgradeWithTheWholeSentence)
 {
     Window w;
