@@ -26,7 +26,22 @@ DialogItemIndex RunAlert(AlertType type, const char* message, const char* inform
     return itemHit;
 }
 
+std::string& FailureLogPath()
+{
+    static std::string path;
+    return path;
+}
+
+// Where to look for the details of a failure, when the lines are kept.
+std::string LogSentence()
+{
+    const std::string& path = FailureLogPath();
+    return path.empty() ? std::string() : " The details are in " + path + ".";
+}
+
 }  // namespace
+
+void SetFailureLogPath(const std::string& path) { FailureLogPath() = path; }
 
 DialogItemIndex ShowDowngradeAlert()
 {
@@ -52,7 +67,7 @@ DialogItemIndex ShowUpdateFailedAlert(const std::string& imageName, OSStatus sta
                   "Writing the %s image to the Ke failed (status 0x%08X). Do not power off the Ke: "
                   "run the update again.",
                   imageName.c_str(), static_cast<unsigned>(status));
-    return RunAlert(kAlertStopAlert, "Programming Failed", informative, false);
+    return RunAlert(kAlertStopAlert, "Programming Failed", (informative + LogSentence()).c_str(), false);
 }
 
 DialogItemIndex ShowUpdateNotStartedAlert(const std::string& reason, OSStatus status)
@@ -62,5 +77,5 @@ DialogItemIndex ShowUpdateNotStartedAlert(const std::string& reason, OSStatus st
                   "The update did not start: %s (status 0x%08X). Nothing was written to the Ke: check that it is "
                   "connected and switched on, then run the update again.",
                   reason.c_str(), static_cast<unsigned>(status));
-    return RunAlert(kAlertStopAlert, "Programming Failed", informative, false);
+    return RunAlert(kAlertStopAlert, "Programming Failed", (informative + LogSentence()).c_str(), false);
 }

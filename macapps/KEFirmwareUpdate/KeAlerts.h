@@ -12,6 +12,9 @@ DialogItemIndex ShowDowngradeAlert();
 DialogItemIndex ShowDownloadDoneAlert();
 // Note, OK: the program's name and version.
 DialogItemIndex ShowAboutDialog();
+// The file that keeps the program's trace and failure lines; the failure
+// alerts name it so that a failed update can be reported. Empty: none.
+void SetFailureLogPath(const std::string& path);
 // Stop, OK: writing `imageName` ("FPGA" or "microcontroller") failed with `status`.
 DialogItemIndex ShowUpdateFailedAlert(const std::string& imageName, OSStatus status);
 // Stop, OK: the update did not start (`reason`, with `status`); nothing was written.

@@ -105,6 +105,14 @@ TEST(Alerts, FailureAlertNamesTheImageAndStatus)
     EXPECT_EQ(1, Answer(showMicro, PressOK, &seen));
     EXPECT_TRUE(seen.informative.contains(QStringLiteral("microcontroller")));
     EXPECT_TRUE(seen.informative.contains(QStringLiteral("0x00000005")));
+    EXPECT_FALSE(seen.informative.contains(QStringLiteral("details")));
+
+    SetFailureLogPath("/home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log");
+    EXPECT_EQ(1, Answer(showMicro, PressOK, &seen));
+    SetFailureLogPath("");
+    EXPECT_TRUE(seen.informative.contains(
+        QStringLiteral("The details are in /home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log.")))
+        << seen.informative.toStdString();
 }
 
 TEST(Alerts, ThirdButtonAndMissingFilter)
