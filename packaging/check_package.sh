@@ -14,8 +14,11 @@ fi
 
 work=$(mktemp -d /tmp/ke-package-XXXXXX)
 sim_pid=""
+installed=0
 cleanup() {
   if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
+  # A failed check must not leave the package on the machine for the next run.
+  if [ "$installed" -eq 1 ]; then dpkg --purge kefirmwareupdate >/dev/null 2>&1 || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -32,6 +35,7 @@ step "lintian (fails on errors)"
 lintian --fail-on error "$deb"
 
 step "install"
+installed=1
 dpkg -i "$deb"
 dpkg -L kefirmwareupdate | sort >"$work/files"
 for file in /usr/bin/kefirmwareupdate-cli /usr/bin/ke-unit-sim /usr/lib/udev/rules.d/70-kefirmwareupdate.rules \
@@ -81,6 +85,7 @@ fi
 
 step "purge"
 dpkg --purge kefirmwareupdate
+installed=0
 if dpkg-query -W -f='${Status}' kefirmwareupdate 2>/dev/null | grep -q "ok installed"; then
   echo "still installed after purge"
   exit 1
