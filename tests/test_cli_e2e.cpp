@@ -4,18 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,9 +17,8 @@
 #include <nlohmann/json.hpp>
 
 #include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/SocketSim.h"
-
-extern char** environ;
 
 using namespace std::chrono_literals;
 using testing::HasSubstr;
@@ -33,96 +26,8 @@ using testing::Not;
 
 namespace {
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A program started with its output in files and stdin on /dev/null; killed
-// if it still runs at the end.
-class Program {
-public:
-    Program(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            const std::string& outDir)
-    {
-        static int runs = 0;
-        const std::string tag = std::to_string(++runs);
-        mOut = outDir + "/out." + tag;
-        mErr = outDir + "/err." + tag;
-        std::vector<std::string> all = args;
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        std::vector<std::string> vars;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string var = *e;
-            if (env.count(var.substr(0, var.find('='))) == 0) vars.push_back(var);
-        }
-        for (const auto& [name, value] : env) vars.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (auto& v : vars) envp.push_back(v.data());
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, mOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, mErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (posix_spawn(&mPid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) mPid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Program()
-    {
-        if (mPid > 0 && !mStatus) {
-            kill(mPid, SIGKILL);
-            Wait(10s);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    pid_t Pid() const { return mPid; }
-    std::string Out() const { return Slurp(mOut); }
-    std::string Err() const { return Slurp(mErr); }
-
-    // The exit code; -2 when a signal ended it; nullopt while it runs.
-    std::optional<int> Wait(std::chrono::milliseconds timeout)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!mStatus && mPid > 0) {
-            int status = 0;
-            if (waitpid(mPid, &status, WNOHANG) == mPid) {
-                mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-                break;
-            }
-            if (std::chrono::steady_clock::now() > deadline) break;
-            std::this_thread::sleep_for(5ms);
-        }
-        return mStatus;
-    }
-
-    // Waits for `text` on standard output or error.
-    bool WaitFor(const std::string& text, std::chrono::milliseconds timeout)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (Out().find(text) != std::string::npos || Err().find(text) != std::string::npos) return true;
-            if (Wait(0ms)) return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return false;
-    }
-
-private:
-    pid_t mPid = -1;
-    std::optional<int> mStatus;
-    std::string mOut;
-    std::string mErr;
-};
+using childproc::Program;
+using childproc::Slurp;
 
 struct CliResult {
     int code = -1;

@@ -1,6 +1,7 @@
 # The window controller and the program (only with the GUI). The controller
 # is a library so that the tests drive it in their own process.
-add_library(ke_dialog STATIC ${CMAKE_CURRENT_LIST_DIR}/KeFirmwareUpdateDialog.cpp)
+add_library(ke_dialog STATIC ${CMAKE_CURRENT_LIST_DIR}/KeFirmwareUpdateDialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RunKEFirmwareUpdate.cpp)
 target_include_directories(ke_dialog PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(ke_dialog PUBLIC ke_window ke_core ke_macclasses)
 

@@ -1,0 +1,178 @@
+// The real window program, driven from inside its own process as a user
+// would drive it: every alert is answered with its default button; in
+// "upgrade" mode "Upgrade" is pressed once the window is idle with the button
+// enabled, and on the second idle tick after a failure alert (the tick that
+// raised it counts) "Cancel" ends the program; in "idle" mode nothing is pressed until QUIT_FILE exists, then
+// "Cancel".
+//
+//   ke_gui_autopilot upgrade
+//   ke_gui_autopilot idle QUIT_FILE
+//
+// Standard output carries only the transcript, one tab-separated line per
+// observation; the program's own output goes to standard error.
+//
+//   tick   MS STATE VERSION SERIAL   after each tick of the window's timer (MS: monotonic
+//                                    milliseconds; STATE: idle, start or updating)
+//   click  Upgrade|Cancel
+//   alert  TITLE TEXT
+//   exit   CODE                      what the program returned
+//   timeout                          nothing ended the program within 90 s (exit 124)
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
+#include "macapps/KEFirmwareUpdate/RunKEFirmwareUpdate.h"
+#include "platform/ui/UIRuntime.h"
+
+namespace {
+
+constexpr int kPollMs = 10;
+constexpr int kTimeoutMs = 90000;
+constexpr int kIdleTicksBeforeLeaving = 2;
+
+std::FILE* gTranscript = stdout;
+
+void Say(const std::string& line)
+{
+    std::fprintf(gTranscript, "%s\n", line.c_str());
+    std::fflush(gTranscript);
+}
+
+template <class T>
+T* Find(const char* name)
+{
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (T* widget = top->findChild<T*>(QString::fromLatin1(name))) return widget;
+    }
+    return nullptr;
+}
+
+std::string LabelText(const char* name)
+{
+    const QLabel* label = Find<QLabel>(name);
+    return label ? label->text().toStdString() : std::string("<none>");
+}
+
+const char* StateName(KeFirmwareUpdateType state)
+{
+    switch (state) {
+    case WAITFORINPUT: return "idle";
+    case STARTUPDATE: return "start";
+    case UPDATING: return "updating";
+    }
+    return "?";
+}
+
+class Driver {
+public:
+    Driver(bool upgrade, std::string quitFile) : mUpgrade(upgrade), mQuitFile(std::move(quitFile)) {}
+
+    void Attach(CKeFirmwareUpdateDialog& dialog)
+    {
+        mDialog = &dialog;
+        // The window's timer is the one repeating timer; observed after each of its ticks.
+        for (const auto& timer : UIRuntime::Get().timers) {
+            if (timer->intervalMs > 0) QObject::connect(timer->timer, &QTimer::timeout, [this] { OnTick(); });
+        }
+        auto* poll = new QTimer(qApp);  // the application owns it
+        QObject::connect(poll, &QTimer::timeout, [this] { Poll(); });
+        poll->start(kPollMs);
+        QTimer::singleShot(kTimeoutMs, [] {
+            Say("timeout");
+            std::_Exit(124);
+        });
+    }
+
+private:
+    void OnTick()
+    {
+        const KeFirmwareUpdateType state = mDialog->GetUpdateState();
+        const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+        Say("tick\t" + std::to_string(ms) + "\t" + StateName(state) + "\t" + LabelText("keUD_200") + "\t" +
+            LabelText("keUD_201"));
+        if (mFailed && state == WAITFORINPUT) ++mIdleTicksAfterFailure;
+    }
+
+    void Poll()
+    {
+        if (AnswerAlert()) return;
+        if (mDialog->GetUpdateState() != WAITFORINPUT) return;
+        if (mUpgrade && !mClicked) {
+            QPushButton* button = Find<QPushButton>("keUD_101");
+            if (button == nullptr || !button->isEnabled()) return;
+            mClicked = true;
+            Say("click\tUpgrade");
+            button->click();
+            return;
+        }
+        const bool leave = mUpgrade ? mIdleTicksAfterFailure >= kIdleTicksBeforeLeaving
+                                    : std::filesystem::exists(mQuitFile);
+        if (leave && !mLeaving) {
+            mLeaving = true;
+            Say("click\tCancel");
+            if (QPushButton* cancel = Find<QPushButton>("keUD_100")) cancel->click();
+        }
+    }
+
+    // Answers a newly shown alert; true when one is up.
+    bool AnswerAlert()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) return false;
+        if (box == mLastAlert) return true;
+        mLastAlert = box;
+        Say("alert\t" + box->text().toStdString() + "\t" + box->informativeText().toStdString());
+        if (box->text() == QStringLiteral("Programming Failed")) mFailed = true;
+        if (QPushButton* button = box->defaultButton()) {
+            button->click();
+        } else {
+            box->reject();
+        }
+        return true;
+    }
+
+    const bool mUpgrade;
+    const std::string mQuitFile;
+    CKeFirmwareUpdateDialog* mDialog = nullptr;
+    QPointer<QMessageBox> mLastAlert;
+    bool mClicked = false;
+    bool mFailed = false;
+    bool mLeaving = false;
+    int mIdleTicksAfterFailure = 0;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    const bool upgrade = argc == 2 && std::strcmp(argv[1], "upgrade") == 0;
+    const bool idle = argc == 3 && std::strcmp(argv[1], "idle") == 0;
+    if (!upgrade && !idle) {
+        std::fprintf(stderr, "usage: %s upgrade | idle QUIT_FILE\n", argv[0]);
+        return 2;
+    }
+    // The transcript keeps standard output to itself.
+    const int transcriptFd = ::dup(STDOUT_FILENO);
+    if (transcriptFd < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return 2;
+    gTranscript = ::fdopen(transcriptFd, "w");
+    if (gTranscript == nullptr) return 2;
+
+    Driver driver(upgrade, idle ? argv[2] : "");
+    const int code = RunKEFirmwareUpdate([&driver](CKeFirmwareUpdateDialog& dialog) { driver.Attach(dialog); });
+    Say("exit\t" + std::to_string(code));
+    return code;
+}
