@@ -6,7 +6,7 @@ target_include_directories(ke_dialog PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(ke_dialog PUBLIC ke_window ke_core ke_macclasses)
 
 add_executable(KEFirmwareUpdate ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(KEFirmwareUpdate PRIVATE ke_dialog)
+target_link_libraries(KEFirmwareUpdate PRIVATE ke_dialog ke_platform_log)
 ke_copy_interface_file(KEFirmwareUpdate ${KE_MAIN_UI})
 
 install(TARGETS KEFirmwareUpdate RUNTIME DESTINATION bin)
