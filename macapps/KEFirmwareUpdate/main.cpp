@@ -2,6 +2,7 @@
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 #include "macapps/KEFirmwareUpdate/RunKEFirmwareUpdate.h"
 #include "platform/log/RotatingLog.h"
+#include "platform/process/ProcessSource.h"
 
 int main(int /*argc*/, char* /*argv*/[])
 {
@@ -10,5 +11,7 @@ int main(int /*argc*/, char* /*argv*/[])
     // failure alerts name. It outlives the window and its worker.
     kelog::RotatingLog log("KEFirmwareUpdate");
     SetFailureLogPath(log.Path());
+    // The first tick looks for video editors; read the process list meanwhile.
+    StartProcessListPrefetch();
     return RunKEFirmwareUpdate();
 }

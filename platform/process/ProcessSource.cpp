@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <future>
 #include <memory>
 
 namespace {
@@ -162,10 +163,40 @@ int ProcDirectorySource::Terminate(const ProcessEntry& process)
     return kill(process.pid, SIGTERM) == 0 ? 0 : errno;
 }
 
-ProcessSource& CurrentProcessSource()
+namespace {
+
+ProcDirectorySource& SystemSource()
 {
     static ProcDirectorySource system;
-    return gOverride ? *gOverride : system;
+    return system;
+}
+
+// Made after the system source, so destroyed before it: a prefetch still
+// running at exit is waited for while the source exists.
+std::future<void>& Prefetch()
+{
+    static std::future<void> prefetch;
+    return prefetch;
+}
+
+}  // namespace
+
+void StartProcessListPrefetch()
+{
+    if (gOverride) return;
+    ProcDirectorySource& system = SystemSource();
+    std::future<void>& prefetch = Prefetch();
+    if (prefetch.valid()) return;
+    prefetch = std::async(std::launch::async, [&system] { system.Scan(); });
+}
+
+ProcessSource& CurrentProcessSource()
+{
+    if (gOverride) return *gOverride;
+    ProcDirectorySource& system = SystemSource();
+    // Until the prefetch is done, the source is its thread's.
+    if (std::future<void>& prefetch = Prefetch(); prefetch.valid()) prefetch.get();
+    return system;
 }
 
 void SetProcessSource(ProcessSource* source) { gOverride = source; }

@@ -64,3 +64,9 @@ bool ParseProcStat(const std::string& stat, std::string& name, UInt64& startTime
 // put another in place (null restores the system's).
 ProcessSource& CurrentProcessSource();
 void SetProcessSource(ProcessSource* source);
+
+// Reads the system's process list on a thread of its own while the program
+// starts up, so that the first lookup finds the names already read. The first
+// CurrentProcessSource() waits for it. Does nothing once started, or while a
+// test's source is in place.
+void StartProcessListPrefetch();

@@ -301,6 +301,14 @@ TEST(SystemProcesses, OwnProcessIsListedAndTheListIsCached)
     }));
 }
 
+TEST(SystemProcesses, PrefetchedListServesTheFirstLookup)
+{
+    StartProcessListPrefetch();
+    StartProcessListPrefetch();  // a second start changes nothing
+    const std::vector<ProcessEntry>& list = CurrentProcessSource().Scan();
+    EXPECT_TRUE(std::any_of(list.begin(), list.end(), [](const ProcessEntry& e) { return e.pid == getpid(); }));
+}
+
 TEST(SystemProcesses, QuitRequestTerminatesTheChildAndSparesAStaleSerialNumber)
 {
     const pid_t child = fork();
