@@ -1,11 +1,18 @@
 // The unit handle, its register commands and discovery over a scripted bus.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/firewire-cdev.h>
+#include <sys/file.h>
 
+#include <deque>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "platform/firewire/LinuxCdevTransport.h"
 #include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
 
@@ -357,6 +364,95 @@ TEST_F(Discovery, CloseKeIsHarmlessWithoutAUnit)
     mUpdate.CloseKe();
     mUpdate.CloseKe();
     EXPECT_EQ(GetCapturedStdout(), "Close Ke\nDtor DownloadUnit\nClose Ke\n");
+}
+
+}  // namespace
+
+// ---- Discovery over the kernel transport ----
+
+namespace {
+
+// The kernel behind one node: every request completes with zero bytes of
+// payload (a unit at version 0-0); it counts the descriptors left open.
+class CountingKernel : public fwplat::CdevSyscalls {
+public:
+    int Open(const char*, int) override { return ++openFds, ++lastFd; }
+    int Close(int) override { return --openFds, 0; }
+    int Flock(int, int operation) override
+    {
+        locked = (operation & LOCK_UN) == 0;
+        return 0;
+    }
+    int Ioctl(int, unsigned long request, void* arg) override
+    {
+        if (request == FW_CDEV_IOC_GET_INFO) {
+            auto* info = static_cast<fw_cdev_get_info*>(arg);
+            reinterpret_cast<fw_cdev_event_bus_reset*>(info->bus_reset)->generation = 4;
+            return 0;
+        }
+        const auto* send = static_cast<fw_cdev_send_request*>(arg);
+        fw_cdev_event_response response{};
+        response.closure = send->closure;
+        response.type = FW_CDEV_EVENT_RESPONSE;
+        response.rcode = RCODE_COMPLETE;
+        const bool read = send->tcode == TCODE_READ_QUADLET_REQUEST || send->tcode == TCODE_READ_BLOCK_REQUEST;
+        response.length = read ? send->length : 0;
+        std::vector<UInt8> event(offsetof(fw_cdev_event_response, data) + response.length, 0);
+        std::memcpy(event.data(), &response, offsetof(fw_cdev_event_response, data));
+        events.push_back(event);
+        return 0;
+    }
+    int Poll(pollfd* fds, nfds_t, int) override
+    {
+        fds->revents = events.empty() ? 0 : POLLIN;
+        return events.empty() ? 0 : 1;
+    }
+    long Read(int, void* buf, std::size_t count) override
+    {
+        if (events.empty()) return -1;
+        const std::vector<UInt8> event = events.front();
+        events.pop_front();
+        const std::size_t n = std::min(count, event.size());
+        std::memcpy(buf, event.data(), n);
+        return static_cast<long>(n);
+    }
+
+    int openFds = 0;
+    int lastFd = 100;
+    bool locked = false;
+    std::deque<std::vector<UInt8>> events;
+};
+
+TEST(DiscoveryOverTheKernel, ThousandLookupsLeaveNoDescriptorOpen)
+{
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("ke-discovery-" + std::to_string(getpid()));
+    const fs::path unit = root / "sys/bus/firewire/devices/fw1.0";
+    fs::create_directories(unit);
+    std::ofstream(unit / "specifier_id") << "0x000a27\n";
+    std::ofstream(unit / "version") << "0x000011\n";
+
+    auto kernel = std::make_shared<CountingKernel>();
+    fwplat::CdevOptions options;
+    options.sysfsRoot = (root / "sys").string();
+    options.devRoot = (root / "dev").string();
+    options.syscalls = kernel;
+    fwplat::SetTransports({std::make_shared<fwplat::LinuxCdevTransport>(options)});
+
+    APW::PTA::CKeFirmwareUpdate update;
+    CaptureStdout();
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(update.IsFound());
+    GetCapturedStdout();
+    std::string version;
+    update.GetCurrentFirmwareVersionString(version);
+    EXPECT_EQ(version, "0-0");
+    EXPECT_EQ(kernel->openFds, 0);
+    EXPECT_FALSE(kernel->locked);
+    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
+    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
+
+    fwplat::SetTransports({});
+    fs::remove_all(root);
 }
 
 }  // namespace
