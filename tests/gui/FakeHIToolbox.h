@@ -11,39 +11,18 @@
 struct OpaqueControlRef {
     std::string text;
     std::string title;
-    bool enabled = true;
+    std::string drawn;  // the text at the last redraw
     bool visible = true;
+    bool visibilityRedrawn = false;
     SInt32 value = 0;
-    SInt16 minimum = 0;
-    SInt16 maximum = 100;
     SInt32 reference = 0;
-    ControlActionUPP action = nullptr;
     std::vector<ControlFontStyleRec> styles;
-    OpaqueEventTargetRef* target = nullptr;
-    MenuRef popupMenu = nullptr;
 };
 
 struct OpaqueMenuRef {
     std::vector<std::string> items;
 };
 
-struct OpaqueEventTargetRef {
-    struct Installed {
-        EventHandlerUPP handler;
-        EventTypeSpec type;
-        void* userData;
-    };
-    std::vector<Installed> handlers;
-};
-
 struct OpaqueWindowRef {
     std::map<SInt32, OpaqueControlRef*> controls;  // signature 'keUD' only
 };
-
-namespace fake {
-
-// Every platform call, in order: its name and, for SetControlVisibility,
-// the redraw flag.
-extern std::vector<std::string> gCalls;
-
-}  // namespace fake

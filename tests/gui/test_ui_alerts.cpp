@@ -15,14 +15,11 @@ struct Seen {
 };
 
 // Shows an alert with `show`, records it and answers it with `answer`.
-template <class Show>
-DialogItemIndex Answer(Show show, const std::function<void(QMessageBox*)>& answer, Seen* seen = nullptr)
+DialogItemIndex Answer(DialogItemIndex (*show)(), void (*answer)(QMessageBox*), Seen* seen = nullptr)
 {
     uitest::WhenAlertShows([answer, seen](QMessageBox* box) {
         if (seen != nullptr) {
-            seen->text = box->text();
-            seen->informative = box->informativeText();
-            seen->icon = box->icon();
+            *seen = {box->text(), box->informativeText(), box->icon(), {}};
             for (QAbstractButton* button : box->buttons()) seen->buttons << button->text();
             seen->buttons.sort();
         }
@@ -34,10 +31,7 @@ DialogItemIndex Answer(Show show, const std::function<void(QMessageBox*)>& answe
 void PressButton(QMessageBox* box, const QString& title)
 {
     for (QAbstractButton* button : box->buttons()) {
-        if (button->text() == title) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            return;
-        }
+        if (button->text() == title) return QTest::mouseClick(button, Qt::LeftButton);
     }
     ADD_FAILURE() << "no button " << title.toStdString();
     box->reject();
@@ -78,44 +72,28 @@ TEST(Alerts, CompletionNoticeHasOkAlone)
     EXPECT_EQ(1, Answer(ShowDownloadDoneAlert, PressEscape));
 }
 
-TEST(Alerts, AboutBoxKeepsItsTrailingBlanks)
+TEST(Alerts, FailureAlertNamesTheImageTheStatusAndTheLogFile)
 {
     Seen seen;
-    EXPECT_EQ(1, Answer(ShowAboutDialog, PressOK, &seen));
-    EXPECT_EQ(QStringLiteral("KEFirmwareUpdate  "), seen.text);
-    EXPECT_TRUE(seen.informative.startsWith(QStringLiteral("Version 1.3"))) << seen.informative.toStdString();
-    EXPECT_EQ(QMessageBox::Information, seen.icon);
-    EXPECT_EQ(QStringList{QStringLiteral("OK")}, seen.buttons);
-}
-
-TEST(Alerts, FailureAlertNamesTheImageAndStatus)
-{
-    Seen seen;
-    const auto show = [] { return ShowUpdateFailedAlert("FPGA", -192); };
+    const auto show = []() -> DialogItemIndex { return ShowUpdateFailedAlert("FPGA", -192); };
     EXPECT_EQ(1, Answer(show, PressOK, &seen));
     EXPECT_EQ(QStringLiteral("Programming Failed"), seen.text);
     EXPECT_EQ(QMessageBox::Critical, seen.icon);
-    EXPECT_TRUE(seen.informative.contains(QStringLiteral("FPGA")));
-    EXPECT_TRUE(seen.informative.contains(QStringLiteral("0xFFFFFF40")));
-    EXPECT_TRUE(seen.informative.contains(QStringLiteral("not power off")));
-    EXPECT_TRUE(seen.informative.contains(QStringLiteral("again")));
     EXPECT_EQ(QStringList{QStringLiteral("OK")}, seen.buttons);
-
-    const auto showMicro = [] { return ShowUpdateFailedAlert("microcontroller", 0x00000005); };
-    EXPECT_EQ(1, Answer(showMicro, PressOK, &seen));
-    EXPECT_TRUE(seen.informative.contains(QStringLiteral("microcontroller")));
-    EXPECT_TRUE(seen.informative.contains(QStringLiteral("0x00000005")));
+    for (const char* part : {"FPGA", "0xFFFFFF40", "not power off", "again"}) {
+        EXPECT_TRUE(seen.informative.contains(QLatin1String(part))) << part;
+    }
     EXPECT_FALSE(seen.informative.contains(QStringLiteral("details")));
 
     SetFailureLogPath("/home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log");
-    EXPECT_EQ(1, Answer(showMicro, PressOK, &seen));
+    EXPECT_EQ(1, Answer(show, PressOK, &seen));
     SetFailureLogPath("");
     EXPECT_TRUE(seen.informative.contains(
         QStringLiteral("The details are in /home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log.")))
         << seen.informative.toStdString();
 }
 
-TEST(Alerts, ThirdButtonAndMissingFilter)
+TEST(Alerts, ThirdButtonAndParameterVersion)
 {
     AlertStdCFStringAlertParamRec params;
     ASSERT_EQ(noErr, GetStandardAlertDefaultParams(&params, kStdCFStringAlertVersionOne));
