@@ -104,13 +104,8 @@ TEST_F(CliEndToEnd, StatusOfEachUnit)
         EXPECT_EQ(text.code, kecli::kExitSuccess) << text.err;
         EXPECT_THAT(text.out, HasSubstr(std::string("Installed version: ") + c.versions + "\n"));
         EXPECT_THAT(text.out, HasSubstr(std::string("Serial number:     ") + c.serial + "\n"));
+        EXPECT_THAT(text.out, HasSubstr(std::string("Update would be:   ") + c.change));
         EXPECT_EQ(text.err, "");
-
-        const CliResult json = Cli({"status", "--json"});
-        EXPECT_EQ(json.code, kecli::kExitSuccess);
-        const auto object = json.Json();
-        EXPECT_EQ(object["installed_version"], c.versions);
-        EXPECT_EQ(object["change"], c.change);
         kill(mSim->Pid(), SIGTERM);
         ASSERT_EQ(mSim->Wait(10s), 0);
     }
@@ -146,7 +141,6 @@ TEST_F(CliEndToEnd, UpdateWithJsonLandsBothImages)
     EXPECT_THAT(run.err, HasSubstr("writing FPGA\n"));
     EXPECT_THAT(run.err, HasSubstr("100% writing microcontroller\n"));
     EXPECT_THAT(run.err, HasSubstr("cycle the Power on your Ke"));
-    EXPECT_EQ(Cli({"status", "--json"}).Json()["installed_version"], "21-26");
 }
 
 TEST_F(CliEndToEnd, DowngradeRefusedThenAllowed)
@@ -213,7 +207,6 @@ TEST_F(CliEndToEnd, RefusalsBeforeAnythingIsWritten)
     const CliResult usage = Cli({"update", "--bogus", "--json"});
     EXPECT_EQ(usage.code, kecli::kExitUsage);
     EXPECT_EQ(usage.Json()["result"], "usage-error");
-    EXPECT_EQ(Cli({"status", "--yes"}).code, kecli::kExitUsage);
     EXPECT_EQ(Cli({}).code, kecli::kExitUsage);
     const CliResult help = Cli({"--help"});
     EXPECT_EQ(help.code, 0);

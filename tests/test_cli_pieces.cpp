@@ -4,22 +4,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
@@ -30,10 +27,11 @@
 #include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/cli/SignalGuard.h"
+#include "tests/support/ChildProgram.h"
+#include "tests/support/SocketSim.h"
 
 using namespace kecli;
 using testing::HasSubstr;
-using testing::Not;
 
 namespace {
 
@@ -55,51 +53,26 @@ std::string Contents(std::FILE* file)
     return text;
 }
 
-// A fresh directory, removed with everything in it.
-class FreshDir {
-public:
-    FreshDir() : mPath(std::filesystem::temp_directory_path() / ("ke-cli-test-" + std::to_string(getpid())))
-    {
-        std::filesystem::remove_all(mPath);
-        std::filesystem::create_directories(mPath);
-    }
-    ~FreshDir() { std::filesystem::remove_all(mPath); }
-    std::filesystem::path operator/(const std::string& name) const { return mPath / name; }
-
-private:
-    std::filesystem::path mPath;
-};
-
 }  // namespace
 
-TEST(CliOptionsTest, CommandsAndFlags)
+TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
 {
     struct Case {
         std::vector<std::string> args;
         Command command;
         bool json, verbose, allowDowngrade, yes;
     };
-    const Case cases[] = {
-        {{"status"}, Command::kStatus, false, false, false, false},
-        {{"status", "--json"}, Command::kStatus, true, false, false, false},
-        {{"--json", "-v", "status"}, Command::kStatus, true, true, false, false},
-        {{"update", "--allow-downgrade", "--yes", "--json", "--verbose"}, Command::kUpdate, true, true, true, true},
-        {{"update", "-y"}, Command::kUpdate, false, false, false, true},
-        {{"--version"}, Command::kVersion, false, false, false, false},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : {Case{{"--json", "-v", "status"}, Command::kStatus, true, true, false, false},
+                          Case{{"update", "--allow-downgrade", "-y", "--verbose"}, Command::kUpdate, false, true, true, true},
+                          Case{{"--version"}, Command::kVersion, false, false, false, false}}) {
         const ParseOutcome outcome = ParseArgs(c.args);
         ASSERT_TRUE(outcome.options.has_value()) << testing::PrintToString(c.args) << outcome.err;
-        EXPECT_EQ(outcome.options->command, c.command);
-        EXPECT_EQ(outcome.options->json, c.json);
-        EXPECT_EQ(outcome.options->verbose, c.verbose);
-        EXPECT_EQ(outcome.options->allowDowngrade, c.allowDowngrade);
-        EXPECT_EQ(outcome.options->yes, c.yes);
+        const CliOptions& o = *outcome.options;
+        EXPECT_EQ(std::make_tuple(o.command, o.json, o.verbose, o.allowDowngrade, o.yes),
+                  std::make_tuple(c.command, c.json, c.verbose, c.allowDowngrade, c.yes))
+            << testing::PrintToString(c.args);
     }
-}
 
-TEST(CliOptionsTest, UsageErrorsEndWith64AndSayWhy)
-{
     const std::vector<std::vector<std::string>> bad = {
         {}, {"frobnicate"}, {"status", "--allow-downgrade"}, {"status", "--yes"}, {"status", "extra"},
         {"update", "--force"}, {"status", "update"}, {"--json", "--bogus"},
@@ -126,61 +99,46 @@ TEST(CliOptionsTest, HelpDocumentsEveryCommandAndExitCode)
     for (const char* word : {"status", "update", "--json", "--verbose", "--version", "cli.log"})
         EXPECT_THAT(help.out, HasSubstr(word));
     std::set<int> codes;
-    std::set<std::string> names;
     for (const ExitCodeInfo& info : kExitCodeTable) {
         codes.insert(info.code);
-        names.insert(info.name);
-        char line[16];
-        std::snprintf(line, sizeof line, "%3d  ", static_cast<int>(info.code));
-        EXPECT_THAT(help.out, HasSubstr(std::string(line) + info.description));
+        EXPECT_THAT(help.out, HasSubstr(std::to_string(info.code) + "  " + info.description));
     }
     EXPECT_EQ(codes.size(), std::size(kExitCodeTable)) << "exit codes must be distinct";
-    EXPECT_EQ(names.size(), std::size(kExitCodeTable));
-
-    const ParseOutcome updateHelp = ParseArgs({"update", "--help"});
-    EXPECT_THAT(updateHelp.out, HasSubstr("--allow-downgrade"));
-    EXPECT_THAT(updateHelp.out, HasSubstr("--yes"));
+    EXPECT_THAT(ParseArgs({"update", "--help"}).out, testing::AllOf(HasSubstr("--allow-downgrade"), HasSubstr("--yes")));
 }
 
 TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
 {
     using APW::PTA::UpdateOutcome;
-    using APW::PTA::UpdateResult;
-
-    const JobVerdict done = JobVerdict::From(UpdateResult{UpdateOutcome::kSucceeded, fileMCORE, 0});
-    EXPECT_EQ(done.code, kExitSuccess);
-    EXPECT_FALSE(done.imageFailed);
-    EXPECT_THAT(done.message, HasSubstr("Programming Complete\n"));
-    EXPECT_THAT(done.message, HasSubstr("cycle the Power on your Ke"));
-
-    const JobVerdict fpga = JobVerdict::From(UpdateResult{UpdateOutcome::kDownloadFailed, fileXILINX, kIOFireWireDataError});
-    EXPECT_EQ(fpga.code, kExitUpdateFailed);
-    EXPECT_TRUE(fpga.imageFailed);
-    EXPECT_EQ(fpga.image, fileXILINX);
-    EXPECT_THAT(fpga.message, HasSubstr("FPGA image"));
-    EXPECT_THAT(fpga.message, HasSubstr("0xE0008015 (-536838123)"));
-    EXPECT_THAT(fpga.message, HasSubstr("Do not power the Ke off: run the update again."));
-
-    const JobVerdict mcu = JobVerdict::From(UpdateResult{UpdateOutcome::kDownloadFailed, fileMCORE, kDownloadDeviceError});
-    EXPECT_EQ(mcu.code, kExitUpdateFailed);
-    EXPECT_THAT(mcu.message, HasSubstr("microcontroller image"));
-    EXPECT_THAT(mcu.message, HasSubstr("0xFFFFFF40 (-192)"));
-
-    for (IOReturn access : {kIOReturnNotPermitted, kIOReturnExclusiveAccess}) {
-        const JobVerdict denied = JobVerdict::From(UpdateResult{UpdateOutcome::kDownloadFailed, fileXILINX, access});
-        EXPECT_EQ(denied.code, kExitNoAccess);
-        EXPECT_TRUE(denied.imageFailed);
-        EXPECT_THAT(denied.message, HasSubstr("run the update again"));
+    struct Case {
+        UpdateOutcome outcome;
+        DOWNLOADTYPE image;
+        IOReturn status;
+        ExitCode code;
+        bool imageFailed;
+        const char* says;
+    };
+    const Case cases[] = {
+        {UpdateOutcome::kSucceeded, fileMCORE, 0, kExitSuccess, false, "Programming Complete\n"},
+        {UpdateOutcome::kDownloadFailed, fileMCORE, kDownloadDeviceError, kExitUpdateFailed, true,
+         "the microcontroller image was not written (status 0xFFFFFF40 (-192)).\nDo not power the Ke off"},
+        {UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnNotPermitted, kExitNoAccess, true, "run the update again"},
+        {UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnExclusiveAccess, kExitNoAccess, true,
+         "run the update again"},
+        {UpdateOutcome::kUnitNotFound, fileXILINX, kIOReturnNoDevice, kExitNoUnit, false, "nothing was written"},
+        {UpdateOutcome::kThreadNotStarted, fileXILINX, kIOReturnNoResources, kExitUpdateFailed, false,
+         "nothing was written"},
+        {UpdateOutcome::kNone, fileXILINX, 0, kExitUpdateFailed, false, "Update failed"},  // no result is no success
+    };
+    for (const Case& c : cases) {
+        const JobVerdict verdict = JobVerdict::From(APW::PTA::UpdateResult{c.outcome, c.image, c.status});
+        EXPECT_EQ(verdict.code, c.code) << c.says;
+        EXPECT_EQ(verdict.imageFailed, c.imageFailed) << c.says;
+        if (c.imageFailed) {
+            EXPECT_EQ(verdict.image, c.image);
+        }
+        EXPECT_THAT(verdict.message, HasSubstr(c.says));
     }
-
-    EXPECT_EQ(JobVerdict::From(UpdateResult{UpdateOutcome::kUnitNotFound, fileXILINX, kIOReturnNoDevice}).code,
-              kExitNoUnit);
-    const JobVerdict noThread =
-        JobVerdict::From(UpdateResult{UpdateOutcome::kThreadNotStarted, fileXILINX, kIOReturnNoResources});
-    EXPECT_EQ(noThread.code, kExitUpdateFailed);
-    EXPECT_FALSE(noThread.imageFailed);
-    EXPECT_THAT(noThread.message, HasSubstr("nothing was written"));
-    EXPECT_EQ(JobVerdict::From(UpdateResult{}).code, kExitUpdateFailed) << "no result is no success";
 }
 
 TEST(RunReportTest, JsonKeepsEveryKeyAndSurvivesOddSerials)
@@ -192,8 +150,6 @@ TEST(RunReportTest, JsonKeepsEveryKeyAndSurvivesOddSerials)
     EXPECT_EQ(empty["found"], false);
     EXPECT_TRUE(empty["serial_number"].is_null());
     EXPECT_EQ(empty["carried_version"], "21-26");
-    EXPECT_EQ(empty["result"], "no-unit");
-    EXPECT_EQ(empty["exit_code"], 2);
 
     RunReport failed("update");
     // A serial number is whatever bytes the unit returns.
@@ -206,47 +162,36 @@ TEST(RunReportTest, JsonKeepsEveryKeyAndSurvivesOddSerials)
     EXPECT_EQ(object.size(), empty.size());
     EXPECT_EQ(object["failed_image"], "microcontroller");
     EXPECT_EQ(object["status_code"], -536838123);
-    EXPECT_EQ(object["status_hex"], "0xE0008015");
     EXPECT_EQ(object["deferred_signal"], "SIGINT");
-    EXPECT_EQ(object["change"], "upgrade");
 
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
     ASSERT_NO_THROW(failed.WriteJson(out));
-    const auto parsed = nlohmann::json::parse(Contents(out));
-    EXPECT_EQ(parsed["result"], "update-failed");
+    EXPECT_EQ(nlohmann::json::parse(Contents(out))["result"], "update-failed");
     std::fclose(out);
-
     EXPECT_EQ(PrintableText("K\xff\x1b[2J"), "K??[2J");
-}
-
-TEST(ProgressBarTest, TextOfOneSample)
-{
-    ProgressSample s{50, DownloadProgress::kPhaseProgramming, Xilinx};
-    EXPECT_EQ(ProgressBar::BarText(s), "[" + std::string(20, '#') + std::string(20, '-') + "]  50% writing FPGA");
-    s = {100, DownloadProgress::kPhaseErasing, MCORE};
-    EXPECT_EQ(ProgressBar::BarText(s), "[" + std::string(40, '#') + "] 100% erasing microcontroller");
-    s = {250, DownloadProgress::kPhaseProgramming, Xilinx};
-    EXPECT_THAT(ProgressBar::BarText(s), HasSubstr("100% writing FPGA")) << "the value is clamped";
-    EXPECT_EQ(ProgressBar::StepLine({0, DownloadProgress::kPhasePreparing, MCORE}), "  0% preparing");
 }
 
 TEST(ProgressBarTest, LinesOnAPipeRedrawOnATerminal)
 {
+    EXPECT_EQ(ProgressBar::BarText({50, DownloadProgress::kPhaseProgramming, Xilinx}),
+              "[" + std::string(20, '#') + std::string(20, '-') + "]  50% writing FPGA");
+    EXPECT_THAT(ProgressBar::BarText({250, DownloadProgress::kPhaseErasing, MCORE}),
+                HasSubstr("] 100% erasing microcontroller"))
+        << "the value is clamped";
+
     const std::vector<ProgressSample> samples = {
-        {0, DownloadProgress::kPhasePreparing, Xilinx},  {40, DownloadProgress::kPhaseErasing, Xilinx},
-        {40, DownloadProgress::kPhaseErasing, Xilinx},   {45, DownloadProgress::kPhaseProgramming, Xilinx},
+        {0, DownloadProgress::kPhasePreparing, Xilinx},    {40, DownloadProgress::kPhaseErasing, Xilinx},
+        {40, DownloadProgress::kPhaseErasing, Xilinx},     {45, DownloadProgress::kPhaseProgramming, Xilinx},
         {59, DownloadProgress::kPhaseProgramming, Xilinx}, {0, DownloadProgress::kPhasePreparing, Xilinx},
-        {80, DownloadProgress::kPhaseErasing, MCORE},
-        {93, DownloadProgress::kPhaseProgramming, MCORE}, {100, DownloadProgress::kPhaseProgramming, MCORE},
+        {93, DownloadProgress::kPhaseProgramming, MCORE},  {100, DownloadProgress::kPhaseProgramming, MCORE},
     };
     std::FILE* pipeLike = std::tmpfile();
     ProgressBar lines(pipeLike, false);
     for (const auto& s : samples) lines.Show(s);
     lines.Finish();
-    EXPECT_EQ(Contents(pipeLike),
-              "  0% preparing\n 40% erasing FPGA\n 45% writing FPGA\n 59% preparing\n 80% erasing microcontroller\n"
-              " 93% writing microcontroller\n100% writing microcontroller\n");
+    EXPECT_EQ(Contents(pipeLike), "  0% preparing\n 40% erasing FPGA\n 45% writing FPGA\n 59% preparing\n"
+                                  " 93% writing microcontroller\n100% writing microcontroller\n");
     std::fclose(pipeLike);
 
     std::FILE* terminal = std::tmpfile();
@@ -257,13 +202,10 @@ TEST(ProgressBarTest, LinesOnAPipeRedrawOnATerminal)
     bar.Show({2, DownloadProgress::kPhaseProgramming, Xilinx});  // held at 41
     bar.Finish();
     bar.Finish();
-    const std::string drawn = Contents(terminal);
-    EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\r'), 2) << "an unchanged bar is not drawn again";
-    EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\n'), 1);
-    // The shorter second text blanks out the end of the first.
+    // Unchanged bars are not drawn again; the shorter second text blanks out the end of the first.
     const std::string first = ProgressBar::BarText({40, DownloadProgress::kPhaseErasing, MCORE});
     const std::string second = ProgressBar::BarText({41, DownloadProgress::kPhaseProgramming, Xilinx});
-    EXPECT_EQ(drawn, "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
+    EXPECT_EQ(Contents(terminal), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
     std::fclose(terminal);
 }
 
@@ -286,10 +228,8 @@ TEST(SignalGuardTest, SignalsAreNoticedNotObeyedThenHandlersComeBack)
     ASSERT_EQ(pipe(notice), 0);
     {
         SignalGuard guard(notice[1]);
-        EXPECT_EQ(guard.DeferredSignal(), 0);
         for (int s : signals) raise(s);
-        EXPECT_EQ(guard.SignalCount(), 3);
-        EXPECT_EQ(guard.DeferredSignal(), SIGHUP);
+        EXPECT_EQ(guard.DeferredSignal(), SIGHUP) << "the last one";
         EXPECT_EQ(gPreviousHandlerCalls, 0);
 
         // A reader that went away fails the write instead of ending the program.
@@ -302,13 +242,8 @@ TEST(SignalGuardTest, SignalsAreNoticedNotObeyedThenHandlersComeBack)
     }
     char buffer[512] = {};
     const ssize_t n = read(notice[0], buffer, sizeof buffer - 1);
-    ASSERT_GT(n, 0);
-    const std::string text(buffer, static_cast<size_t>(n));
-    size_t count = 0;
-    for (size_t at = text.find("cannot be interrupted safely"); at != std::string::npos;
-         at = text.find("cannot be interrupted safely", at + 1))
-        ++count;
-    EXPECT_EQ(count, 3u);
+    const std::string once = SignalGuard::kNotice;
+    EXPECT_EQ(std::string(buffer, static_cast<size_t>(std::max<ssize_t>(n, 0))), once + once + once);
     close(notice[0]);
     close(notice[1]);
 
@@ -336,27 +271,23 @@ TEST(SignalGuardTest, ThreadsStartedUnderTheBlockInheritIt)
 
 TEST(LogRedirectTest, WhereTheLogGoes)
 {
-    auto env = [](std::map<std::string, std::string> vars) {
-        return [vars](const char* name) -> std::optional<std::string> {
-            auto it = vars.find(name);
-            if (it == vars.end()) return std::nullopt;
-            return it->second;
-        };
+    auto path = [](std::map<std::string, std::string> vars) {
+        return LogRedirect::DefaultLogPath([vars](const char* name) -> std::optional<std::string> {
+            const auto it = vars.find(name);
+            return it == vars.end() ? std::nullopt : std::optional<std::string>(it->second);
+        });
     };
-    EXPECT_EQ(LogRedirect::DefaultLogPath(env({{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}})),
-              "/s/kefirmwareupdate/cli.log");
-    EXPECT_EQ(LogRedirect::DefaultLogPath(env({{"XDG_STATE_HOME", "rel"}, {"HOME", "/h"}})),
-              "/h/.local/state/kefirmwareupdate/cli.log")
+    EXPECT_EQ(path({{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}}), "/s/kefirmwareupdate/cli.log");
+    EXPECT_EQ(path({{"XDG_STATE_HOME", "rel"}, {"HOME", "/h"}}), "/h/.local/state/kefirmwareupdate/cli.log")
         << "a relative XDG_STATE_HOME is ignored";
-    EXPECT_EQ(LogRedirect::DefaultLogPath(env({{"XDG_STATE_HOME", ""}, {"HOME", "/h"}})),
-              "/h/.local/state/kefirmwareupdate/cli.log");
-    EXPECT_EQ(LogRedirect::DefaultLogPath(env({})), std::nullopt);
+    EXPECT_EQ(path({{"XDG_STATE_HOME", ""}, {"HOME", "/h"}}), "/h/.local/state/kefirmwareupdate/cli.log");
+    EXPECT_EQ(path({}), std::nullopt);
 }
 
-TEST(LogRedirectTest, CoreLinesLandInAPrivateFileAndTheStreamsComeBack)
+TEST(LogRedirectTest, CoreLinesLandInAPrivateFileOrNowhereAndTheStreamsComeBack)
 {
-    const FreshDir dir;
-    const std::string path = (dir / "state/kefirmwareupdate/cli.log").string();
+    const socksim::TempDir dir;
+    const std::string path = dir / "state/kefirmwareupdate/cli.log";
     std::streambuf* const out = std::cout.rdbuf();
     std::streambuf* const err = std::cerr.rdbuf();
     {
@@ -367,8 +298,7 @@ TEST(LogRedirectTest, CoreLinesLandInAPrivateFileAndTheStreamsComeBack)
     }
     EXPECT_EQ(std::cout.rdbuf(), out);
     EXPECT_EQ(std::cerr.rdbuf(), err);
-    std::ifstream file(path);
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string text = childproc::Slurp(path);
     EXPECT_THAT(text, HasSubstr("--- kefirmwareupdate-cli run"));
     EXPECT_THAT(text, HasSubstr("Ctor KeFirmwareUpdate\nDevice not ready - Could not prepare device for update.\n\r"));
 
@@ -383,40 +313,24 @@ TEST(LogRedirectTest, CoreLinesLandInAPrivateFileAndTheStreamsComeBack)
     { LogRedirect redirect(path); }
     EXPECT_TRUE(std::filesystem::exists(path + ".old"));
     EXPECT_LT(std::filesystem::file_size(path), 1000u);
-}
 
-TEST(LogRedirectTest, AnUnusablePathDiscardsAndVerboseJsonMovesOnlyCout)
-{
-    const FreshDir dir;
-    std::ofstream(dir / "file") << "not a folder";
-    std::streambuf* const out = std::cout.rdbuf();
+    // A path that cannot be had: the lines are discarded, not shown.
     {
-        LogRedirect redirect((dir / "file/kefirmwareupdate/cli.log").string());
+        LogRedirect redirect(path + "/not-under-a-file.log");
         EXPECT_TRUE(redirect.LogPath().empty());
-        testing::internal::CaptureStdout();
-        std::cout << "Open Ke\n";
-        std::cout.flush();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "discarded, not shown";
         EXPECT_NE(std::cout.rdbuf(), out);
+        testing::internal::CaptureStdout();
+        std::cout << "Open Ke\n" << std::flush;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     }
-    EXPECT_EQ(std::cout.rdbuf(), out);
-
-    std::ostringstream side;
-    std::streambuf* const err = std::cerr.rdbuf();
-    {
-        LogRedirect redirect(side.rdbuf());
-        std::cout << "Open Ke\n";
-        EXPECT_EQ(std::cerr.rdbuf(), err);
-    }
-    EXPECT_EQ(side.str(), "Open Ke\n");
     EXPECT_EQ(std::cout.rdbuf(), out);
 }
 
 TEST(ConsoleTest, OnlyYesConfirms)
 {
     const std::map<std::string, bool> answers = {
-        {"y\n", true}, {"YES\n", true}, {"  yes \r\n", true}, {"n\n", false}, {"\n", false},
-        {"", false},   {"yessir\n", false}, {std::string(5000, 'y') + "\n", false},
+        {"y\n", true},      {" YES \r\n", true}, {"n\n", false}, {"", false},
+        {"yessir\n", false}, {std::string(5000, 'y') + "\n", false},
     };
     for (const auto& [input, expected] : answers) {
         std::FILE* in = std::tmpfile();
