@@ -17,14 +17,12 @@ static_assert(std::atomic<int>::is_always_lock_free, "the handler may only touch
 // What the handler may reach: a signal handler has no object to work on.
 std::atomic<int> gNoticeFd{-1};
 std::atomic<int> gDeferredSignal{0};
-std::atomic<int> gSignalCount{0};
 std::atomic<bool> gGuardActive{false};
 
 void OnGuardedSignal(int signalNumber)
 {
     const int savedErrno = errno;
     gDeferredSignal.store(signalNumber);
-    gSignalCount.fetch_add(1);
     const int fd = gNoticeFd.load();
     if (fd >= 0) {
         // write() is async-signal-safe; a failed notice changes nothing.
@@ -42,7 +40,6 @@ SignalGuard::SignalGuard(int noticeFd)
     KE_ASSERT(!wasActive);
     gNoticeFd.store(noticeFd);
     gDeferredSignal.store(0);
-    gSignalCount.store(0);
 
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
@@ -68,8 +65,6 @@ SignalGuard::~SignalGuard()
 }
 
 int SignalGuard::DeferredSignal() const { return gDeferredSignal.load(); }
-
-int SignalGuard::SignalCount() const { return gSignalCount.load(); }
 
 SignalBlock::SignalBlock()
 {

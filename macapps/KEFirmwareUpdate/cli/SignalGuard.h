@@ -22,8 +22,6 @@ public:
 
     // The last guarded signal that arrived, or 0.
     int DeferredSignal() const;
-    // How many guarded signals arrived.
-    int SignalCount() const;
 
     static constexpr char kNotice[] =
         "\nkefirmwareupdate-cli: the update cannot be interrupted safely; it goes on\n";
