@@ -13,6 +13,7 @@
 #include "macapps/KEFirmwareUpdate/cli/LogRedirect.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/threads/Sleep.h"
+#include "tests/support/FakeFireWire.h"
 #include "tests/support/SimBus.h"
 
 using namespace kecli;
@@ -114,6 +115,16 @@ TEST_F(CliAppTest, StatusOfAMixedUnitAndAHeldUnit)
     mBus.model().Relinquish();
     EXPECT_EQ(held.code, kExitNoAccess);
     EXPECT_THAT(held.err, HasSubstr("another program holds it"));
+}
+
+TEST_F(CliAppTest, AUnitThisUserMayNotOpen)
+{
+    auto bus = std::make_shared<fakefw::Transport>();
+    bus->Add()->openStatus = kIOReturnNotPermitted;
+    fwplat::SetTransports({bus});
+    const CliRun denied = Run(CliOptions{});
+    EXPECT_EQ(denied.code, kExitNoAccess);
+    EXPECT_THAT(denied.err, HasSubstr("may not open"));
 }
 
 TEST_F(CliAppTest, ConfirmationOnATerminal)
