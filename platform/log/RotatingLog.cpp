@@ -38,10 +38,11 @@ bool ValidName(const std::string& name)
     return true;
 }
 
-// Creates every missing folder of `dir` with mode 0700, as state folders
-// should be; existing ones are left as they are.
-bool MakePrivateDirectories(const std::filesystem::path& dir)
+}  // namespace
+
+bool MakePrivateDirectories(const std::string& directory)
 {
+    const std::filesystem::path dir(directory);
     std::filesystem::path partial;
     for (const auto& part : dir) {
         partial /= part;
@@ -50,8 +51,6 @@ bool MakePrivateDirectories(const std::filesystem::path& dir)
     struct stat info {};
     return ::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
-
-}  // namespace
 
 Environment ProcessEnvironment()
 {

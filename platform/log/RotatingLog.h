@@ -33,6 +33,11 @@ Environment ProcessEnvironment();
 // when unset); nullopt without a usable home.
 std::optional<std::string> DefaultLogDirectory(const Environment& environment);
 
+// Creates every missing folder of `directory` with mode 0700, as state
+// folders should be; existing ones are left as they are. False when it is not
+// a folder afterwards.
+bool MakePrivateDirectories(const std::string& directory);
+
 class RotatingLog {
 public:
     struct Options {

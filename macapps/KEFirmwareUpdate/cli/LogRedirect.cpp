@@ -1,7 +1,6 @@
 #include "macapps/KEFirmwareUpdate/cli/LogRedirect.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,23 +11,9 @@
 #include <iostream>
 #include <system_error>
 
+#include "platform/log/RotatingLog.h"
+
 namespace kecli {
-namespace {
-
-// Creates every missing folder of `dir` with mode 0700, as state folders
-// should be; existing ones are left as they are.
-bool MakePrivateDirectories(const std::filesystem::path& dir)
-{
-    std::filesystem::path partial;
-    for (const auto& part : dir) {
-        partial /= part;
-        if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    struct stat info;
-    return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-}  // namespace
 
 std::optional<std::string> LogRedirect::DefaultLogPath(const Environment& environment)
 {
@@ -77,7 +62,7 @@ LogRedirect::~LogRedirect()
 bool LogRedirect::Open(const std::string& path)
 {
     const std::filesystem::path file(path);
-    if (!MakePrivateDirectories(file.parent_path())) return false;
+    if (!kelog::MakePrivateDirectories(file.parent_path().string())) return false;
 
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(file, error);
