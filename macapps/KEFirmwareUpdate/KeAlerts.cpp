@@ -39,6 +39,19 @@ std::string LogSentence()
     return path.empty() ? std::string() : " The details are in " + path + ".";
 }
 
+std::string StatusHex(OSStatus status)
+{
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status));
+    return hex;
+}
+
+// Stop, OK: "Programming Failed", with where to find the details.
+DialogItemIndex RunFailureAlert(const std::string& informative)
+{
+    return RunAlert(kAlertStopAlert, "Programming Failed", (informative + LogSentence()).c_str(), false);
+}
+
 }  // namespace
 
 void SetFailureLogPath(const std::string& path) { FailureLogPath() = path; }
@@ -62,20 +75,13 @@ DialogItemIndex ShowAboutDialog()
 
 DialogItemIndex ShowUpdateFailedAlert(const std::string& imageName, OSStatus status)
 {
-    char informative[256];
-    std::snprintf(informative, sizeof informative,
-                  "Writing the %s image to the Ke failed (status 0x%08X). Do not power off the Ke: "
-                  "run the update again.",
-                  imageName.c_str(), static_cast<unsigned>(status));
-    return RunAlert(kAlertStopAlert, "Programming Failed", (informative + LogSentence()).c_str(), false);
+    return RunFailureAlert("Writing the " + imageName + " image to the Ke failed (status " + StatusHex(status) +
+                           "). Do not power off the Ke: run the update again.");
 }
 
 DialogItemIndex ShowUpdateNotStartedAlert(const std::string& reason, OSStatus status)
 {
-    char informative[256];
-    std::snprintf(informative, sizeof informative,
-                  "The update did not start: %s (status 0x%08X). Nothing was written to the Ke: check that it is "
-                  "connected and switched on, then run the update again.",
-                  reason.c_str(), static_cast<unsigned>(status));
-    return RunAlert(kAlertStopAlert, "Programming Failed", (informative + LogSentence()).c_str(), false);
+    return RunFailureAlert("The update did not start: " + reason + " (status " + StatusHex(status) +
+                           "). Nothing was written to the Ke: check that it is connected and switched on, then run "
+                           "the update again.");
 }
