@@ -336,6 +336,16 @@ TEST(DownloadScripted, HeaderNotSentAndGenerationUnreadable)
     downloader.DoDownload(nullptr, fileXILINX);
     GetCapturedStderr();
     EXPECT_EQ(downloader.GetError(), kIOReturnNoDevice);
+
+    // An image the program does not carry: the unit is left alone.
+    state->generationStatus = kIOReturnSuccess;
+    state->requests.clear();
+    CaptureStderr();
+    downloader.DoDownload(unit.get(), static_cast<DOWNLOADTYPE>(5));
+    EXPECT_EQ(GetCapturedStderr(), "Read Image : Invalid file type\n\r");
+    EXPECT_EQ(downloader.GetError(), kIOReturnBadArgument);
+    EXPECT_EQ(state->opens, 1);
+    EXPECT_TRUE(state->requests.empty());
 }
 
 // ---- Image reader and CRC ----

@@ -11,6 +11,7 @@
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/threads/Sleep.h"
 #include "platform/threads/ThreadCreate.h"
+#include "tests/support/FakeFireWire.h"
 #include "tests/support/SimBus.h"
 
 using APW::PTA::CKeFirmwareUpdate;
@@ -117,6 +118,18 @@ TEST_F(UpdateJob, NoUnitWhenTheJobStarts)
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
     EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent without a unit";
+}
+
+TEST_F(UpdateJob, UnitWhoseInterfaceCannotBeHadWhenTheJobStarts)
+{
+    auto bus = std::make_shared<fakefw::Transport>();
+    bus->Add()->connectable = false;
+    fwplat::SetTransports({bus});
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(mUpdate.DoUpdate());
+    ASSERT_TRUE(WaitDone(mUpdate));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
 }
 
 TEST_F(UpdateJob, UnitDisappearingMidJob)
