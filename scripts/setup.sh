@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12 (run as root, or with sudo available).
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
+          qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
           xvfb xauth srecord python3 libcli11-dev nlohmann-json3-dev
           desktop-file-utils lintian dpkg-dev udev)
 missing=()
