@@ -62,7 +62,7 @@ bool CKeFirmwareUpdate::IsFound()
     try {
         if (!OpenKe()) return false;
     } catch (const std::exception&) {
-        // A unit whose device interface cannot be had counts as not found.
+        // A unit that cannot be connected to counts as not found.
         _discoveryStatus = kIOReturnNoDevice;
         return false;
     }
