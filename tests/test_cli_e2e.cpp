@@ -4,7 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -28,6 +31,26 @@ namespace {
 
 using childproc::Program;
 using childproc::Slurp;
+
+// A terminal for a child's standard input: what the test writes to it, the
+// child reads as typed.
+class Terminal {
+public:
+    Terminal() : mFd(posix_openpt(O_RDWR | O_NOCTTY))
+    {
+        if (mFd >= 0 && grantpt(mFd) == 0 && unlockpt(mFd) == 0) mPath = ptsname(mFd);
+    }
+    ~Terminal()
+    {
+        if (mFd >= 0) close(mFd);
+    }
+    const std::string& Path() const { return mPath; }
+    void Type(const std::string& text) { EXPECT_EQ(write(mFd, text.data(), text.size()), ssize_t(text.size())); }
+
+private:
+    int mFd;
+    std::string mPath;
+};
 
 struct CliResult {
     int code = -1;
@@ -54,11 +77,11 @@ protected:
         ASSERT_TRUE(mSim->WaitFor("plugged in on", 10s)) << mSim->Err();
     }
 
-    std::unique_ptr<Program> StartCli(const std::vector<std::string>& args)
+    std::unique_ptr<Program> StartCli(const std::vector<std::string>& args, const std::string& input = "/dev/null")
     {
         std::vector<std::string> all = {KE_CLI_BINARY};
         all.insert(all.end(), args.begin(), args.end());
-        return std::make_unique<Program>(all, mEnv, mDir.path());
+        return std::make_unique<Program>(all, mEnv, mDir.path(), input);
     }
 
     CliResult Cli(const std::vector<std::string>& args)
@@ -167,8 +190,62 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
     EXPECT_EQ(object["result"], "update-failed");
     EXPECT_EQ(object["failed_image"], "fpga");
     EXPECT_EQ(object["status_hex"], "0xE0008015");
-    EXPECT_THAT(run.err, HasSubstr("the FPGA image was not written (status 0xE0008015 (-536838123))"));
+    EXPECT_THAT(run.err, HasSubstr("the FPGA image was not written: refused by the unit (0xE0008015)"));
+    EXPECT_THAT(run.err, HasSubstr("The microcontroller image was left as it was."));
     EXPECT_THAT(run.err, HasSubstr("Do not power the Ke off: run the update again."));
+    EXPECT_FALSE(std::filesystem::exists(mRecord / "mcore.bin")) << "nothing may follow a failed image";
+}
+
+TEST_F(CliEndToEnd, OnlyTheConfirmedUnitIsWritten)
+{
+    PlugUnit({"--versions", "20-20", "--serial", "KEZZZZZZ", "--socket", "b-unit"});
+    Terminal terminal;
+    auto cli = StartCli({"update"}, terminal.Path());
+    ASSERT_TRUE(cli->WaitFor("[y/N]", 60s)) << cli->Err();
+    EXPECT_THAT(cli->Out(), HasSubstr("upgrade (20-20 to 21-26)"));
+
+    // While the prompt waits, a second unit appears, found before the first.
+    const std::filesystem::path otherRecord = mDir / "other";
+    std::filesystem::create_directories(otherRecord);
+    Program other({KE_UNIT_SIM_BINARY, "--versions", "22-30", "--serial", "KEYYYYYY", "--socket", "a-unit",
+                   "--record", otherRecord},
+                  mEnv, mDir.path());
+    ASSERT_TRUE(other.WaitFor("plugged in on", 10s)) << other.Err();
+    terminal.Type("y\n");
+
+    ASSERT_EQ(cli->Wait(120s), kecli::kExitSuccess) << cli->Err();
+    EXPECT_TRUE(Recorded(fileXILINX));
+    EXPECT_TRUE(Recorded(fileMCORE));
+    EXPECT_TRUE(std::filesystem::is_empty(otherRecord)) << "the unit nobody confirmed was written";
+}
+
+TEST_F(CliEndToEnd, TheSecondOfTwoUpdatesStopsAtTheOpen)
+{
+    PlugUnit({"--versions", "20-20", "--erase-ms", "3000"});
+    Terminal terminal;
+    auto late = StartCli({"update", "--json"}, terminal.Path());
+    ASSERT_TRUE(late->WaitFor("[y/N]", 60s)) << late->Err();
+    auto first = StartCli({"update", "--yes"});
+    ASSERT_TRUE(first->WaitFor("erasing FPGA", 60s)) << first->Err();
+    terminal.Type("y\n");
+
+    ASSERT_EQ(late->Wait(120s), kecli::kExitNoAccess) << late->Err();
+    const auto object = nlohmann::json::parse(late->Out());
+    EXPECT_EQ(object["result"], "no-access");
+    EXPECT_THAT(late->Err(), HasSubstr("held by another program (0xE00002C5)"));
+    EXPECT_THAT(late->Err(), HasSubstr("nothing was written"));
+    EXPECT_EQ(first->Wait(120s), kecli::kExitSuccess) << first->Err();
+    EXPECT_TRUE(Recorded(fileXILINX));
+    EXPECT_TRUE(Recorded(fileMCORE));
+}
+
+TEST_F(CliEndToEnd, ClosedStandardStreamsLeaveTheTransportAlone)
+{
+    PlugUnit({"--versions", "20-20"});
+    Program closed({"/bin/sh", "-c", "exec \"$0\" update --yes --json >&- 2>&-", KE_CLI_BINARY}, mEnv, mDir.path());
+    EXPECT_EQ(closed.Wait(120s), kecli::kExitSuccess);
+    EXPECT_TRUE(Recorded(fileXILINX));
+    EXPECT_TRUE(Recorded(fileMCORE));
 }
 
 TEST_F(CliEndToEnd, SigintDuringTheWriteWaitsForTheJob)

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 
@@ -130,23 +131,23 @@ TEST_F(DeviceAccess, IdentityReads)
     EXPECT_EQ(serial, "KE42");
 }
 
-TEST_F(DeviceAccess, SerialNumberStaysInItsBufferWhateverTheCountReported)
+TEST_F(DeviceAccess, ASerialNumberReplyOfAnotherLengthIsNoSerialNumber)
 {
     mUnit->blocks[kSerial] = Bytes("ABCDEFGH");
-    mUnit->reportedReadLength = 4000;
     auto unit = MakeUnit();
     ASSERT_EQ(unit->Open(), 0);
     std::string serial;
     EXPECT_EQ(unit->GetProductSerNum(serial), 0);
     EXPECT_EQ(serial, "ABCDEFGH");
 
-    mUnit->reportedReadLength = 3;  // a short read ends the text early
-    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
-    EXPECT_EQ(serial, "ABC");
-
-    mUnit->failures[kSerial] = kIOReturnTimeout;  // a failed read keeps the last good text
+    // A failed, short or oversized read keeps the last good text rather than guess.
+    mUnit->reportedReadLength = 4000;
+    EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnOverrun);
+    mUnit->reportedReadLength = 3;
+    EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnUnderrun);
+    mUnit->failures[kSerial] = kIOReturnTimeout;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnTimeout);
-    EXPECT_EQ(serial, "ABC");
+    EXPECT_EQ(serial, "ABCDEFGH");
 }
 
 TEST_F(DeviceAccess, CancelTransferPollsWithABound)
@@ -326,6 +327,34 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
     mBus.transport().Clear();
     EXPECT_FALSE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotFound);
+}
+
+TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
+{
+    struct Case {
+        const char* what;
+        std::function<void(fakefw::UnitState&)> fault;
+    };
+    const Case cases[] = {
+        {"version refused", [](fakefw::UnitState& u) { u.failures[kSoftwareVersion] = kIOFireWireDataError; }},
+        {"product version timed out", [](fakefw::UnitState& u) { u.failures[kProductVersion] = kIOReturnTimeout; }},
+        {"short serial number", [](fakefw::UnitState& u) { u.reportedReadLength = 5; }},
+        {"oversized serial number", [](fakefw::UnitState& u) { u.reportedReadLength = 9; }},
+        {"serial number refused", [](fakefw::UnitState& u) { u.failures[kSerial] = kIOFireWireAddressError; }},
+    };
+    for (const Case& c : cases) {
+        mBus.transport().Clear();
+        auto unit = AddUnit(0x0016001E);
+        c.fault(*unit);
+        EXPECT_FALSE(mUpdate.IsFound()) << c.what;
+        EXPECT_EQ(unit->linksAlive, 0);
+    }
+
+    // A unit without a serial number (version 20 or less) is not asked for one.
+    mBus.transport().Clear();
+    auto old = AddUnit(0x0014001A);
+    old->failures[kSerial] = kIOReturnTimeout;
+    EXPECT_TRUE(mUpdate.IsFound());
 }
 
 TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)

@@ -82,11 +82,11 @@ TEST_F(JobOrder, XilinxThenMCOREOnOneUnitWithTheirDeviceTypes)
     EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
 }
 
-TEST_F(JobOrder, TheFirstFailureWinsAndBothDownloadsRun)
+TEST_F(JobOrder, AFailedImageEndsTheWrites)
 {
     mScript.failures = {{fileXILINX, kIOReturnTimeout}, {fileMCORE, kIOReturnBusy}};
     RunJob();
-    EXPECT_EQ(mScript.downloads.size(), 2u);
+    EXPECT_EQ(mScript.downloads.size(), 1u) << "the microcontroller image must not follow a failed FPGA image";
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
     EXPECT_EQ(result.image, fileXILINX);

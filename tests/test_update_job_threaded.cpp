@@ -92,7 +92,7 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
     EXPECT_TRUE(mUpdate.IsFound());
 }
 
-TEST_F(UpdateJob, AFirstFailureIsReportedAndTheSecondImageStillRuns)
+TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWas)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) {
         c.refuseCrc = true;
@@ -106,7 +106,25 @@ TEST_F(UpdateJob, AFirstFailureIsReportedAndTheSecondImageStillRuns)
     EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
     EXPECT_EQ(result.image, fileXILINX);
     EXPECT_EQ(result.status, kIOFireWireDataError);
-    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
+    for (const auto& t : mBus.model().Log()) {
+        if (t.offset == kesim::kUpdateCommandReg) {
+            EXPECT_EQ(t.data.at(3), 0) << "the microcontroller flash was erased";
+        }
+    }
+    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).stream.empty());
+}
+
+TEST_F(UpdateJob, AUnitHeldByAnotherProgramIsLeftAlone)
+{
+    ASSERT_TRUE(mBus.model().Acquire());
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(mUpdate.DoUpdate());
+    ASSERT_TRUE(WaitDone(mUpdate));
+    testing::internal::GetCapturedStderr();
+    mBus.model().Relinquish();
+    const auto result = mUpdate.GetUpdateResult();
+    EXPECT_EQ(result.status, kIOReturnExclusiveAccess);
+    EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent to a unit held elsewhere";
 }
 
 TEST_F(UpdateJob, NoUnitWhenTheJobStarts)

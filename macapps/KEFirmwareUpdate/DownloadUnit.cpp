@@ -87,9 +87,12 @@ IOReturn DownloadUnit::GetProductSerNum(std::string& serNum)
     char buffer[kSerialNumberBytes + 1] = {};
     UInt32 count = kSerialNumberBytes;
     IOReturn status = Read(m_addr_sernum, buffer, count, false, false, 0);
-    if (status != kIOReturnSuccess) return status;  // keep the last good serial number
-    // Whatever count the platform reports, the text ends inside the buffer.
-    buffer[std::min(count, kSerialNumberBytes)] = '\0';
+    // A reply of another length is no serial number: keep the last good one
+    // rather than guess.
+    if (status == kIOReturnSuccess && count != kSerialNumberBytes)
+        status = count < kSerialNumberBytes ? kIOReturnUnderrun : kIOReturnOverrun;
+    if (status != kIOReturnSuccess) return status;
+    buffer[kSerialNumberBytes] = '\0';
     serNum.assign(buffer);
     return status;
 }

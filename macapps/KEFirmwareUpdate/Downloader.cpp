@@ -133,7 +133,12 @@ IOReturn Downloader::Prepare(UInt32& generation)
         KeSleepMicroseconds(kOpenRetryMicroseconds);
         error = _Unit->Open();
     }
-    if (error != 0) std::cerr << "Could not open device\n\r";
+    if (error != 0) {
+        // Nothing may be sent to a unit that did not open, and the caller must
+        // hear why (held by another program, say), not a later "not open".
+        std::cerr << "Could not open device\n\r";
+        return error;
+    }
 
     error = _Unit->BeginUpdate(generation);
     Pause();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/firewire/IOReturn.h"
 #include "platform/ui/HIText.h"
 
 namespace {
@@ -39,11 +40,13 @@ std::string LogSentence()
     return path.empty() ? std::string() : " The details are in " + path + ".";
 }
 
-std::string StatusHex(OSStatus status)
+// "timed out (0xE00002D6)"; the hex alone for a status without words.
+std::string StatusText(OSStatus status)
 {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status));
-    return hex;
+    const char* words = IOReturnWords(status);
+    return words ? std::string(words) + " (" + hex + ")" : std::string(hex);
 }
 
 // Stop, OK: "Programming Failed", with where to find the details.
@@ -75,13 +78,15 @@ DialogItemIndex ShowAboutDialog()
 
 DialogItemIndex ShowUpdateFailedAlert(const std::string& imageName, OSStatus status)
 {
-    return RunFailureAlert("Writing the " + imageName + " image to the Ke failed (status " + StatusHex(status) +
-                           "). Do not power off the Ke: run the update again.");
+    // The job writes nothing after a failed image.
+    const std::string other = imageName == "FPGA" ? " The microcontroller image was left as it was." : "";
+    return RunFailureAlert("Writing the " + imageName + " image to the Ke failed: " + StatusText(status) + "." +
+                           other + " Do not power off the Ke: run the update again.");
 }
 
 DialogItemIndex ShowUpdateNotStartedAlert(const std::string& reason, OSStatus status)
 {
-    return RunFailureAlert("The update did not start: " + reason + " (status " + StatusHex(status) +
+    return RunFailureAlert("The update did not start: " + reason + " (status " + StatusText(status) +
                            "). Nothing was written to the Ke: check that it is connected and switched on, then run "
                            "the update again.");
 }

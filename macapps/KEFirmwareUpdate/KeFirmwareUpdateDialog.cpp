@@ -174,7 +174,9 @@ OSStatus CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
 {
     if (!_pKe->IsFound()) {
         // Empty when there is simply no unit; otherwise what keeps it from the user.
-        _updateFirmwareVersionStr.SetText(NotFoundAdvice(_pKe->GetDiscoveryStatus()));
+        const std::string& unreadable = _pKe->GetDiscoveryReason();
+        _updateFirmwareVersionStr.SetText(unreadable.empty() ? NotFoundAdvice(_pKe->GetDiscoveryStatus())
+                                                             : ("Not offered: " + unreadable + ".").c_str());
         _currentFirmwareVersionStr.SetText(kNotFound);
         _currentSerialNumberStr.SetText(kNotFound);
         _updateButton.Disable();
@@ -230,6 +232,10 @@ void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
         break;
     case UpdateOutcome::kUnitNotFound:
         ShowUpdateNotStartedAlert("the Ke was not found on the FireWire bus", result.status);
+        break;
+    case UpdateOutcome::kUnitChanged:
+    case UpdateOutcome::kUnitUnreadable:
+        ShowUpdateNotStartedAlert(result.reason, result.status);
         break;
     case UpdateOutcome::kThreadNotStarted:
         ShowUpdateNotStartedAlert("the system could not start the update thread", result.status);

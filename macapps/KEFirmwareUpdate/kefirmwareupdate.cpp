@@ -1,5 +1,7 @@
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -12,6 +14,8 @@
 #include "macapps/KEFirmwareUpdate/Downloader.h"
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/common/KeAssert.h"
+#include "platform/firewire/FWTransport.h"
+#include "platform/threads/Sleep.h"
 
 namespace APW {
 namespace PTA {
@@ -21,9 +25,60 @@ const UInt32 KeMCOREUpgradeVer = kCarriedMCOREVersion;
 
 namespace {
 
+// A discovery of another program holds the unit for a few milliseconds:
+// wait that out, but not an update's hold of minutes.
+constexpr int kHoldRetries = 50;
+constexpr UInt32 kHoldRetryMicroseconds = 10000;
+
 std::string VersionText(UInt32 mcore, UInt32 xilinx) { return std::to_string(mcore) + "-" + std::to_string(xilinx); }
 
+std::string Hex(UInt64 value, int digits)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%0*llx", digits, static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::vector<fwplat::UnitInfo> FindKeUnits()
+{
+    return fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion);
+}
+
+IOReturn OpenWaitingOutAHold(DownloadUnit& unit)
+{
+    IOReturn status = unit.Open();
+    for (int retry = 0; status == kIOReturnExclusiveAccess && retry < kHoldRetries; ++retry) {
+        KeSleepMicroseconds(kHoldRetryMicroseconds);
+        status = unit.Open();
+    }
+    return status;
+}
+
+void Unreadable(KeUnitReading& reading, const char* what, IOReturn status)
+{
+    reading.status = status;
+    reading.unreadable = true;
+    reading.reason = std::string("the unit did not answer its ") + what + " read: " + KeStatusText(status);
+}
+
 }  // namespace
+
+std::string KeStatusText(IOReturn status)
+{
+    const char* words = status == kDownloadDeviceError ? "the unit failed the step" : IOReturnWords(status);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08" PRIX32, static_cast<UInt32>(status));
+    return std::string(words ? words : "error") + " (" + hex + ")";
+}
+
+std::string GuidText(const std::optional<UInt64>& guid) { return guid ? Hex(*guid, 16) : "unknown"; }
+
+std::string DescribeIdentity(const KeIdentity& identity)
+{
+    return "GUID " + GuidText(identity.guid) + ", serial " +
+           (identity.serialNum.empty() ? std::string("Not Available") : identity.serialNum) + ", product version " +
+           Hex(identity.productVer, 8);
+}
 
 CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader) : _makeDownloader(std::move(makeDownloader))
 {
@@ -38,15 +93,21 @@ CKeFirmwareUpdate::~CKeFirmwareUpdate() { std::cout << "Dtor KeFirmwareUpdate\n"
 bool CKeFirmwareUpdate::OpenKe()
 {
     std::cout << "Open Ke\n";
-    std::vector<fwplat::UnitInfo> units =
-        fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion);
+    const std::vector<fwplat::UnitInfo> units = FindKeUnits();
     if (units.empty()) {
         _keInfo.valid = false;
         return false;
     }
-    _unit = std::make_unique<DownloadUnit>(units.front());
+    MakeUnit(units.front());
     _keInfo.valid = true;
     return true;
+}
+
+void CKeFirmwareUpdate::MakeUnit(const fwplat::UnitInfo& unit)
+{
+    _unit = std::make_unique<DownloadUnit>(unit);
+    _unitWhere = unit.name;
+    _unitGuid = unit.guid;
 }
 
 void CKeFirmwareUpdate::CloseKe()
@@ -55,10 +116,51 @@ void CKeFirmwareUpdate::CloseKe()
     _unit.reset();
 }
 
+KeUnitReading CKeFirmwareUpdate::ReadUnit()
+{
+    KeUnitReading reading;
+    reading.where = _unitWhere;
+    reading.identity.guid = _unitGuid;
+    UInt32 generation = 0;
+    IOReturn status = _unit->GetBusGeneration(generation);
+    if (status == 0) status = OpenWaitingOutAHold(*_unit);
+    if (status != 0) {
+        reading.status = status;
+        return reading;
+    }
+
+    // The reads in their old order; only then is each one judged.
+    KeInfo& info = reading.info;
+    _unit->GetProductSerNum(info.serialNum);
+    const IOReturn versionStatus = _unit->GetSoftwareVersion(info.softwareVer);
+    info.XilinxVer = info.softwareVer & 0xFFFF;
+    info.MCOREver = info.softwareVer >> 16;
+    const IOReturn productStatus = _unit->GetProductRevision(info.productVer);
+    const IOReturn serialStatus = _unit->GetProductSerNum(info.serialNum);
+    _unit->Close();
+
+    const bool hasSerial = info.MCOREver > 20;
+    const UInt32 product = info.productVer >> 16;
+    if (versionStatus != 0) {
+        Unreadable(reading, "version", versionStatus);
+    } else if (productStatus != 0) {
+        Unreadable(reading, "product version", productStatus);
+    } else if (hasSerial && serialStatus != 0) {
+        Unreadable(reading, "serial number", serialStatus);
+    } else if (product == 0 || product == 1) {
+        reading.status = 0;
+        info.valid = true;
+        reading.identity.serialNum = hasSerial ? info.serialNum : std::string();
+        reading.identity.productVer = info.productVer;
+    }
+    return reading;
+}
+
 bool CKeFirmwareUpdate::IsFound()
 {
-    bool result = false;
     _discoveryStatus = kIOReturnNotFound;
+    _discoveryReason.clear();
+    _shown.reset();
     try {
         if (!OpenKe()) return false;
     } catch (const std::exception&) {
@@ -66,33 +168,43 @@ bool CKeFirmwareUpdate::IsFound()
         _discoveryStatus = kIOReturnNoDevice;
         return false;
     }
-
-    UInt32 generation = 0;
-    IOReturn status = _unit->GetBusGeneration(generation);
-    if (status == 0) status = _unit->Open();
-    if (status != 0) {
-        _discoveryStatus = status;
-        CloseKe();
+    const KeUnitReading reading = ReadUnit();
+    CloseKe();
+    if (reading.status != 0) {
+        _discoveryStatus = reading.status;
+        _discoveryReason = reading.reason;
+        // Never show what could not be read.
+        if (reading.unreadable) _keInfo.valid = false;
         return false;
     }
+    ShowUnit(reading);
+    return true;
+}
 
-    _unit->GetProductSerNum(_keInfo.serialNum);
-    _unit->GetSoftwareVersion(_keInfo.softwareVer);
-    _keInfo.XilinxVer = _keInfo.softwareVer & 0xFFFF;
-    _keInfo.MCOREver = _keInfo.softwareVer >> 16;
-    _unit->GetProductRevision(_keInfo.productVer);
-    _unit->GetProductSerNum(_keInfo.serialNum);
-
-    const UInt32 product = _keInfo.productVer >> 16;
-    if (product == 0 || product == 1) {
-        _keInfo.valid = true;
-        result = true;
-        _discoveryStatus = 0;
+std::vector<KeUnitReading> CKeFirmwareUpdate::SurveyUnits()
+{
+    std::cout << "Open Ke\n";
+    std::vector<KeUnitReading> readings;
+    for (const fwplat::UnitInfo& unit : FindKeUnits()) {
+        try {
+            MakeUnit(unit);
+        } catch (const std::exception&) {
+            continue;  // gone since the scan
+        }
+        KeUnitReading reading = ReadUnit();
+        CloseKe();
+        if (reading.status != kIOReturnNotFound) readings.push_back(std::move(reading));
     }
+    return readings;
+}
 
-    _unit->Close();
-    CloseKe();
-    return result;
+void CKeFirmwareUpdate::ShowUnit(const KeUnitReading& unit)
+{
+    KE_ASSERT(unit.status == 0);
+    _keInfo = unit.info;
+    _discoveryStatus = 0;
+    _discoveryReason.clear();
+    _shown = unit.identity;
 }
 
 void CKeFirmwareUpdate::GetSerialNumberString(std::string& serialNumberString)
@@ -128,6 +240,7 @@ bool CKeFirmwareUpdate::DoUpdate()
     _bailthread = false;
     _done.store(false, std::memory_order_relaxed);
     _result = UpdateResult{};
+    _jobIdentity = _shown;
     _pDownloader = _makeDownloader();
     KE_ASSERT(_pDownloader);
     _threadrunning = true;
@@ -148,35 +261,63 @@ void CKeFirmwareUpdate::Download(DOWNLOADTYPE type, UpdateResult& result)
 {
     _pDownloader->DoDownload(_unit.get(), type);
     const IOReturn status = _pDownloader->GetError();
-    if (status != 0 && result.outcome == UpdateOutcome::kSucceeded) {
+    if (status != 0) {
         result.outcome = UpdateOutcome::kDownloadFailed;
         result.image = type;
         result.status = status;
     }
 }
 
+bool CKeFirmwareUpdate::OpenJobUnit(UpdateResult& result)
+{
+    std::cout << "Open Ke\n";
+    result.outcome = UpdateOutcome::kUnitNotFound;
+    result.status = kIOReturnNoDevice;
+    for (const fwplat::UnitInfo& unit : FindKeUnits()) {
+        // A unit on another node cannot be the one shown.
+        if (_jobIdentity && _jobIdentity->guid && unit.guid && *unit.guid != *_jobIdentity->guid) continue;
+        try {
+            MakeUnit(unit);
+        } catch (const std::exception&) {
+            continue;
+        }
+        // Read right before anything is written: the unit must still be readable and,
+        // when one was shown, be that one.
+        const KeUnitReading reading = ReadUnit();
+        if (reading.status == 0 && (!_jobIdentity || reading.identity == *_jobIdentity)) return true;
+        CloseKe();
+        if (reading.status == kIOReturnExclusiveAccess || reading.status == kIOReturnNotPermitted) {
+            // Its open failed: the first image cannot be written, and no other unit may be.
+            result = UpdateResult{UpdateOutcome::kDownloadFailed, fileXILINX, reading.status, ""};
+            break;
+        }
+        if (reading.unreadable) {
+            result = UpdateResult{UpdateOutcome::kUnitUnreadable, fileXILINX, reading.status, reading.reason};
+        } else if (reading.status == 0 && result.outcome == UpdateOutcome::kUnitNotFound) {
+            result = UpdateResult{UpdateOutcome::kUnitChanged, fileXILINX, kIOReturnNotFound,
+                                  "the Ke found (" + DescribeIdentity(reading.identity) + ") is not the one shown (" +
+                                      DescribeIdentity(*_jobIdentity) + ")"};
+        }
+    }
+    if (result.outcome == UpdateOutcome::kUnitNotFound) std::cerr << "Ke not found: nothing was written\n";
+    return false;
+}
+
 void CKeFirmwareUpdate::Run()
 {
     UpdateResult result;
-    bool found = false;
-    try {
-        found = OpenKe();
-    } catch (const std::exception&) {
-        found = false;
-    }
-
-    if (found) {
-        result.outcome = UpdateOutcome::kSucceeded;
+    if (OpenJobUnit(result)) {
+        result = UpdateResult{UpdateOutcome::kSucceeded, fileXILINX, 0, ""};
         gDownloadProgress.Reset();
         gDownloadProgress.SetDeviceType(Xilinx);
         Download(fileXILINX, result);
-        gDownloadProgress.SetDeviceType(MCORE);
-        Download(fileMCORE, result);
-    } else {
-        // Never download without a unit.
-        result.outcome = UpdateOutcome::kUnitNotFound;
-        result.status = kIOReturnNoDevice;
-        std::cerr << "Ke not found: nothing was written\n";
+        // After a failed image nothing more is written: the microcontroller
+        // serves the update registers, so keeping it lets the next run repair
+        // the FPGA.
+        if (result.Succeeded()) {
+            gDownloadProgress.SetDeviceType(MCORE);
+            Download(fileMCORE, result);
+        }
     }
     FinishJob(result);
 }

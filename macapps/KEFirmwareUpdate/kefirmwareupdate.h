@@ -5,7 +5,9 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "includes/KeTypes.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
@@ -13,6 +15,9 @@
 #include "platform/firewire/IOReturn.h"
 
 class DownloadUnit;
+namespace fwplat {
+struct UnitInfo;
+}
 
 namespace APW {
 namespace PTA {
@@ -31,6 +36,35 @@ struct KeInfo {
     bool valid = false;
 };
 
+// Who a unit is: what the job reads again before it writes.
+struct KeIdentity {
+    std::optional<UInt64> guid;  // the node's GUID, when the bus tells it
+    std::string serialNum;       // empty for a unit that has none (M·CORE 20 or less)
+    UInt32 productVer = 0;
+
+    bool operator==(const KeIdentity&) const = default;
+};
+
+// "GUID 0x0001f2fffe000042, serial KE000042, product version 0x00010000".
+std::string DescribeIdentity(const KeIdentity& identity);
+// "0x0001f2fffe000042", or "unknown".
+std::string GuidText(const std::optional<UInt64>& guid);
+// A status in words and in hex: "timed out (0xE00002D6)".
+std::string KeStatusText(IOReturn status);
+
+// One unit as discovery read it.
+struct KeUnitReading {
+    std::string where;  // for messages: "fw1.0", a socket path...
+    KeInfo info;        // its reads; valid only when status is 0
+    KeIdentity identity;
+    // 0: offered for an update. kIOReturnNotFound: not a unit this program
+    // updates. Otherwise what stopped the reading: the open's status, or
+    // the failed identity read's (then `unreadable` is set).
+    IOReturn status = kIOReturnNotFound;
+    bool unreadable = false;
+    std::string reason;  // why an unreadable unit is not offered, in words
+};
+
 extern const UInt32 KeXilinxUpgradeVer;
 extern const UInt32 KeMCOREUpgradeVer;
 
@@ -38,8 +72,10 @@ extern const UInt32 KeMCOREUpgradeVer;
 enum class UpdateOutcome {
     kNone,              // no job has finished yet
     kSucceeded,         // both images written and accepted
-    kDownloadFailed,    // `image` failed first, with `status`
+    kDownloadFailed,    // `image` failed with `status`; nothing was written after it
     kUnitNotFound,      // the unit could not be found when the job started
+    kUnitChanged,       // the unit found is not the one shown: nothing was written
+    kUnitUnreadable,    // its identity could not be read again: nothing was written
     kThreadNotStarted,  // the worker thread could not be created
 };
 
@@ -47,6 +83,7 @@ struct UpdateResult {
     UpdateOutcome outcome = UpdateOutcome::kNone;
     DOWNLOADTYPE image = fileXILINX;
     IOReturn status = 0;
+    std::string reason;  // for kUnitChanged and kUnitUnreadable, in words
 
     bool Succeeded() const { return outcome == UpdateOutcome::kSucceeded; }
 };
@@ -67,13 +104,26 @@ public:
 
     bool OpenKe();
     void CloseKe();
+    // Reads the first unit found. When it is offered, its identity is what
+    // the next job writes to. A unit held by another program is waited for
+    // a moment, as a discovery of ours holds it.
     bool IsFound();
     // Why the last IsFound gave its answer: 0 when found; kIOReturnNotFound
     // when no unit matched or the unit failed the product check; otherwise
     // the status that stopped it (kIOReturnNotPermitted for a unit this user
     // may not open, kIOReturnExclusiveAccess for one another program holds,
-    // kIOReturnNoDevice for one that cannot be connected to).
+    // kIOReturnNoDevice for one that cannot be connected to, or the status of
+    // an identity read that failed).
     IOReturn GetDiscoveryStatus() const { return _discoveryStatus; }
+    // For a unit found but not offered because its identity could not be
+    // read: why, in words. Empty otherwise.
+    const std::string& GetDiscoveryReason() const { return _discoveryReason; }
+
+    // Every unit found, each read as IsFound reads one, in discovery order.
+    std::vector<KeUnitReading> SurveyUnits();
+    // Shows an offered unit of SurveyUnits as IsFound would have: the
+    // getters below describe it and the next job writes to it alone.
+    void ShowUnit(const KeUnitReading& unit);
 
     void GetSerialNumberString(std::string& serialNumberString);
     void GetCurrentFirmwareVersionString(std::string& currentVersionString);
@@ -93,6 +143,13 @@ private:
     // The job's end: release everything, then say done, last of all.
     void FinishJob(const UpdateResult& result);
     void Download(DOWNLOADTYPE type, UpdateResult& result);
+    // Makes _unit for one unit found.
+    void MakeUnit(const fwplat::UnitInfo& unit);
+    // Opens _unit, reads its identity and closes it again; _unit stays.
+    KeUnitReading ReadUnit();
+    // The unit the job may write, in _unit; false with `result` filled when
+    // there is none.
+    bool OpenJobUnit(UpdateResult& result);
 
     std::unique_ptr<DownloadUnit> _unit;
     KeInfo _keInfo;
@@ -105,6 +162,13 @@ private:
     Thread* _thread = nullptr;
     UpdateResult _result;
     IOReturn _discoveryStatus = kIOReturnNotFound;
+    std::string _discoveryReason;
+    // Where _unit is, as discovery gave it.
+    std::string _unitWhere;
+    std::optional<UInt64> _unitGuid;
+    // The unit shown last, and the one the running job writes to.
+    std::optional<KeIdentity> _shown;
+    std::optional<KeIdentity> _jobIdentity;
 };
 
 }  // namespace PTA

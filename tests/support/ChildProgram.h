@@ -1,5 +1,5 @@
 // A program run by a test as a child process: its output in files, stdin on
-// /dev/null, a private environment on top of the test's own; killed if it
+// /dev/null unless told, a private environment on top of the test's own; killed if it
 // still runs when the object goes.
 #pragma once
 
@@ -32,8 +32,9 @@ inline std::string Slurp(const std::string& path)
 
 class Program {
 public:
+    // Standard input is `input` (a terminal, say) when given.
     Program(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            const std::string& outDir)
+            const std::string& outDir, const std::string& input = "/dev/null")
     {
         static int runs = 0;
         const std::string tag = std::to_string(++runs);
@@ -56,7 +57,7 @@ public:
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDWR, 0);
         posix_spawn_file_actions_addopen(&actions, 1, mOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, mErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (posix_spawn(&mPid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) mPid = -1;

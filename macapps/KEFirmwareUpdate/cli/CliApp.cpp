@@ -1,5 +1,6 @@
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
 
+#include <cctype>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -86,40 +87,68 @@ ExitCode CliApp::Version()
     return kExitSuccess;
 }
 
-std::optional<UnitIdentity> CliApp::FindUnit()
+UnitListing CliApp::Describe(const APW::PTA::KeUnitReading& reading)
 {
-    if (!mUpdate.IsFound()) {
-        const IOReturn why = mUpdate.GetDiscoveryStatus();
-        if (why == kIOReturnNotPermitted) {
-            mNotFound = {kExitNoAccess, "The Ke is there, but this user may not open it (status " + StatusText(why) +
-                                            "); ask for access to its FireWire device.\n"};
-        } else if (why == kIOReturnExclusiveAccess) {
-            mNotFound = {kExitNoAccess,
-                         "The Ke is there, but another program holds it (status " + StatusText(why) + ").\n"};
+    UnitListing unit;
+    UnitIdentity& id = unit.identity;
+    id.guid = APW::PTA::GuidText(reading.identity.guid);
+    id.carriedVersion = mCarried;
+    if (reading.status == 0) {
+        mUpdate.ShowUnit(reading);
+        mUpdate.GetCurrentFirmwareVersionString(id.installedVersion);
+        mUpdate.GetSerialNumberString(id.serialNumber);
+        if (mUpdate.IsDowngrade()) {
+            id.change = Change::kDowngrade;
+        } else if (id.installedVersion == id.carriedVersion) {
+            id.change = Change::kReinstall;
         } else {
-            mNotFound = {kExitNoUnit, "Ke Not Found\n"};
+            id.change = Change::kUpgrade;
         }
-        return std::nullopt;
+        unit.offered = true;
+        return unit;
     }
-    UnitIdentity unit;
-    mUpdate.GetCurrentFirmwareVersionString(unit.installedVersion);
-    mUpdate.GetSerialNumberString(unit.serialNumber);
-    mUpdate.GetUpdateFirmwareVersionString(unit.carriedVersion);
-    if (mUpdate.IsDowngrade()) {
-        unit.change = Change::kDowngrade;
-    } else if (unit.installedVersion == unit.carriedVersion) {
-        unit.change = Change::kReinstall;
+    const std::string status = StatusText(reading.status);
+    if (reading.status == kIOReturnNotPermitted) {
+        unit.code = kExitNoAccess;
+        unit.message = "The Ke is there, but this user may not open it (status " + status +
+                       "); ask for access to its FireWire device.\n";
+    } else if (reading.status == kIOReturnExclusiveAccess) {
+        unit.code = kExitNoAccess;
+        unit.message = "The Ke is there, but another program holds it (status " + status + ").\n";
+    } else if (reading.unreadable) {
+        unit.code = kExitUnitUnreadable;
+        unit.message = "The Ke is there, but it is not offered for an update: " + reading.reason + ".\n";
     } else {
-        unit.change = Change::kUpgrade;
+        unit.code = kExitNoUnit;
+        unit.message = "The Ke is there, but it could not be read (status " + status + ").\n";
     }
     return unit;
+}
+
+std::vector<CliApp::Found> CliApp::Survey()
+{
+    std::vector<Found> units;
+    for (APW::PTA::KeUnitReading& reading : mUpdate.SurveyUnits()) {
+        UnitListing listing = Describe(reading);
+        units.push_back({std::move(reading), std::move(listing)});
+    }
+    return units;
+}
+
+void CliApp::ShowListing(const UnitListing& unit)
+{
+    if (mOptions.json) return;
+    if (unit.offered) return ShowIdentity(unit.identity);
+    mConsole.Print(mConsole.Err(), unit.message);
+    mConsole.Print(mConsole.Out(), Field("GUID:", unit.identity.guid) + Field("Carried version:", mCarried));
 }
 
 void CliApp::ShowIdentity(const UnitIdentity& unit)
 {
     // With --json the object carries it.
     if (mOptions.json) return;
-    mConsole.Print(mConsole.Out(), Field("Serial number:", PrintableText(unit.serialNumber)) +
+    mConsole.Print(mConsole.Out(), Field("GUID:", unit.guid) +
+                                       Field("Serial number:", PrintableText(unit.serialNumber)) +
                                        Field("Installed version:", unit.installedVersion) +
                                        Field("Carried version:", unit.carriedVersion) +
                                        Field("Update would be:", ChangeText(unit)));
@@ -134,19 +163,79 @@ ExitCode CliApp::End(RunReport& report, ExitCode code, const std::string& messag
 
 ExitCode CliApp::Status(RunReport& report)
 {
-    const std::optional<UnitIdentity> unit = FindUnit();
-    if (!unit) {
-        report.SetOutcome(mNotFound.code, mNotFound.message);
-        if (!mOptions.json) {
-            mConsole.Print(mNotFound.code == kExitNoUnit ? mConsole.Out() : mConsole.Err(), mNotFound.message);
-            mConsole.Print(mConsole.Out(), Field("Carried version:", mCarried));
-        }
-        return mNotFound.code;
+    const std::vector<Found> units = Survey();
+    if (units.empty()) {
+        const std::string message = "Ke Not Found\n";
+        report.SetOutcome(kExitNoUnit, message);
+        if (!mOptions.json) mConsole.Print(mConsole.Out(), message + Field("Carried version:", mCarried));
+        return kExitNoUnit;
     }
-    report.SetUnit(*unit);
-    ShowIdentity(*unit);
-    report.SetOutcome(kExitSuccess, "");
-    return kExitSuccess;
+    // The first unit keeps the keys of a single one; the worst of all sets the result.
+    ExitCode code = kExitSuccess;
+    std::string message;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const UnitListing& unit = units[i].listing;
+        report.AddListing(unit);
+        if (i == 0 && unit.offered) report.SetUnit(unit.identity);
+        if (i > 0 && !mOptions.json) mConsole.Print(mConsole.Out(), "\n");
+        ShowListing(unit);
+        if (code == kExitSuccess && unit.code != kExitSuccess) {
+            code = unit.code;
+            message = unit.message;
+        }
+    }
+    report.SetOutcome(code, message);
+    return code;
+}
+
+namespace {
+
+std::string Lowered(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text.rfind("0x", 0) == 0 ? text.substr(2) : text;
+}
+
+std::string ListLine(const UnitListing& unit)
+{
+    const UnitIdentity& id = unit.identity;
+    if (!unit.offered) return "  " + id.guid + "  " + unit.message;
+    return "  " + id.guid + "  serial " + PrintableText(id.serialNumber) + "  running " + id.installedVersion + "\n";
+}
+
+}  // namespace
+
+const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& report, ExitCode& code)
+{
+    std::string list;
+    for (const Found& unit : units) {
+        report.AddListing(unit.listing);
+        list += ListLine(unit.listing);
+    }
+    std::vector<const Found*> chosen;
+    for (const Found& unit : units) {
+        const std::string& serial = unit.reading.identity.serialNum;
+        const bool guidMatches = unit.reading.identity.guid && Lowered(mOptions.unit) == Lowered(unit.listing.identity.guid);
+        if (mOptions.unit.empty() || guidMatches || (!serial.empty() && serial == mOptions.unit)) chosen.push_back(&unit);
+    }
+    if (chosen.size() > 1) {
+        code = End(report, kExitSeveralUnits,
+                   std::string(mOptions.unit.empty() ? "Several Ke units are connected"
+                                                     : "Several Ke units match --unit " + mOptions.unit) +
+                       "; choose one with --unit GUID or --unit SERIAL:\n" + list);
+        return nullptr;
+    }
+    if (chosen.empty()) {
+        code = End(report, kExitNoUnit,
+                   mOptions.unit.empty() ? std::string("Ke Not Found\n")
+                                         : "Ke Not Found: no unit matches --unit " + mOptions.unit + ".\n" + list);
+        return nullptr;
+    }
+    if (!chosen.front()->listing.offered) {
+        code = End(report, chosen.front()->listing.code, chosen.front()->listing.message);
+        return nullptr;
+    }
+    return chosen.front();
 }
 
 bool CliApp::Confirmed(const UnitIdentity& unit)
@@ -168,8 +257,13 @@ bool CliApp::Confirmed(const UnitIdentity& unit)
 
 ExitCode CliApp::Update(RunReport& report)
 {
-    const std::optional<UnitIdentity> unit = FindUnit();
-    if (!unit) return End(report, mNotFound.code, mNotFound.message);
+    ExitCode refused = kExitSuccess;
+    const std::vector<Found> units = Survey();
+    const Found* found = Choose(units, report, refused);
+    if (!found) return refused;
+    // The job writes this unit alone: the one shown and confirmed here.
+    mUpdate.ShowUnit(found->reading);
+    const UnitIdentity* unit = &found->listing.identity;
     report.SetUnit(*unit);
     ShowIdentity(*unit);
 

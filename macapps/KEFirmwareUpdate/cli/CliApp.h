@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
 #include "macapps/KEFirmwareUpdate/cli/Console.h"
@@ -35,8 +36,18 @@ private:
     ExitCode Update(RunReport& report);
     ExitCode Version();
 
-    // Discovery as one window tick does it, and the identity it shows.
-    std::optional<UnitIdentity> FindUnit();
+    // One unit as discovery read it and as the run lists it.
+    struct Found {
+        APW::PTA::KeUnitReading reading;
+        UnitListing listing;
+    };
+
+    // Every unit, each read as one window tick reads its unit.
+    std::vector<Found> Survey();
+    UnitListing Describe(const APW::PTA::KeUnitReading& reading);
+    // The unit that `update` writes; null after ending the run with `code`.
+    const Found* Choose(const std::vector<Found>& units, RunReport& report, ExitCode& code);
+    void ShowListing(const UnitListing& unit);
     void ShowIdentity(const UnitIdentity& unit);
     bool Confirmed(const UnitIdentity& unit);
     ExitCode RunJob(RunReport& report);
@@ -52,11 +63,6 @@ private:
     std::function<bool()> mApplicationRunning;
     std::chrono::milliseconds mPollInterval{100};
     std::string mCarried;
-    // Why FindUnit found nothing.
-    struct {
-        ExitCode code = kExitNoUnit;
-        std::string message;
-    } mNotFound;
 };
 
 }  // namespace kecli

@@ -48,6 +48,8 @@ struct Parser {
         update = app.add_subcommand("update", "Write the carried firmware to the unit");
         update->add_flag("--allow-downgrade", options.allowDowngrade, "Write the carried firmware even if the unit runs a newer one");
         update->add_flag("-y,--yes", options.yes, "Do not ask for confirmation");
+        update->add_option("--unit", options.unit, "The unit to write, by GUID or serial number, when several are connected")
+            ->type_name("ID");
     }
 };
 

@@ -18,6 +18,7 @@ struct CliOptions {
     bool verbose = false;
     bool allowDowngrade = false;
     bool yes = false;
+    std::string unit;  // update --unit: the unit's GUID or serial number; empty: the only one
 };
 
 // What parsing decided. With `options` set the program goes on to run the

@@ -12,6 +12,8 @@ enum ExitCode : int {
     kExitApplicationRunning = 4,  // an application that uses the unit ('KeyG') is running
     kExitNoAccess = 5,            // the unit was found but may not be opened
     kExitCancelled = 6,           // the user did not confirm the update
+    kExitSeveralUnits = 7,        // update: several units and no --unit to choose one
+    kExitUnitUnreadable = 8,      // the unit's identity could not be read, so it is not offered
     kExitUsage = 64,              // bad command line, or no terminal to confirm on and no --yes
 };
 
@@ -29,6 +31,8 @@ inline constexpr ExitCodeInfo kExitCodeTable[] = {
     {kExitApplicationRunning, "application-running", "an application that uses the unit ('KeyG') is running"},
     {kExitNoAccess, "no-access", "the unit is there but may not be opened (permissions, or held by another program)"},
     {kExitCancelled, "cancelled", "the update was not confirmed at the prompt"},
+    {kExitSeveralUnits, "several-units", "several Ke units are connected; choose one with --unit"},
+    {kExitUnitUnreadable, "unit-unreadable", "the unit's version, product version or serial number could not be read"},
     {kExitUsage, "usage-error", "usage error (also: no terminal to confirm on and no --yes)"},
 };
 

@@ -34,23 +34,32 @@ JobVerdict JobVerdict::From(const APW::PTA::UpdateResult& result)
         verdict.imageFailed = true;
         verdict.image = result.image;
         const std::string image = ImageName(result.image);
+        // After a failed image the job writes nothing more: say what the unit holds.
+        const bool first = result.image == fileXILINX;
+        const std::string other = first ? std::string("The microcontroller image was left as it was.\n")
+                                        : std::string("The FPGA image was written.\n");
         if (IsAccessStatus(result.status)) {
             verdict.code = kExitNoAccess;
-            verdict.message = "Update failed: the Ke could not be opened to write the " + image + " image (status " +
-                              StatusText(result.status) + "): " +
-                              (result.status == kIOReturnNotPermitted ? "permission denied.\n"
-                                                                      : "another program holds it.\n") +
-                              kRunAgain;
+            verdict.message = "Update failed: the Ke could not be opened to write the " + image + " image: " +
+                              StatusText(result.status) + (first ? "; nothing was written.\n" : ".\n" + other + kRunAgain);
             return verdict;
         }
         verdict.code = kExitUpdateFailed;
-        verdict.message = "Update failed: the " + image + " image was not written (status " +
-                          StatusText(result.status) + ").\n" + kRunAgain;
+        verdict.message = "Update failed: the " + image + " image was not written: " + StatusText(result.status) +
+                          ".\n" + other + kRunAgain;
         return verdict;
     }
     case UpdateOutcome::kUnitNotFound:
         verdict.code = kExitNoUnit;
         verdict.message = "Ke Not Found: the unit was gone when the update started; nothing was written.\n";
+        return verdict;
+    case UpdateOutcome::kUnitChanged:
+        verdict.code = kExitNoUnit;
+        verdict.message = "The update did not start: " + result.reason + "; nothing was written.\n";
+        return verdict;
+    case UpdateOutcome::kUnitUnreadable:
+        verdict.code = kExitUnitUnreadable;
+        verdict.message = "The update did not start: " + result.reason + "; nothing was written.\n";
         return verdict;
     case UpdateOutcome::kThreadNotStarted:
         verdict.code = kExitUpdateFailed;

@@ -4,6 +4,8 @@
 
 #include <cinttypes>
 
+#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+
 namespace kecli {
 
 const char* ChangeName(Change change)
@@ -52,10 +54,7 @@ std::string HexStatus(IOReturn status)
     return text;
 }
 
-std::string StatusText(IOReturn status)
-{
-    return HexStatus(status) + " (" + std::to_string(static_cast<int32_t>(status)) + ")";
-}
+std::string StatusText(IOReturn status) { return APW::PTA::KeStatusText(status); }
 
 RunReport::RunReport(std::string command) : mCommand(std::move(command)) {}
 
@@ -84,6 +83,18 @@ nlohmann::ordered_json RunReport::ToJson() const
     object["status_code"] = mFailure ? json(static_cast<int32_t>(mFailure->status)) : json(nullptr);
     object["status_hex"] = mFailure ? json(HexStatus(mFailure->status)) : json(nullptr);
     object["deferred_signal"] = mDeferredSignal != 0 ? json(SignalName(mDeferredSignal)) : json(nullptr);
+    json units = json::array();
+    for (const UnitListing& unit : mUnits) {
+        const UnitIdentity& id = unit.identity;
+        const auto offered = [&](const std::string& value) { return unit.offered ? json(value) : json(nullptr); };
+        units.push_back({{"guid", id.guid == "unknown" ? json(nullptr) : json(id.guid)},
+                         {"serial_number", offered(id.serialNumber)},
+                         {"installed_version", offered(id.installedVersion)},
+                         {"change", offered(ChangeName(id.change))},
+                         {"result", ExitCodeName(unit.code)},
+                         {"message", unit.message.substr(0, unit.message.find_last_not_of('\n') + 1)}});
+    }
+    object["units"] = units;
     return object;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -21,16 +22,26 @@ enum class Change {
 };
 
 struct UnitIdentity {
-    std::string serialNumber;  // or "Not Available", as the window shows it
+    std::string guid = "unknown";  // "0x0001f2fffe000042", as discovery found the unit
+    std::string serialNumber;      // or "Not Available", as the window shows it
     std::string installedVersion;
     std::string carriedVersion;
     Change change = Change::kUpgrade;
 };
 
+// One unit found, as a run lists it: offered for an update (`identity`
+// complete, `code` success), or not, and why (`message`).
+struct UnitListing {
+    UnitIdentity identity;
+    bool offered = false;
+    ExitCode code = kExitSuccess;
+    std::string message;
+};
+
 const char* ChangeName(Change change);
 // "FPGA" or "microcontroller".
 const char* ImageName(DOWNLOADTYPE image);
-// A status as "0xE00002D8", and as "0xE00002D8 (-536870184)".
+// A status as "0xE00002D8", and in words as "timed out (0xE00002D6)".
 std::string HexStatus(IOReturn status);
 std::string StatusText(IOReturn status);
 // "SIGINT", "SIGTERM", "SIGHUP", or "signal N".
@@ -44,6 +55,7 @@ public:
     explicit RunReport(std::string command);
 
     void SetUnit(const UnitIdentity& unit) { mUnit = unit; }
+    void AddListing(const UnitListing& unit) { mUnits.push_back(unit); }
     void SetCarriedVersion(const std::string& carried) { mCarried = carried; }
     void SetOutcome(ExitCode code, std::string message);
     void SetFailure(DOWNLOADTYPE image, IOReturn status);
@@ -66,6 +78,7 @@ private:
 
     std::string mCommand;
     std::optional<UnitIdentity> mUnit;
+    std::vector<UnitListing> mUnits;
     std::string mCarried;
     ExitCode mCode = kExitSuccess;
     std::string mMessage;

@@ -10,6 +10,7 @@
 #include "macapps/KEFirmwareUpdate/cli/LogRedirect.h"
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "platform/common/StandardDescriptors.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ int RunCommand(const kecli::CliOptions& options)
 
 int main(int argc, char** argv)
 {
+    KeOpenClosedStandardDescriptors();
     const kecli::ParseOutcome parsed = kecli::CliParser::Parse(argc, argv);
     if (!parsed.options) return ReportParse(parsed);
     try {
