@@ -1,9 +1,14 @@
 // The utility's alerts, driven as a user would: buttons and the Escape key.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
-#include "tests/gui/UiTestSupport.h"
 
 namespace {
 
@@ -14,10 +19,24 @@ struct Seen {
     QStringList buttons;
 };
 
-// Shows an alert with `show`, records it and answers it with `answer`.
-DialogItemIndex Answer(DialogItemIndex (*show)(), void (*answer)(QMessageBox*), Seen* seen = nullptr)
+// Runs `act` on the next modal message box, once it is up.
+void WhenAlertShows(std::function<void(QMessageBox*)> act)
 {
-    uitest::WhenAlertShows([answer, seen](QMessageBox* box) {
+    auto* poll = new QTimer(qApp);  // the application owns it until it is done
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        act(box);
+    });
+    poll->start(10);
+}
+
+// Shows an alert with `show`, records it and answers it with `answer`.
+AlertButton Answer(AlertButton (*show)(), void (*answer)(QMessageBox*), Seen* seen = nullptr)
+{
+    WhenAlertShows([answer, seen](QMessageBox* box) {
         if (seen != nullptr) {
             *seen = {box->text(), box->informativeText(), box->icon(), {}};
             for (QAbstractButton* button : box->buttons()) seen->buttons << button->text();
@@ -75,7 +94,7 @@ TEST(Alerts, CompletionNoticeHasOkAlone)
 TEST(Alerts, FailureAlertNamesTheImageTheStatusAndTheLogFile)
 {
     Seen seen;
-    const auto show = []() -> DialogItemIndex { return ShowUpdateFailedAlert("FPGA", -192); };
+    const auto show = []() -> AlertButton { return ShowUpdateFailedAlert("FPGA", -192); };
     EXPECT_EQ(1, Answer(show, PressOK, &seen));
     EXPECT_EQ(QStringLiteral("Programming Failed"), seen.text);
     EXPECT_EQ(QMessageBox::Critical, seen.icon);
@@ -91,20 +110,4 @@ TEST(Alerts, FailureAlertNamesTheImageTheStatusAndTheLogFile)
     EXPECT_TRUE(seen.informative.contains(
         QStringLiteral("The details are in /home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log.")))
         << seen.informative.toStdString();
-}
-
-TEST(Alerts, ThirdButtonAndParameterVersion)
-{
-    AlertStdCFStringAlertParamRec params;
-    ASSERT_EQ(noErr, GetStandardAlertDefaultParams(&params, kStdCFStringAlertVersionOne));
-    EXPECT_EQ(paramErr, GetStandardAlertDefaultParams(&params, 2));
-    params.otherText = "Later";
-    params.cancelText = "Cancel";
-    params.cancelButton = kAlertStdAlertCancelButton;
-    DialogRef alert = nullptr;
-    ASSERT_EQ(noErr, CreateStandardAlert(kAlertPlainAlert, "Message", "Details", &params, &alert));
-    DialogItemIndex item = 0;
-    uitest::WhenAlertShows([](QMessageBox* box) { PressButton(box, QStringLiteral("Later")); });
-    ASSERT_EQ(noErr, RunStandardAlert(alert, nullptr, &item));
-    EXPECT_EQ(kAlertStdAlertOtherButton, item);
 }
