@@ -111,14 +111,16 @@ private:
     KeScopedSleepFunction scoped_;
 };
 
-// Answers every alert that shows, in turn with the queued button titles
-// ("OK" when the queue is empty), and records what each said.
+// Answers every alert that shows, in turn with the queued button titles or
+// keys ("Escape", "Return"; "OK" when the queue is empty), and records what
+// each said.
 class AlertAnswerer {
 public:
     struct Seen {
         QString text;
         QString informative;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons;  // sorted
         int barValue = -1;  // the window's progress bar while the alert was up
     };
 
@@ -147,10 +149,16 @@ private:
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr || !box->isVisible() || box == last_) return;
         last_ = box;
-        seen.push_back({box->text(), box->informativeText(), box->icon(), bar_ ? bar_->value() : -1});
+        QStringList buttons;
+        for (QAbstractButton* button : box->buttons()) buttons << button->text();
+        buttons.sort();
+        seen.push_back({box->text(), box->informativeText(), box->icon(), buttons, bar_ ? bar_->value() : -1});
         if (onShow) onShow(box);
         const QString answer = answers_.empty() ? QStringLiteral("OK") : answers_.front();
         if (!answers_.empty()) answers_.pop_front();
+        if (answer == QStringLiteral("Escape") || answer == QStringLiteral("Return")) {
+            return QTest::keyClick(box, answer == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_Return);
+        }
         for (QAbstractButton* button : box->buttons()) {
             if (button->text() == answer) {
                 button->click();
