@@ -68,7 +68,6 @@ TEST_F(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRuns)
     TProcess present(kMyProcess);
     EXPECT_TRUE(present.FindProcess(kKeyG));
     EXPECT_EQ(6000u, PidOf(present.GetProcessID()));  // the first of two
-    EXPECT_EQ(kKeyG, present.GetProcessInfoRec().processSignature);
 
     // Found again from the start, wherever the walk stands.
     present.Next();
@@ -100,66 +99,26 @@ TEST_F(ProcessLookup, WalkStartsAtTheFirstAndWrapsAfterTheLast)
     EXPECT_EQ(procNotFound, TProcess(kMyProcess).GetError());
 }
 
-TEST_F(ProcessLookup, InformationRecordAndItsLengthCheck)
-{
-    source.list = {{7, 6000, "shotcut"}};
-    ProcessSerialNumber psn = {0, kNoProcess};
-    ASSERT_EQ(noErr, GetNextProcess(&psn));
-    unsigned char name[32] = {};
-    ProcessInfoRec info{};
-    info.processInfoLength = sizeof info;
-    info.processName = name;
-    ASSERT_EQ(noErr, GetProcessInformation(&psn, &info));
-    EXPECT_EQ("shotcut", std::string(reinterpret_cast<char*>(name + 1), name[0]));
-    EXPECT_EQ(kKeyG, info.processSignature);
-    EXPECT_EQ(static_cast<UInt32>(6000 * 60 / sysconf(_SC_CLK_TCK)), info.processLaunchDate);
-    EXPECT_EQ(procNotFound, GetNextProcess(&psn));
-
-    info.processInfoLength = 60;
-    EXPECT_EQ(paramErr, GetProcessInformation(&psn, &info));
-}
-
 TEST_F(ProcessLookup, ReusedPidIsAnotherProcess)
 {
     TProcess walk(kMyProcess);
-    ASSERT_FALSE(walk.FindProcess(kKeyG));
-    ProcessSerialNumber bash = {0, kNoProcess};
-    ASSERT_EQ(noErr, GetNextProcess(&bash));
-    ASSERT_EQ(noErr, GetNextProcess(&bash));
+    walk.Next();
+    const ProcessSerialNumber bash = walk.GetProcessID();
     ASSERT_EQ(300u, PidOf(bash));
 
     // bash ends and pid 300 goes to an editor.
     source.list[1] = {300, 9000, "kino"};
     EXPECT_TRUE(walk.FindProcess(kKeyG));
-    EXPECT_EQ(300u, PidOf(walk.GetProcessID()));
-    EXPECT_NE(bash.highLongOfPSN, walk.GetProcessID().highLongOfPSN);
-    ProcessInfoRec info{};
-    info.processInfoLength = sizeof info;
-    EXPECT_EQ(procNotFound, GetProcessInformation(&bash, &info));
+    const ProcessSerialNumber kino = walk.GetProcessID();
+    EXPECT_EQ(300u, PidOf(kino));
+    EXPECT_NE(bash.highLongOfPSN, kino.highLongOfPSN);
     EXPECT_FALSE(walk.KillApplication(&bash));
-    EXPECT_TRUE(source.terminated.empty());
-    ProcessSerialNumber kino = walk.GetProcessID();
-    EXPECT_TRUE(walk.KillApplication(&kino));
-    EXPECT_EQ((std::vector<pid_t>{300}), source.terminated);
-}
-
-TEST_F(ProcessLookup, OnlyTheQuitEventIsSentAndOnlyToAProcess)
-{
-    TProcess walk(kMyProcess);
-    ProcessSerialNumber xorg = walk.GetProcessID();
+    EXPECT_EQ(procNotFound, walk.GetError());
     EXPECT_FALSE(walk.KillApplication(nullptr));
     EXPECT_EQ(paramErr, walk.GetError());
-
-    AEAddressDesc target;
-    AppleEvent event;
-    ASSERT_EQ(noErr, AECreateDesc(typeProcessSerialNumber, &xorg, sizeof xorg, &target));
-    ASSERT_EQ(noErr, AECreateAppleEvent(kCoreEventClass, FourCC("odoc"), &target, kAutoGenerateReturnID,
-                                        kAnyTransactionID, &event));
-    EXPECT_EQ(errAEEventNotHandled, AESend(&event, nullptr, kAENoReply, kAENormalPriority, kNoTimeOut, nullptr,
-                                           nullptr));
-    AEDisposeDesc(&target);
-    AEDisposeDesc(&event);
     EXPECT_TRUE(source.terminated.empty());
+    EXPECT_TRUE(walk.KillApplication(&kino));
+    EXPECT_EQ((std::vector<pid_t>{300}), source.terminated);
 }
 
 TEST(CreatorSignatures, OnlyTheExactNameCounts)
@@ -256,12 +215,11 @@ TEST(SystemProcesses, QuitRequestTerminatesTheChildAndSparesAStaleSerialNumber)
         _exit(127);
     }
     // The serial number names the pid and its start time, which an exec keeps.
-    ProcessSerialNumber psn = {0, kNoProcess};
-    while (GetNextProcess(&psn) == noErr && psn.lowLongOfPSN != static_cast<UInt32>(child)) {
-    }
+    TProcess process(kMyProcess);
+    while (!process.Last() && process.GetProcessID().lowLongOfPSN != static_cast<UInt32>(child)) process.Next();
+    const ProcessSerialNumber psn = process.GetProcessID();
     ASSERT_EQ(static_cast<UInt32>(child), psn.lowLongOfPSN);
 
-    TProcess process(kMyProcess);
     ProcessSerialNumber stale = psn;
     stale.highLongOfPSN ^= 1;
     EXPECT_FALSE(process.KillApplication(&stale));
