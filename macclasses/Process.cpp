@@ -21,49 +21,19 @@ bool Names(const ProcessSerialNumber& psn, const ProcessEntry& process)
 
 }  // namespace
 
-TProcess::TProcess(ProcessSerialNumber theNum)
+ProcessSerialNumber TProcess::GetMyProcessID() const
 {
-    ProcessSource& source = CurrentProcessSource();
     ProcessEntry self;
-    if (source.Self(self)) fMyProcessID = SerialNumberOf(self);
-
-    fProcesses = source.Scan();
-    fIndex = 0;
-    if (theNum.highLongOfPSN != 0 || theNum.lowLongOfPSN != kNoProcess) {
-        while (fIndex < fProcesses.size() && !Names(theNum, fProcesses[fIndex])) ++fIndex;
-        if (fIndex < fProcesses.size()) ++fIndex;
-    }
-    fError = fIndex < fProcesses.size() ? OSErr{noErr} : OSErr{procNotFound};
-    fFirstIndex = fIndex;
+    return CurrentProcessSource().Self(self) ? SerialNumberOf(self) : kMyProcess;
 }
-
-Boolean TProcess::IProcess()
-{
-    if (fIndex + 1 < fProcesses.size()) {
-        ++fIndex;
-        fError = noErr;
-        return true;
-    }
-    fError = procNotFound;
-    fLast = true;
-    First();
-    return false;
-}
-
-void TProcess::Next() { IProcess(); }
-
-ProcessSerialNumber TProcess::GetProcessID() const
-{
-    return fIndex < fProcesses.size() ? SerialNumberOf(fProcesses[fIndex]) : kMyProcess;
-}
-
-short TProcess::GetNumProcesses() { return static_cast<short>(CurrentProcessSource().Scan().size()); }
 
 Boolean TProcess::FindProcess(OSType signature)
 {
-    fProcesses = CurrentProcessSource().Scan();
-    for (fIndex = 0; fIndex < fProcesses.size(); ++fIndex) {
-        if (CreatorSignatureForName(fProcesses[fIndex].name) == signature) return true;
+    fProcessID = kMyProcess;
+    for (const ProcessEntry& process : CurrentProcessSource().Scan()) {
+        if (CreatorSignatureForName(process.name) != signature) continue;
+        fProcessID = SerialNumberOf(process);
+        return true;
     }
     return false;
 }

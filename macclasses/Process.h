@@ -1,8 +1,6 @@
-// The running programs as /proc lists them: find one by its creator
-// signature, step from one to the next, count them, and ask one to quit.
+// The running programs as /proc lists them: is one with a given creator
+// signature running, and asking one to quit.
 #pragma once
-
-#include <vector>
 
 #include "platform/process/ProcessSource.h"
 
@@ -15,45 +13,34 @@ struct ProcessSerialNumber {
 
 enum : UInt32 { kNoProcess = 0 };
 
-// "No process": a walk from here starts at the first process of the list.
+// "No process": where a lookup starts.
 constexpr ProcessSerialNumber kMyProcess = {0, kNoProcess};
 
 enum : OSErr {
     procNotFound = -600,
-    permErr = -54,  // the process may not be asked to quit by this user
+    permErr = -54,  // this user may not ask the process to quit
 };
 
 class TProcess {
 public:
-    // Reads the process list; the walk stands on the process after `theNum`
-    // (the first one from kMyProcess).
-    explicit TProcess(ProcessSerialNumber theNum);
+    // Reads nothing yet: the window makes one on every tick.
+    explicit TProcess(ProcessSerialNumber theNum) : fProcessID(theNum) {}
 
+    // Reads the process list afresh; true, and GetProcessID() names it, when
+    // a process with the signature runs (the lowest pid of them).
+    Boolean FindProcess(OSType signature);
     // Asks the process to quit (SIGTERM), provided the serial number still
     // names it: a pid reused since is left alone.
     Boolean KillApplication(const ProcessSerialNumber* thePSN);
-    // How many processes run now; the walk stays where it is.
-    short GetNumProcesses();
-    // Reads the list afresh and stops on the first process with the signature.
-    Boolean FindProcess(OSType signature);
-    ProcessSerialNumber GetMyProcessID() const { return fMyProcessID; }
-    ProcessSerialNumber GetProcessID() const;
-    // Steps on; past the last process Last() turns true and the walk is back
-    // on its first process.
-    void Next();
-    Boolean Last() const { return fLast; }
-    void First() { fIndex = fFirstIndex; }
 
-    // The status of the last recorded call.
+    // This program's own process; {0, kNoProcess} when it cannot be read.
+    ProcessSerialNumber GetMyProcessID() const;
+    // The process found last, or the serial number given at construction.
+    ProcessSerialNumber GetProcessID() const { return fProcessID; }
+    // The status of the last KillApplication.
     OSErr GetError() const { return fError; }
 
 private:
-    Boolean IProcess();
-
-    std::vector<ProcessEntry> fProcesses;  // as read when the walk (re)started
-    size_t fIndex = 0;                     // fProcesses.size(): on no process
-    size_t fFirstIndex = 0;
-    ProcessSerialNumber fMyProcessID = kMyProcess;
-    Boolean fLast = false;
+    ProcessSerialNumber fProcessID;
     OSErr fError = noErr;
 };
