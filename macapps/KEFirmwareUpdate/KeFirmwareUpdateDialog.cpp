@@ -223,7 +223,7 @@ void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
 {
     switch (result.outcome) {
     case UpdateOutcome::kDownloadFailed:
-        ShowUpdateFailedAlert(result.image == fileMCORE ? "microcontroller" : "FPGA", result.status);
+        ShowUpdateFailedAlert(FlashDisplayName(result.image), result.status);
         break;
     case UpdateOutcome::kUnitNotFound:
         ShowUpdateNotStartedAlert("the Ke was not found on the FireWire bus", result.status);
