@@ -33,7 +33,7 @@ JobVerdict JobVerdict::From(const APW::PTA::UpdateResult& result)
     case UpdateOutcome::kDownloadFailed: {
         verdict.imageFailed = true;
         verdict.image = result.image;
-        const std::string image = ImageName(result.image);
+        const std::string image = FlashDisplayName(result.image);
         // After a failed image the job writes nothing more: say what the unit holds.
         const bool first = result.image == fileXILINX;
         const std::string other = first ? std::string("The microcontroller image was left as it was.\n")

@@ -39,8 +39,6 @@ struct UnitListing {
 };
 
 const char* ChangeName(Change change);
-// "FPGA" or "microcontroller".
-const char* ImageName(DOWNLOADTYPE image);
 // A status as "0xE00002D8", and in words as "timed out (0xE00002D6)".
 std::string HexStatus(IOReturn status);
 std::string StatusText(IOReturn status);
