@@ -40,6 +40,13 @@ struct Options {
     std::string recordDir;
     std::string logFile;
     bool help = false;
+    bool version = false;
+    // Identity given on the command line; otherwise it comes from the state
+    // file, so that a restart is the same unit.
+    bool serialGiven = false;
+    bool versionsGiven = false;
+    bool productVersionGiven = false;
+    bool guidGiven = false;
 };
 
 // Decimal, or hexadecimal after 0x; nothing else, nothing beyond `max`.
@@ -61,7 +68,8 @@ bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& valu
         if (digit < 0)
             return false;
         const std::uint64_t base = hex ? 16 : 10;
-        if (value > (max - static_cast<std::uint64_t>(digit)) / base)
+        const auto d = static_cast<std::uint64_t>(digit);
+        if (d > max || value > (max - d) / base)
             return false;
         value = value * base + static_cast<std::uint64_t>(digit);
     }
@@ -112,6 +120,7 @@ const std::vector<OptionSpec>& Specs()
         Text("--serial", "TEXT", "serial number (the unit shows the first 8 bytes)",
              [](const std::string& v, Options& o) {
                  o.config.serialNumber = v;
+                 o.serialGiven = true;
                  return true;
              }),
         Text("--versions", "M-X", "M·CORE and Xilinx versions it runs, in decimal (e.g. 20-20)",
@@ -123,10 +132,24 @@ const std::vector<OptionSpec>& Specs()
                      !ParseNumber(v.substr(dash + 1), k16, xilinx) || v.find_first_of("xX") != std::string::npos)
                      return false;
                  o.config.softwareVersion = static_cast<std::uint32_t>((mcore << 16) | xilinx);
+                 o.versionsGiven = true;
                  return true;
              }),
         Number("--product-version", "WORD", "product version word (revision in bits 31-16)", 0, k32,
-               [](std::uint64_t v, Options& o) { o.config.productVersion = static_cast<std::uint32_t>(v); }),
+               [](std::uint64_t v, Options& o) {
+                   o.config.productVersion = static_cast<std::uint32_t>(v);
+                   o.productVersionGiven = true;
+               }),
+        Text("--guid", "HEX", "the node's 64-bit GUID (0x000a27 and 40 bits from the socket name)",
+             [](const std::string& v, Options& o) {
+                 const bool prefixed = v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X');
+                 std::uint64_t guid = 0;
+                 if (!ParseNumber(prefixed ? v : "0x" + v, ~std::uint64_t{0}, guid))
+                     return false;
+                 o.config.guid = guid;
+                 o.guidGiven = true;
+                 return true;
+             }),
         Number("--specifier-id", "WORD", "unit directory specifier ID (0xA27)", 0, 0xFFFFFF,
                [](std::uint64_t v, Options& o) { o.config.specifierId = static_cast<std::uint32_t>(v); }),
         Number("--unit-sw-version", "WORD", "unit directory software version (0x11)", 0, 0xFFFFFF,
@@ -141,6 +164,10 @@ const std::vector<OptionSpec>& Specs()
                [](std::uint64_t v, Options& o) { o.config.eraseBusyReads = static_cast<std::uint32_t>(v); }),
         Number("--latency-us", "N", "every transaction takes N us (0)", 0, 10000000,
                [](std::uint64_t v, Options& o) { o.config.latency = microseconds(v); }),
+        Number("--reset-settle-ms", "N",
+               "after a bus reset, requests get RCODE_GENERATION for N ms while the old generation is still "
+               "reported (0)",
+               0, 60000, [](std::uint64_t v, Options& o) { o.config.resetSettle = milliseconds(v); }),
         Text("--state", "FILE", "keep flash and versions in FILE across restarts",
              [](const std::string& v, Options& o) {
                  o.stateFile = v;
@@ -188,6 +215,21 @@ const std::vector<OptionSpec>& Specs()
         Number("--serial-read-limit", "N", "fault: a serial number read returns at most N bytes (8)", 0,
                kesim::kSerialNumberSize,
                [](std::uint64_t v, Options& o) { o.config.serialReadLimit = static_cast<std::uint32_t>(v); }),
+        Text("--fail-read", "OFFSET[:RCODE]",
+             "fault: reads of that register (address, or offset from 0xfffff0430000) get RCODE (5, data error)",
+             [](const std::string& v, Options& o) {
+                 const auto colon = v.find(':');
+                 std::uint64_t offset = 0;
+                 std::uint64_t rcode = RCODE_DATA_ERROR;
+                 if (!ParseNumber(v.substr(0, colon), 0xFFFFFFFFFFFF, offset) ||
+                     (colon != std::string::npos &&
+                      (!ParseNumber(v.substr(colon + 1), RCODE_NO_ACK, rcode) || rcode == RCODE_COMPLETE)))
+                     return false;
+                 o.config.failReadOffset = offset < 0x1000 ? kesim::kRegisterBase + offset : offset;
+                 o.config.failReadRcode = static_cast<int>(rcode);
+                 return true;
+             }),
+        Flag("--version", "print the version and exit", [](Options& o) { o.version = true; }),
         Flag("--help", "show this text", [](Options& o) { o.help = true; }),
     };
     return specs;
@@ -389,6 +431,39 @@ bool PrepareRecordDir(const std::string& dir, std::string& error)
     return true;
 }
 
+// Stable for a socket name, and different between names, so that units run
+// side by side can be told apart.
+std::uint64_t DefaultGuid(const std::string& socketName)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+    for (const char c : socketName) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    return (std::uint64_t{0x000A27} << 40) | (hash & 0xFFFFFFFFFFULL);
+}
+
+// Takes the identity the state file keeps where the command line gives none,
+// and keeps the resulting one in the state.
+void Adopt(kesim::UnitState& state, Options& options)
+{
+    KeUnitConfig& config = options.config;
+    if (state.identity) {
+        const kesim::UnitIdentity& kept = *state.identity;
+        if (!options.serialGiven)
+            config.serialNumber = kept.serialNumber;
+        if (!options.productVersionGiven)
+            config.productVersion = kept.productVersion;
+        if (!options.guidGiven)
+            config.guid = kept.guid;
+        if (!options.versionsGiven)
+            config.softwareVersion = kept.softwareVersion;
+    }
+    state.identity =
+        kesim::UnitIdentity{config.serialNumber.substr(0, kesim::kMaxStoredSerial), config.productVersion, config.guid,
+                            config.softwareVersion};
+}
+
 int Fail(const std::string& message)
 {
     std::fprintf(stderr, "ke-unit-sim: %s\n", message.c_str());
@@ -411,12 +486,20 @@ int main(int argc, char** argv)
         PrintHelp();
         return 0;
     }
+    if (options.version) {
+        std::printf("ke-unit-sim %s\n", KE_UNIT_SIM_VERSION);
+        return 0;
+    }
 
-    // A restart is a power cycle: the flash decides what the unit runs.
+    // A restart is a power cycle of the same unit: the flash decides what it
+    // runs, and it keeps who it is unless the command line says otherwise.
     kesim::UnitState state;
     if (!options.stateFile.empty() &&
         kesim::LoadUnitState(options.stateFile, state, error) == kesim::LoadResult::Invalid)
         return Fail(error);
+    if (!options.guidGiven)
+        options.config.guid = DefaultGuid(options.socketName);
+    Adopt(state, options);
     options.config.softwareVersion = kesim::PowerOnVersion(state, options.config.softwareVersion);
 
     const std::string dir = kesim::wire::DefaultRuntimeDirectory();
