@@ -165,10 +165,9 @@ const std::vector<OptionSpec>& Specs()
         Number("--latency-us", "N", "every transaction takes N us (0)", 0, 10000000,
                [](std::uint64_t v, Options& o) { o.config.latency = microseconds(v); }),
         Number("--reset-settle-ms", "N",
-               "after a bus reset, requests get RCODE_GENERATION for N ms while the old generation is still "
-               "reported (0)",
+               "after a bus reset, requests fail (RCODE_GENERATION) for N ms, the old generation still shown (0)",
                0, 60000, [](std::uint64_t v, Options& o) { o.config.resetSettle = milliseconds(v); }),
-        Text("--state", "FILE", "keep flash and versions in FILE across restarts",
+        Text("--state", "FILE", "keep the unit (identity, flash, versions) in FILE across restarts",
              [](const std::string& v, Options& o) {
                  o.stateFile = v;
                  return !v.empty();
