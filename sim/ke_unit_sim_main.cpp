@@ -24,6 +24,7 @@
 #include "sim/SimWireProtocol.h"
 #include "sim/SocketServer.h"
 #include "sim/StateFile.h"
+#include "sim/TraceReplay.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ struct Options {
     std::string stateFile;
     std::string recordDir;
     std::string logFile;
+    std::string replayFile;
     bool help = false;
     bool version = false;
     // Identity given on the command line; otherwise it comes from the state
@@ -182,6 +184,13 @@ const std::vector<OptionSpec>& Specs()
                  o.logFile = v;
                  return !v.empty();
              }),
+        Text("--replay", "FILE",
+             "serve the unit recorded in a trace (kefirmwareupdate-cli --trace): each request that matches "
+             "the next one recorded gets its answer",
+             [](const std::string& v, Options& o) {
+                 o.replayFile = v;
+                 return !v.empty();
+             }),
         Text("--socket", "NAME", "serve on <runtime dir>/NAME.sock (ke-unit)",
              [](const std::string& v, Options& o) {
                  o.socketName = v;
@@ -289,7 +298,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
 // main thread once the server has stopped.
 class UnitKeeper {
 public:
-    UnitKeeper(kesim::KeUnitModel& model, const Options& options, kesim::UnitState state)
+    // `model` is null while a trace is replayed: then only the log is kept.
+    UnitKeeper(kesim::KeUnitModel* model, const Options& options, kesim::UnitState state)
         : mModel(model), mOptions(options), mState(std::move(state))
     {
     }
@@ -322,7 +332,7 @@ public:
     {
         std::lock_guard lock(mMutex);
         Log(event);
-        if (event.kind != kesim::ClientEvent::Kind::Transaction)
+        if (!mModel || event.kind != kesim::ClientEvent::Kind::Transaction)
             return;
         const kesim::TransactionRecord& t = event.transaction;
         if (t.tcode != TCODE_WRITE_QUADLET_REQUEST || t.data.size() != 4)
@@ -335,11 +345,11 @@ public:
             mInTransfer = true;
             Save();
         } else if (t.offset == kesim::kCrcReg && mDevice && (t.rcode == RCODE_COMPLETE || t.rcode == RCODE_DATA_ERROR)) {
-            const kesim::FlashState flash = mModel.Flash(*mDevice);
+            const kesim::FlashState flash = mModel->Flash(*mDevice);
             mInTransfer = false;
             Record(*mDevice, flash.stream);
             if (flash.accepted) {
-                const std::uint32_t word = mModel.Config().softwareVersion;
+                const std::uint32_t word = mModel->Config().softwareVersion;
                 const auto version = static_cast<std::uint16_t>(*mDevice == FlashDevice::Mcore ? word >> 16 : word);
                 mState[*mDevice] = {kesim::FlashCondition::Accepted, version, flash.contents};
                 Save();
@@ -351,8 +361,10 @@ public:
     void Finish()
     {
         std::lock_guard lock(mMutex);
+        if (!mModel)
+            return;
         if (mInTransfer && mDevice) {
-            const kesim::FlashState flash = mModel.Flash(*mDevice);
+            const kesim::FlashState flash = mModel->Flash(*mDevice);
             if (!flash.stream.empty())
                 Record(*mDevice, flash.stream);
         }
@@ -406,7 +418,7 @@ private:
     }
 
     std::mutex mMutex;
-    kesim::KeUnitModel& mModel;
+    kesim::KeUnitModel* mModel;
     const Options& mOptions;
     kesim::UnitState mState;
     std::optional<FlashDevice> mDevice;  // of the last erase command
@@ -469,6 +481,74 @@ int Fail(const std::string& message)
     return kExitFailure;
 }
 
+// Plugs the unit in and serves it until a signal comes or it leaves the bus.
+int Serve(const std::shared_ptr<kesim::UnitPort>& port, UnitKeeper& keeper, const Options& options,
+          const std::string& what)
+{
+    std::string error;
+    const std::string dir = kesim::wire::DefaultRuntimeDirectory();
+    if (!kesim::wire::CheckRuntimeDirectory(dir, true, &error))
+        return Fail(error);
+    // Signals are taken by the main thread alone, synchronously; the server
+    // thread inherits the blocked mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    kesim::SocketServer server(port, kesim::wire::SocketPath(dir, options.socketName),
+                               [&keeper](const kesim::ClientEvent& e) { keeper.Observe(e); });
+    if (!server.Start(error))
+        return Fail(error);
+    if (!keeper.SaveState(error)) {
+        server.Stop();
+        return Fail(error);
+    }
+    std::printf("ke-unit-sim: %s plugged in on %s\n", what.c_str(), server.Path().c_str());
+    std::fflush(stdout);
+
+    const timespec tick{0, 50 * 1000 * 1000};
+    int received = -1;
+    while (server.Serving() && received < 0)
+        received = sigtimedwait(&signals, nullptr, &tick);
+    server.Stop();
+    keeper.Finish();
+    if (received >= 0)
+        std::printf("ke-unit-sim: %s: unit unplugged\n", strsignal(received));
+    else
+        std::printf("ke-unit-sim: the unit left the bus: unplugged\n");
+    return 0;
+}
+
+// Serves the unit a trace recorded; it keeps nothing but the log.
+int Replay(const Options& options)
+{
+    if (!options.stateFile.empty() || !options.recordDir.empty()) {
+        std::fprintf(stderr, "ke-unit-sim: --replay serves the recorded unit alone; --state and --record do not go "
+                             "with it\nTry 'ke-unit-sim --help'.\n");
+        return kExitUsage;
+    }
+    kesim::Trace trace;
+    std::string error;
+    if (!kesim::LoadTrace(options.replayFile, trace, error))
+        return Fail(error);
+    const std::string what =
+        "trace " + options.replayFile + " (" + std::to_string(trace.Requests()) + " requests)";
+    auto port = std::make_shared<kesim::ReplayPort>(
+        std::move(trace), options.guidGiven ? options.config.guid : DefaultGuid(options.socketName),
+        [](const std::string& line) {
+            std::printf("ke-unit-sim: replay: %s\n", line.c_str());
+            std::fflush(stdout);
+        });
+    UnitKeeper keeper(nullptr, options, {});
+    if (!keeper.OpenLog(error))
+        return Fail(error);
+    return Serve(port, keeper, options, what);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -490,6 +570,9 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    if (!options.replayFile.empty())
+        return Replay(options);
+
     // A restart is a power cycle of the same unit: the flash decides what it
     // runs, and it keeps who it is unless the command line says otherwise.
     kesim::UnitState state;
@@ -506,42 +589,12 @@ int main(int argc, char** argv)
         return Fail(error);
 
     auto model = std::make_shared<kesim::KeUnitModel>(options.config);
-    UnitKeeper keeper(*model, options, std::move(state));
+    UnitKeeper keeper(model.get(), options, std::move(state));
     if (!keeper.OpenLog(error))
         return Fail(error);
-
-    // Signals are taken by the main thread alone, synchronously; the server
-    // thread inherits the blocked mask.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-
-    kesim::SocketServer server(model, kesim::wire::SocketPath(dir, options.socketName),
-                               [&keeper](const kesim::ClientEvent& e) { keeper.Observe(e); });
-    if (!server.Start(error))
-        return Fail(error);
-    if (!keeper.SaveState(error)) {
-        server.Stop();
-        return Fail(error);
-    }
     const std::uint32_t word = model->Config().softwareVersion;
-    std::printf("ke-unit-sim: unit %s at %u-%u plugged in on %s\n", options.config.serialNumber.c_str(), word >> 16,
-                word & 0xFFFF, server.Path().c_str());
-    std::fflush(stdout);
-
-    const timespec tick{0, 50 * 1000 * 1000};
-    int received = -1;
-    while (server.Serving() && received < 0)
-        received = sigtimedwait(&signals, nullptr, &tick);
-    server.Stop();
-    keeper.Finish();
-    if (received >= 0)
-        std::printf("ke-unit-sim: %s: unit unplugged\n", strsignal(received));
-    else
-        std::printf("ke-unit-sim: the unit left the bus: unplugged\n");
-    return 0;
+    char plugged[160];
+    std::snprintf(plugged, sizeof plugged, "unit %s at %u-%u", options.config.serialNumber.c_str(), word >> 16,
+                  word & 0xFFFF);
+    return Serve(model, keeper, options, plugged);
 }
