@@ -69,7 +69,8 @@ protected:
     }
 
     socksim::TempDir mDir;
-    std::map<std::string, std::string> mEnv = {{"XDG_RUNTIME_DIR", mDir.path()}, {"XDG_STATE_HOME", mDir / "state"}};
+    std::map<std::string, std::string> mEnv = {
+        {"XDG_RUNTIME_DIR", mDir.path()}, {"XDG_STATE_HOME", mDir / "state"}, {"KE_SIMULATED_UNITS", "1"}};
 };
 
 TEST_F(CliTrace, AnUpdateReplaysFromItsOwnTraceAndADepartureEndsCleanly)
