@@ -18,7 +18,8 @@ struct CliOptions {
     bool verbose = false;
     bool allowDowngrade = false;
     bool yes = false;
-    std::string unit;  // update --unit: the unit's GUID or serial number; empty: the only one
+    std::string unit;   // update --unit: the unit's GUID or serial number; empty: the only one
+    std::string trace;  // file to record every transaction with the unit in; empty: none
 };
 
 // What parsing decided. With `options` set the program goes on to run the
