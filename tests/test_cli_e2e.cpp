@@ -35,22 +35,11 @@ using childproc::Slurp;
 
 // A terminal for a child's standard input: what the test writes to it, the
 // child reads as typed.
-class Terminal {
-public:
-    Terminal() : mFd(posix_openpt(O_RDWR | O_NOCTTY))
-    {
-        if (mFd >= 0 && grantpt(mFd) == 0 && unlockpt(mFd) == 0) mPath = ptsname(mFd);
-    }
-    ~Terminal()
-    {
-        if (mFd >= 0) close(mFd);
-    }
-    const std::string& Path() const { return mPath; }
-    void Type(const std::string& text) { EXPECT_EQ(write(mFd, text.data(), text.size()), ssize_t(text.size())); }
-
-private:
-    int mFd;
-    std::string mPath;
+struct Terminal {
+    int fd = posix_openpt(O_RDWR | O_NOCTTY);
+    std::string path = fd >= 0 && grantpt(fd) == 0 && unlockpt(fd) == 0 ? ptsname(fd) : "";
+    ~Terminal() { close(fd); }
+    void Type(const std::string& text) { EXPECT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size())); }
 };
 
 struct CliResult {
@@ -203,7 +192,7 @@ TEST_F(CliEndToEnd, OnlyTheConfirmedUnitIsWritten)
 {
     PlugUnit({"--versions", "20-20", "--serial", "KEZZZZZZ", "--socket", "b-unit"});
     Terminal terminal;
-    auto cli = StartCli({"update"}, terminal.Path());
+    auto cli = StartCli({"update"}, terminal.path);
     ASSERT_TRUE(cli->WaitFor("[y/N]", 60s)) << cli->Err();
     EXPECT_THAT(cli->Out(), HasSubstr("upgrade (20-20 to 21-26)"));
 
@@ -222,11 +211,41 @@ TEST_F(CliEndToEnd, OnlyTheConfirmedUnitIsWritten)
     EXPECT_TRUE(std::filesystem::is_empty(otherRecord)) << "the unit nobody confirmed was written";
 }
 
+TEST_F(CliEndToEnd, SeveralUnitsAreListedOneIsChosenAndAnUnreadableOneIsNot)
+{
+    PlugUnit({"--versions", "21-26", "--serial", "KEAAAAAA", "--socket", "a-unit", "--guid", "0x000a270000000001"});
+    Program other({KE_UNIT_SIM_BINARY, "--versions", "22-32", "--fail-read", "4", "--socket", "b-unit", "--guid",
+                   "0x000a270000000002"},
+                  mEnv, mDir.path());
+    ASSERT_TRUE(other.WaitFor("plugged in on", 10s)) << other.Err();
+
+    const CliResult text = Cli({"status"});
+    EXPECT_EQ(text.code, kecli::kExitUnitUnreadable) << "the second unit cannot be read";
+    EXPECT_THAT(text.out, HasSubstr("GUID:              0x000a270000000001\nSerial number:     KEAAAAAA\n"));
+    EXPECT_THAT(text.err, HasSubstr("the unit did not answer its version read: refused by the unit (0xE0008015)"));
+    const auto object = Cli({"status", "--json"}).Json();
+    EXPECT_EQ(object["installed_version"], "21-26") << "the first unit keeps the single unit's keys";
+    ASSERT_EQ(object["units"].size(), 2u);
+    EXPECT_EQ(object["units"][1]["guid"], "0x000a270000000002");
+    EXPECT_EQ(object["units"][1]["result"], "unit-unreadable");
+
+    const CliResult refused = Cli({"update", "--yes"});
+    EXPECT_EQ(refused.code, kecli::kExitSeveralUnits);
+    EXPECT_THAT(refused.err, HasSubstr("0x000a270000000001  serial KEAAAAAA  running 21-26"));
+    EXPECT_EQ(Cli({"update", "--yes", "--unit", "KEZZZZZZ"}).code, kecli::kExitNoUnit);
+    EXPECT_EQ(Cli({"update", "--yes", "--allow-downgrade", "--unit", "000A270000000002"}).code,
+              kecli::kExitUnitUnreadable);
+    EXPECT_TRUE(NothingRecorded());
+    const CliResult bySerial = Cli({"update", "--yes", "--unit", "KEAAAAAA"});
+    EXPECT_EQ(bySerial.code, kecli::kExitSuccess) << bySerial.err;
+    EXPECT_TRUE(Recorded(fileMCORE));
+}
+
 TEST_F(CliEndToEnd, TheSecondOfTwoUpdatesStopsAtTheOpen)
 {
     PlugUnit({"--versions", "20-20", "--erase-ms", "3000"});
     Terminal terminal;
-    auto late = StartCli({"update", "--json"}, terminal.Path());
+    auto late = StartCli({"update", "--json"}, terminal.path);
     ASSERT_TRUE(late->WaitFor("[y/N]", 60s)) << late->Err();
     auto first = StartCli({"update", "--yes"});
     ASSERT_TRUE(first->WaitFor("erasing FPGA", 60s)) << first->Err();

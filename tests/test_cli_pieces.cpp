@@ -128,8 +128,6 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
          "not permitted (0xE00002E2); nothing was written"},
         {UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnExclusiveAccess, kExitNoAccess, true,
          "held by another program (0xE00002C5); nothing was written"},
-        {UpdateOutcome::kDownloadFailed, fileMCORE, kIOReturnExclusiveAccess, kExitNoAccess, true,
-         "The FPGA image was written.\nDo not power the Ke off: run the update again"},
         {UpdateOutcome::kUnitNotFound, fileXILINX, kIOReturnNoDevice, kExitNoUnit, false, "nothing was written"},
         {UpdateOutcome::kUnitChanged, fileXILINX, kIOReturnNotFound, kExitNoUnit, false, "not the one; nothing was written"},
         {UpdateOutcome::kUnitUnreadable, fileXILINX, kIOReturnTimeout, kExitUnitUnreadable, false,

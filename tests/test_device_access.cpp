@@ -1,21 +1,15 @@
 // The unit handle, its register commands and discovery over a scripted bus.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <linux/firewire-cdev.h>
-#include <sys/file.h>
 
-#include <deque>
-#include <filesystem>
 #include <functional>
-#include <fstream>
 #include <string>
 
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
-#include "platform/firewire/LinuxCdevTransport.h"
 #include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
+#include "tests/support/SimBus.h"
 
 using testing::HasSubstr;
 using testing::internal::CaptureStderr;
@@ -41,28 +35,11 @@ protected:
     void SetUp() override { mUnit = mBus.transport().Add(); }
 
     // A DownloadUnit for the first matching unit, as discovery makes it.
-    std::unique_ptr<DownloadUnit> MakeUnit()
-    {
-        auto units = fwplat::FindUnits(0xA27, 0x11);
-        EXPECT_FALSE(units.empty());
-        return std::make_unique<DownloadUnit>(units.at(0));
-    }
+    static std::unique_ptr<DownloadUnit> MakeUnit() { return simbus::Bus::MakeUnit(); }
 
     fakefw::Bus mBus;
     std::shared_ptr<fakefw::UnitState> mUnit;
 };
-
-TEST(FWAddress, DefaultAndTwoArgumentForms)
-{
-    FWAddressStruct defaulted;
-    EXPECT_EQ(defaulted.nodeID, 0);
-    EXPECT_EQ(defaulted.addressHi, 0xDEAD);
-    EXPECT_EQ(defaulted.addressLo, 0xCAFEBABEu);
-    FWAddressStruct explicitAddress(0xFFFF, 0xF0430000);
-    EXPECT_EQ(explicitAddress.nodeID, 0);
-    EXPECT_EQ(explicitAddress.addressHi, 0xFFFF);
-    EXPECT_EQ(explicitAddress.addressLo, 0xF0430000u);
-}
 
 TEST_F(DeviceAccess, CommandsReachTheirRegistersInBusOrder)
 {
@@ -191,23 +168,18 @@ TEST_F(DeviceAccess, TransactionsNeedOpenButTheGenerationDoesNot)
     EXPECT_EQ(unit->ReadQuadlet(FWAddressStruct(0xFFFF, 0xF0430004), value, true, false, 0), kIOReturnUnsupported);
 }
 
-TEST_F(DeviceAccess, OpenAndCloseAlwaysSayWhatTheyDo)
-{
-    mUnit->openStatus = kIOReturnExclusiveAccess;
-    auto unit = MakeUnit();
-    CaptureStdout();
-    EXPECT_EQ(unit->Open(), kIOReturnExclusiveAccess);
-    unit->Close();
-    EXPECT_EQ(GetCapturedStdout(), "FWDL::Open\nFWDL::Close\n");
-}
-
-TEST_F(DeviceAccess, DestructionReleasesTheLinkWithoutATrace)
+TEST_F(DeviceAccess, OpenAndCloseSayWhatTheyDoAndDestructionOnlyLetsGo)
 {
     {
         auto unit = MakeUnit();
         EXPECT_EQ(mUnit->linksAlive, 1);
+        CaptureStdout();
         ASSERT_EQ(unit->Open(), 0);
         EXPECT_EQ(unit->Open(), kIOReturnExclusiveAccess) << "one handle opens the unit once";
+        unit->Close();
+        unit->Close();
+        EXPECT_EQ(GetCapturedStdout(), "FWDL::Open\nFWDL::Open\nFWDL::Close\nFWDL::Close\n");
+        ASSERT_EQ(unit->Open(), 0);
         CaptureStdout();
     }
     EXPECT_EQ(GetCapturedStdout(), "Dtor DownloadUnit\n");
@@ -332,22 +304,30 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
 TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
 {
     struct Case {
-        const char* what;
+        const char* reason;
         std::function<void(fakefw::UnitState&)> fault;
     };
     const Case cases[] = {
-        {"version refused", [](fakefw::UnitState& u) { u.failures[kSoftwareVersion] = kIOFireWireDataError; }},
-        {"product version timed out", [](fakefw::UnitState& u) { u.failures[kProductVersion] = kIOReturnTimeout; }},
-        {"short serial number", [](fakefw::UnitState& u) { u.reportedReadLength = 5; }},
-        {"oversized serial number", [](fakefw::UnitState& u) { u.reportedReadLength = 9; }},
-        {"serial number refused", [](fakefw::UnitState& u) { u.failures[kSerial] = kIOFireWireAddressError; }},
+        {"the unit did not answer its version read: refused by the unit (0xE0008015)",
+         [](fakefw::UnitState& u) { u.failures[kSoftwareVersion] = kIOFireWireDataError; }},
+        {"the unit did not answer its product version read: timed out (0xE00002D6)",
+         [](fakefw::UnitState& u) { u.failures[kProductVersion] = kIOReturnTimeout; }},
+        {"the unit did not answer its serial number read: short reply (0xE00002E7)",
+         [](fakefw::UnitState& u) { u.reportedReadLength = 5; }},
+        {"the unit did not answer its serial number read: reply too long (0xE00002E8)",
+         [](fakefw::UnitState& u) { u.reportedReadLength = 9; }},
     };
     for (const Case& c : cases) {
         mBus.transport().Clear();
         auto unit = AddUnit(0x0016001E);
         c.fault(*unit);
-        EXPECT_FALSE(mUpdate.IsFound()) << c.what;
+        EXPECT_FALSE(mUpdate.IsFound()) << c.reason;
+        EXPECT_EQ(mUpdate.GetDiscoveryReason(), c.reason);
         EXPECT_EQ(unit->linksAlive, 0);
+        const auto readings = mUpdate.SurveyUnits();
+        ASSERT_EQ(readings.size(), 1u);
+        EXPECT_TRUE(readings[0].unreadable);
+        EXPECT_EQ(readings[0].reason, c.reason);
     }
 
     // A unit without a serial number (version 20 or less) is not asked for one.
@@ -355,6 +335,27 @@ TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
     auto old = AddUnit(0x0014001A);
     old->failures[kSerial] = kIOReturnTimeout;
     EXPECT_TRUE(mUpdate.IsFound());
+}
+
+TEST_F(Discovery, EveryUnitIsReadWithItsIdentity)
+{
+    AddUnit(0x0015001A, 0x00010000, "KEAAAAAA");
+    mBus.transport().Add(0xA27, 0x12);  // not a unit of ours
+    AddUnit(0x0014001A, 0x00000003, "garbage!");
+    const auto readings = mUpdate.SurveyUnits();
+    ASSERT_EQ(readings.size(), 2u);
+    EXPECT_EQ(readings[0].status, 0);
+    EXPECT_EQ(readings[0].where, "fake0");
+    EXPECT_EQ(readings[0].identity.serialNum, "KEAAAAAA");
+    EXPECT_EQ(readings[0].identity.productVer, 0x00010000u);
+    EXPECT_EQ(readings[1].identity.serialNum, "") << "version 20 has no serial number";
+
+    mUpdate.ShowUnit(readings[1]);
+    std::string text;
+    mUpdate.GetCurrentFirmwareVersionString(text);
+    EXPECT_EQ(text, "20-26");
+    EXPECT_EQ(APW::PTA::KeStatusText(kDownloadDeviceError), "the unit failed the step (0xFFFFFF40)");
+    EXPECT_EQ(APW::PTA::KeStatusText(kIOReturnNoDevice), "device gone (0xE00002C0)");
 }
 
 TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)
@@ -376,96 +377,6 @@ TEST_F(Discovery, CloseKeIsHarmlessWithoutAUnit)
     mUpdate.CloseKe();
     mUpdate.CloseKe();
     EXPECT_EQ(GetCapturedStdout(), "Close Ke\nDtor DownloadUnit\nClose Ke\n");
-}
-
-}  // namespace
-
-// ---- Discovery over the kernel transport ----
-
-namespace {
-
-// The kernel behind one node: every request completes with zero bytes of
-// payload (a unit at version 0-0); it counts the descriptors left open.
-class CountingKernel : public fwplat::CdevSyscalls {
-public:
-    int Open(const char*, int) override { return ++openFds, ++lastFd; }
-    int Close(int) override { return --openFds, 0; }
-    int Flock(int, int operation) override
-    {
-        locked = (operation & LOCK_UN) == 0;
-        return 0;
-    }
-    int Ioctl(int, unsigned long request, void* arg) override
-    {
-        if (request == FW_CDEV_IOC_GET_INFO) {
-            auto* info = static_cast<fw_cdev_get_info*>(arg);
-            reinterpret_cast<fw_cdev_event_bus_reset*>(info->bus_reset)->generation = 4;
-            return 0;
-        }
-        const auto* send = static_cast<fw_cdev_send_request*>(arg);
-        fw_cdev_event_response response{};
-        response.closure = send->closure;
-        response.type = FW_CDEV_EVENT_RESPONSE;
-        response.rcode = RCODE_COMPLETE;
-        const bool read = send->tcode == TCODE_READ_QUADLET_REQUEST || send->tcode == TCODE_READ_BLOCK_REQUEST;
-        response.length = read ? send->length : 0;
-        std::vector<UInt8> event(offsetof(fw_cdev_event_response, data) + response.length, 0);
-        std::memcpy(event.data(), &response, offsetof(fw_cdev_event_response, data));
-        events.push_back(event);
-        return 0;
-    }
-    int Poll(pollfd* fds, nfds_t, int) override
-    {
-        fds->revents = events.empty() ? 0 : POLLIN;
-        return events.empty() ? 0 : 1;
-    }
-    long Read(int, void* buf, std::size_t count) override
-    {
-        if (events.empty()) return -1;
-        const std::vector<UInt8> event = events.front();
-        events.pop_front();
-        const std::size_t n = std::min(count, event.size());
-        std::memcpy(buf, event.data(), n);
-        return static_cast<long>(n);
-    }
-
-    int openFds = 0;
-    int lastFd = 100;
-    bool locked = false;
-    std::deque<std::vector<UInt8>> events;
-};
-
-TEST(DiscoveryOverTheKernel, ThousandLookupsLeaveNoDescriptorOpen)
-{
-    namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("ke-discovery-" + std::to_string(getpid()));
-    const fs::path unit = root / "sys/bus/firewire/devices/fw1.0";
-    fs::create_directories(unit);
-    fs::create_directories(unit.parent_path() / "fw1");
-    std::ofstream(unit / "specifier_id") << "0x000a27\n";
-    std::ofstream(unit / "version") << "0x000011\n";
-    std::ofstream(unit.parent_path() / "fw1/guid") << "0x000a270000000001\n";
-    std::ofstream(unit.parent_path() / "fw1/units") << "0x000a27:0x000011\n";
-
-    auto kernel = std::make_shared<CountingKernel>();
-    fwplat::CdevOptions options;
-    options.sysfsRoot = (root / "sys").string();
-    options.devRoot = (root / "dev").string();
-    options.syscalls = kernel;
-    fwplat::SetTransports({std::make_shared<fwplat::LinuxCdevTransport>(options)});
-
-    APW::PTA::CKeFirmwareUpdate update;
-    CaptureStdout();
-    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(update.IsFound());
-    GetCapturedStdout();
-    std::string version;
-    update.GetCurrentFirmwareVersionString(version);
-    EXPECT_EQ(version, "0-0");
-    EXPECT_EQ(kernel->openFds, 0);
-    EXPECT_FALSE(kernel->locked);
-
-    fwplat::SetTransports({});
-    fs::remove_all(root);
 }
 
 }  // namespace

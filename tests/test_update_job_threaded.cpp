@@ -106,25 +106,42 @@ TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWas)
     EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
     EXPECT_EQ(result.image, fileXILINX);
     EXPECT_EQ(result.status, kIOFireWireDataError);
-    for (const auto& t : mBus.model().Log()) {
-        if (t.offset == kesim::kUpdateCommandReg) {
-            EXPECT_EQ(t.data.at(3), 0) << "the microcontroller flash was erased";
-        }
-    }
-    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).stream.empty());
+    const auto mcore = mBus.model().Flash(kesim::FlashDevice::Mcore);
+    EXPECT_TRUE(mcore.stream.empty() && !mcore.erased) << "the microcontroller flash must be left as it was";
 }
 
-TEST_F(UpdateJob, AUnitHeldByAnotherProgramIsLeftAlone)
+TEST_F(UpdateJob, ShortHoldsAreWaitedOutLongOnesReported)
 {
     ASSERT_TRUE(mBus.model().Acquire());
+    int pauses = 0;
+    KeScopedSleepFunction clock([&](UInt32) {
+        if (++pauses == 3) mBus.model().Relinquish();
+    });
+    EXPECT_TRUE(mUpdate.IsFound()) << "a discovery of another program holds the unit for a moment";
+
+    ASSERT_TRUE(mBus.model().Acquire());
+    EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnExclusiveAccess);
+    mBus.model().Relinquish();
+}
+
+TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
+{
+    // The unit shown is not the one there by the time the job starts.
+    mBus.model().SetSoftwareVersion((21u << 16) | 26u);
+    ASSERT_TRUE(mUpdate.IsFound());
+    mBus.model().SetSerialNumber("KECCCCCC");
+    mBus.model().ClearLog();
     testing::internal::CaptureStderr();
     ASSERT_TRUE(mUpdate.DoUpdate());
     ASSERT_TRUE(WaitDone(mUpdate));
     testing::internal::GetCapturedStderr();
-    mBus.model().Relinquish();
     const auto result = mUpdate.GetUpdateResult();
-    EXPECT_EQ(result.status, kIOReturnExclusiveAccess);
-    EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent to a unit held elsewhere";
+    EXPECT_EQ(result.outcome, UpdateOutcome::kUnitChanged);
+    EXPECT_THAT(result.reason, HasSubstr("serial KECCCCCC"));
+    for (const auto& t : mBus.model().Log()) {
+        EXPECT_TRUE(t.tcode == TCODE_READ_QUADLET_REQUEST || t.tcode == TCODE_READ_BLOCK_REQUEST) << "a write";
+    }
 }
 
 TEST_F(UpdateJob, NoUnitWhenTheJobStarts)

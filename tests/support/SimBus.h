@@ -22,6 +22,7 @@ public:
     kesim::KeUnitModel& model() { return *mModel; }
     fwplat::SimUnitTransport& transport() { return *mTransport; }
     void Unplug() { mTransport->Unplug(mModel); }
+    void Plug() { mTransport->Plug(mModel); }
 
     // A unit object for the simulated unit, as discovery makes it.
     static std::unique_ptr<DownloadUnit> MakeUnit()

@@ -19,7 +19,7 @@
 #include "macapps/KEFirmwareUpdate/Downloader.h"
 #include "macapps/KEFirmwareUpdate/KeXilinx.h"
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
-#include "platform/firewire/FWTransport.h"
+#include "tests/support/SimBus.h"
 #include "platform/threads/Sleep.h"
 
 namespace socksim {
@@ -80,14 +80,7 @@ inline Bytes ReadFile(const std::string& path)
 }
 
 // The unit of the first matching service, as discovery makes it; null when none.
-inline std::unique_ptr<DownloadUnit> MakeUnit()
-{
-    auto units =
-        fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion);
-    if (units.empty())
-        return nullptr;
-    return std::make_unique<DownloadUnit>(units.front());
-}
+inline std::unique_ptr<DownloadUnit> MakeUnit() { return simbus::Bus::MakeUnit(); }
 
 // Downloads one image to the first unit found, on a virtual clock; the status.
 inline IOReturn Download(DOWNLOADTYPE type)
