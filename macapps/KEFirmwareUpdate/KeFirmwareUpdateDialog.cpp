@@ -119,7 +119,10 @@ void CKeFirmwareUpdateDialog::UpdateEventHandler()
     // The button is disabled once an update is requested; a late hit changes nothing.
     if (_updateState != WAITFORINPUT) return;
 
+    const auto shown = _pKe->GetShownUnit();
     if (_pKe->IsDowngrade() && ShowDowngradeAlert() == kAlertCancelButton) return SendQuitRequest();
+    // Ticks go on while the alert is open: a unit other than the one confirmed may be shown now.
+    if (_pKe->GetShownUnit() != shown) return;
 
     _updateButton.Disable();
     _cancelButton.Disable();

@@ -124,6 +124,9 @@ public:
     // Shows an offered unit of SurveyUnits as IsFound would have: the
     // getters below describe it and the next job writes to it alone.
     void ShowUnit(const KeUnitReading& unit);
+    // The identity of the unit shown last, which the next job writes; none
+    // while no unit is shown.
+    const std::optional<KeIdentity>& GetShownUnit() const { return _shown; }
 
     void GetSerialNumberString(std::string& serialNumberString);
     void GetCurrentFirmwareVersionString(std::string& currentVersionString);

@@ -36,6 +36,12 @@ TEST(Dialog, AUnitThatCannotBeOpenedIsNotFoundButTheLineSaysWhy)
     EXPECT_FALSE(w.Button(101)->isEnabled());
 
     w.bus.model().Relinquish();
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.failReadOffset = kesim::kSoftwareVersionReg; });
+    w.Tick();  // nor one whose version cannot be read
+    EXPECT_EQ("Ke Not Found", w.Version());
+    EXPECT_EQ("Not offered: the unit did not answer its version read: refused by the unit (0xE0008015).",
+              w.Instruction());
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.failReadOffset.reset(); });
     w.Tick();
     EXPECT_EQ("Select Upgrade button to download firmware version 21-26 to Ke:", w.Instruction());
     EXPECT_THAT(NotFoundAdvice(kIOReturnNotPermitted), testing::HasSubstr("video group"));
