@@ -263,14 +263,14 @@ ExitCode CliApp::Update(RunReport& report)
     if (!found) return refused;
     // The job writes this unit alone: the one shown and confirmed here.
     mUpdate.ShowUnit(found->reading);
-    const UnitIdentity* unit = &found->listing.identity;
-    report.SetUnit(*unit);
-    ShowIdentity(*unit);
+    const UnitIdentity& unit = found->listing.identity;
+    report.SetUnit(unit);
+    ShowIdentity(unit);
 
-    if (unit->change == Change::kDowngrade && !mOptions.allowDowngrade) {
+    if (unit.change == Change::kDowngrade && !mOptions.allowDowngrade) {
         return End(report, kExitDowngradeRefused,
-                   "This is a Downgrade: the Ke runs " + unit->installedVersion + ", newer than the carried " +
-                       unit->carriedVersion + ".\nRun again with --allow-downgrade to write it anyway.\n");
+                   "This is a Downgrade: the Ke runs " + unit.installedVersion + ", newer than the carried " +
+                       unit.carriedVersion + ".\nRun again with --allow-downgrade to write it anyway.\n");
     }
     const std::string applicationMessage =
         "An application that uses the Ke is running; quit it, then run the update again.\n";
@@ -283,7 +283,7 @@ ExitCode CliApp::Update(RunReport& report)
                        "kefirmwareupdate-cli: standard input is not a terminal, so the update cannot be "
                        "confirmed; add --yes to update without asking.\n");
         }
-        if (!Confirmed(*unit)) return End(report, kExitCancelled, "Not confirmed: nothing was written.\n");
+        if (!Confirmed(unit)) return End(report, kExitCancelled, "Not confirmed: nothing was written.\n");
         // The answer may have taken a while: the window would have noticed.
         if (mApplicationRunning()) return End(report, kExitApplicationRunning, applicationMessage);
     }
