@@ -327,3 +327,31 @@ TEST(Dialog, RunsOnItsOwnTimerFromTheFirstTurnOfTheLoop)
     EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
     EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
 }
+
+TEST(Dialog, SignalDuringTheWriteIsHeldThenTheResultQuitsWithoutAnAlert)
+{
+    Window w;
+    EXPECT_FALSE(w.dialog->SignalEventHandler(SIGTERM)) << "idle: the caller quits at once";
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = true; });
+    w.Tick();
+    w.gate.Arm(10);
+    w.ClickUpdate();
+    EXPECT_FALSE(w.dialog->SignalEventHandler(SIGHUP)) << "requested, but nothing is written yet";
+    w.Tick();
+    ASSERT_TRUE(w.gate.WaitBlocked());
+    EXPECT_EQ("Updating the Ke: do not power it off or unplug it until the update is over.", w.Instruction());
+    EXPECT_EQ(QStringLiteral("Writing the FPGA image"), w.Bar()->accessibleName());
+
+    EXPECT_TRUE(w.dialog->SignalEventHandler(SIGTERM));
+    EXPECT_THAT(w.Instruction(), HasSubstr("will quit when the update is over"));
+    w.Tick();
+    EXPECT_EQ(0, w.quits);
+    w.gate.Release();
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_TRUE(w.alerts.seen.empty());
+    EXPECT_EQ(1, w.quits);
+    EXPECT_EQ(1, w.quitStatus) << "the update failed";
+    EXPECT_EQ(QStringLiteral("Update progress"), w.Bar()->accessibleName());
+    w.Tick();
+    EXPECT_EQ("Select Upgrade button to download firmware version 21-26 to Ke:", w.Instruction());
+}
