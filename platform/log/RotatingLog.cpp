@@ -72,6 +72,16 @@ std::optional<std::string> DefaultLogDirectory(const Environment& environment)
     return (std::filesystem::path(*home) / ".local" / "state" / "kefirmwareupdate").string();
 }
 
+namespace {
+
+class DiscardBuffer final : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+}  // namespace
+
 RotatingLog::RotatingLog(const std::string& name) : RotatingLog(Options{name, std::nullopt}) {}
 
 RotatingLog::RotatingLog(const Options& options)
@@ -89,8 +99,9 @@ RotatingLog::RotatingLog(const Options& options)
     mPath = path;
     std::cout.flush();
     std::cerr.flush();
-    mOut = std::make_unique<TeeBuffer>(*std::cout.rdbuf(), *mFile);
-    mErr = std::make_unique<TeeBuffer>(*std::cerr.rdbuf(), *mFile);
+    if (!options.toTerminal) mDiscard = std::make_unique<DiscardBuffer>();
+    mOut = std::make_unique<TeeBuffer>(mDiscard ? *mDiscard : *std::cout.rdbuf(), *mFile);
+    mErr = std::make_unique<TeeBuffer>(mDiscard ? *mDiscard : *std::cerr.rdbuf(), *mFile);
     mPreviousOut = std::cout.rdbuf(mOut.get());
     mPreviousErr = std::cerr.rdbuf(mErr.get());
 }

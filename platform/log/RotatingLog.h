@@ -1,7 +1,7 @@
 // Keeps a program's trace and failure lines (std::cout, std::cerr) in a log
 // file as well, each line with a timestamp, because a program started from
 // the desktop has nowhere a user can read its output. The lines still reach
-// standard output and error as before.
+// standard output and error as before, unless asked to keep them off.
 //
 //     kelog::RotatingLog log("KEFirmwareUpdate");  // first thing in main()
 //     ... log.Path() names the file for the failure alert ("" without one)
@@ -44,6 +44,8 @@ public:
         std::string name;                      // letters, digits, '.', '_', '-'; not starting with '.'
         std::optional<std::string> directory;  // default: DefaultLogDirectory(ProcessEnvironment())
         std::uintmax_t rotateBytes = RotatingFile::kDefaultRotateBytes;
+        // False: the lines go to the file alone, and the terminal stays quiet.
+        bool toTerminal = true;
     };
 
     // Creates the directory (missing folders with mode 0700), opens the file
@@ -64,6 +66,7 @@ public:
 private:
     std::string mPath;
     std::unique_ptr<RotatingFile> mFile;
+    std::unique_ptr<std::streambuf> mDiscard;  // the terminal's stand-in when it is kept quiet
     std::unique_ptr<TeeBuffer> mOut;
     std::unique_ptr<TeeBuffer> mErr;
     std::streambuf* mPreviousOut = nullptr;
