@@ -224,6 +224,7 @@ void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
     const std::string instruction = (downgrade ? kDowngradePrefix : kUpgradePrefix) + text + kInstructionSuffix;
     _updateFirmwareVersionStr.SetText(instruction.c_str());
     _updateButton.SetTitle(downgrade ? "Downgrade" : "Upgrade");
+    _updateButton.SetAccessibleName(downgrade ? "Downgrade" : "Upgrade");
 
     const bool editorRunning = process.FindProcess(kVideoEditorCreator);
     _updateButton.Enable(!editorRunning);
