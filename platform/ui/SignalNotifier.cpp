@@ -53,12 +53,19 @@ SignalNotifier::SignalNotifier(std::function<void(int)> onSignal) : mOnSignal(st
     action.sa_mask = HandledSignals();
     action.sa_flags = SA_RESTART;
     for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &mPrevious[i]);
+
+    struct sigaction ignore;
+    std::memset(&ignore, 0, sizeof ignore);
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &mPreviousPipe);
 }
 
 SignalNotifier::~SignalNotifier()
 {
     if (mFds[0] < 0) return;
     for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &mPrevious[i], nullptr);
+    sigaction(SIGPIPE, &mPreviousPipe, nullptr);
     gWriteFd.store(-1);
     mNotifier.reset();
     close(mFds[0]);

@@ -1,7 +1,8 @@
 // Brings SIGINT, SIGTERM and SIGHUP into the event loop: the handler only
 // writes the signal's number to a socket pair, and a QSocketNotifier on the
 // other end calls back on the main thread, where anything may be done.
-// One notifier at a time.
+// SIGPIPE is ignored meanwhile, so that a closed pipe makes a write fail
+// instead of ending the program. One notifier at a time.
 #pragma once
 
 #include <QSocketNotifier>
@@ -28,6 +29,7 @@ private:
 
     int mFds[2] = {-1, -1};  // [0] read by the notifier, [1] written by the handler
     struct sigaction mPrevious[3];
+    struct sigaction mPreviousPipe;
     std::function<void(int)> mOnSignal;
     std::unique_ptr<QSocketNotifier> mNotifier;
 };
