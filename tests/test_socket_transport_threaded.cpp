@@ -123,7 +123,7 @@ protected:
     std::unique_ptr<kesim::SocketServer> server;
 };
 
-TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBus)
+TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
 {
     auto units = Scan();
     ASSERT_EQ(units.size(), 1u);
@@ -131,7 +131,15 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBus)
     EXPECT_EQ(units[0].specifierId, 0xA27u);
     EXPECT_EQ(units[0].version, 0x11u);
 
+    for (const char* value : {"", "0", "yes"}) {
+        ::setenv("KE_SIMULATED_UNITS", value, 1);
+        const auto defaults = fwplat::DefaultTransports();
+        ASSERT_EQ(defaults.size(), 1u) << value;
+        EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
+    }
+    ::setenv("KE_SIMULATED_UNITS", "1", 1);
     const auto defaults = fwplat::DefaultTransports();
+    ::unsetenv("KE_SIMULATED_UNITS");
     ASSERT_EQ(defaults.size(), 2u);
     EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
     EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+#include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/Process.h"
@@ -35,12 +36,11 @@ const char kUpdatingLine[] = "Updating the Ke: do not power it off or unplug it 
 const char kQuitWhenOverLine[] = "KEFirmwareUpdate will quit when the update is over.";
 // What the progress bar is called, for screen readers: what is being written.
 const char kProgressName[] = "Update progress";
-const char kFpgaProgressName[] = "Writing the FPGA image";
-const char kMcoreProgressName[] = "Writing the microcontroller image";
 
-const char* WritingName()
+std::string WritingName()
 {
-    return gDownloadProgress.GetPhaseDevice() == MCORE ? kMcoreProgressName : kFpgaProgressName;
+    const FlashImage* flash = FlashImageFor(gDownloadProgress.GetPhaseDevice());
+    return std::string("Writing the ") + (flash ? flash->displayName : "firmware") + " image";
 }
 const char kCommandProperty[] = "command";
 
@@ -185,7 +185,7 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
         // from 0, not from where an earlier job left it. No job runs now.
         gDownloadProgress.Reset();
         _updateFirmwareVersionStr.SetText(kUpdatingLine);
-        _progressBar.SetAccessibleName(WritingName());
+        _progressBar.SetAccessibleName(WritingName().c_str());
         {
             // The worker starts with the signals blocked: they come to this
             // thread and never cut a transaction short.
@@ -236,7 +236,7 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
 {
     const bool done = _pKe->GetDoneStatus();
     _progressBar.SetValue(static_cast<int>(gDownloadProgress.Get()));
-    _progressBar.SetAccessibleName(WritingName());
+    _progressBar.SetAccessibleName(WritingName().c_str());
     if (!done) return;
 
     // Idle before any alert: ticks that come while it is open must not end the job twice.
@@ -262,7 +262,7 @@ std::string FailureText(const UpdateResult& result)
 {
     switch (result.outcome) {
     case UpdateOutcome::kDownloadFailed:
-        return UpdateFailedText(result.image == fileMCORE ? "microcontroller" : "FPGA", result.status);
+        return UpdateFailedText(FlashDisplayName(result.image), result.status);
     case UpdateOutcome::kUnitNotFound:
         return UpdateNotStartedText("the Ke was not found on the FireWire bus", result.status);
     case UpdateOutcome::kThreadNotStarted:

@@ -32,7 +32,7 @@ int main(int argc, char* argv[])
     // find: its trace and failure lines are kept in a file, which the failure
     // alerts name. It outlives the window and its worker.
     kelog::RotatingLog::Options logOptions{"KEFirmwareUpdate", std::nullopt};
-    logOptions.toTerminal = Verbose(argc, argv);
+    logOptions.echo = Verbose(argc, argv) ? kelog::RotatingLog::Echo::kStreams : kelog::RotatingLog::Echo::kNone;
     kelog::RotatingLog log(logOptions);
     SetFailureLogPath(log.Path());
     // The first tick looks for video editors; read the process list meanwhile.

@@ -72,43 +72,36 @@ std::optional<std::string> DefaultLogDirectory(const Environment& environment)
     return (std::filesystem::path(*home) / ".local" / "state" / "kefirmwareupdate").string();
 }
 
-namespace {
-
-class DiscardBuffer final : public std::streambuf {
-protected:
-    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
-
-}  // namespace
-
 RotatingLog::RotatingLog(const std::string& name) : RotatingLog(Options{name, std::nullopt}) {}
 
 RotatingLog::RotatingLog(const Options& options)
 {
-    if (!ValidName(options.name)) return;
     const std::optional<std::string> directory =
         options.directory ? options.directory : DefaultLogDirectory(ProcessEnvironment());
-    if (!IsAbsolute(directory) || !MakePrivateDirectories(*directory)) return;
+    if (ValidName(options.name) && IsAbsolute(directory) && MakePrivateDirectories(*directory)) {
+        const std::string path = (std::filesystem::path(*directory) / (options.name + ".log")).string();
+        auto file = std::make_unique<RotatingFile>(path, options.rotateBytes);
+        if (file->IsOpen()) {
+            mFile = std::move(file);
+            mPath = path;
+        }
+    }
+    // Without a file, lines that go to their own streams need nothing of us.
+    if (!mFile && options.echo == Echo::kStreams) return;
 
-    const std::string path = (std::filesystem::path(*directory) / (options.name + ".log")).string();
-    auto file = std::make_unique<RotatingFile>(path, options.rotateBytes);
-    if (!file->IsOpen()) return;
-
-    mFile = std::move(file);
-    mPath = path;
     std::cout.flush();
     std::cerr.flush();
-    if (!options.toTerminal) mDiscard = std::make_unique<DiscardBuffer>();
-    mOut = std::make_unique<TeeBuffer>(mDiscard ? *mDiscard : *std::cout.rdbuf(), *mFile);
-    mErr = std::make_unique<TeeBuffer>(mDiscard ? *mDiscard : *std::cerr.rdbuf(), *mFile);
+    std::streambuf* const err = options.echo == Echo::kNone ? nullptr : std::cerr.rdbuf();
+    std::streambuf* const out = options.echo == Echo::kStreams ? std::cout.rdbuf() : err;
+    mOut = std::make_unique<TeeBuffer>(out, mFile.get());
+    mErr = std::make_unique<TeeBuffer>(err, mFile.get());
     mPreviousOut = std::cout.rdbuf(mOut.get());
     mPreviousErr = std::cerr.rdbuf(mErr.get());
 }
 
 RotatingLog::~RotatingLog()
 {
-    if (!Active()) return;
+    if (!mOut) return;
     std::cout.rdbuf(mPreviousOut);
     std::cerr.rdbuf(mPreviousErr);
     // The buffers pass on what they still hold as they go.

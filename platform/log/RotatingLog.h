@@ -1,15 +1,15 @@
 // Keeps a program's trace and failure lines (std::cout, std::cerr) in a log
-// file as well, each line with a timestamp, because a program started from
-// the desktop has nowhere a user can read its output. The lines still reach
-// standard output and error as before, unless asked to keep them off.
+// file, each line with a timestamp, because a program started from the
+// desktop has nowhere a user can read its output. Both programs use it, and
+// both keep the lines off the terminal unless asked.
 //
 //     kelog::RotatingLog log("KEFirmwareUpdate");  // first thing in main()
 //     ... log.Path() names the file for the failure alert ("" without one)
 //
 // The file is <directory>/<name>.log, by default under
 // $XDG_STATE_HOME/kefirmwareupdate/ (~/.local/state/kefirmwareupdate/); its
-// previous part is <name>.log.1. When the file cannot be opened, nothing is
-// installed and the program runs on with standard output and error alone.
+// previous part is <name>.log.1. When the file cannot be opened, the lines
+// only go where `echo` sends them.
 #pragma once
 
 #include <cstdint>
@@ -40,12 +40,18 @@ bool MakePrivateDirectories(const std::string& directory);
 
 class RotatingLog {
 public:
+    // Where the lines go besides the file.
+    enum class Echo {
+        kStreams,        // each to its own stream
+        kStandardError,  // both to standard error (standard output carries JSON)
+        kNone,           // nowhere
+    };
+
     struct Options {
         std::string name;                      // letters, digits, '.', '_', '-'; not starting with '.'
         std::optional<std::string> directory;  // default: DefaultLogDirectory(ProcessEnvironment())
         std::uintmax_t rotateBytes = RotatingFile::kDefaultRotateBytes;
-        // False: the lines go to the file alone, and the terminal stays quiet.
-        bool toTerminal = true;
+        Echo echo = Echo::kStreams;
     };
 
     // Creates the directory (missing folders with mode 0700), opens the file
@@ -66,7 +72,6 @@ public:
 private:
     std::string mPath;
     std::unique_ptr<RotatingFile> mFile;
-    std::unique_ptr<std::streambuf> mDiscard;  // the terminal's stand-in when it is kept quiet
     std::unique_ptr<TeeBuffer> mOut;
     std::unique_ptr<TeeBuffer> mErr;
     std::streambuf* mPreviousOut = nullptr;
