@@ -412,8 +412,11 @@ TEST(DiscoveryOverTheKernel, ThousandLookupsLeaveNoDescriptorOpen)
     const fs::path root = fs::temp_directory_path() / ("ke-discovery-" + std::to_string(getpid()));
     const fs::path unit = root / "sys/bus/firewire/devices/fw1.0";
     fs::create_directories(unit);
+    fs::create_directories(unit.parent_path() / "fw1");
     std::ofstream(unit / "specifier_id") << "0x000a27\n";
     std::ofstream(unit / "version") << "0x000011\n";
+    std::ofstream(unit.parent_path() / "fw1/guid") << "0x000a270000000001\n";
+    std::ofstream(unit.parent_path() / "fw1/units") << "0x000a27:0x000011\n";
 
     auto kernel = std::make_shared<CountingKernel>();
     fwplat::CdevOptions options;

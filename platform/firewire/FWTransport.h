@@ -14,6 +14,12 @@
 
 namespace fwplat {
 
+// How long a link waits for the answer to one request. Any node may set the
+// bus's split timeout up to 3 s (the kernel clamps it there), after which the
+// kernel ends the request with RCODE_CANCELLED itself; waiting longer lets that
+// answer come first, so no transaction is still outstanding when we give up.
+constexpr int kResponseTimeoutMs = 4000;
+
 // A connection to one unit. Open state, byte order and the choice of target
 // node are handled above it; a link sees only raw requests to its unit.
 class UnitLink {
@@ -32,7 +38,9 @@ public:
     // TCODE_{READ,WRITE}_{QUADLET,BLOCK}_REQUEST of <linux/firewire-constants.h>.
     // For writes `data` holds `length` bytes in bus order; for reads it
     // receives them and `length` comes back as the count the unit returned.
-    // With failOnReset false the link sends in its current generation.
+    // With failOnReset false the link sends in its current generation and,
+    // when a bus reset overtakes the request, sends it again once the new
+    // generation is known, within the request's time.
     virtual IOReturn Transact(int tcode, UInt64 offset, void* data, UInt32& length, bool failOnReset,
                               UInt32 generation) = 0;
 };
