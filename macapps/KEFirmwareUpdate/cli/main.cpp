@@ -1,15 +1,15 @@
 // kefirmwareupdate-cli: the update of a Ke unit from a terminal or a script.
 #include <cstdio>
 #include <exception>
-#include <iostream>
 #include <optional>
 
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
 #include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
 #include "macapps/KEFirmwareUpdate/cli/Console.h"
-#include "macapps/KEFirmwareUpdate/cli/LogRedirect.h"
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "platform/firewire/TraceUnitLink.h"
+#include "platform/log/RotatingLog.h"
 
 namespace {
 
@@ -25,20 +25,38 @@ int ReportParse(const kecli::ParseOutcome& parsed)
     return parsed.exitCode;
 }
 
+// Every link discovery makes from now on records its transactions in the trace.
+bool TraceTransports(APW::PTA::CKeFirmwareUpdate& update, const kecli::CliOptions& options)
+{
+    std::string carried, error;
+    update.GetUpdateFirmwareVersionString(carried);
+    auto writer = fwplat::TraceWriter::Create(options.trace, "kefirmwareupdate-cli", kecli::CliApp::kVersion, carried, error);
+    if (!writer) {
+        kecli::ParseOutcome failed;
+        failed.exitCode = kecli::kExitUsage;
+        failed.err = "kefirmwareupdate-cli: cannot write the trace: " + error + "\n";
+        failed.message = "cannot write the trace: " + error;
+        failed.jsonRequested = options.json;
+        ReportParse(failed);
+        return false;
+    }
+    fwplat::SetTransports(fwplat::TracedTransports(fwplat::Transports(), std::move(writer)));
+    return true;
+}
+
 int RunCommand(const kecli::CliOptions& options)
 {
-    // The core's lines: shown with --verbose (on standard error when standard
-    // output carries JSON), otherwise logged. Set up before the controller,
+    // The core's lines are logged, and shown only with --verbose (on standard
+    // error when standard output carries JSON). Set up before the controller,
     // whose constructor already writes.
-    std::optional<kecli::LogRedirect> redirect;
-    if (!options.verbose) {
-        redirect.emplace(kecli::LogRedirect::DefaultLogPath());
-    } else if (options.json) {
-        redirect.emplace(std::cerr.rdbuf());
-    }
+    using Echo = kelog::RotatingLog::Echo;
+    kelog::RotatingLog::Options logOptions{"cli", std::nullopt};
+    logOptions.echo = !options.verbose ? Echo::kNone : options.json ? Echo::kStandardError : Echo::kStreams;
+    const kelog::RotatingLog log(logOptions);
 
     const kecli::Console console = kecli::Console::Standard();
     APW::PTA::CKeFirmwareUpdate update;
+    if (!options.trace.empty() && !TraceTransports(update, options)) return kecli::kExitUsage;
     kecli::CliApp app(update, console, options);
     return app.Run();
 }
