@@ -1,5 +1,6 @@
 // Build-time tool: checks a firmware image file and writes a C++ source that
-// defines it as constant byte data.
+// defines it as constant byte data; for a .bit file also where its bitstream
+// lies, so that the program never searches the file again.
 //
 //   embed_image srec INPUT OUTPUT   M·CORE program (S-record text)
 //   embed_image bit  INPUT OUTPUT   FPGA configuration (.bit file)
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,7 +45,8 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes)
 
 // One hex byte list, 32 entries a line: large initialisers in this form
 // compile in well under a second.
-std::string Source(const Target& target, const std::string& input, const std::vector<std::uint8_t>& bytes)
+std::string Source(const Target& target, const std::string& input, const std::vector<std::uint8_t>& bytes,
+                   const std::optional<kefw::BitLayout>& layout)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::size_t stored = bytes.size();
@@ -65,6 +68,10 @@ std::string Source(const Target& target, const std::string& input, const std::ve
     }
     text += "};\n\n";
     text += "const UInt32 " + std::string(target.sizeName) + " = " + std::to_string(bytes.size()) + ";\n";
+    if (layout) {
+        text += "const UInt32 KeXilinxBitstreamOffset = " + std::to_string(layout->bitstreamOffset) + ";\n";
+        text += "const UInt32 KeXilinxBitstreamLength = " + std::to_string(layout->bitstreamLength) + ";\n";
+    }
     return text;
 }
 
@@ -109,8 +116,15 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool isSRecord = mode == "srec";
-    const std::optional<std::string> fault =
-        isSRecord ? kefw::CheckSRecord(input, bytes) : kefw::CheckBitFile(input, bytes).fault;
+    std::optional<std::string> fault;
+    std::optional<kefw::BitLayout> layout;
+    if (isSRecord) {
+        fault = kefw::CheckSRecord(input, bytes);
+    } else {
+        const kefw::BitCheck check = kefw::CheckBitFile(input, bytes);
+        fault = check.fault;
+        layout = check.layout;
+    }
     if (fault) {
         std::cerr << *fault << "\n";
         // Drop the source of an earlier, sound image so that it cannot be
@@ -119,7 +133,7 @@ int main(int argc, char** argv)
         std::filesystem::remove(output, ignored);
         return 1;
     }
-    if (!WriteFile(output, Source(isSRecord ? kSRecordTarget : kBitTarget, input, bytes))) {
+    if (!WriteFile(output, Source(isSRecord ? kSRecordTarget : kBitTarget, input, bytes, layout))) {
         std::cerr << output << ": cannot write the file\n";
         return 1;
     }

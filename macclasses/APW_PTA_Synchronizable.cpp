@@ -1,10 +1,9 @@
 #include "macclasses/APW_PTA_Synchronizable.h"
 
+#include <time.h>
+
 #include <cerrno>
 #include <limits>
-
-#include "platform/threads/CondWait.h"
-#include "platform/threads/UpTime.h"
 
 namespace APW {
 namespace PTA {
@@ -13,7 +12,34 @@ namespace {
 
 constexpr pthread_t kNoThread{};
 
+// The absolute time on `clock` that lies `duration` after now, clamped to
+// the largest time the clock can express.
+timespec DeadlineAfter(clockid_t clock, Synchronizable::Duration duration)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    timespec latest{};
+    latest.tv_sec = std::numeric_limits<time_t>::max();
+    latest.tv_nsec = NS_PER_SEC - 1;
+
+    long long nsec = now.tv_nsec + duration.nanoseconds;
+    long long sec = duration.seconds + nsec / NS_PER_SEC;
+    nsec %= NS_PER_SEC;
+    if (sec > std::numeric_limits<time_t>::max() - now.tv_sec) return latest;
+    timespec deadline{};
+    deadline.tv_sec = static_cast<time_t>(now.tv_sec + sec);
+    deadline.tv_nsec = static_cast<long>(nsec);
+    return deadline;
+}
+
 }  // namespace
+
+unsigned long long Synchronizable::UpTimeNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<unsigned long long>(now.tv_sec) * NS_PER_SEC + static_cast<unsigned long long>(now.tv_nsec);
+}
 
 Synchronizable::NestingReleaser::NestingReleaser(Synchronizable* s) : mSync(s), mNesting(s->mRecursiveNesting)
 {
@@ -36,7 +62,7 @@ Synchronizable::Duration Synchronizable::SplitNanoseconds(long long nanos)
 Synchronizable::Synchronizable() : mWhichThread(kNoThread), mRecursiveNesting(0)
 {
     pthread_mutex_init(&mMutex, nullptr);
-    KeCondInitMonotonic(&mCondVar);
+    pthread_cond_init(&mCondVar, nullptr);
 }
 
 Synchronizable::~Synchronizable()
@@ -81,14 +107,16 @@ bool Synchronizable::Wait(long long nanos)
 {
     if (nanos < 0) return false;
     const Duration duration = SplitNanoseconds(nanos);
+    // Timed on the start-up clock: a change of the wall-clock time neither
+    // cuts the wait short nor stretches it.
+    const timespec deadline = DeadlineAfter(CLOCK_MONOTONIC, duration);
     NestingReleaser releaser(this);
-    const int status = KeCondTimedWaitRelative(&mCondVar, &mMutex, duration.seconds, duration.nanoseconds);
-    return status != ETIMEDOUT;
+    return pthread_cond_clockwait(&mCondVar, &mMutex, CLOCK_MONOTONIC, &deadline) != ETIMEDOUT;
 }
 
 bool Synchronizable::WaitUntil(unsigned long long nanos)
 {
-    const unsigned long long now = KeUpTimeNanoseconds();
+    const unsigned long long now = UpTimeNanoseconds();
     const unsigned long long remaining = nanos > now ? nanos - now : 0;
     // A deadline further away than a signed duration can hold waits as long
     // as one can, rather than turning negative and failing at once.

@@ -65,8 +65,11 @@ public:
     // Waits at most `nanos` (relative). True when woken for any reason but the
     // time running out; false on time-out or a negative duration.
     bool Wait(long long nanos);
-    // Waits until `nanos` on the start-up clock (KeUpTimeNanoseconds).
+    // Waits until `nanos` on the start-up clock (UpTimeNanoseconds).
     bool WaitUntil(unsigned long long nanos);
+
+    // Now on the start-up clock (CLOCK_MONOTONIC), in nanoseconds.
+    static unsigned long long UpTimeNanoseconds();
 
 private:
     pthread_mutex_t mMutex;

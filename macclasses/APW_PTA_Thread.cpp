@@ -1,10 +1,12 @@
 #include "macclasses/APW_PTA_Thread.h"
 
+#include <sched.h>
+
+#include <algorithm>
 #include <future>
 #include <limits>
 #include <memory>
 
-#include "platform/threads/Scheduling.h"
 #include "platform/threads/ThreadCreate.h"
 
 namespace APW {
@@ -55,6 +57,19 @@ std::optional<Thread::PolicyRequest> Thread::PolicyFor(eThreadPolicy policy, int
     return std::nullopt;
 }
 
+std::optional<Thread::HostSchedule> Thread::HostScheduleFor(const PolicyRequest& request)
+{
+    // Raising a time-shared thread's weight needs privileges on Linux, and the
+    // base priority asked for is above an ordinary thread's: leave it alone.
+    if (request.machPolicy == POLICY_TIMESHARE) return HostSchedule{SCHED_OTHER, 0};
+    if (request.machPolicy != POLICY_FIFO) return std::nullopt;
+    // The Mach range 0..127 scaled linearly onto the host's SCHED_FIFO range.
+    const long long base = std::clamp(request.basePriority, 0, kMachPriorityMax);
+    const long long low = sched_get_priority_min(SCHED_FIFO);
+    const long long high = sched_get_priority_max(SCHED_FIFO);
+    return HostSchedule{SCHED_FIFO, static_cast<int>(low + (base * (high - low) + kMachPriorityMax / 2) / kMachPriorityMax)};
+}
+
 Thread::Thread(Runnable* r, int priority, eThreadPolicy policy)
     : mRunnable(r), mPriority(priority), mPolicy(policy), mPThread()
 {
@@ -76,8 +91,12 @@ bool Thread::Start()
     // The thread waits for `go`, so its handle is valid here and nothing of
     // this object is in use by it yet. A refused policy leaves the default.
     mPThread = handle;
-    if (const std::optional<PolicyRequest> request = PolicyFor(mPolicy, mPriority)) {
-        KeThreadPolicy(handle, request->machPolicy, request->basePriority);
+    // Without the privilege for real-time scheduling the thread keeps the default.
+    const std::optional<PolicyRequest> request = PolicyFor(mPolicy, mPriority);
+    if (const std::optional<HostSchedule> schedule = request ? HostScheduleFor(*request) : std::nullopt) {
+        sched_param param{};
+        param.sched_priority = schedule->priority;
+        pthread_setschedparam(handle, schedule->policy, &param);
     }
     // From here on the thread may delete this object.
     go.set_value();

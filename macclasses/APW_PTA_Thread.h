@@ -19,16 +19,28 @@ public:
         kThreadPolicyFifo = 2,
     };
 
-    // A Mach scheduling policy and base priority for the host layer.
+    // A Mach scheduling policy and base priority (0..127, higher runs first).
     struct PolicyRequest {
         int machPolicy;
         int basePriority;
+    };
+    static constexpr int POLICY_TIMESHARE = 1;
+    static constexpr int POLICY_FIFO = 4;
+    static constexpr int kMachPriorityMax = 127;
+
+    // The Linux scheduling for a request, as pthread_setschedparam takes it.
+    struct HostSchedule {
+        int policy;    // SCHED_OTHER or SCHED_FIFO
+        int priority;  // sched_priority; 0 under SCHED_OTHER
     };
 
     // What Start asks of the scheduler for `policy` and the priority offset
     // `priority`: time-shared at 39 + priority, first-in-first-out at
     // 80 + priority, nothing for round robin.
     static std::optional<PolicyRequest> PolicyFor(eThreadPolicy policy, int priority);
+    // Time-shared threads stay under SCHED_OTHER at the default nice value;
+    // first-in-first-out ones go to SCHED_FIFO. Other policies: none.
+    static std::optional<HostSchedule> HostScheduleFor(const PolicyRequest& request);
 
     Thread(Runnable* r, int priority, eThreadPolicy policy);
     // Leaves the thread alone: it may still run, and may be the one deleting

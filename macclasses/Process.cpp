@@ -1,101 +1,60 @@
 #include "macclasses/Process.h"
 
+#include <cerrno>
+
+#include "platform/process/CreatorSignatures.h"
+
 namespace {
 
-ProcessInfoRec EmptyInfoRec()
+constexpr UInt32 kPSNMark = 0x80000000;
+
+ProcessSerialNumber SerialNumberOf(const ProcessEntry& process)
 {
-    ProcessInfoRec info{};
-    info.processInfoLength = sizeof(ProcessInfoRec);
-    info.processName = nullptr;
-    info.processAppSpec = nullptr;
-    return info;
+    return {kPSNMark | static_cast<UInt32>(process.startTime & 0x7FFFFFFF), static_cast<UInt32>(process.pid)};
+}
+
+bool Names(const ProcessSerialNumber& psn, const ProcessEntry& process)
+{
+    const ProcessSerialNumber own = SerialNumberOf(process);
+    return own.highLongOfPSN == psn.highLongOfPSN && own.lowLongOfPSN == psn.lowLongOfPSN;
 }
 
 }  // namespace
 
-TProcess::TProcess(ProcessSerialNumber theNum)
-    : fProcessID(theNum), fMyProcessID{0, kNoProcess}, fFirstPSN{0, kNoProcess}, fFirstTime(true), fLast(false),
-      fState(false), fError(noErr)
+ProcessSerialNumber TProcess::GetMyProcessID() const
 {
-    fError = GetCurrentProcess(&fMyProcessID);
-    fState = IProcess();
-    fFirstPSN = fProcessID;
-    fFirstTime = false;
-}
-
-TProcess::~TProcess() = default;
-
-Boolean TProcess::IProcess()
-{
-    fError = GetNextProcess(&fProcessID);
-    if (fError == noErr) return true;
-    if (fFirstTime) return false;
-    fLast = true;
-    First();
-    return false;
-}
-
-void TProcess::Next() { IProcess(); }
-
-Boolean TProcess::Last() { return fLast; }
-
-void TProcess::First() { fProcessID = fFirstPSN; }
-
-ProcessSerialNumber TProcess::GetProcessID() const { return fProcessID; }
-
-ProcessSerialNumber TProcess::GetMyProcessID() const { return fMyProcessID; }
-
-ProcessInfoRec TProcess::GetProcessInfoRec()
-{
-    ProcessInfoRec info = EmptyInfoRec();
-    fError = GetProcessInformation(&fProcessID, &info);
-    return info;
-}
-
-unsigned long TProcess::GetProcessSize() { return GetProcessInfoRec().processSize; }
-
-unsigned long TProcess::GetFreeMem() { return GetProcessInfoRec().processFreeMem; }
-
-unsigned long TProcess::GetLaunchDate() { return GetProcessInfoRec().processLaunchDate; }
-
-short TProcess::GetNumProcesses()
-{
-    ProcessSerialNumber psn = {0, kNoProcess};
-    short count = 0;
-    while (GetNextProcess(&psn) == noErr) ++count;
-    return count;
+    ProcessEntry self;
+    return CurrentProcessSource().Self(self) ? SerialNumberOf(self) : kMyProcess;
 }
 
 Boolean TProcess::FindProcess(OSType signature)
 {
-    fProcessID = {0, kNoProcess};
-    ProcessInfoRec info = EmptyInfoRec();
-    while (GetNextProcess(&fProcessID) == noErr) {
-        if (GetProcessInformation(&fProcessID, &info) != noErr) continue;
-        if (info.processSignature == signature) return true;
+    fProcessID = kMyProcess;
+    for (const ProcessEntry& process : CurrentProcessSource().Scan()) {
+        if (CreatorSignatureForName(process.name) != signature) continue;
+        fProcessID = SerialNumberOf(process);
+        return true;
     }
     return false;
 }
 
-Boolean TProcess::KillApplication(ProcessSerialNumber* thePSN)
+Boolean TProcess::KillApplication(const ProcessSerialNumber* thePSN)
 {
-    AEAddressDesc target;
-    AppleEvent event;
-    AppleEvent reply;
-    AEInitializeDesc(&target);
-    AEInitializeDesc(&event);
-    AEInitializeDesc(&reply);
-
-    fError = AECreateDesc(typeProcessSerialNumber, thePSN, sizeof(ProcessSerialNumber), &target);
-    if (fError != noErr) return false;
-    fError = AECreateAppleEvent(kCoreEventClass, kAEQuitApplication, &target, kAutoGenerateReturnID,
-                                kAnyTransactionID, &event);
-    if (fError != noErr) {
-        AEDisposeDesc(&target);
+    if (thePSN == nullptr) {
+        fError = paramErr;
         return false;
     }
-    fError = AESend(&event, &reply, kAENoReply, kAENormalPriority, kNoTimeOut, nullptr, nullptr);
-    AEDisposeDesc(&target);
-    AEDisposeDesc(&event);
+    ProcessSource& source = CurrentProcessSource();
+    fError = procNotFound;
+    for (const ProcessEntry& process : source.Scan()) {
+        if (!Names(*thePSN, process)) continue;
+        const int error = source.Terminate(process);
+        if (error == 0) {
+            fError = noErr;
+        } else {
+            fError = error == ESRCH ? procNotFound : permErr;
+        }
+        break;
+    }
     return fError == noErr;
 }

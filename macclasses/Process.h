@@ -1,43 +1,46 @@
-// A walk over the running processes: step from one to the next, read a
-// process's information, find one by creator signature, count them, and ask
-// one to quit.
+// The running programs as /proc lists them: is one with a given creator
+// signature running, and asking one to quit.
 #pragma once
 
-#include "platform/process/Processes.h"
+#include "platform/process/ProcessSource.h"
 
-// "No process": a walk from here starts at the first process of the list.
+// Names one process: {0x80000000 | low bits of its start time, pid}, so that
+// a pid the system hands to a new process gives another serial number.
+struct ProcessSerialNumber {
+    UInt32 highLongOfPSN;
+    UInt32 lowLongOfPSN;
+};
+
+enum : UInt32 { kNoProcess = 0 };
+
+// "No process": where a lookup starts.
 constexpr ProcessSerialNumber kMyProcess = {0, kNoProcess};
+
+enum : OSErr {
+    procNotFound = -600,
+    permErr = -54,  // this user may not ask the process to quit
+};
 
 class TProcess {
 public:
-    explicit TProcess(ProcessSerialNumber theNum);
-    virtual ~TProcess();
+    // Reads nothing yet: the window makes one on every tick.
+    explicit TProcess(ProcessSerialNumber theNum) : fProcessID(theNum) {}
 
-    virtual Boolean KillApplication(ProcessSerialNumber* thePSN);
-    virtual short GetNumProcesses();
-    virtual ProcessInfoRec GetProcessInfoRec();
-    virtual unsigned long GetProcessSize();
-    virtual unsigned long GetFreeMem();
-    virtual unsigned long GetLaunchDate();
-    virtual Boolean FindProcess(OSType signature);
-    virtual ProcessSerialNumber GetMyProcessID() const;
-    virtual ProcessSerialNumber GetProcessID() const;
-    virtual void Next();
-    virtual Boolean Last();
-    virtual void First();
+    // Reads the process list afresh; true, and GetProcessID() names it, when
+    // a process with the signature runs (the lowest pid of them).
+    Boolean FindProcess(OSType signature);
+    // Asks the process to quit (SIGTERM), provided the serial number still
+    // names it: a pid reused since is left alone.
+    Boolean KillApplication(const ProcessSerialNumber* thePSN);
 
-    // The status of the last recorded call.
+    // This program's own process; {0, kNoProcess} when it cannot be read.
+    ProcessSerialNumber GetMyProcessID() const;
+    // The process found last, or the serial number given at construction.
+    ProcessSerialNumber GetProcessID() const { return fProcessID; }
+    // The status of the last KillApplication.
     OSErr GetError() const { return fError; }
-
-protected:
-    virtual Boolean IProcess();
 
 private:
     ProcessSerialNumber fProcessID;
-    ProcessSerialNumber fMyProcessID;
-    ProcessSerialNumber fFirstPSN;
-    Boolean fFirstTime;
-    Boolean fLast;
-    Boolean fState;
-    OSErr fError;
+    OSErr fError = noErr;
 };

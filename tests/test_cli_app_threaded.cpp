@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
-#include "macapps/KEFirmwareUpdate/cli/LogRedirect.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "platform/log/RotatingLog.h"
 #include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
 #include "tests/support/SimBus.h"
@@ -89,7 +89,8 @@ protected:
                mBus.model().Flash(kesim::FlashDevice::Mcore).accepted;
     }
 
-    LogRedirect mQuiet{std::nullopt};  // the core's lines are not this test's output
+    // The core's lines are not this test's output: no file, no echo.
+    kelog::RotatingLog mQuiet{{"quiet", std::string(), 0, kelog::RotatingLog::Echo::kNone}};
     simbus::Bus mBus;
     KeScopedSleepFunction mClock{[](UInt32) {}};
     APW::PTA::CKeFirmwareUpdate mUpdate;

@@ -21,6 +21,7 @@
 #include "tests/support/SocketSim.h"
 
 using namespace std::chrono_literals;
+using testing::ContainsRegex;
 using testing::HasSubstr;
 using testing::Not;
 
@@ -116,7 +117,9 @@ TEST_F(CliEndToEnd, CoreLinesGoToTheLogUnlessVerbose)
     PlugUnit({"--versions", "21-26"});
     const CliResult quiet = Cli({"status"});
     EXPECT_THAT(quiet.out + quiet.err, Not(HasSubstr("Open Ke")));
-    EXPECT_THAT(Slurp(mDir / "state/kefirmwareupdate/cli.log"), HasSubstr("Ctor KeFirmwareUpdate\nTest CERR\nOpen Ke\n"));
+    // One stamped line each: "<time> Ctor KeFirmwareUpdate".
+    EXPECT_THAT(Slurp(mDir / "state/kefirmwareupdate/cli.log"),
+                ContainsRegex("[0-9:.+-] Ctor KeFirmwareUpdate\n[^\n]+ Test CERR\n[^\n]+ Open Ke\n"));
 
     const CliResult verbose = Cli({"status", "--verbose"});
     EXPECT_THAT(verbose.out, HasSubstr("Open Ke\n"));

@@ -23,7 +23,6 @@
 #include "macapps/KEFirmwareUpdate/cli/Console.h"
 #include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
 #include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
-#include "macapps/KEFirmwareUpdate/cli/LogRedirect.h"
 #include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/cli/SignalGuard.h"
@@ -267,63 +266,6 @@ TEST(SignalGuardTest, ThreadsStartedUnderTheBlockInheritIt)
     sigset_t mask;
     pthread_sigmask(SIG_BLOCK, nullptr, &mask);
     EXPECT_FALSE(sigismember(&mask, SIGINT)) << "the caller's mask is restored";
-}
-
-TEST(LogRedirectTest, WhereTheLogGoes)
-{
-    auto path = [](std::map<std::string, std::string> vars) {
-        return LogRedirect::DefaultLogPath([vars](const char* name) -> std::optional<std::string> {
-            const auto it = vars.find(name);
-            return it == vars.end() ? std::nullopt : std::optional<std::string>(it->second);
-        });
-    };
-    EXPECT_EQ(path({{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}}), "/s/kefirmwareupdate/cli.log");
-    EXPECT_EQ(path({{"XDG_STATE_HOME", "rel"}, {"HOME", "/h"}}), "/h/.local/state/kefirmwareupdate/cli.log")
-        << "a relative XDG_STATE_HOME is ignored";
-    EXPECT_EQ(path({{"XDG_STATE_HOME", ""}, {"HOME", "/h"}}), "/h/.local/state/kefirmwareupdate/cli.log");
-    EXPECT_EQ(path({}), std::nullopt);
-}
-
-TEST(LogRedirectTest, CoreLinesLandInAPrivateFileOrNowhereAndTheStreamsComeBack)
-{
-    const socksim::TempDir dir;
-    const std::string path = dir / "state/kefirmwareupdate/cli.log";
-    std::streambuf* const out = std::cout.rdbuf();
-    std::streambuf* const err = std::cerr.rdbuf();
-    {
-        LogRedirect redirect(path);
-        EXPECT_EQ(redirect.LogPath(), path);
-        std::cout << "Ctor KeFirmwareUpdate\n";
-        std::cerr << "Device not ready - Could not prepare device for update.\n\r";
-    }
-    EXPECT_EQ(std::cout.rdbuf(), out);
-    EXPECT_EQ(std::cerr.rdbuf(), err);
-    const std::string text = childproc::Slurp(path);
-    EXPECT_THAT(text, HasSubstr("--- kefirmwareupdate-cli run"));
-    EXPECT_THAT(text, HasSubstr("Ctor KeFirmwareUpdate\nDevice not ready - Could not prepare device for update.\n\r"));
-
-    struct stat info;
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    ASSERT_EQ(stat((dir / "state/kefirmwareupdate").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-
-    // A full log is moved aside when a run starts.
-    std::filesystem::resize_file(path, LogRedirect::kRotateBytes + 1);
-    { LogRedirect redirect(path); }
-    EXPECT_TRUE(std::filesystem::exists(path + ".old"));
-    EXPECT_LT(std::filesystem::file_size(path), 1000u);
-
-    // A path that cannot be had: the lines are discarded, not shown.
-    {
-        LogRedirect redirect(path + "/not-under-a-file.log");
-        EXPECT_TRUE(redirect.LogPath().empty());
-        EXPECT_NE(std::cout.rdbuf(), out);
-        testing::internal::CaptureStdout();
-        std::cout << "Open Ke\n" << std::flush;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    }
-    EXPECT_EQ(std::cout.rdbuf(), out);
 }
 
 TEST(ConsoleTest, OnlyYesConfirms)

@@ -27,9 +27,6 @@ class DownloaderTestAccess {
 public:
     explicit DownloaderTestAccess(Downloader& d) : mD(d) {}
     bool ReadImage(DOWNLOADTYPE t, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& n) { return mD.ReadImage(t, ofs, size, buf, n); }
-    bool ParseBit(SInt32& offset, SInt32& numBytes) { return mD.ParseBit(offset, numBytes); }
-    bool FindNumBytes(const UInt8* h, SInt32 size, SInt32& n) { return mD.FindNumBytes(h, size, n); }
-    static bool FindSignature(const UInt8* f, UInt32 size, SInt32& offset) { return Downloader::FindSignature(f, size, offset); }
     UInt16 Crc(UInt16 start, const std::vector<UInt8>& bytes)
     {
         return mD.updateCRC16(start, reinterpret_cast<const UInt32*>(bytes.data()), static_cast<UInt32>(bytes.size() / 4));
@@ -368,32 +365,26 @@ TEST(ImageReader, ReadsClipAtTheEndOfEachImage)
     EXPECT_EQ(count, 0u);
 }
 
-TEST(ImageReader, FindsTheBitstream)
+// Each flash has its own name, command value and image.
+TEST(FlashImages, OneEntryPerFlash)
 {
-    Downloader d;
-    DownloaderTestAccess access(d);
-    SInt32 offset = -1;
-    SInt32 numBytes = -1;
-    EXPECT_TRUE(access.ParseBit(offset, numBytes));
-    EXPECT_EQ(offset, 79);
-    EXPECT_EQ(numBytes, 336680);
+    const FlashImage* fpga = FlashImageFor(fileXILINX);
+    ASSERT_NE(fpga, nullptr);
+    EXPECT_EQ(fpga, FlashImageFor(Xilinx));
+    EXPECT_EQ(fpga->streamOffset, 79u);
+    EXPECT_EQ(fpga->EraseCommand(), 0u);
+    EXPECT_STREQ(FlashDisplayName(fileXILINX), "FPGA");
 
-    std::vector<UInt8> file(300, 0);
-    const UInt8 signature[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xAA, 0x99, 0x55, 0x66};
-    std::memcpy(file.data() + 143, signature, 8);
-    EXPECT_TRUE(DownloaderTestAccess::FindSignature(file.data(), 300, offset));
-    EXPECT_EQ(offset, 143);
-    std::fill(file.begin(), file.end(), 0);
-    std::memcpy(file.data() + 144, signature, 8);
-    EXPECT_FALSE(DownloaderTestAccess::FindSignature(file.data(), 300, offset));
-    EXPECT_FALSE(DownloaderTestAccess::FindSignature(file.data(), 100, offset)) << "never reads past the file";
+    const FlashImage* mcore = FlashImageFor(fileMCORE);
+    ASSERT_NE(mcore, nullptr);
+    EXPECT_EQ(mcore, FlashImageFor(MCORE));
+    EXPECT_EQ(mcore->streamOffset, 0u);
+    EXPECT_EQ(mcore->fileSize, 71444u);
+    EXPECT_EQ(mcore->EraseCommand(), 1u);
+    EXPECT_STREQ(FlashDisplayName(fileMCORE), "microcontroller");
 
-    const UInt8 length[] = {0x00, 0x05, 0x23, 0x28, 0x00, 0x00, 0x00, 0xFF};
-    EXPECT_TRUE(access.FindNumBytes(length, 4, numBytes));
-    EXPECT_EQ(numBytes, 336680);
-    EXPECT_TRUE(access.FindNumBytes(length, 8, numBytes));
-    EXPECT_EQ(numBytes, 255);
-    EXPECT_FALSE(access.FindNumBytes(length, 3, numBytes));
+    EXPECT_EQ(FlashImageFor(static_cast<DOWNLOADTYPE>(2)), nullptr);
+    EXPECT_EQ(FlashImageFor(static_cast<DL_DEVICE_TYPE>(2)), nullptr);
 }
 
 TEST(CRC16, WorkedValuesAndChaining)

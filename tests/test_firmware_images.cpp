@@ -67,18 +67,15 @@ TEST(XilinxImage, HeaderAndBitstream)
     ASSERT_EQ(KeXilinxDataSizeBytes, 336759u);
     const kefw::BitCheck check = kefw::CheckBitFile("KeXilinx.bit", Xilinx());
     ASSERT_FALSE(check.fault.has_value()) << *check.fault;  // also: the sync sequence nowhere but at the start
+    // The program sends from where the build's check found the bitstream.
     EXPECT_EQ(check.layout.bitstreamOffset, 79u);
     EXPECT_EQ(check.layout.bitstreamLength, 336680u);
+    EXPECT_EQ(KeXilinxBitstreamOffset, 79u);
+    EXPECT_EQ(KeXilinxBitstreamLength, 336680u);
 
+    // The fields the check does not look into: the part and the date and time.
     const UInt8* d = KeXilinxData;
-    const UInt8 preamble[] = {0x00, 0x09, 0x0F, 0xF0, 0x0F, 0xF0, 0x0F, 0xF0, 0x0F, 0xF0, 0x00, 0x00, 0x01};
-    EXPECT_EQ(std::memcmp(d, preamble, sizeof preamble), 0);
-    EXPECT_EQ(std::memcmp(d + 13, "a\0\x11", 3), 0);
-    EXPECT_EQ(std::strlen(reinterpret_cast<const char*>(d + 16)), 16u);
     EXPECT_EQ(std::memcmp(d + 33, "b\0\x0C" "2s400efg456\0", 15), 0);
-    EXPECT_EQ(std::memcmp(d + 48, "c\0\x0B", 3), 0);
-    EXPECT_EQ(std::memcmp(d + 62, "d\0\x09", 3), 0);
-    EXPECT_EQ(std::memcmp(d + 74, "e\x00\x05\x23\x28", 5), 0);
     const std::string date(reinterpret_cast<const char*>(d + 51)), time(reinterpret_cast<const char*>(d + 65));
     EXPECT_TRUE(date.size() == 10 && date.find_first_not_of("0123456789/") == std::string::npos && date[4] == '/' &&
                 date[7] == '/')

@@ -12,11 +12,8 @@
 
 #include "macclasses/APW_PTA_Synchronizable.h"
 #include "macclasses/APW_PTA_Thread.h"
-#include "platform/threads/CondWait.h"
-#include "platform/threads/Scheduling.h"
 #include "platform/threads/Sleep.h"
 #include "platform/threads/ThreadCreate.h"
-#include "platform/threads/UpTime.h"
 
 using APW::PTA::NS_PER_SEC;
 using APW::PTA::Runnable;
@@ -27,6 +24,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr long long kMs = 1000000LL;
+
+UInt64 KeUpTimeNanoseconds() { return Synchronizable::UpTimeNanoseconds(); }
 
 // Locks the monitor on a thread of its own; `holds` tells when it got it.
 struct Contender {
@@ -116,22 +115,10 @@ TEST(Monitor, LongestWaitsLastUntilNotified)
     for (std::thread& t : waiters) t.join();
 }
 
-TEST(MonitorPlatform, DeadlineCarriesAndClamps)
-{
-    auto after = [](SInt64 seconds, SInt64 nanoseconds) {
-        const timespec d = KeDeadlineAfter(timespec{5, 999999999}, seconds, nanoseconds);
-        return std::pair<long long, long long>(d.tv_sec, d.tv_nsec);
-    };
-    EXPECT_EQ(after(0, 1), std::pair(6LL, 0LL));
-    EXPECT_EQ(after(1, 2500000001), std::pair(9LL, 500000000LL));
-    EXPECT_EQ(after(-3, -4), std::pair(5LL, 999999999LL));
-    for (SInt64 ns : {0LL, 1LL, LLONG_MAX}) {
-        EXPECT_EQ(after(LLONG_MAX - 2, ns), std::pair(LLONG_MAX, 999999999LL)) << ns;
-    }
-}
-
 TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
 {
+    constexpr int POLICY_FIFO = Thread::POLICY_FIFO;
+    constexpr int POLICY_TIMESHARE = Thread::POLICY_TIMESHARE;
     auto mach = [](Thread::eThreadPolicy policy, int priority) {
         const auto request = Thread::PolicyFor(policy, priority);
         return request ? std::pair(request->machPolicy, request->basePriority) : std::pair(0, 0);
@@ -142,7 +129,7 @@ TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
     EXPECT_EQ(mach(Thread::kThreadPolicyFifo, INT_MAX), std::pair(POLICY_FIFO, INT_MAX));
 
     auto host = [](int machPolicy, int basePriority) {
-        const auto schedule = KeHostScheduleFor(machPolicy, basePriority);
+        const auto schedule = Thread::HostScheduleFor({machPolicy, basePriority});
         return schedule ? std::pair(schedule->policy, schedule->priority) : std::pair(-1, -1);
     };
     const int low = sched_get_priority_min(SCHED_FIFO);
@@ -151,9 +138,7 @@ TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
     EXPECT_EQ(host(POLICY_FIFO, INT_MIN), std::pair(SCHED_FIFO, low));
     EXPECT_EQ(host(POLICY_FIFO, INT_MAX), std::pair(SCHED_FIFO, high));
     EXPECT_EQ(host(POLICY_TIMESHARE, 39), std::pair(SCHED_OTHER, 0));
-    EXPECT_EQ(host(POLICY_RR, 85), std::pair(-1, -1));
-    EXPECT_EQ(KeThreadPolicy(pthread_self(), POLICY_RR, 85), EINVAL);
-    EXPECT_EQ(KeThreadPolicy(pthread_self(), POLICY_TIMESHARE, 39), 0);
+    EXPECT_EQ(host(2, 85), std::pair(-1, -1));  // round robin: none
 }
 
 namespace {
@@ -198,7 +183,7 @@ TEST(Thread, RunsDetachedOnItsOwnThreadUnderTheMappedPolicy)
         EXPECT_FALSE(pthread_equal(job.self, pthread_self()));
         EXPECT_EQ(job.detachState, PTHREAD_CREATE_DETACHED);
         if (policy == Thread::kThreadPolicyFifo && job.policy == SCHED_FIFO) {
-            EXPECT_EQ(job.priority, KeHostScheduleFor(POLICY_FIFO, 85)->priority);
+            EXPECT_EQ(job.priority, Thread::HostScheduleFor({Thread::POLICY_FIFO, 85})->priority);
         } else {
             // Time-shared, untouched, or real-time refused for lack of privilege.
             EXPECT_EQ(job.policy, SCHED_OTHER) << policy;

@@ -107,6 +107,34 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStamped)
     }
 }
 
+// The command line keeps the lines off the terminal, or puts them all on
+// standard error when standard output carries JSON; with no file they are
+// dropped, never shown.
+TEST_F(RotatingLogTest, EchoSendsTheLinesOnlyWhereAsked)
+{
+    using Echo = RotatingLog::Echo;
+    std::ofstream(mDir / "plain") << "x";
+    for (const bool withFile : {true, false}) {
+        for (const Echo echo : {Echo::kNone, Echo::kStandardError}) {
+            mOut.str("");
+            mErr.str("");
+            const fs::path dir = withFile ? mDir / "cli" : mDir / "plain" / "under-a-file";
+            {
+                RotatingLog::Options options{"cli", dir.string(), 1024 * 1024, echo};
+                RotatingLog log(options);
+                EXPECT_EQ(log.Active(), withFile);
+                std::cout << "Open Ke\n";
+                std::cerr << "Test CERR\n";
+            }
+            EXPECT_EQ(mOut.str(), "");
+            EXPECT_EQ(mErr.str(), echo == Echo::kNone ? "" : "Open Ke\nTest CERR\n");
+            EXPECT_EQ(std::cout.rdbuf(), &mOut);
+            EXPECT_EQ(std::cerr.rdbuf(), &mErr);
+        }
+    }
+    EXPECT_THAT(Texts(mDir / "cli" / "cli.log"), ElementsAre("Open Ke", "Test CERR", "Open Ke", "Test CERR"));
+}
+
 // std::cerr flushes after every piece; the worker thread's pieces must not
 // come between the window's.
 TEST_F(RotatingLogTest, AnUnfinishedLineWaitsForItsEndEvenWhenFlushed)

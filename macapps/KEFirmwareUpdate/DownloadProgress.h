@@ -4,12 +4,8 @@
 
 #include <atomic>
 
+#include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "platform/common/MacTypes.h"
-
-enum DL_DEVICE_TYPE : UInt32 {
-    Xilinx = 0,
-    MCORE = 1,
-};
 
 class DownloadProgress {
 public:

@@ -7,8 +7,6 @@
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
-#include "macapps/KEFirmwareUpdate/KeXilinx.h"
-#include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 #include "platform/common/KeAssert.h"
 #include "platform/threads/Sleep.h"
 
@@ -17,13 +15,10 @@ namespace {
 constexpr UInt32 kCommandPauseMicroseconds = 1000;
 constexpr UInt32 kErasePollMicroseconds = 1000000;
 constexpr SInt32 kErasePolls = 60;
-constexpr SInt32 kLastSignatureStart = 143;
 constexpr UInt32 kStatusBusy = 0;
 constexpr UInt32 kStatusReady = 1;
 constexpr UInt32 kOpenRetryMicroseconds = 10000;
 constexpr int kOpenRetries = 100;
-constexpr UInt32 kEraseXilinx = 0;
-constexpr UInt32 kEraseMCORE = 1;
 
 void Pause() { KeSleepMicroseconds(kCommandPauseMicroseconds); }
 
@@ -58,9 +53,6 @@ Downloader::~Downloader() { std::cout << "Dtor Downloader\n"; }
 
 void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
 {
-    SInt32 fileCount = 0;
-    SInt32 offset = 0;
-    SInt32 numBytes = 0;
     UInt32 crc = 0;
     IOReturn error = 0;
     UInt32 generation = 0;
@@ -73,24 +65,17 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
         mError = kIOReturnNoDevice;
         return;
     }
-
-    switch (type) {
-    case fileXILINX:
-        std::cout << "Opening Xilinx data file\n";
-        ParseBit(offset, numBytes);
-        fileCount = static_cast<SInt32>(KeXilinxDataSizeBytes);
-        break;
-    case fileMCORE:
-        std::cout << "Opening MCORE 06 file\n";
-        offset = 0;
-        fileCount = static_cast<SInt32>(KeMCORE06dataSize);
-        break;
-    default:
+    const FlashImage* image = FlashImageFor(type);
+    if (!image) {
         // No image and no erase command for it: leave the unit alone.
         std::cerr << "Read Image : Invalid file type\n\r";
         mError = kIOReturnBadArgument;
         return;
     }
+    std::cout << image->openingTrace;
+    // The .bit file's bitstream was located when the build checked the file.
+    const auto offset = static_cast<SInt32>(image->streamOffset);
+    const auto fileCount = static_cast<SInt32>(image->fileSize);
 
     error = _Unit->GetBusGeneration(generation);
     if (error == 0) {
@@ -102,7 +87,7 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
     }
 
     gDownloadProgress.SetErase();
-    if (error == 0) error = Erase(type, generation);
+    if (error == 0) error = Erase(*image, generation);
 
     gDownloadProgress.SetPgm();
     if (error == 0) error = Program(type, offset, fileCount, crc, generation);
@@ -148,17 +133,10 @@ IOReturn Downloader::Prepare(UInt32& generation)
     return error;
 }
 
-IOReturn Downloader::Erase(DOWNLOADTYPE type, UInt32 generation)
+IOReturn Downloader::Erase(const FlashImage& image, UInt32 generation)
 {
-    UInt32 command = kEraseXilinx;
-    if (type == fileXILINX) {
-        std::cout << "Erasing Xilinx Image\n";
-        command = kEraseXilinx;
-    } else {
-        std::cout << "Erasing MCORE image\n";
-        command = kEraseMCORE;
-    }
-
+    std::cout << image.erasingTrace;
+    UInt32 command = image.EraseCommand();
     IOReturn error = _Unit->SetUpdateCommand(generation, command);
     Pause();
     if (error != 0) {
@@ -243,22 +221,13 @@ IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount,
 
 bool Downloader::ReadImage(DOWNLOADTYPE type, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& actualCount)
 {
-    const UInt8* image = nullptr;
-    UInt32 length = 0;
-    switch (type) {
-    case fileXILINX:
-        image = KeXilinxData;
-        length = KeXilinxDataSizeBytes;
-        break;
-    case fileMCORE:
-        image = KeMCORE06data;
-        length = KeMCORE06dataSize;
-        break;
-    default:
+    const FlashImage* image = FlashImageFor(type);
+    if (!image) {
         std::cerr << "Read Image : Invalid file type\n\r";
         actualCount = 0;
         return true;
     }
+    const UInt32 length = image->fileSize;
 
     // Wide arithmetic: an offset near the top of the range must not wrap.
     const UInt64 end = static_cast<UInt64>(ofs) + size;
@@ -268,36 +237,7 @@ bool Downloader::ReadImage(DOWNLOADTYPE type, UInt32 ofs, UInt32 size, UInt8* bu
         actualCount = ofs < length ? length - ofs : 0;
     }
     KE_ASSERT(actualCount < DL_BUF_SIZE);
-    if (actualCount != 0) std::memcpy(buf, image + ofs, actualCount);
-    return true;
-}
-
-bool Downloader::FindSignature(const UInt8* file, UInt32 fileSize, SInt32& offset)
-{
-    static const char signature[8] = {'\xFF', '\xFF', '\xFF', '\xFF', '\xAA', '\x99', '\x55', '\x66'};
-    for (offset = 0; offset <= kLastSignatureStart; ++offset) {
-        if (static_cast<UInt32>(offset) + sizeof signature > fileSize) break;
-        if (std::memcmp(file + offset, signature, sizeof signature) == 0) return true;
-    }
-    return false;
-}
-
-bool Downloader::ParseBit(SInt32& offset, SInt32& numBytes)
-{
-    const bool found = FindSignature(KeXilinxData, KeXilinxDataSizeBytes, offset);
-    KE_ASSERT(true == found);
-    if (!FindNumBytes(KeXilinxData, offset, numBytes)) {
-        std::cerr << "Bad Xilinx file - Could not locate numbytes.\n";
-    }
-    return found;
-}
-
-bool Downloader::FindNumBytes(const UInt8* header, SInt32 size, SInt32& numBytes)
-{
-    if (size < 4) return false;
-    const UInt32 value = (static_cast<UInt32>(header[size - 4]) << 24) | (static_cast<UInt32>(header[size - 3]) << 16) |
-                         (static_cast<UInt32>(header[size - 2]) << 8) | static_cast<UInt32>(header[size - 1]);
-    numBytes = static_cast<SInt32>(value);
+    if (actualCount != 0) std::memcpy(buf, image->file + ofs, actualCount);
     return true;
 }
 

@@ -4,15 +4,11 @@
 
 #include <atomic>
 
+#include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "platform/common/MacTypes.h"
 #include "platform/firewire/IOReturn.h"
 
 class DownloadUnit;
-
-enum DOWNLOADTYPE : UInt32 {
-    fileMCORE = 0,
-    fileXILINX = 1,
-};
 
 // Size of the download buffer; one image read delivers less than this.
 const UInt32 DL_BUF_SIZE = 2052;
@@ -56,24 +52,15 @@ public:
 
 private:
     bool ReadImage(DOWNLOADTYPE type, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& actualCount);
-    bool ParseBit(SInt32& offset, SInt32& numBytes);
-    bool FindNumBytes(const UInt8* header, SInt32 size, SInt32& numBytes);
     UInt16 updateCRC16(UInt16 currentCRC, const UInt32* buffer, UInt32 numQuads);
-
-    // Where the bitstream signature starts among the first positions of a
-    // file, or false when it is not there.
-    static bool FindSignature(const UInt8* file, UInt32 fileSize, SInt32& offset);
 
     // The steps of DoDownload; each returns the updated status.
     IOReturn Prepare(UInt32& generation);
-    IOReturn Erase(DOWNLOADTYPE type, UInt32 generation);
+    IOReturn Erase(const FlashImage& image, UInt32 generation);
     IOReturn Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation);
 
     DownloadUnit* _Unit = nullptr;
-    UInt32 _Progress = 0;
     IOReturn mError = 0;
-    bool mIndeterminate = false;
-    bool mCanCancel = false;
     std::atomic<bool> mCancelled{false};
 
     friend class DownloaderTestAccess;

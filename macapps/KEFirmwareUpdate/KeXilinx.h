@@ -8,3 +8,7 @@
 
 extern const UInt8 KeXilinxData[];
 extern const UInt32 KeXilinxDataSizeBytes;
+// Where the bitstream (from its dummy and sync words to the end of the file)
+// lies in the file, as the build's check of the file found it.
+extern const UInt32 KeXilinxBitstreamOffset;
+extern const UInt32 KeXilinxBitstreamLength;

@@ -76,28 +76,32 @@ RotatingLog::RotatingLog(const std::string& name) : RotatingLog(Options{name, st
 
 RotatingLog::RotatingLog(const Options& options)
 {
-    if (!ValidName(options.name)) return;
     const std::optional<std::string> directory =
         options.directory ? options.directory : DefaultLogDirectory(ProcessEnvironment());
-    if (!IsAbsolute(directory) || !MakePrivateDirectories(*directory)) return;
+    if (ValidName(options.name) && IsAbsolute(directory) && MakePrivateDirectories(*directory)) {
+        const std::string path = (std::filesystem::path(*directory) / (options.name + ".log")).string();
+        auto file = std::make_unique<RotatingFile>(path, options.rotateBytes);
+        if (file->IsOpen()) {
+            mFile = std::move(file);
+            mPath = path;
+        }
+    }
+    // Without a file, lines that go to their own streams need nothing of us.
+    if (!mFile && options.echo == Echo::kStreams) return;
 
-    const std::string path = (std::filesystem::path(*directory) / (options.name + ".log")).string();
-    auto file = std::make_unique<RotatingFile>(path, options.rotateBytes);
-    if (!file->IsOpen()) return;
-
-    mFile = std::move(file);
-    mPath = path;
     std::cout.flush();
     std::cerr.flush();
-    mOut = std::make_unique<TeeBuffer>(*std::cout.rdbuf(), *mFile);
-    mErr = std::make_unique<TeeBuffer>(*std::cerr.rdbuf(), *mFile);
+    std::streambuf* const err = options.echo == Echo::kNone ? nullptr : std::cerr.rdbuf();
+    std::streambuf* const out = options.echo == Echo::kStreams ? std::cout.rdbuf() : err;
+    mOut = std::make_unique<TeeBuffer>(out, mFile.get());
+    mErr = std::make_unique<TeeBuffer>(err, mFile.get());
     mPreviousOut = std::cout.rdbuf(mOut.get());
     mPreviousErr = std::cerr.rdbuf(mErr.get());
 }
 
 RotatingLog::~RotatingLog()
 {
-    if (!Active()) return;
+    if (!mOut) return;
     std::cout.rdbuf(mPreviousOut);
     std::cerr.rdbuf(mPreviousErr);
     // The buffers pass on what they still hold as they go.

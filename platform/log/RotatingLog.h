@@ -1,15 +1,16 @@
 // Keeps a program's trace and failure lines (std::cout, std::cerr) in a log
-// file as well, each line with a timestamp, because a program started from
-// the desktop has nowhere a user can read its output. The lines still reach
-// standard output and error as before.
+// file, each line with a timestamp, because a program started from the
+// desktop has nowhere a user can read its output. Both programs use it: the
+// window also shows the lines on standard output and error; the command line
+// keeps them off the terminal unless asked.
 //
 //     kelog::RotatingLog log("KEFirmwareUpdate");  // first thing in main()
 //     ... log.Path() names the file for the failure alert ("" without one)
 //
 // The file is <directory>/<name>.log, by default under
 // $XDG_STATE_HOME/kefirmwareupdate/ (~/.local/state/kefirmwareupdate/); its
-// previous part is <name>.log.1. When the file cannot be opened, nothing is
-// installed and the program runs on with standard output and error alone.
+// previous part is <name>.log.1. When the file cannot be opened, the lines
+// only go where `echo` sends them.
 #pragma once
 
 #include <cstdint>
@@ -40,10 +41,18 @@ bool MakePrivateDirectories(const std::string& directory);
 
 class RotatingLog {
 public:
+    // Where the lines go besides the file.
+    enum class Echo {
+        kStreams,        // each to its own stream
+        kStandardError,  // both to standard error (standard output carries JSON)
+        kNone,           // nowhere
+    };
+
     struct Options {
         std::string name;                      // letters, digits, '.', '_', '-'; not starting with '.'
         std::optional<std::string> directory;  // default: DefaultLogDirectory(ProcessEnvironment())
         std::uintmax_t rotateBytes = RotatingFile::kDefaultRotateBytes;
+        Echo echo = Echo::kStreams;
     };
 
     // Creates the directory (missing folders with mode 0700), opens the file

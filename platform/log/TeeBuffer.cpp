@@ -2,7 +2,7 @@
 
 namespace kelog {
 
-TeeBuffer::TeeBuffer(std::streambuf& original, RotatingFile& file) : mOriginal(original), mFile(file)
+TeeBuffer::TeeBuffer(std::streambuf* original, RotatingFile* file) : mOriginal(original), mFile(file)
 {
     setp(nullptr, nullptr);  // no put area: every character comes through the locked calls
 }
@@ -14,7 +14,7 @@ TeeBuffer::~TeeBuffer()
         PassOn(pending);
         if (!pending.line.empty()) EndLine(pending);
     }
-    mOriginal.pubsync();
+    if (mOriginal) mOriginal->pubsync();
 }
 
 TeeBuffer::int_type TeeBuffer::overflow(int_type c)
@@ -37,7 +37,7 @@ std::streamsize TeeBuffer::xsputn(const char* s, std::streamsize n)
 int TeeBuffer::sync()
 {
     std::lock_guard lock(mMutex);
-    return mOriginal.pubsync() == 0 ? 0 : -1;
+    return !mOriginal || mOriginal->pubsync() == 0 ? 0 : -1;
 }
 
 void TeeBuffer::Take(Pending& pending, std::string_view text)
@@ -69,14 +69,16 @@ void TeeBuffer::Take(Pending& pending, std::string_view text)
 void TeeBuffer::PassOn(Pending& pending)
 {
     if (pending.forOriginal.empty()) return;
-    mOriginal.sputn(pending.forOriginal.data(), static_cast<std::streamsize>(pending.forOriginal.size()));
-    mOriginal.pubsync();  // line by line, even into a pipe
+    if (mOriginal) {
+        mOriginal->sputn(pending.forOriginal.data(), static_cast<std::streamsize>(pending.forOriginal.size()));
+        mOriginal->pubsync();  // line by line, even into a pipe
+    }
     pending.forOriginal.clear();
 }
 
 void TeeBuffer::EndLine(Pending& pending)
 {
-    mFile.WriteLine(pending.line);
+    if (mFile) mFile->WriteLine(pending.line);
     pending.line.clear();
 }
 

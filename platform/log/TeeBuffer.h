@@ -1,5 +1,5 @@
 // A stream buffer that passes all text on to a stream's own buffer and also
-// hands every complete line to a RotatingFile. Several threads may write at
+// hands every complete line to a RotatingFile; either may be absent. Several threads may write at
 // once: each thread's text is gathered on its own until its newline, so a line
 // written piece by piece by one thread is never split by another's, on the
 // stream or in the file. Even a flush leaves an unfinished line waiting: the
@@ -23,8 +23,8 @@ public:
     // A line longer than this goes on in pieces of this size.
     static constexpr std::size_t kMaxLine = 16 * 1024;
 
-    // Neither is owned; both must outlive this buffer.
-    TeeBuffer(std::streambuf& original, RotatingFile& file);
+    // Neither is owned; both must outlive this buffer. Null: not passed on.
+    TeeBuffer(std::streambuf* original, RotatingFile* file);
     // Passes on what is still pending; an unfinished line goes to the file too.
     ~TeeBuffer() override;
 
@@ -49,8 +49,8 @@ private:
     void EndLine(Pending& pending);
 
     std::mutex mMutex;
-    std::streambuf& mOriginal;
-    RotatingFile& mFile;
+    std::streambuf* mOriginal;
+    RotatingFile* mFile;
     std::map<std::thread::id, Pending> mPending;
 };
 

@@ -9,14 +9,20 @@
 #include <thread>
 #include <utility>
 
-#include "platform/threads/UpTime.h"
-
 namespace {
 
 // How long before the deadline the kernel sleep ends. The wake-up itself is
 // late by a few tens of microseconds, so most of this margin is eaten by that
 // latency and little is left to wait out on the CPU.
 constexpr UInt64 kWakeEarlyNanos = 30000;
+constexpr UInt64 kNanosPerSecond = 1000000000;
+
+UInt64 NowNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<UInt64>(now.tv_sec) * kNanosPerSecond + static_cast<UInt64>(now.tv_nsec);
+}
 
 std::mutex& SleepMutex()
 {
@@ -70,13 +76,16 @@ void KeRealSleepMicroseconds(UInt32 microseconds)
     UseFineTimerSlack();
 
     const UInt64 duration = static_cast<UInt64>(microseconds) * 1000U;
-    const UInt64 deadline = KeUpTimeNanoseconds() + duration;
+    const UInt64 deadline = NowNanoseconds() + duration;
     if (duration > kWakeEarlyNanos) {
-        const timespec wake = KeNanosecondsToTimespec(deadline - kWakeEarlyNanos);
+        const UInt64 wakeAt = deadline - kWakeEarlyNanos;
+        timespec wake{};
+        wake.tv_sec = static_cast<time_t>(wakeAt / kNanosPerSecond);
+        wake.tv_nsec = static_cast<long>(wakeAt % kNanosPerSecond);
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
         }
     }
-    while (KeUpTimeNanoseconds() < deadline) Relax();
+    while (NowNanoseconds() < deadline) Relax();
 }
 
 KeSleepFunction KeSetSleepFunction(KeSleepFunction sleep)

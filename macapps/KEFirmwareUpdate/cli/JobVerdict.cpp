@@ -33,7 +33,7 @@ JobVerdict JobVerdict::From(const APW::PTA::UpdateResult& result)
     case UpdateOutcome::kDownloadFailed: {
         verdict.imageFailed = true;
         verdict.image = result.image;
-        const std::string image = ImageName(result.image);
+        const std::string image = FlashDisplayName(result.image);
         if (IsAccessStatus(result.status)) {
             verdict.code = kExitNoAccess;
             verdict.message = "Update failed: the Ke could not be opened to write the " + image + " image (status " +

@@ -29,7 +29,8 @@ std::string ProgressBar::StepText(const ProgressSample& sample)
     // While a download prepares, the progress object still names the device
     // of the phase before: no device then.
     if (sample.phase == DownloadProgress::kPhasePreparing) return PhaseWord(sample.phase);
-    return std::string(PhaseWord(sample.phase)) + " " + (sample.device == MCORE ? "microcontroller" : "FPGA");
+    const FlashImage* flash = FlashImageFor(sample.device);
+    return std::string(PhaseWord(sample.phase)) + " " + (flash ? flash->displayName : "");
 }
 
 std::string ProgressBar::BarText(const ProgressSample& sample)

@@ -19,7 +19,6 @@ const char* ChangeName(Change change)
     return "unknown";
 }
 
-const char* ImageName(DOWNLOADTYPE image) { return image == fileXILINX ? "FPGA" : "microcontroller"; }
 
 std::string SignalName(int signalNumber)
 {
@@ -80,7 +79,8 @@ nlohmann::ordered_json RunReport::ToJson() const
     object["result"] = ExitCodeName(mCode);
     object["exit_code"] = static_cast<int>(mCode);
     object["message"] = mMessage.substr(0, mMessage.find_last_not_of('\n') + 1);
-    object["failed_image"] = mFailure ? json(mFailure->image == fileXILINX ? "fpga" : "microcontroller") : json(nullptr);
+    const FlashImage* failed = mFailure ? FlashImageFor(mFailure->image) : nullptr;
+    object["failed_image"] = failed ? json(failed->jsonName) : json(nullptr);
     object["status_code"] = mFailure ? json(static_cast<int32_t>(mFailure->status)) : json(nullptr);
     object["status_hex"] = mFailure ? json(HexStatus(mFailure->status)) : json(nullptr);
     object["deferred_signal"] = mDeferredSignal != 0 ? json(SignalName(mDeferredSignal)) : json(nullptr);

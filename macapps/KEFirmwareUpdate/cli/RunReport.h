@@ -28,8 +28,6 @@ struct UnitIdentity {
 };
 
 const char* ChangeName(Change change);
-// "FPGA" or "microcontroller".
-const char* ImageName(DOWNLOADTYPE image);
 // A status as "0xE00002D8", and as "0xE00002D8 (-536870184)".
 std::string HexStatus(IOReturn status);
 std::string StatusText(IOReturn status);

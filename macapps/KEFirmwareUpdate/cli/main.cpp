@@ -1,16 +1,15 @@
 // kefirmwareupdate-cli: the update of a Ke unit from a terminal or a script.
 #include <cstdio>
 #include <exception>
-#include <iostream>
 #include <optional>
 
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
 #include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
 #include "macapps/KEFirmwareUpdate/cli/Console.h"
-#include "macapps/KEFirmwareUpdate/cli/LogRedirect.h"
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/firewire/TraceUnitLink.h"
+#include "platform/log/RotatingLog.h"
 
 namespace {
 
@@ -47,15 +46,13 @@ bool TraceTransports(APW::PTA::CKeFirmwareUpdate& update, const kecli::CliOption
 
 int RunCommand(const kecli::CliOptions& options)
 {
-    // The core's lines: shown with --verbose (on standard error when standard
-    // output carries JSON), otherwise logged. Set up before the controller,
+    // The core's lines are logged, and shown only with --verbose (on standard
+    // error when standard output carries JSON). Set up before the controller,
     // whose constructor already writes.
-    std::optional<kecli::LogRedirect> redirect;
-    if (!options.verbose) {
-        redirect.emplace(kecli::LogRedirect::DefaultLogPath());
-    } else if (options.json) {
-        redirect.emplace(std::cerr.rdbuf());
-    }
+    using Echo = kelog::RotatingLog::Echo;
+    kelog::RotatingLog::Options logOptions{"cli", std::nullopt};
+    logOptions.echo = !options.verbose ? Echo::kNone : options.json ? Echo::kStandardError : Echo::kStreams;
+    const kelog::RotatingLog log(logOptions);
 
     const kecli::Console console = kecli::Console::Standard();
     APW::PTA::CKeFirmwareUpdate update;

@@ -1,0 +1,40 @@
+// The unit's two flashes, named in one place: the image each one takes, the
+// value that selects it in the unit's update command, the embedded file and
+// where its bytes for the unit start, and what users and logs call it.
+#pragma once
+
+#include "platform/common/MacTypes.h"
+
+// The image of one download.
+enum DOWNLOADTYPE : UInt32 {
+    fileMCORE = 0,
+    fileXILINX = 1,
+};
+
+// The flash being written; its value also selects the flash in the unit's
+// update (erase) command.
+enum DL_DEVICE_TYPE : UInt32 {
+    Xilinx = 0,
+    MCORE = 1,
+};
+
+struct FlashImage {
+    DOWNLOADTYPE type;
+    DL_DEVICE_TYPE device;
+    const char* displayName;  // "FPGA", "microcontroller"
+    const char* jsonName;     // "fpga", "microcontroller"
+    const char* openingTrace;
+    const char* erasingTrace;
+    const UInt8* file;        // the embedded file, in file order
+    UInt32 fileSize;
+    UInt32 streamOffset;      // the first byte sent: the .bit file's bitstream, the whole S-record text
+
+    UInt32 EraseCommand() const { return device; }
+};
+
+// Null for a value that names no flash.
+const FlashImage* FlashImageFor(DOWNLOADTYPE type);
+const FlashImage* FlashImageFor(DL_DEVICE_TYPE device);
+
+// "FPGA" or "microcontroller" ("unknown" for any other value).
+const char* FlashDisplayName(DOWNLOADTYPE type);
