@@ -37,7 +37,8 @@ if [ "$gui" = ON ]; then
   expected+=(
     bin/KEFirmwareUpdate
     share/kefirmwareupdate/main.ui
-    share/applications/kefirmwareupdate.desktop
+    share/applications/org.kefirmwareupdate.KEFirmwareUpdate.desktop
+    share/metainfo/org.kefirmwareupdate.KEFirmwareUpdate.metainfo.xml
     share/icons/hicolor/scalable/apps/kefirmwareupdate.svg
     share/man/man1/KEFirmwareUpdate.1.gz
   )

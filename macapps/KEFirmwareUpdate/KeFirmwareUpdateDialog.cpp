@@ -60,7 +60,7 @@ const char* NotFoundAdvice(IOReturn discoveryStatus)
     switch (discoveryStatus) {
     case kIOReturnNotPermitted:
         return "A Ke is connected, but you may not use it: install the udev rule from the package and join the "
-               "video group (see Permissions in the README), then plug the Ke in again.";
+               "video group (see PERMISSIONS in man KEFirmwareUpdate), then plug the Ke in again.";
     case kIOReturnExclusiveAccess:
         return "A Ke is connected, but another program is using it: quit that program to update the Ke.";
     default:
