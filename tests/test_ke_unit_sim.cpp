@@ -196,7 +196,7 @@ TEST_F(UnitSim, ARestartWithOnlyTheStateIsTheSameUnit)
 TEST_F(UnitSim, AnUpdateRidesOutABusResetThatTakesTimeToSettle)
 {
     const std::string record = files / "streams";
-    auto sim = Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "150", "--record", record, "--log",
+    auto sim = Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "300", "--record", record, "--log",
                       files / "log"});
     ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
     EXPECT_EQ(socksim::Download(fileXILINX), 0);
