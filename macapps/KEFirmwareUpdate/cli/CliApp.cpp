@@ -7,6 +7,7 @@
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
+#include "macapps/KEFirmwareUpdate/cli/NodeAccess.h"
 #include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
 #include "macapps/KEFirmwareUpdate/cli/SignalGuard.h"
 #include "macapps/KEFirmwareUpdate/cli/UnitApplication.h"
@@ -165,7 +166,7 @@ ExitCode CliApp::Status(RunReport& report)
 {
     const std::vector<Found> units = Survey();
     if (units.empty()) {
-        const std::string message = "Ke Not Found\n";
+        const std::string message = NotFoundMessage(UnopenableFireWireNodes());
         report.SetOutcome(kExitNoUnit, message);
         if (!mOptions.json) mConsole.Print(mConsole.Out(), message + Field("Carried version:", mCarried));
         return kExitNoUnit;
@@ -227,7 +228,7 @@ const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& 
     }
     if (chosen.empty()) {
         code = End(report, kExitNoUnit,
-                   mOptions.unit.empty() ? std::string("Ke Not Found\n")
+                   mOptions.unit.empty() ? NotFoundMessage(UnopenableFireWireNodes())
                                          : "Ke Not Found: no unit matches --unit " + mOptions.unit + ".\n" + list);
         return nullptr;
     }
