@@ -92,6 +92,23 @@ TEST(Dialog, NewerUnitAsksBeforeADowngradeAndCancelQuitsWithoutStarting)
     EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
 }
 
+TEST(Dialog, AConfirmationIsNotCarriedOverToAnotherUnitShownMeanwhile)
+{
+    Window w;
+    w.bus.model().SetSoftwareVersion(Versions(22, 26));
+    w.Tick();
+    // The window goes on ticking under the alert, and now shows another unit.
+    w.alerts.onShow = [&](QMessageBox*) {
+        w.bus.model().SetSerialNumber("KE999999");
+        w.Tick();
+    };
+    w.alerts.Queue("OK");
+    w.ClickUpdate();
+    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
+    w.Tick();
+    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
+}
+
 TEST(Dialog, ConfirmedDowngradeStartsOnTheNextTickAndEndsWithTheCompletionAlert)
 {
     Window w;
