@@ -192,7 +192,7 @@ TEST_F(DeviceAccess, AUnitThatCannotBeConnectedThrows)
     mUnit->connectable = false;
     CaptureStderr();
     EXPECT_THROW(MakeUnit(), std::exception);
-    EXPECT_THAT(GetCapturedStderr(), HasSubstr("CFPlugInInterface->QueryInterface returned error\n"));
+    EXPECT_THAT(GetCapturedStderr(), testing::MatchesRegex("FWLib_Device:[0-9]+ the unit could not be connected to\n"));
 
     CaptureStderr();
     EXPECT_THROW(DownloadUnit(fwplat::UnitInfo{}), std::exception);  // nothing to connect with

@@ -16,7 +16,8 @@ Device::Device(const fwplat::UnitInfo& unit)
     }
     mLink = unit.connect();
     if (!mLink) {
-        std::cerr << "FWLib_Device:" << __LINE__ << " CFPlugInInterface->QueryInterface returned error\n";
+        // The unit left between discovery and here.
+        std::cerr << "FWLib_Device:" << __LINE__ << " the unit could not be connected to\n";
         throw std::exception();
     }
 }
