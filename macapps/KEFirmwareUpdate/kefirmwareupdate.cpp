@@ -26,8 +26,9 @@ const UInt32 KeMCOREUpgradeVer = kCarriedMCOREVersion;
 namespace {
 
 // A discovery of another program holds the unit for a few milliseconds:
-// wait that out, but not an update's hold of minutes.
-constexpr int kHoldRetries = 50;
+// wait that out, but not an update's hold of minutes, and keep the window's
+// tick short while another program updates the unit.
+constexpr int kHoldRetries = 20;
 constexpr UInt32 kHoldRetryMicroseconds = 10000;
 
 std::string VersionText(UInt32 mcore, UInt32 xilinx) { return std::to_string(mcore) + "-" + std::to_string(xilinx); }
