@@ -8,6 +8,7 @@
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/common/KeAssert.h"
 
@@ -156,6 +157,8 @@ bool CKeFirmwareUpdate::DoUpdate()
     _bailthread = false;
     _done.store(false, std::memory_order_relaxed);
     _result = UpdateResult{};
+    _jobStart = std::chrono::system_clock::now();
+    _jobInfo = _keInfo;
     _pDownloader = new Downloader;
     KE_ASSERT(_pDownloader);
     _threadrunning = true;
@@ -219,6 +222,7 @@ void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
     std::cout << "Delete Download Thread\n";
     _threadrunning = false;
     _result = result;
+    kehistory::RecordAttempt(_jobStart, _jobInfo, result);
     _done.store(true, std::memory_order_release);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <string>
 
 #include "includes/KeTypes.h"
@@ -98,6 +99,9 @@ private:
     Thread* _thread = nullptr;
     UpdateResult _result;
     IOReturn _discoveryStatus = kIOReturnNotFound;
+    // When the job started and what was known of the unit then, for its history record.
+    std::chrono::system_clock::time_point _jobStart;
+    KeInfo _jobInfo;
 };
 
 }  // namespace PTA
