@@ -11,6 +11,7 @@
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/common/KeAssert.h"
+#include "platform/session/ShutdownInhibitor.h"
 
 namespace APW {
 namespace PTA {
@@ -197,6 +198,8 @@ void CKeFirmwareUpdate::Run()
     }
 
     if (found) {
+        // Shutdown and sleep wait until the flashes are written.
+        const ShutdownInhibitor inhibitor;
         result.outcome = UpdateOutcome::kSucceeded;
         gDownloadProgress.Reset();
         gDownloadProgress.SetDeviceType(Xilinx);
