@@ -49,11 +49,9 @@ Measure RunBoth(const KeSleepFunction& pause)
         pause(us);
     });
 
-    mach_port_t port = 0;
-    IOMasterPort(MACH_PORT_NULL, &port);
-    io_service_t service = IOServiceGetMatchingService(port, IOServiceMatching("IOFireWireUnit"));
-    DownloadUnit unit(service);
-    IOObjectRelease(service);
+    DownloadUnit unit(fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID,
+                                        DownloadUnit::kFirmwareUpdateUnitSWVersion)
+                          .at(0));
     Downloader downloader;
 
     const double cpuStart = CpuSeconds();

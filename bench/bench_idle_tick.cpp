@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -34,7 +35,7 @@
 #include "macclasses/Process.h"
 #include "platform/firewire/SimUnitTransport.h"
 #include "platform/process/ProcessSource.h"
-#include "platform/ui/UIRuntime.h"
+#include "platform/ui/InterfaceFile.h"
 #include "sim/KeUnitModel.h"
 
 extern char** environ;
@@ -282,16 +283,14 @@ int main(int argc, char** argv)
     auto model = std::make_shared<kesim::KeUnitModel>();
     fwplat::SetTransports({std::make_shared<fwplat::SimUnitTransport>(model)});
 
-    IBNibRef nib = nullptr;
-    WindowRef window = nullptr;
-    OSStatus nibStatus = noErr;
-    const double nibMs = TimeMs([&] { nibStatus = CreateNibReference("main", &nib); });
-    if (nibStatus != noErr || SetMenuBarFromNib(nib, "MenuBar") != noErr ||
-        CreateWindowFromNib(nib, "MainWindow", &window) != noErr) {
+    std::unique_ptr<QWidget> window;
+    keui::LoadError loadError = keui::LoadError::kNone;
+    const double nibMs = TimeMs(
+        [&] { window = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), loadError); });
+    if (!window) {
         std::fprintf(stderr, "bench_idle_tick: the interface file main.ui is not beside the program\n");
         return 1;
     }
-    DisposeNibReference(nib);
 
     std::vector<double> ticks, discovery, lookup;
     double coldTick = 0;
@@ -299,18 +298,18 @@ int main(int argc, char** argv)
     bool found = false;
     {
         const QuietStdout quiet;
-        CKeFirmwareUpdateDialog dialog(window);
+        CKeFirmwareUpdateDialog dialog(window.get());
         // The bench calls the tick itself; the window's own timer stays still.
-        for (const auto& timer : UIRuntime::Get().timers) timer->timer->stop();
-        ShowWindow(window);
+        dialog.Timer().stop();
+        window->show();
         QCoreApplication::processEvents();
 
-        coldTick = TimeMs([&] { dialog.TimerEventHandler(nullptr); });
+        coldTick = TimeMs([&] { dialog.TimerEventHandler(); });
         QCoreApplication::processEvents();
         statReadsBefore = StatReads();
         for (int i = 0; i < kTicks; ++i) {
             std::this_thread::sleep_for(kTickSpacing);
-            ticks.push_back(TimeMs([&] { dialog.TimerEventHandler(nullptr); }));
+            ticks.push_back(TimeMs([&] { dialog.TimerEventHandler(); }));
             QCoreApplication::processEvents();  // the repaints, outside the tick
         }
         statReadsAfter = StatReads();
@@ -325,7 +324,7 @@ int main(int argc, char** argv)
             }));
         }
     }
-    DisposeWindow(window);
+    window.reset();
 
     std::printf("Idle tick with %d processes running (%zu of them sleep children), the unit %s\n", processes,
                 sleeping, found ? "present" : "NOT FOUND");

@@ -1,61 +1,110 @@
-// Classes over the window system's controls and menus. A CControl binds one
-// control of a window by its ID; the subclasses add what popup buttons,
-// check boxes and edit fields need; CMenu wraps a menu. Main thread only.
+// Classes over the window's Qt widgets. A CControl binds one widget of a
+// window by its control ID; the subclasses add what popup buttons, check
+// boxes and edit fields need; CMenu wraps a popup's item list. Texts handed
+// to them are Windows Latin-1, as the program's strings always were.
+// Main thread only.
 #pragma once
 
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QString>
+#include <functional>
 #include <string>
+#include <string_view>
 
-#include "platform/ui/HIToolbox.h"
+class QComboBox;
+class QWidget;
+
+// A control of an interface file: the widget named "<signature>_<number>",
+// e.g. "keUD_101".
+struct ControlID {
+    std::string_view signature;
+    int number;
+
+    QString ObjectName() const;
+};
+
+// Face bits of SetFontStyle.
+enum ControlFace : int {
+    kFaceNormal = 0,
+    kFaceBold = 0x01,
+    kFaceItalic = 0x02,
+    kFaceUnderline = 0x04,
+};
+
+// Windows Latin-1 bytes to text and back; a character that Windows Latin-1
+// lacks becomes `lossByte`.
+QString FromWindowsLatin1(std::string_view bytes);
+std::string ToWindowsLatin1(const QString& text, char lossByte);
 
 class CControl {
 public:
-    CControl();
+    CControl() = default;
 
-    // Binds the control `id` of `window`; its status. Until it succeeds,
-    // every operation that needs the control stops the program.
-    OSStatus Init(ControlID id, WindowRef window);
+    // Binds the widget `id` of `window`; false when the window has none.
+    // Until it succeeds, every operation that needs the widget stops the
+    // program.
+    bool Init(ControlID id, QWidget* window);
 
     void SetTitle(const char* title);
     // Sets the text and redraws at once.
     virtual void SetText(const char* text);
     void Enable(bool enable);
     void Disable();
-    void SetVisibility(Boolean visible);
-    virtual void SetValue(SInt32 value);
-    virtual SInt32 GetValue();
-    void SetMaximum(SInt16 max);
-    void SetMinimum(SInt16 min);
-    SInt16 GetMaximum();
-    SInt16 GetMinimum();
+    void SetVisibility(bool visible);
+    // Values are pinned to the control's range. Check boxes: 0 off, 1 on,
+    // 2 mixed; popups: the 1-based item; progress bars, sliders, spin boxes.
+    virtual void SetValue(int value);
+    virtual int GetValue();
+    void SetMaximum(int max);
+    void SetMinimum(int min);
+    int GetMaximum();
+    int GetMinimum();
     virtual void Draw();
 
-    // Each replaces the control's whole font style with its own fields.
-    void SetFontControlStyle(SInt16 size, SInt16 justify, RGBColor foreColor);
-    void SetFontSize(SInt16 size);
-    void SetFontStyle(SInt16 style);
-    void SetFontForeColor(RGBColor color);
-    void SetFontBackColor(RGBColor color);
-    void SetFontJustification(SInt16 justify);
+    // Each sets only its own fields; the others return to the style that
+    // the interface file gave the control.
+    void SetFontControlStyle(int size, Qt::Alignment justify, QColor foreColor);
+    void SetFontSize(int size);
+    void SetFontStyle(int face);
+    void SetFontForeColor(QColor color);
+    void SetFontBackColor(QColor color);
+    void SetFontJustification(Qt::Alignment justify);
 
-    void SetupEventHandler(UInt32 eventKind, EventHandlerUPP eventHandler, void* eventData);
-    void SetAction(ControlActionUPP controlActionUPP);
-    void SetReference(SInt32 data);
-    SInt32 GetReference();
+    // `handler` runs when the user presses the button.
+    void SetupEventHandler(std::function<void()> handler);
+    // `action` runs while the user drags a slider.
+    void SetAction(std::function<void()> action);
+    void SetReference(int data);
+    int GetReference();
 
-    ControlRef GetControlRef() const { return _controlRef; }
-    operator ControlRef() const { return _controlRef; }
+    QWidget* GetControlRef() const { return _controlRef; }
 
 protected:
-    void ApplyFontStyle(const ControlFontStyleRec& style);
+    struct FontStyle {
+        int size = 0;
+        int face = -1;
+        Qt::Alignment justify;
+        QColor foreColor;
+        QColor backColor;
+    };
+    void ApplyFontStyle(const FontStyle& style);
 
-    ControlRef _controlRef;
-    ControlID _id;
-    WindowRef _window;
+    // Not owned: the window owns its widgets and outlives the controls.
+    QWidget* _controlRef = nullptr;
+    ControlID _id{};
+    QWidget* _window = nullptr;
+    int _reference = 0;
+    // The style the interface file gave, under every font operation.
+    QFont _originalFont;
+    QPalette _originalPalette;
+    Qt::Alignment _originalAlignment;
 };
 
 class CPopupControl : public CControl {
 public:
-    MenuHandle GetMenuHandle();
+    QComboBox* GetMenuHandle();
 };
 
 class CCheckBox : public CControl {
@@ -78,7 +127,7 @@ public:
 
 class CMenu {
 public:
-    explicit CMenu(MenuRef handle);
+    explicit CMenu(QComboBox* handle);
 
     // Empties the menu, then appends the strings up to the first empty one.
     void Init(std::string* menuItems);
@@ -86,8 +135,7 @@ public:
     // Texts longer than 255 bytes are cut there.
     void Append(const char* menuString);
     void Append(std::string menuString);
-    void Append(ConstStr255Param menuString);
 
 protected:
-    MenuHandle _handle;
+    QComboBox* _handle;
 };

@@ -18,6 +18,8 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -w "${XDG_RUNTIME_DIR}" ]; then
   XDG_RUNTIME_DIR=$(mktemp -d)
   export XDG_RUNTIME_DIR
 fi
+# The programs look for simulated units only when asked to.
+export KE_SIMULATED_UNITS=1
 state=$(mktemp -d)
 "$sim" --versions 20-20 --serial KE012345 --erase-ms 1500 --state "$state/unit.state" --socket demo-unit &
 sim_pid=$!

@@ -60,6 +60,12 @@ std::uint32_t KeUnitModel::SwVersion() const
     return mConfig.unitSwVersion;
 }
 
+std::uint64_t KeUnitModel::Guid() const
+{
+    std::lock_guard lock(mMutex);
+    return mConfig.guid;
+}
+
 bool KeUnitModel::Attached() const
 {
     std::lock_guard lock(mMutex);
@@ -69,7 +75,26 @@ bool KeUnitModel::Attached() const
 std::uint32_t KeUnitModel::Generation() const
 {
     std::lock_guard lock(mMutex);
+    PublishGeneration();
     return mGeneration;
+}
+
+void KeUnitModel::NewGeneration()
+{
+    if (mConfig.resetSettle.count() <= 0 && !mPendingGeneration) {
+        ++mGeneration;
+        return;
+    }
+    mPendingGeneration = mPendingGeneration.value_or(mGeneration) + 1;
+    mPublishAt = std::chrono::steady_clock::now() + mConfig.resetSettle;
+}
+
+void KeUnitModel::PublishGeneration() const
+{
+    if (mPendingGeneration && std::chrono::steady_clock::now() >= mPublishAt) {
+        mGeneration = *mPendingGeneration;
+        mPendingGeneration.reset();
+    }
 }
 
 bool KeUnitModel::Acquire()
@@ -99,10 +124,11 @@ BusResponse KeUnitModel::Transact(const BusRequest& request)
         std::this_thread::sleep_for(latency);
 
     std::lock_guard lock(mMutex);
+    PublishGeneration();
     BusResponse response;
     if (!mAttached)
         response.rcode = RCODE_NO_ACK;
-    else if (request.generation != mGeneration)
+    else if (mPendingGeneration || request.generation != mGeneration)
         response.rcode = RCODE_GENERATION;
     else
         response.rcode = Dispatch(request, response.data);
@@ -125,6 +151,9 @@ BusResponse KeUnitModel::Transact(const BusRequest& request)
 
 int KeUnitModel::Dispatch(const BusRequest& request, std::vector<std::uint8_t>& out)
 {
+    const bool read = request.tcode == TCODE_READ_QUADLET_REQUEST || request.tcode == TCODE_READ_BLOCK_REQUEST;
+    if (read && mConfig.failReadOffset == request.offset)
+        return mConfig.failReadRcode;
     switch (request.offset) {
     case kUpdateControlReg:
         if (IsQuadletRead(request)) {
@@ -310,7 +339,7 @@ int KeUnitModel::AcceptBlock(const std::uint8_t* data, std::uint32_t length)
     if (faulty && block == mConfig.vanishAfterBlock)
         mAttached = false;
     if (faulty && block == mConfig.busResetAfterBlock)
-        ++mGeneration;
+        NewGeneration();
     return rcode;
 }
 
@@ -384,7 +413,7 @@ void KeUnitModel::SetLatency(KeUnitConfig::Duration latency)
 void KeUnitModel::BusReset()
 {
     std::lock_guard lock(mMutex);
-    ++mGeneration;
+    NewGeneration();
 }
 
 void KeUnitModel::Vanish()
@@ -399,7 +428,8 @@ void KeUnitModel::Reattach()
     if (mAttached)
         return;
     mAttached = true;
-    ++mGeneration;
+    mGeneration = mPendingGeneration.value_or(mGeneration) + 1;
+    mPendingGeneration.reset();
 }
 
 FlashState KeUnitModel::Flash(FlashDevice device) const

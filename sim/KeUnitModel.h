@@ -3,6 +3,8 @@
 // host has to survive. sim/README.md lists the behaviour register by register.
 #pragma once
 
+#include <linux/firewire-constants.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +32,7 @@ constexpr std::uint64_t kSerialNumberReg = kRegisterBase + 0x220;
 constexpr std::uint32_t kMaxDataBlock = 128;
 constexpr std::uint32_t kHeaderSize = 20;
 constexpr std::uint32_t kSerialNumberSize = 8;
+constexpr std::size_t kFlashCapacity = 1u << 20;  // of each flash
 
 // Update control values and bits.
 constexpr std::uint32_t kControlBeginUpdate = 1;
@@ -56,8 +59,9 @@ struct KeUnitConfig {
     std::string serialNumber = "KE000042";  // first 8 bytes shown, NUL padded
     std::uint32_t softwareVersion = (20u << 16) | 25u;  // M·CORE 20, Xilinx 25
     std::uint32_t productVersion = 0x00010000;          // revision 1
+    std::uint64_t guid = 0x000A270000000042;            // node GUID: vendor 0x000A27, then a chip ID
     std::uint32_t initialGeneration = 1;                // read at construction only
-    std::size_t flashCapacity = 1u << 20;               // largest sizeB of a header
+    std::size_t flashCapacity = kFlashCapacity;         // largest sizeB of a header
 
     // Timing. The erase runs until both eraseTime has passed and
     // eraseBusyReads status reads have answered busy.
@@ -66,6 +70,10 @@ struct KeUnitConfig {
     std::uint32_t eraseBusyReads = 2;
     // Update control reads that still show update mode after a cancel.
     std::uint32_t cancelBusyReads = 0;
+    // After a bus reset the new generation is published only this much
+    // later; until then every request gets RCODE_GENERATION and the old
+    // generation is still reported, as the kernel does.
+    Duration resetSettle{0};
 
     // Version half that softwareVersion takes once that flash accepted an
     // image; unset keeps the word unchanged.
@@ -86,6 +94,8 @@ struct KeUnitConfig {
     std::uint32_t busResetAfterBlock = 0;      // the generation moves on after that block
     bool cancelNeverFinishes = false;          // update control keeps bit 0 after a cancel
     std::uint32_t serialReadLimit = kSerialNumberSize;  // bytes a serial read returns at most
+    std::optional<std::uint64_t> failReadOffset{};      // reads of this register get failReadRcode
+    int failReadRcode = RCODE_DATA_ERROR;
 };
 
 // One flash as the unit sees it.
@@ -115,6 +125,7 @@ public:
 
     std::uint32_t SpecifierId() const override;
     std::uint32_t SwVersion() const override;
+    std::uint64_t Guid() const override;
     bool Attached() const override;
     std::uint32_t Generation() const override;
     bool Acquire() override;  // false also while detached
@@ -155,6 +166,8 @@ private:
     std::uint32_t ReadUpdateControl();
     std::uint32_t ReadStatus();
     bool EraseDone(bool countRead);
+    void NewGeneration();
+    void PublishGeneration() const;
     bool FaultApplies() const;
     FlashState& Current();
 
@@ -162,7 +175,10 @@ private:
     KeUnitConfig mConfig;
     bool mAttached = true;
     bool mOwned = false;
-    std::uint32_t mGeneration;
+    // Mutable: publishing a settled generation is due whoever asks first.
+    mutable std::uint32_t mGeneration;
+    mutable std::optional<std::uint32_t> mPendingGeneration;
+    std::chrono::steady_clock::time_point mPublishAt;
 
     Phase mPhase = Phase::Normal;
     FlashDevice mDevice = FlashDevice::Xilinx;

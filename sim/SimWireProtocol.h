@@ -36,11 +36,14 @@ enum class Type : std::uint8_t {
     Relinquish = 0x03,
     Generation = 0x04,
     Transact = 0x05,
+    // Added later: a server that does not know it closes the connection.
+    Identity = 0x06,
     HelloReply = 0x81,
     AcquireReply = 0x82,
     RelinquishReply = 0x83,
     GenerationReply = 0x84,
     TransactReply = 0x85,
+    IdentityReply = 0x86,
 };
 
 // The reply a request of `type` gets.
@@ -117,7 +120,7 @@ inline bool IsWrite(std::uint8_t tcode)
 inline bool KnownType(std::uint8_t t)
 {
     const std::uint8_t request = t & 0x7F;
-    return request >= static_cast<std::uint8_t>(Type::Hello) && request <= static_cast<std::uint8_t>(Type::Transact);
+    return request >= static_cast<std::uint8_t>(Type::Hello) && request <= static_cast<std::uint8_t>(Type::Identity);
 }
 
 // Appends one frame to `out`.
@@ -189,6 +192,30 @@ inline bool Decode(const Bytes& body, HelloReply& r)
     r.swVersion = Get32(body.data() + 8);
     r.generation = Get32(body.data() + 12);
     r.attached = body[16] == 1;
+    return true;
+}
+
+inline void Put64(Bytes& out, std::uint64_t v)
+{
+    Put32(out, static_cast<std::uint32_t>(v >> 32));
+    Put32(out, static_cast<std::uint32_t>(v));
+}
+
+inline std::uint64_t Get64(const std::uint8_t* p) { return (std::uint64_t{Get32(p)} << 32) | Get32(p + 4); }
+
+// The identity reply: the node's GUID (64).
+inline Bytes EncodeIdentity(std::uint64_t guid)
+{
+    Bytes body;
+    Put64(body, guid);
+    return body;
+}
+
+inline bool DecodeIdentity(const Bytes& body, std::uint64_t& guid)
+{
+    if (body.size() != 8)
+        return false;
+    guid = Get64(body.data());
     return true;
 }
 

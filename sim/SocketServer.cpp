@@ -333,6 +333,11 @@ bool SocketServer::Handle(Client& client, const wire::Frame& frame, bool& unitGo
         Reply(client, Type::GenerationReply, wire::Encode(reply));
         return true;
     }
+    case Type::Identity:
+        if (!frame.body.empty())
+            return false;
+        Reply(client, Type::IdentityReply, wire::EncodeIdentity(mPort->Guid()));
+        return true;
     case Type::Transact: {
         wire::TransactRequest request;
         if (!wire::Decode(frame.body, request))

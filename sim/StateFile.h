@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,18 @@ struct StoredFlash {
     std::vector<std::uint8_t> contents;  // Accepted only
 };
 
+// Who the unit is, so that a restart is the same unit.
+struct UnitIdentity {
+    std::string serialNumber;          // at most kMaxStoredSerial bytes
+    std::uint32_t productVersion = 0;
+    std::uint64_t guid = 0;
+    std::uint32_t softwareVersion = 0;  // as it left the factory: what untouched flashes run
+};
+
+constexpr std::size_t kMaxStoredSerial = 255;
+
 struct UnitState {
+    std::optional<UnitIdentity> identity;  // files of the first format have none
     StoredFlash flash[2];  // indexed by FlashDevice
 
     StoredFlash& operator[](FlashDevice device) { return flash[static_cast<std::size_t>(device)]; }
@@ -36,7 +48,9 @@ std::uint32_t PowerOnVersion(const UnitState& state, std::uint32_t configured);
 
 enum class LoadResult { Loaded, Missing, Invalid };
 
-// Reads a state file; `error` says why when the result is not Loaded.
+// Reads a state file; `error` says why when the result is not Loaded. Only
+// a regular file no larger than both flashes and the identity is read: a
+// folder, FIFO or device is Invalid, and nothing blocks.
 LoadResult LoadUnitState(const std::string& path, UnitState& state, std::string& error);
 
 // Writes the state to a temporary file beside `path` and renames it over

@@ -27,8 +27,12 @@ public:
 
     virtual std::uint32_t SpecifierId() const = 0;
     virtual std::uint32_t SwVersion() const = 0;
+    // The node's 64-bit GUID, from its bus information block.
+    virtual std::uint64_t Guid() const = 0;
     // False once the unit has left the bus.
     virtual bool Attached() const = 0;
+    // The generation hosts are told. After a bus reset it may lag: requests
+    // then get RCODE_GENERATION until the new one is published.
     virtual std::uint32_t Generation() const = 0;
 
     // Exclusive ownership by one host client; false while another holds it.

@@ -24,6 +24,7 @@
 #include "sim/SimWireProtocol.h"
 #include "sim/SocketServer.h"
 #include "sim/StateFile.h"
+#include "sim/TraceReplay.h"
 
 namespace {
 
@@ -39,7 +40,15 @@ struct Options {
     std::string stateFile;
     std::string recordDir;
     std::string logFile;
+    std::string replayFile;
     bool help = false;
+    bool version = false;
+    // Identity given on the command line; otherwise it comes from the state
+    // file, so that a restart is the same unit.
+    bool serialGiven = false;
+    bool versionsGiven = false;
+    bool productVersionGiven = false;
+    bool guidGiven = false;
 };
 
 // Decimal, or hexadecimal after 0x; nothing else, nothing beyond `max`.
@@ -61,7 +70,8 @@ bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& valu
         if (digit < 0)
             return false;
         const std::uint64_t base = hex ? 16 : 10;
-        if (value > (max - static_cast<std::uint64_t>(digit)) / base)
+        const auto d = static_cast<std::uint64_t>(digit);
+        if (d > max || value > (max - d) / base)
             return false;
         value = value * base + static_cast<std::uint64_t>(digit);
     }
@@ -112,6 +122,7 @@ const std::vector<OptionSpec>& Specs()
         Text("--serial", "TEXT", "serial number (the unit shows the first 8 bytes)",
              [](const std::string& v, Options& o) {
                  o.config.serialNumber = v;
+                 o.serialGiven = true;
                  return true;
              }),
         Text("--versions", "M-X", "M·CORE and Xilinx versions it runs, in decimal (e.g. 20-20)",
@@ -123,10 +134,24 @@ const std::vector<OptionSpec>& Specs()
                      !ParseNumber(v.substr(dash + 1), k16, xilinx) || v.find_first_of("xX") != std::string::npos)
                      return false;
                  o.config.softwareVersion = static_cast<std::uint32_t>((mcore << 16) | xilinx);
+                 o.versionsGiven = true;
                  return true;
              }),
         Number("--product-version", "WORD", "product version word (revision in bits 31-16)", 0, k32,
-               [](std::uint64_t v, Options& o) { o.config.productVersion = static_cast<std::uint32_t>(v); }),
+               [](std::uint64_t v, Options& o) {
+                   o.config.productVersion = static_cast<std::uint32_t>(v);
+                   o.productVersionGiven = true;
+               }),
+        Text("--guid", "HEX", "the node's 64-bit GUID (0x000a27 and 40 bits from the socket name)",
+             [](const std::string& v, Options& o) {
+                 const bool prefixed = v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X');
+                 std::uint64_t guid = 0;
+                 if (!ParseNumber(prefixed ? v : "0x" + v, ~std::uint64_t{0}, guid))
+                     return false;
+                 o.config.guid = guid;
+                 o.guidGiven = true;
+                 return true;
+             }),
         Number("--specifier-id", "WORD", "unit directory specifier ID (0xA27)", 0, 0xFFFFFF,
                [](std::uint64_t v, Options& o) { o.config.specifierId = static_cast<std::uint32_t>(v); }),
         Number("--unit-sw-version", "WORD", "unit directory software version (0x11)", 0, 0xFFFFFF,
@@ -141,7 +166,10 @@ const std::vector<OptionSpec>& Specs()
                [](std::uint64_t v, Options& o) { o.config.eraseBusyReads = static_cast<std::uint32_t>(v); }),
         Number("--latency-us", "N", "every transaction takes N us (0)", 0, 10000000,
                [](std::uint64_t v, Options& o) { o.config.latency = microseconds(v); }),
-        Text("--state", "FILE", "keep flash and versions in FILE across restarts",
+        Number("--reset-settle-ms", "N",
+               "after a bus reset, requests fail (RCODE_GENERATION) for N ms, the old generation still shown (0)",
+               0, 60000, [](std::uint64_t v, Options& o) { o.config.resetSettle = milliseconds(v); }),
+        Text("--state", "FILE", "keep the unit (identity, flash, versions) in FILE across restarts",
              [](const std::string& v, Options& o) {
                  o.stateFile = v;
                  return !v.empty();
@@ -154,6 +182,13 @@ const std::vector<OptionSpec>& Specs()
         Text("--log", "FILE", "append one line per client request to FILE",
              [](const std::string& v, Options& o) {
                  o.logFile = v;
+                 return !v.empty();
+             }),
+        Text("--replay", "FILE",
+             "serve the unit recorded in a trace (kefirmwareupdate-cli --trace): each request that matches "
+             "the next one recorded gets its answer",
+             [](const std::string& v, Options& o) {
+                 o.replayFile = v;
                  return !v.empty();
              }),
         Text("--socket", "NAME", "serve on <runtime dir>/NAME.sock (ke-unit)",
@@ -188,6 +223,21 @@ const std::vector<OptionSpec>& Specs()
         Number("--serial-read-limit", "N", "fault: a serial number read returns at most N bytes (8)", 0,
                kesim::kSerialNumberSize,
                [](std::uint64_t v, Options& o) { o.config.serialReadLimit = static_cast<std::uint32_t>(v); }),
+        Text("--fail-read", "OFFSET[:RCODE]",
+             "fault: reads of that register (address, or offset from 0xfffff0430000) get RCODE (5, data error)",
+             [](const std::string& v, Options& o) {
+                 const auto colon = v.find(':');
+                 std::uint64_t offset = 0;
+                 std::uint64_t rcode = RCODE_DATA_ERROR;
+                 if (!ParseNumber(v.substr(0, colon), 0xFFFFFFFFFFFF, offset) ||
+                     (colon != std::string::npos &&
+                      (!ParseNumber(v.substr(colon + 1), RCODE_NO_ACK, rcode) || rcode == RCODE_COMPLETE)))
+                     return false;
+                 o.config.failReadOffset = offset < 0x1000 ? kesim::kRegisterBase + offset : offset;
+                 o.config.failReadRcode = static_cast<int>(rcode);
+                 return true;
+             }),
+        Flag("--version", "print the version and exit", [](Options& o) { o.version = true; }),
         Flag("--help", "show this text", [](Options& o) { o.help = true; }),
     };
     return specs;
@@ -248,7 +298,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
 // main thread once the server has stopped.
 class UnitKeeper {
 public:
-    UnitKeeper(kesim::KeUnitModel& model, const Options& options, kesim::UnitState state)
+    // `model` is null while a trace is replayed: then only the log is kept.
+    UnitKeeper(kesim::KeUnitModel* model, const Options& options, kesim::UnitState state)
         : mModel(model), mOptions(options), mState(std::move(state))
     {
     }
@@ -281,7 +332,7 @@ public:
     {
         std::lock_guard lock(mMutex);
         Log(event);
-        if (event.kind != kesim::ClientEvent::Kind::Transaction)
+        if (!mModel || event.kind != kesim::ClientEvent::Kind::Transaction)
             return;
         const kesim::TransactionRecord& t = event.transaction;
         if (t.tcode != TCODE_WRITE_QUADLET_REQUEST || t.data.size() != 4)
@@ -294,11 +345,11 @@ public:
             mInTransfer = true;
             Save();
         } else if (t.offset == kesim::kCrcReg && mDevice && (t.rcode == RCODE_COMPLETE || t.rcode == RCODE_DATA_ERROR)) {
-            const kesim::FlashState flash = mModel.Flash(*mDevice);
+            const kesim::FlashState flash = mModel->Flash(*mDevice);
             mInTransfer = false;
             Record(*mDevice, flash.stream);
             if (flash.accepted) {
-                const std::uint32_t word = mModel.Config().softwareVersion;
+                const std::uint32_t word = mModel->Config().softwareVersion;
                 const auto version = static_cast<std::uint16_t>(*mDevice == FlashDevice::Mcore ? word >> 16 : word);
                 mState[*mDevice] = {kesim::FlashCondition::Accepted, version, flash.contents};
                 Save();
@@ -310,8 +361,10 @@ public:
     void Finish()
     {
         std::lock_guard lock(mMutex);
+        if (!mModel)
+            return;
         if (mInTransfer && mDevice) {
-            const kesim::FlashState flash = mModel.Flash(*mDevice);
+            const kesim::FlashState flash = mModel->Flash(*mDevice);
             if (!flash.stream.empty())
                 Record(*mDevice, flash.stream);
         }
@@ -365,7 +418,7 @@ private:
     }
 
     std::mutex mMutex;
-    kesim::KeUnitModel& mModel;
+    kesim::KeUnitModel* mModel;
     const Options& mOptions;
     kesim::UnitState mState;
     std::optional<FlashDevice> mDevice;  // of the last erase command
@@ -389,10 +442,111 @@ bool PrepareRecordDir(const std::string& dir, std::string& error)
     return true;
 }
 
+// Stable for a socket name, and different between names, so that units run
+// side by side can be told apart.
+std::uint64_t DefaultGuid(const std::string& socketName)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+    for (const char c : socketName) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    return (std::uint64_t{0x000A27} << 40) | (hash & 0xFFFFFFFFFFULL);
+}
+
+// Takes the identity the state file keeps where the command line gives none,
+// and keeps the resulting one in the state.
+void Adopt(kesim::UnitState& state, Options& options)
+{
+    KeUnitConfig& config = options.config;
+    if (state.identity) {
+        const kesim::UnitIdentity& kept = *state.identity;
+        if (!options.serialGiven)
+            config.serialNumber = kept.serialNumber;
+        if (!options.productVersionGiven)
+            config.productVersion = kept.productVersion;
+        if (!options.guidGiven)
+            config.guid = kept.guid;
+        if (!options.versionsGiven)
+            config.softwareVersion = kept.softwareVersion;
+    }
+    state.identity =
+        kesim::UnitIdentity{config.serialNumber.substr(0, kesim::kMaxStoredSerial), config.productVersion, config.guid,
+                            config.softwareVersion};
+}
+
 int Fail(const std::string& message)
 {
     std::fprintf(stderr, "ke-unit-sim: %s\n", message.c_str());
     return kExitFailure;
+}
+
+// Plugs the unit in and serves it until a signal comes or it leaves the bus.
+int Serve(const std::shared_ptr<kesim::UnitPort>& port, UnitKeeper& keeper, const Options& options,
+          const std::string& what)
+{
+    std::string error;
+    const std::string dir = kesim::wire::DefaultRuntimeDirectory();
+    if (!kesim::wire::CheckRuntimeDirectory(dir, true, &error))
+        return Fail(error);
+    // Signals are taken by the main thread alone, synchronously; the server
+    // thread inherits the blocked mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    kesim::SocketServer server(port, kesim::wire::SocketPath(dir, options.socketName),
+                               [&keeper](const kesim::ClientEvent& e) { keeper.Observe(e); });
+    if (!server.Start(error))
+        return Fail(error);
+    if (!keeper.SaveState(error)) {
+        server.Stop();
+        return Fail(error);
+    }
+    std::printf("ke-unit-sim: %s plugged in on %s\n", what.c_str(), server.Path().c_str());
+    std::fflush(stdout);
+
+    const timespec tick{0, 50 * 1000 * 1000};
+    int received = -1;
+    while (server.Serving() && received < 0)
+        received = sigtimedwait(&signals, nullptr, &tick);
+    server.Stop();
+    keeper.Finish();
+    if (received >= 0)
+        std::printf("ke-unit-sim: %s: unit unplugged\n", strsignal(received));
+    else
+        std::printf("ke-unit-sim: the unit left the bus: unplugged\n");
+    return 0;
+}
+
+// Serves the unit a trace recorded; it keeps nothing but the log.
+int Replay(const Options& options)
+{
+    if (!options.stateFile.empty() || !options.recordDir.empty()) {
+        std::fprintf(stderr, "ke-unit-sim: --replay serves the recorded unit alone; --state and --record do not go "
+                             "with it\nTry 'ke-unit-sim --help'.\n");
+        return kExitUsage;
+    }
+    kesim::Trace trace;
+    std::string error;
+    if (!kesim::LoadTrace(options.replayFile, trace, error))
+        return Fail(error);
+    const std::string what =
+        "trace " + options.replayFile + " (" + std::to_string(trace.Requests()) + " requests)";
+    auto port = std::make_shared<kesim::ReplayPort>(
+        std::move(trace), options.guidGiven ? options.config.guid : DefaultGuid(options.socketName),
+        [](const std::string& line) {
+            std::printf("ke-unit-sim: replay: %s\n", line.c_str());
+            std::fflush(stdout);
+        });
+    UnitKeeper keeper(nullptr, options, {});
+    if (!keeper.OpenLog(error))
+        return Fail(error);
+    return Serve(port, keeper, options, what);
 }
 
 }  // namespace
@@ -411,12 +565,23 @@ int main(int argc, char** argv)
         PrintHelp();
         return 0;
     }
+    if (options.version) {
+        std::printf("ke-unit-sim %s\n", KE_UNIT_SIM_VERSION);
+        return 0;
+    }
 
-    // A restart is a power cycle: the flash decides what the unit runs.
+    if (!options.replayFile.empty())
+        return Replay(options);
+
+    // A restart is a power cycle of the same unit: the flash decides what it
+    // runs, and it keeps who it is unless the command line says otherwise.
     kesim::UnitState state;
     if (!options.stateFile.empty() &&
         kesim::LoadUnitState(options.stateFile, state, error) == kesim::LoadResult::Invalid)
         return Fail(error);
+    if (!options.guidGiven)
+        options.config.guid = DefaultGuid(options.socketName);
+    Adopt(state, options);
     options.config.softwareVersion = kesim::PowerOnVersion(state, options.config.softwareVersion);
 
     const std::string dir = kesim::wire::DefaultRuntimeDirectory();
@@ -424,42 +589,12 @@ int main(int argc, char** argv)
         return Fail(error);
 
     auto model = std::make_shared<kesim::KeUnitModel>(options.config);
-    UnitKeeper keeper(*model, options, std::move(state));
+    UnitKeeper keeper(model.get(), options, std::move(state));
     if (!keeper.OpenLog(error))
         return Fail(error);
-
-    // Signals are taken by the main thread alone, synchronously; the server
-    // thread inherits the blocked mask.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-
-    kesim::SocketServer server(model, kesim::wire::SocketPath(dir, options.socketName),
-                               [&keeper](const kesim::ClientEvent& e) { keeper.Observe(e); });
-    if (!server.Start(error))
-        return Fail(error);
-    if (!keeper.SaveState(error)) {
-        server.Stop();
-        return Fail(error);
-    }
     const std::uint32_t word = model->Config().softwareVersion;
-    std::printf("ke-unit-sim: unit %s at %u-%u plugged in on %s\n", options.config.serialNumber.c_str(), word >> 16,
-                word & 0xFFFF, server.Path().c_str());
-    std::fflush(stdout);
-
-    const timespec tick{0, 50 * 1000 * 1000};
-    int received = -1;
-    while (server.Serving() && received < 0)
-        received = sigtimedwait(&signals, nullptr, &tick);
-    server.Stop();
-    keeper.Finish();
-    if (received >= 0)
-        std::printf("ke-unit-sim: %s: unit unplugged\n", strsignal(received));
-    else
-        std::printf("ke-unit-sim: the unit left the bus: unplugged\n");
-    return 0;
+    char plugged[160];
+    std::snprintf(plugged, sizeof plugged, "unit %s at %u-%u", options.config.serialNumber.c_str(), word >> 16,
+                  word & 0xFFFF);
+    return Serve(model, keeper, options, plugged);
 }

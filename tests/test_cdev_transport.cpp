@@ -44,6 +44,7 @@ static Bytes Response(UInt64 closure, UInt32 rcode, const Bytes& payload, std::o
 
 // Plays the kernel: decodes the real ioctl structs and queues events to read.
 struct FakeCdev : CdevSyscalls {
+    using Clock = std::chrono::steady_clock;
     int openErrno = 0, flockErrno = 0, infoErrno = 0, sendErrno = 0, readErrno = 0;
     short pollRevents = 0;
     UInt32 generation = 7;
@@ -53,8 +54,22 @@ struct FakeCdev : CdevSyscalls {
     Bytes idleEvent;  // read whenever nothing else is queued, when set
     std::vector<int> flockOps, closed;
     std::vector<std::pair<std::string, int>> opened;
-    // By default a completed write, or a read of 0xA5s.
+    std::chrono::milliseconds closeTakes{0};
+    // A bus reset as the kernel goes through it: requests end with
+    // RCODE_GENERATION at once, the new generation shows (in GET_INFO and a
+    // bus-reset event) only at `publishAt`.
+    std::optional<UInt32> resetTo;
+    Clock::time_point publishAt;
+    void ResetBus(UInt32 next, std::chrono::milliseconds settle) { resetTo = next, publishAt = Clock::now() + settle; }
+    void Publish()
+    {
+        if (!resetTo || Clock::now() < publishAt) return;
+        generation = *std::exchange(resetTo, std::nullopt);
+        events.push_back(BusReset(generation));
+    }
+    // By default a completed write, or a read of 0xA5s, in the current generation.
     std::function<void(const fw_cdev_send_request&)> respond = [this](const fw_cdev_send_request& r) {
+        if (resetTo || r.generation != generation) return events.push_back(Response(r.closure, RCODE_GENERATION, {}));
         events.push_back(Response(r.closure, RCODE_COMPLETE, r.data ? Bytes() : Bytes(r.length, 0xA5)));
     };
 
@@ -66,6 +81,7 @@ struct FakeCdev : CdevSyscalls {
     }
     int Ioctl(int, unsigned long request, void* arg) override
     {
+        Publish();
         if (request == FW_CDEV_IOC_GET_INFO) {
             auto* info = static_cast<fw_cdev_get_info*>(arg);
             EXPECT_EQ(info->version, 4u);
@@ -83,6 +99,7 @@ struct FakeCdev : CdevSyscalls {
     }
     int Poll(pollfd* fds, nfds_t, int timeoutMs) override
     {
+        Publish();
         fds->revents = pollRevents ? pollRevents : (events.empty() && idleEvent.empty()) ? 0 : POLLIN;
         if (!fds->revents) std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
         return fds->revents ? 1 : 0;
@@ -95,7 +112,11 @@ struct FakeCdev : CdevSyscalls {
         std::memcpy(buf, event.data(), std::min(count, event.size()));
         return static_cast<long>(std::min(count, event.size()));
     }
-    int Close(int fd) override { return closed.push_back(fd), 0; }
+    int Close(int fd) override
+    {
+        if (closeTakes.count()) return std::this_thread::sleep_for(closeTakes), 0;
+        return closed.push_back(fd), 0;
+    }
     int Flock(int, int operation) override
     {
         flockOps.push_back(operation);
@@ -144,6 +165,9 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
         if (version) std::ofstream(devices / name / "version", std::ios::binary) << version;
     }
     std::ofstream(devices / "fw4.0") << "a file, not a unit";
+    fs::create_directories(devices / "fw10");
+    std::ofstream(devices / "fw10/guid") << "0x000a2700deadbeef\n";
+    std::ofstream(devices / "fw10/units") << "0x00609e:0x010483 0x000a27:0x000011\n";
 
     LinuxCdevTransport transport({root.string(), "/devroot", 100, std::make_shared<FakeCdev>()});
     const std::vector<UnitInfo> units = transport.Scan();
@@ -152,9 +176,22 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
     const std::optional<UInt32> none;
     ASSERT_EQ(found, (decltype(found){{"fw2.1", none, none}, {"fw2.9", none, none}, {"fw2.10", 0xA27, 0xAB},
                                       {"fw3.0", none, none}, {"fw10.0", 0xA27, 0x11}}));
+    EXPECT_EQ(units[4].guid, UInt64{0x000a2700deadbeef});
+    EXPECT_EQ(units[2].guid, std::nullopt);
     auto link = units[4].connect();
     ASSERT_TRUE(link);
     EXPECT_EQ(dynamic_cast<CdevUnitLink&>(*link).NodePath(), "/devroot/fw10");
+    EXPECT_EQ(link->Open(), kIOReturnSuccess);
+    link->Close();
+
+    // The number now belongs to another node, or to one without our unit: gone.
+    std::ofstream(devices / "fw10/guid") << "0x0000000000000001\n";
+    EXPECT_EQ(link->Open(), kIOReturnNoDevice);
+    std::ofstream(devices / "fw10/guid") << "0x000a2700deadbeef\n";
+    std::ofstream(devices / "fw10/units") << "0x00609e:0x010483\n";
+    EXPECT_EQ(link->Open(), kIOReturnNoDevice);
+    fs::remove_all(devices / "fw10");
+    EXPECT_EQ(link->Open(), kIOReturnNoDevice);
     fs::remove_all(devices / "fw10.0");
     EXPECT_EQ(units[4].connect(), nullptr);  // gone since the scan
     fs::remove_all(root);
@@ -269,36 +306,74 @@ TEST_F(FwcdevLink, DropsForeignEventsAndFollowsBusResets)
     EXPECT_EQ(fake->sent.back().generation, 8u);
 }
 
-TEST_F(FwcdevLink, MapsResponseCodesAndRetriesStaleGenerationOnce)
+TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
 {
     ASSERT_EQ(link.Open(), kIOReturnSuccess);
     for (auto [rcode, expected] : std::vector<std::pair<UInt32, IOReturn>>{
              {RCODE_CONFLICT_ERROR, kIOFireWireConflictError}, {RCODE_DATA_ERROR, kIOFireWireDataError},
              {RCODE_TYPE_ERROR, kIOFireWireTypeError}, {RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
-             {RCODE_BUSY, kIOReturnBusy}, {RCODE_CANCELLED, kIOReturnTimeout}, {RCODE_SEND_ERROR, kIOReturnIOError}}) {
+             {RCODE_BUSY, kIOReturnBusy}, {RCODE_CANCELLED, kIOReturnTimeout}, {RCODE_NO_ACK, kIOReturnTimeout},
+             {RCODE_SEND_ERROR, kIOReturnIOError}}) {
         Reply({}, {}, rcode);
+        fake->sent.clear();
         Bytes value(4, 0xEE);
         EXPECT_EQ(Read(value), expected) << rcode;
         EXPECT_TRUE(value.empty()) << rcode;
+        EXPECT_EQ(fake->sent.size(), 1u) << rcode;
+    }
+}
+
+TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
+{
+    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    // Published by a bus-reset event, then (no event read yet) by GET_INFO alone.
+    for (bool withEvent : {true, false}) {
+        fake->sent.clear();
+        const UInt32 next = fake->generation + 1;
+        fake->ResetBus(next, std::chrono::milliseconds(60));
+        if (!withEvent) fake->events.clear();
+        const auto start = std::chrono::steady_clock::now();
+        Bytes value(4);
+        ASSERT_EQ(Read(value), kIOReturnSuccess) << withEvent;
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
+        ASSERT_EQ(fake->sent.size(), 2u) << "nothing is resent into the old generation";
+        EXPECT_EQ(fake->sent[0].generation, next - 1);
+        EXPECT_EQ(fake->sent[1].generation, next);
+        EXPECT_EQ(value, Bytes(4, 0xA5));
     }
 
-    fake->respond = [this](const fw_cdev_send_request& r) {
-        const UInt32 rcode = r.generation == fake->generation ? RCODE_COMPLETE : RCODE_GENERATION;
-        fake->events.push_back(Response(r.closure, rcode, {1, 2, 3, 4}));
-    };
-    fake->generation = 8;  // a reset whose event has not arrived yet
+    // failOnReset: the caller's generation, no resend.
     fake->sent.clear();
+    fake->ResetBus(fake->generation + 1, std::chrono::milliseconds(0));
     Bytes value(4);
-    ASSERT_EQ(Read(value), kIOReturnSuccess);
-    ASSERT_EQ(fake->sent.size(), 2u);
-    EXPECT_EQ(fake->sent[0].generation, 7u);
-    EXPECT_EQ(fake->sent[1].generation, 8u);
-    EXPECT_EQ(Read(value, true, 5), kIOFireWireBusReset);  // the caller's generation, no retry
-    EXPECT_EQ(fake->sent.back().generation, 5u);
-    Reply({}, {}, RCODE_GENERATION);
+    EXPECT_EQ(Read(value, true, 5), kIOFireWireBusReset);
+    ASSERT_EQ(fake->sent.size(), 1u);
+    EXPECT_EQ(fake->sent[0].generation, 5u);
+
+    // A generation that does not come within the request's time ends it.
+    fake->sent.clear();
+    fake->ResetBus(fake->generation + 1, std::chrono::seconds(5));
+    const auto start = std::chrono::steady_clock::now();
     value.resize(4);
     EXPECT_EQ(Read(value), kIOFireWireBusReset);
-    EXPECT_EQ(fake->sent.size(), 5u);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(200));
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_EQ(fake->sent.size(), 1u);
+    EXPECT_TRUE(value.empty());
+}
+
+TEST_F(FwcdevLink, ClosingAfterATimeoutDoesNotOutlastTheResponseTime)
+{
+    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    fake->respond = [](const fw_cdev_send_request&) {};
+    Bytes value(4);
+    ASSERT_EQ(Read(value), kIOReturnTimeout);
+    fake->closeTakes = std::chrono::seconds(2);  // the kernel waits for the outstanding request
+    const auto start = std::chrono::steady_clock::now();
+    link.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 }
 
 TEST_F(FwcdevLink, WaitIsBoundedOverAllEvents)

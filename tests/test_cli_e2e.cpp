@@ -45,7 +45,7 @@ protected:
     {
         mRecord = mDir / "record";
         std::filesystem::create_directories(mRecord);
-        mEnv = {{"XDG_RUNTIME_DIR", mDir.path()}, {"XDG_STATE_HOME", mDir / "state"}};
+        mEnv = {{"XDG_RUNTIME_DIR", mDir.path()}, {"XDG_STATE_HOME", mDir / "state"}, {"KE_SIMULATED_UNITS", "1"}};
     }
 
     // Plugs in a simulated unit and waits until it serves.

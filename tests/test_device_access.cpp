@@ -39,19 +39,12 @@ class DeviceAccess : public testing::Test {
 protected:
     void SetUp() override { mUnit = mBus.transport().Add(); }
 
-    // A DownloadUnit for the first matching service, as discovery makes it.
+    // A DownloadUnit for the first matching unit, as discovery makes it.
     std::unique_ptr<DownloadUnit> MakeUnit()
     {
-        mach_port_t port = 0;
-        EXPECT_EQ(IOMasterPort(MACH_PORT_NULL, &port), 0);
-        CFMutableDictionaryRef matching = IOServiceMatching("IOFireWireUnit");
-        io_service_t service = IOServiceGetMatchingService(port, matching);
-        EXPECT_NE(service, 0u);
-        struct Release {
-            io_service_t service;
-            ~Release() { IOObjectRelease(service); }
-        } release{service};
-        return std::make_unique<DownloadUnit>(service);
+        auto units = fwplat::FindUnits(0xA27, 0x11);
+        EXPECT_FALSE(units.empty());
+        return std::make_unique<DownloadUnit>(units.at(0));
     }
 
     fakefw::Bus mBus;
@@ -207,29 +200,29 @@ TEST_F(DeviceAccess, OpenAndCloseAlwaysSayWhatTheyDo)
     EXPECT_EQ(GetCapturedStdout(), "FWDL::Open\nFWDL::Close\n");
 }
 
-TEST_F(DeviceAccess, DestructionReleasesEverythingWithoutClosing)
+TEST_F(DeviceAccess, DestructionReleasesTheLinkWithoutATrace)
 {
     {
         auto unit = MakeUnit();
-        EXPECT_EQ(IOPlugInObjectsInUse(), 2u);
         EXPECT_EQ(mUnit->linksAlive, 1);
+        ASSERT_EQ(unit->Open(), 0);
+        EXPECT_EQ(unit->Open(), kIOReturnExclusiveAccess) << "one handle opens the unit once";
+        CaptureStdout();
     }
-    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
+    EXPECT_EQ(GetCapturedStdout(), "Dtor DownloadUnit\n");
     EXPECT_EQ(mUnit->linksAlive, 0);
-    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
+    EXPECT_FALSE(mUnit->open);
 }
 
-TEST_F(DeviceAccess, AUnitWithoutDeviceInterfaceThrowsAndLeaksNothing)
+TEST_F(DeviceAccess, AUnitThatCannotBeConnectedThrows)
 {
     mUnit->connectable = false;
     CaptureStderr();
     EXPECT_THROW(MakeUnit(), std::exception);
     EXPECT_THAT(GetCapturedStderr(), HasSubstr("CFPlugInInterface->QueryInterface returned error\n"));
-    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
-    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
 
     CaptureStderr();
-    EXPECT_THROW(DownloadUnit(0x4242), std::exception);  // no such service
+    EXPECT_THROW(DownloadUnit(fwplat::UnitInfo{}), std::exception);  // nothing to connect with
     EXPECT_EQ(GetCapturedStderr(), "Couldn't create plug in interface\n");
 }
 
@@ -327,15 +320,7 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
     testing::internal::GetCapturedStderr();
     unit->connectable = true;
 
-    IOSetMasterPortStatus(kIOReturnNotPermitted);
-    CaptureStderr();
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_EQ(GetCapturedStderr(), "Problem with MasterPort\n");
-    IOSetMasterPortStatus(kIOReturnSuccess);
-
     EXPECT_EQ(unit->linksAlive, 0);
-    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
-    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
     EXPECT_TRUE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), 0);
     mBus.transport().Clear();
@@ -352,8 +337,6 @@ TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)
     EXPECT_EQ(unit->opens, 1000);
     EXPECT_FALSE(unit->open);
     EXPECT_EQ(unit->linksAlive, 0);
-    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
-    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
 }
 
 TEST_F(Discovery, CloseKeIsHarmlessWithoutAUnit)
@@ -429,8 +412,11 @@ TEST(DiscoveryOverTheKernel, ThousandLookupsLeaveNoDescriptorOpen)
     const fs::path root = fs::temp_directory_path() / ("ke-discovery-" + std::to_string(getpid()));
     const fs::path unit = root / "sys/bus/firewire/devices/fw1.0";
     fs::create_directories(unit);
+    fs::create_directories(unit.parent_path() / "fw1");
     std::ofstream(unit / "specifier_id") << "0x000a27\n";
     std::ofstream(unit / "version") << "0x000011\n";
+    std::ofstream(unit.parent_path() / "fw1/guid") << "0x000a270000000001\n";
+    std::ofstream(unit.parent_path() / "fw1/units") << "0x000a27:0x000011\n";
 
     auto kernel = std::make_shared<CountingKernel>();
     fwplat::CdevOptions options;
@@ -448,8 +434,6 @@ TEST(DiscoveryOverTheKernel, ThousandLookupsLeaveNoDescriptorOpen)
     EXPECT_EQ(version, "0-0");
     EXPECT_EQ(kernel->openFds, 0);
     EXPECT_FALSE(kernel->locked);
-    EXPECT_EQ(IOPlugInObjectsInUse(), 0u);
-    EXPECT_EQ(IOServiceHandlesInUse(), 0u);
 
     fwplat::SetTransports({});
     fs::remove_all(root);

@@ -299,15 +299,7 @@ TEST(DownloadScripted, HeaderNotSentAndGenerationUnreadable)
     state->quadlets[kStatus] = 1;
     state->failures[kData] = kIOReturnTimeout;
     KeScopedSleepFunction clock([](UInt32) {});
-    mach_port_t port = 0;
-    IOMasterPort(MACH_PORT_NULL, &port);
-
-    auto makeUnit = [&] {
-        io_service_t service = IOServiceGetMatchingService(port, IOServiceMatching("IOFireWireUnit"));
-        auto unit = std::make_unique<DownloadUnit>(service);
-        IOObjectRelease(service);
-        return unit;
-    };
+    auto makeUnit = [] { return std::make_unique<DownloadUnit>(fwplat::FindUnits(0xA27, 0x11).at(0)); };
     Downloader downloader;
     auto unit = makeUnit();
     CaptureStderr();

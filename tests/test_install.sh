@@ -71,7 +71,7 @@ if [ "$gui" = ON ]; then
 fi
 
 # --- the installed programs, from the prefix ---
-export XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state"
+export XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state" KE_SIMULATED_UNITS=1
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 "$stage/bin/kefirmwareupdate-cli" --version >"$work/version" 2>&1 || fail "kefirmwareupdate-cli --version"
 "$stage/bin/ke-unit-sim" --help >/dev/null 2>&1 || fail "ke-unit-sim --help"

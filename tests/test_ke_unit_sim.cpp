@@ -68,7 +68,8 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
     const std::vector<std::vector<std::string>> bad = {
         {"--versions", "20"},   {"--versions", "0x14-20"}, {"--erase-ms", "1e3"}, {"--fail-block", "0"},
         {"--socket", "../up"}, {"--fault-flash", "both"}, {"--refuse-crc=yes"},  {"--serial"},
-        {"--bogus"},           {"--product-version", "0x100000000"},
+        {"--bogus"},           {"--product-version", "0x100000000"}, {"--serial-read-limit", "9"},
+        {"--guid", "0x1ffffffffffffffff"}, {"--fail-read", "0x4:0"}, {"--reset-settle-ms", "60001"},
     };
     for (const auto& args : bad) {
         EXPECT_EQ(Run(args, err), 2) << args[0];
@@ -77,8 +78,11 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
     EXPECT_EQ(Run({"--help"}, err, &out), 0);
     for (const char* name : {"--serial", "--versions", "--product-version", "--erase-ms", "--latency-us", "--state",
                              "--record", "--socket", "--ready-status", "--erase-status", "--erase-never-finishes",
-                             "--fail-block", "--refuse-crc", "--vanish-after-block", "--bus-reset-after-block"})
+                             "--fail-block", "--refuse-crc", "--vanish-after-block", "--bus-reset-after-block",
+                             "--guid", "--fail-read", "--reset-settle-ms", "--version"})
         EXPECT_NE(out.find(name), std::string::npos) << name;
+    EXPECT_EQ(Run({"--version"}, err, &out), 0);
+    EXPECT_EQ(out.rfind("ke-unit-sim ", 0), 0u) << out;
     EXPECT_FALSE(std::filesystem::exists(Socket()));
 
     // Files it cannot use are refused before the unit is plugged in.
@@ -87,6 +91,15 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
     EXPECT_NE(err.find("damaged"), std::string::npos) << err;
     EXPECT_EQ(Run({"--state", files / "no-such-dir/state"}, err), 1);
     EXPECT_NE(err.find("no-such-dir/state"), std::string::npos) << err;
+    // Nothing but a regular file the size of a unit's flashes is read, and nothing blocks.
+    std::filesystem::create_directory(files / "folder");
+    ASSERT_EQ(::mkfifo((files / "fifo").c_str(), 0600), 0);
+    std::ofstream(files / "huge").close();
+    std::filesystem::resize_file(files / "huge", 3u << 20);
+    for (const std::string& path : {files / "folder", files / "fifo", std::string("/dev/null"), files / "huge"}) {
+        EXPECT_EQ(Run({"--state", path}, err), 1) << path;
+        EXPECT_NE(err.find(path + ": "), std::string::npos) << err;
+    }
     EXPECT_FALSE(std::filesystem::exists(Socket())) << "unplugged again";
     EXPECT_EQ(Run({"--record", files / "damaged"}, err), 1);
     EXPECT_NE(err.find("not a writable directory"), std::string::npos) << err;
@@ -153,6 +166,38 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
     auto restarted = Start({"--versions", "20-20", "--state", state});
     ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
     EXPECT_EQ(socksim::SoftwareVersion(), 0x0015001Au);
+}
+
+TEST_F(UnitSim, ARestartWithOnlyTheStateIsTheSameUnit)
+{
+    const std::string state = files / "unit.state";
+    {
+        auto sim = Start({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd",
+                          "--product-version", "0x00020000", "--state", state});
+        ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
+        EXPECT_EQ(socksim::Download(fileMCORE), 0);
+        EXPECT_EQ(Stop(*sim), 0);
+    }
+    auto sim = Start({"--state", state});
+    ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
+    EXPECT_NE(sim->Out().find("unit KEZZZZZZ at 21-20"), std::string::npos) << sim->Out();
+    auto units = fwplat::SocketUnitTransport({.runtimeDir = home / "kefirmwareupdate"}).Scan();
+    ASSERT_EQ(units.size(), 1u);
+    EXPECT_EQ(units[0].guid, 0x000a27000000abcdu);
+}
+
+// The kernel's order after a reset: requests fail while the old generation is
+// still reported. The update goes through all the same, byte for byte.
+TEST_F(UnitSim, AnUpdateRidesOutABusResetThatTakesTimeToSettle)
+{
+    const std::string record = files / "streams";
+    auto sim = Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "150", "--record", record, "--log",
+                      files / "log"});
+    ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
+    EXPECT_EQ(socksim::Download(fileXILINX), 0);
+    EXPECT_EQ(Stop(*sim), 0);
+    EXPECT_TRUE(socksim::ReadFile(record + "/xilinx.bin") == socksim::Stream(fileXILINX));
+    EXPECT_NE(childproc::Slurp(files / "log").find("rcode 19"), std::string::npos) << "the reset was seen";
 }
 
 }  // namespace

@@ -141,6 +141,27 @@ TEST(SimUnit, BusResetAfterBlock)
     EXPECT_EQ(h.Block(Pattern(128)), RCODE_COMPLETE);
 }
 
+// Like the kernel: the reset fails requests at once, the new generation
+// shows only once it has settled.
+TEST(SimUnit, ABusResetSettlesBeforeItsGenerationShows)
+{
+    Host h({.resetSettle = std::chrono::milliseconds(80)});
+    const std::uint32_t old = h.unit->Generation();
+    h.unit->BusReset();
+    EXPECT_EQ(h.unit->Generation(), old);
+    h.Read32(kSoftwareVersionReg, RCODE_GENERATION);
+    h.gen = old + 1;
+    h.Read32(kSoftwareVersionReg, RCODE_GENERATION);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(h.unit->Generation(), old + 1);
+    h.Read32(kSoftwareVersionReg);
+
+    h.gen.reset();
+    h.unit->ChangeConfig([](KeUnitConfig& c) { c.failReadOffset = kProductVersionReg; });
+    h.Read32(kProductVersionReg, RCODE_DATA_ERROR);
+    h.Read32(kSoftwareVersionReg);
+}
+
 TEST(SimUnit, CancelLeavesUpdateMode)
 {
     Host h({.eraseBusyReads = 0, .cancelBusyReads = 1});
@@ -220,9 +241,11 @@ TEST(SimTransport, LinksTakeTheUnitOneAtATimeWhilePlugged)
     fwplat::SimUnitTransport transport(a);
     transport.Plug(b);
     transport.Plug(a);  // already plugged: no second entry
+    b->ChangeConfig([](KeUnitConfig& c) { c.guid = 0x000A27000000BEEF; });
     auto units = transport.Scan();
     ASSERT_EQ(units.size(), 2u);
     EXPECT_EQ(units[0].name, "sim:0");
+    EXPECT_EQ(units[1].guid, 0x000A27000000BEEFu);
     EXPECT_EQ(units[1].name, "sim:1");
     b->Vanish();
     EXPECT_FALSE(b->Acquire());
@@ -300,10 +323,11 @@ struct ResettingPort : KeUnitModel {
 
 }  // namespace
 
-TEST(SimTransport, ResetDuringTheRequestIsResentOnceUnlessFailOnReset)
+TEST(SimTransport, ResetDuringTheRequestIsResentInTheNewGenerationUnlessFailOnReset)
 {
     for (bool failOnReset : {false, true}) {
         auto unit = std::make_shared<ResettingPort>();
+        unit->ChangeConfig([](KeUnitConfig& c) { c.resetSettle = std::chrono::milliseconds(50); });
         auto link = fwplat::SimUnitTransport::Connect(unit);
         ASSERT_EQ(link->Open(), kIOReturnSuccess);
         UInt32 length = 0;

@@ -123,15 +123,24 @@ protected:
     std::unique_ptr<kesim::SocketServer> server;
 };
 
-TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBus)
+TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
 {
     auto units = Scan();
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].name, path);
     EXPECT_EQ(units[0].specifierId, 0xA27u);
     EXPECT_EQ(units[0].version, 0x11u);
+    EXPECT_EQ(units[0].guid, kesim::KeUnitConfig{}.guid);
 
+    for (const char* value : {"", "0", "yes"}) {
+        ::setenv("KE_SIMULATED_UNITS", value, 1);
+        const auto defaults = fwplat::DefaultTransports();
+        ASSERT_EQ(defaults.size(), 1u) << value;
+        EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
+    }
+    ::setenv("KE_SIMULATED_UNITS", "1", 1);
     const auto defaults = fwplat::DefaultTransports();
+    ::unsetenv("KE_SIMULATED_UNITS");
     ASSERT_EQ(defaults.size(), 2u);
     EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
     EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));
@@ -179,13 +188,16 @@ TEST_F(SocketUnit, LinkAnswersLikeAUnitOnTheBus)
     length = 4;
     EXPECT_EQ(link->Transact(0x7, kSoftware, big, length, false, 0), kIOReturnBadArgument);
 
-    // A bus reset: a caller that minds it is told, one that does not is not.
+    // A bus reset: a caller that minds it is told, one that does not is not,
+    // even while the new generation takes its time to show.
     UInt32 generation = 0;
     ASSERT_EQ(link->GetBusGeneration(generation), kIOReturnSuccess);
+    model->ChangeConfig([](kesim::KeUnitConfig& c) { c.resetSettle = std::chrono::milliseconds(100); });
     model->BusReset();
     EXPECT_EQ(Read(*link, kSoftware, length, true, generation), kIOFireWireBusReset);
     length = 4;
     EXPECT_EQ(Read(*link, kSoftware, length, false, generation), kIOReturnSuccess);
+    EXPECT_EQ(length, 4u);
 
     // Off the bus: not listed, not to be had.
     auto other = Link();

@@ -16,7 +16,7 @@ constexpr UInt32 kMaxBlockBytes = 128;
 
 }  // namespace
 
-DownloadUnit::DownloadUnit(io_service_t service) : FWLib::Device(service)
+DownloadUnit::DownloadUnit(const fwplat::UnitInfo& unit) : FWLib::Device(unit)
 {
     std::cout << "Ctor DownloadUnit\n";
     InitAddresses();

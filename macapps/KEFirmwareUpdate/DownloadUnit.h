@@ -15,7 +15,8 @@ public:
     static const UInt32 kCancelPollLimit = 100;
     static const UInt32 kCancelPollPauseMicroseconds = 1000;
 
-    explicit DownloadUnit(io_service_t service);
+    // The unit as discovery returned it; throws as FWLib::Device does.
+    explicit DownloadUnit(const fwplat::UnitInfo& unit);
     ~DownloadUnit() override;
 
     IOReturn BeginUpdate(UInt32& generation);

@@ -31,18 +31,20 @@ struct FirmwareHeader {
     void Serialize(UInt8 (&wire)[kWireSize]) const;
 };
 
+// The update job makes its Downloader through a factory (see
+// CKeFirmwareUpdate), so a stand-in can take its place.
 class Downloader {
 public:
     Downloader();
-    ~Downloader();
+    virtual ~Downloader();
 
     Downloader(const Downloader&) = delete;
     Downloader& operator=(const Downloader&) = delete;
 
-    void DoDownload(DownloadUnit* unit, DOWNLOADTYPE type);
+    virtual void DoDownload(DownloadUnit* unit, DOWNLOADTYPE type);
 
     // Outcome of the last DoDownload: 0, or the first failing status.
-    IOReturn GetError() const { return mError; }
+    virtual IOReturn GetError() const { return mError; }
 
     // Asks a running download to stop before its next block. A cancelled
     // download fails with kIOReturnAborted and never sends the CRC.

@@ -1,75 +1,92 @@
 #include "macapps/KEFirmwareUpdate/FWLib_Device.h"
 
+#include <endian.h>
+#include <linux/firewire-constants.h>
+
 #include <exception>
 #include <iostream>
 
 namespace FWLib {
 
-Device::Device(io_service_t service)
+Device::Device(const fwplat::UnitInfo& unit)
 {
-    CFUUIDRef libType = CFUUIDGetConstantUUIDWithBytes(kCFAllocatorDefault, KE_FIREWIRE_LIB_TYPE_ID_BYTES);
-    CFUUIDRef plugInType = CFUUIDGetConstantUUIDWithBytes(nullptr, KE_CFPLUGIN_INTERFACE_ID_BYTES);
-    SInt32 score = 0;
-    if (IOCreatePlugInInterfaceForService(service, libType, plugInType, &mIOCFPlugInInterface, &score) != 0) {
+    if (!unit.connect) {
         std::cerr << "Couldn't create plug in interface\n";
         throw std::exception();
     }
-
-    CFUUIDRef deviceType = CFUUIDGetConstantUUIDWithBytes(kCFAllocatorDefault, KE_FIREWIRE_DEVICE_INTERFACE_ID_BYTES);
-    LPVOID device = nullptr;
-    if (mIOCFPlugInInterface->QueryInterface(CFUUIDGetUUIDBytes(deviceType), &device) != S_OK) {
+    mLink = unit.connect();
+    if (!mLink) {
         std::cerr << "FWLib_Device:" << __LINE__ << " CFPlugInInterface->QueryInterface returned error\n";
-        // No destructor runs for a failed construction: give the plug-in back here.
-        IODestroyPlugInInterface(mIOCFPlugInInterface);
-        mIOCFPlugInInterface = nullptr;
         throw std::exception();
     }
-    mDevice = static_cast<IOFireWireLibDeviceRef>(device);
 }
 
 Device::~Device()
 {
-    if (mDevice) mDevice->Release();
-    if (mIOCFPlugInInterface) IODestroyPlugInInterface(mIOCFPlugInInterface);
+    // Callers close the unit themselves; this only lets go of a link left open.
+    if (mOpen) mLink->Close();
 }
 
 IOReturn Device::Open()
 {
     std::cout << "FWDL::Open\n";
-    return mDevice->Open();
+    if (mOpen) return kIOReturnExclusiveAccess;
+    const IOReturn status = mLink->Open();
+    mOpen = status == kIOReturnSuccess;
+    return status;
 }
 
 void Device::Close()
 {
     std::cout << "FWDL::Close\n";
-    mDevice->Close();
+    if (!mOpen) return;
+    mLink->Close();
+    mOpen = false;
 }
 
-IOReturn Device::GetBusGeneration(UInt32& generation) const { return mDevice->GetBusGeneration(&generation); }
+IOReturn Device::GetBusGeneration(UInt32& generation) const { return mLink->GetBusGeneration(generation); }
 
-io_object_t Device::Target(bool abs) const { return abs ? 0 : mDevice->GetDevice(); }
+IOReturn Device::Transact(int tcode, const FWAddressStruct& addr, void* data, UInt32& size, bool abs,
+                          bool failOnReset, UInt32 generation) const
+{
+    if (abs) return kIOReturnUnsupported;
+    if (!mOpen) return kIOReturnNotOpen;
+    const UInt64 offset = (static_cast<UInt64>(addr.addressHi) << 32) | addr.addressLo;
+    return mLink->Transact(tcode, offset, data, size, failOnReset, generation);
+}
 
 IOReturn Device::Write(const FWAddressStruct& addr, const void* buf, UInt32& size, bool abs, bool failOnReset,
                        UInt32 generation) const
 {
-    return mDevice->Write(Target(abs), &addr, buf, &size, failOnReset, generation);
+    if (!buf && size != 0) return kIOReturnBadArgument;
+    // The link only reads the payload of a write.
+    return Transact(TCODE_WRITE_BLOCK_REQUEST, addr, const_cast<void*>(buf), size, abs, failOnReset, generation);
 }
 
 IOReturn Device::Read(const FWAddressStruct& addr, void* buf, UInt32& size, bool abs, bool failOnReset,
                       UInt32 generation) const
 {
-    return mDevice->Read(Target(abs), &addr, buf, &size, failOnReset, generation);
+    if (!buf && size != 0) return kIOReturnBadArgument;
+    return Transact(TCODE_READ_BLOCK_REQUEST, addr, buf, size, abs, failOnReset, generation);
 }
 
 IOReturn Device::ReadQuadlet(const FWAddressStruct& addr, UInt32& value, bool abs, bool failOnReset,
                              UInt32 generation) const
 {
-    return mDevice->ReadQuadlet(Target(abs), &addr, &value, failOnReset, generation);
+    UInt32 wire = 0;
+    UInt32 length = sizeof wire;
+    const IOReturn status = Transact(TCODE_READ_QUADLET_REQUEST, addr, &wire, length, abs, failOnReset, generation);
+    if (status != kIOReturnSuccess) return status;
+    if (length != sizeof wire) return kIOReturnIOError;
+    value = be32toh(wire);
+    return kIOReturnSuccess;
 }
 
 IOReturn Device::WriteQuadlet(const FWAddressStruct& addr, UInt32 val, bool abs, bool failOnReset, UInt32 generation)
 {
-    return mDevice->WriteQuadlet(Target(abs), &addr, val, failOnReset, generation);
+    UInt32 wire = htobe32(val);
+    UInt32 length = sizeof wire;
+    return Transact(TCODE_WRITE_QUADLET_REQUEST, addr, &wire, length, abs, failOnReset, generation);
 }
 
 }  // namespace FWLib

@@ -2,20 +2,45 @@
 // and move quadlets and blocks at 48-bit addresses in its node.
 #pragma once
 
-#include "platform/firewire/IOFireWireLib.h"
-#include "platform/firewire/IOKitLib.h"
+#include <memory>
+
+#include "platform/common/MacTypes.h"
+#include "platform/firewire/FWTransport.h"
+#include "platform/firewire/IOReturn.h"
+
+// A FireWire address: node ID, and the upper 16 and lower 32 bits of the
+// 48-bit offset within the node. Built with a node ID of 0.
+struct FWAddressStruct {
+    UInt16 nodeID;
+    UInt16 addressHi;
+    UInt32 addressLo;
+
+    FWAddressStruct(UInt16 h = 0xDEAD, UInt32 l = 0xCAFEBABE) : nodeID(0), addressHi(h), addressLo(l) {}
+};
 
 namespace FWLib {
 
+// Quadlet values are in host order here and big-endian on the bus; block
+// payloads move in address order, unchanged.
+//
+// Bus transactions need Open first (kIOReturnNotOpen otherwise); reading the
+// bus generation does not. `abs` asks for absolute addressing by
+// addr.nodeID, which no transport offers (kIOReturnUnsupported): a request
+// reaches only the unit's own node. `failOnReset` and `generation` pass
+// through to the link, which alone acts on them; the kernel's does so in
+// CdevUnitLink::Transact (a stale generation fails only with failOnReset,
+// otherwise the request goes out in the current generation).
 class Device {
 public:
-    // Throws std::exception when the unit's device interface cannot be had.
-    explicit Device(io_service_t service);
+    // Connects to the unit; throws std::exception when that cannot be done.
+    explicit Device(const fwplat::UnitInfo& unit);
     virtual ~Device();
 
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
+    // Exclusive: kIOReturnExclusiveAccess while another client has the unit,
+    // or while this handle already has it open.
     IOReturn Open();
     void Close();
     IOReturn GetBusGeneration(UInt32& generation) const;
@@ -29,12 +54,13 @@ public:
     IOReturn WriteQuadlet(const FWAddressStruct& addr, UInt32 val, bool abs, bool failOnReset, UInt32 generation);
 
 protected:
-    IOCFPlugInInterface* mIOCFPlugInInterface = nullptr;
-    IOFireWireLibDeviceRef mDevice = nullptr;
+    std::unique_ptr<fwplat::UnitLink> mLink;
 
 private:
-    // The unit's own node, or 0 for absolute addressing by addr.nodeID.
-    io_object_t Target(bool abs) const;
+    IOReturn Transact(int tcode, const FWAddressStruct& addr, void* data, UInt32& size, bool abs, bool failOnReset,
+                      UInt32 generation) const;
+
+    bool mOpen = false;
 };
 
 }  // namespace FWLib

@@ -1,29 +1,31 @@
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <cstdio>
-
-#include "platform/ui/HIText.h"
 
 namespace {
 
-DialogItemIndex RunAlert(AlertType type, const char* message, const char* informative, bool withCancel)
+// A movable message box over the window in front, with OK as its default
+// button and, when asked for, Cancel as the one that Escape presses. Alone,
+// OK is also the Escape button.
+AlertButton RunAlert(QMessageBox::Icon icon, const char* message, const std::string& informative, bool withCancel)
 {
-    AlertStdCFStringAlertParamRec params;
-    GetStandardAlertDefaultParams(&params, kStdCFStringAlertVersionOne);
-    params.movable = true;
-    params.helpButton = false;
-    params.cancelButton = kAlertStdAlertCancelButton;
-    if (withCancel) params.cancelText = "Cancel";
-    params.position = kWindowAlertPositionParentWindowScreen;
-
-    const std::string messageText = TextCreateWithCString(message, GetSystemTextEncoding());
-    const std::string informativeText = TextCreateWithCString(informative, GetSystemTextEncoding());
-    DialogRef alert = nullptr;
-    DialogItemIndex itemHit = 0;
-    if (CreateStandardAlert(type, messageText, informativeText, &params, &alert) == noErr) {
-        RunStandardAlert(alert, nullptr, &itemHit);
-    }
-    return itemHit;
+    QMessageBox box(QApplication::activeWindow());
+    box.setIcon(icon);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString::fromUtf8(message));
+    box.setInformativeText(QString::fromStdString(informative));
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    QPushButton* cancel = withCancel ? box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole) : nullptr;
+    box.setEscapeButton(cancel ? cancel : ok);
+    box.exec();
+    // No button: the box was closed from outside; count it as the Escape key.
+    if (box.clickedButton() == ok) return kAlertOKButton;
+    if (box.clickedButton() == nullptr && cancel == nullptr) return kAlertOKButton;
+    return kAlertCancelButton;
 }
 
 std::string& FailureLogPath()
@@ -39,7 +41,7 @@ std::string LogSentence()
     return path.empty() ? std::string() : " The details are in " + path + ".";
 }
 
-std::string StatusHex(OSStatus status)
+std::string StatusHex(int status)
 {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status));
@@ -47,39 +49,39 @@ std::string StatusHex(OSStatus status)
 }
 
 // Stop, OK: "Programming Failed", with where to find the details.
-DialogItemIndex RunFailureAlert(const std::string& informative)
+AlertButton RunFailureAlert(const std::string& informative)
 {
-    return RunAlert(kAlertStopAlert, "Programming Failed", (informative + LogSentence()).c_str(), false);
+    return RunAlert(QMessageBox::Critical, "Programming Failed", informative + LogSentence(), false);
 }
 
 }  // namespace
 
 void SetFailureLogPath(const std::string& path) { FailureLogPath() = path; }
 
-DialogItemIndex ShowDowngradeAlert()
+AlertButton ShowDowngradeAlert()
 {
-    return RunAlert(kAlertCautionAlert, "This is a Downgrade:", "Press OK to Continue or Cancel to Quit", true);
+    return RunAlert(QMessageBox::Warning, "This is a Downgrade:", "Press OK to Continue or Cancel to Quit", true);
 }
 
-DialogItemIndex ShowDownloadDoneAlert()
+AlertButton ShowDownloadDoneAlert()
 {
-    return RunAlert(kAlertNoteAlert, "Programming Complete",
+    return RunAlert(QMessageBox::Information, "Programming Complete",
                     "You will need to cycle the Power on your Ke for changes to take affect", false);
 }
 
-DialogItemIndex ShowAboutDialog()
+AlertButton ShowAboutDialog()
 {
-    return RunAlert(kAlertNoteAlert, "KEFirmwareUpdate  ",
+    return RunAlert(QMessageBox::Information, "KEFirmwareUpdate  ",
                     "Version 1.3, the firmware updater for the Ke unit", false);
 }
 
-DialogItemIndex ShowUpdateFailedAlert(const std::string& imageName, OSStatus status)
+AlertButton ShowUpdateFailedAlert(const std::string& imageName, int status)
 {
     return RunFailureAlert("Writing the " + imageName + " image to the Ke failed (status " + StatusHex(status) +
                            "). Do not power off the Ke: run the update again.");
 }
 
-DialogItemIndex ShowUpdateNotStartedAlert(const std::string& reason, OSStatus status)
+AlertButton ShowUpdateNotStartedAlert(const std::string& reason, int status)
 {
     return RunFailureAlert("The update did not start: " + reason + " (status " + StatusHex(status) +
                            "). Nothing was written to the Ke: check that it is connected and switched on, then run "

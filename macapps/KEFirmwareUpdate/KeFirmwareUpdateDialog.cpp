@@ -1,5 +1,9 @@
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QWidget>
 #include <string>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
@@ -16,15 +20,38 @@ namespace {
 // The video editing applications that may be driving the unit.
 constexpr OSType kVideoEditorCreator = FourCC("KeyG");
 
-constexpr EventTimerInterval kFirstTickDelay = 0.0;
-constexpr EventTimerInterval kTickInterval = 0.5;
+constexpr int kFirstTickDelayMs = 0;
+constexpr int kTickIntervalMs = 500;
 
-const RGBColor kWarningRed = {65535, 0, 0};
+const QColor kWarningRed(255, 0, 0);
 
 const char kUpgradePrefix[] = "Select Upgrade button to download firmware version ";
 const char kDowngradePrefix[] = "Select Downgrade button to download firmware version ";
 const char kInstructionSuffix[] = " to Ke:";
 const char kNotFound[] = "Ke Not Found";
+const char kCommandProperty[] = "command";
+
+// The window never closes by its close box: the box asks to quit, which
+// the window's command handling may refuse.
+class CloseBoxFilter final : public QObject {
+public:
+    CloseBoxFilter(QWidget* window, std::function<void()> onClose) : window_(window), onClose_(std::move(onClose))
+    {
+        window_->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != window_ || event->type() != QEvent::Close) return false;
+        event->ignore();
+        onClose_();
+        return true;
+    }
+
+private:
+    QWidget* window_;
+    std::function<void()> onClose_;
+};
 
 }  // namespace
 
@@ -41,7 +68,8 @@ const char* NotFoundAdvice(IOReturn discoveryStatus)
     }
 }
 
-CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(WindowRef window) : _window(window)
+CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit)
+    : _window(window), _quit(quit ? std::move(quit) : QuitRequest([] { QCoreApplication::exit(0); }))
 {
     // A control missing from the window stays unbound and stops the program
     // at its first use.
@@ -58,119 +86,89 @@ CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(WindowRef window) : _window(win
     _finalCutRunningStr.SetVisibility(false);
     _finalCutRunningStr.SetFontForeColor(kWarningRed);
 
-    // Made before any handler knows this object, so that a failure here
-    // leaves no handler behind that points at it.
+    // Made before anything knows this object, so that a failure here leaves
+    // no handler behind that points at it.
     _pKe = new CKeFirmwareUpdate;
 
-    _updateButton.SetupEventHandler(kEventControlHit, NewEventHandlerUPP(UpdateEventHandlerStatic), this);
-    _cancelButton.SetupEventHandler(kEventControlHit, NewEventHandlerUPP(CancelEventHandlerStatic), this);
+    _updateButton.SetupEventHandler([this] { UpdateEventHandler(); });
+    _cancelButton.SetupEventHandler([this] { CancelEventHandler(); });
 
-    const EventTypeSpec commandEvent = {kEventClassCommand, kEventCommandProcess};
-    InstallEventHandler(GetWindowEventTarget(_window), NewEventHandlerUPP(ApplicationCommandHandlerStatic), 1,
-                        &commandEvent, this, nullptr);
+    // Menu commands and the close box; their connections end with the
+    // controller, the window may live on.
+    _closeBox = std::make_unique<CloseBoxFilter>(_window, [this] { ProcessCommand(kHICommandQuit); });
+    for (QAction* action : _window->findChildren<QAction*>()) {
+        const QString command = action->property(kCommandProperty).toString();
+        if (command.isEmpty()) continue;
+        QObject::connect(action, &QAction::triggered, _closeBox.get(), [this, command] { ProcessCommand(command); });
+    }
 
-    InstallEventLoopTimer(GetCurrentEventLoop(), kFirstTickDelay, kTickInterval,
-                          NewEventLoopTimerUPP(TimerEventHandlerStatic), this, &_timer);
+    _timer.setInterval(kFirstTickDelayMs);
+    QObject::connect(&_timer, &QTimer::timeout, [this] {
+        if (_timer.interval() != kTickIntervalMs) _timer.setInterval(kTickIntervalMs);
+        TimerEventHandler();
+    });
+    _timer.start();
 }
 
-CKeFirmwareUpdateDialog::~CKeFirmwareUpdateDialog()
-{
-    if (_timer != nullptr) RemoveEventLoopTimer(_timer);
-    delete _pKe;
-}
-
-// ---------------------------------------------------------------- forwarders
-
-OSStatus CKeFirmwareUpdateDialog::UpdateEventHandlerStatic(EventHandlerCallRef inHandlerRef, EventRef inEvent,
-                                                           void* userData)
-{
-    return static_cast<CKeFirmwareUpdateDialog*>(userData)->UpdateEventHandler(inHandlerRef, inEvent);
-}
-
-OSStatus CKeFirmwareUpdateDialog::CancelEventHandlerStatic(EventHandlerCallRef inHandlerRef, EventRef inEvent,
-                                                           void* userData)
-{
-    return static_cast<CKeFirmwareUpdateDialog*>(userData)->CancelEventHandler(inHandlerRef, inEvent);
-}
-
-OSStatus CKeFirmwareUpdateDialog::ApplicationCommandHandlerStatic(EventHandlerCallRef handlerRef, EventRef event,
-                                                                  void* userData)
-{
-    return static_cast<CKeFirmwareUpdateDialog*>(userData)->ApplicationCommandHandler(handlerRef, event);
-}
-
-OSStatus CKeFirmwareUpdateDialog::TimerEventHandlerStatic(EventLoopTimerRef timerRef, void* userData)
-{
-    return static_cast<CKeFirmwareUpdateDialog*>(userData)->TimerEventHandler(timerRef);
-}
+CKeFirmwareUpdateDialog::~CKeFirmwareUpdateDialog() { delete _pKe; }
 
 // ------------------------------------------------------------------ handlers
 
-OSStatus CKeFirmwareUpdateDialog::UpdateEventHandler(EventHandlerCallRef /*inHandlerRef*/, EventRef /*inEvent*/)
+void CKeFirmwareUpdateDialog::UpdateEventHandler()
 {
     // The button is disabled once an update is requested; a late hit changes nothing.
-    if (_updateState != WAITFORINPUT) return noErr;
+    if (_updateState != WAITFORINPUT) return;
 
-    if (_pKe->IsDowngrade() && ShowDowngradeAlert() == kAlertStdAlertCancelButton) return SendQuitRequest();
+    if (_pKe->IsDowngrade() && ShowDowngradeAlert() == kAlertCancelButton) return SendQuitRequest();
 
     _updateButton.Disable();
     _cancelButton.Disable();
     _updateState = STARTUPDATE;
-    return noErr;
 }
 
-OSStatus CKeFirmwareUpdateDialog::CancelEventHandler(EventHandlerCallRef /*inHandlerRef*/, EventRef /*inEvent*/)
-{
-    return SendQuitRequest();
-}
+void CKeFirmwareUpdateDialog::CancelEventHandler() { SendQuitRequest(); }
 
-OSStatus CKeFirmwareUpdateDialog::ApplicationCommandHandler(EventHandlerCallRef /*handlerRef*/, EventRef event)
+bool CKeFirmwareUpdateDialog::ApplicationCommandHandler(const QString& command)
 {
-    OSStatus result = eventNotHandledErr;
-    HICommand command{};
-    if (GetEventParameter(event, kEventParamDirectObject, typeHICommand, nullptr, sizeof(HICommand), nullptr,
-                          &command) != noErr) {
-        return result;
-    }
-
-    switch (command.commandID) {
-    case kHICommandAbout:
+    if (command == QLatin1String(kHICommandAbout)) {
         ShowAboutDialog();
-        result = noErr;
-        break;
-    case kHICommandQuit:
-        // Idle: the standard handling quits. Never in the middle of a flash write.
-        if (_updateState != WAITFORINPUT) result = noErr;
-        break;
-    default:
-        break;
+        return true;
     }
-    return result;
+    // Idle: the standard handling quits. Never in the middle of a flash write.
+    if (command == QLatin1String(kHICommandQuit)) return _updateState != WAITFORINPUT;
+    return false;
 }
 
-OSStatus CKeFirmwareUpdateDialog::TimerEventHandler(EventLoopTimerRef /*timerRef*/)
+void CKeFirmwareUpdateDialog::ProcessCommand(const QString& command)
+{
+    if (ApplicationCommandHandler(command)) return;
+    if (command == QLatin1String(kHICommandQuit)) SendQuitRequest();
+}
+
+void CKeFirmwareUpdateDialog::TimerEventHandler()
 {
     TProcess process(kMyProcess);
 
     switch (_updateState) {
     case WAITFORINPUT:
-        return WaitForInputTick(process);
+        WaitForInputTick(process);
+        return;
     case STARTUPDATE:
         _updateState = UPDATING;
         // The bar reads the shared progress from the next tick on: start it
         // from 0, not from where an earlier job left it. No job runs now.
         gDownloadProgress.Reset();
         _pKe->DoUpdate();
-        return noErr;
+        return;
     case UPDATING:
-        return UpdatingTick();
+        UpdatingTick();
+        return;
     }
-    return noErr;
 }
 
 // ------------------------------------------------------------------- ticks
 
-OSStatus CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
+void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
 {
     if (!_pKe->IsFound()) {
         // Empty when there is simply no unit; otherwise what keeps it from the user.
@@ -179,7 +177,7 @@ OSStatus CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
         _currentSerialNumberStr.SetText(kNotFound);
         _updateButton.Disable();
         _finalCutRunningStr.SetVisibility(false);
-        return noErr;
+        return;
     }
 
     _cancelButton.Enable(true);
@@ -198,28 +196,27 @@ OSStatus CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
     const bool editorRunning = process.FindProcess(kVideoEditorCreator);
     _updateButton.Enable(!editorRunning);
     _finalCutRunningStr.SetVisibility(editorRunning);
-    return noErr;
 }
 
-OSStatus CKeFirmwareUpdateDialog::UpdatingTick()
+void CKeFirmwareUpdateDialog::UpdatingTick()
 {
     const bool done = _pKe->GetDoneStatus();
-    _progressBar.SetValue(static_cast<SInt32>(gDownloadProgress.Get()));
-    if (!done) return noErr;
+    _progressBar.SetValue(static_cast<int>(gDownloadProgress.Get()));
+    if (!done) return;
 
     // Idle before any alert: ticks that come while it is open must not end the job twice.
     _updateState = WAITFORINPUT;
     const UpdateResult result = _pKe->GetUpdateResult();
     if (!result.Succeeded()) {
         ReportFailedJob(result);
-        return noErr;
+        return;
     }
 
-    if (ShowDownloadDoneAlert() == kAlertStdAlertCancelButton) {
+    if (ShowDownloadDoneAlert() == kAlertCancelButton) {
         _progressBar.SetValue(0);
-        return noErr;
+        return;
     }
-    return SendQuitRequest();
+    SendQuitRequest();
 }
 
 void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
@@ -244,11 +241,4 @@ void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
     _cancelButton.Enable(true);
 }
 
-OSStatus CKeFirmwareUpdateDialog::SendQuitRequest()
-{
-    EventRef quitEvent = nullptr;
-    CreateEvent(nullptr, kEventClassApplication, kEventAppQuit, 0, kEventAttributeNone, &quitEvent);
-    const OSStatus status = SendEventToEventTarget(quitEvent, GetApplicationEventTarget());
-    ReleaseEvent(quitEvent);
-    return status;
-}
+void CKeFirmwareUpdateDialog::SendQuitRequest() { _quit(); }

@@ -1,12 +1,16 @@
 // The controller of the utility's only window: binds its seven controls,
-// answers the buttons and the menu commands, and runs the half-second timer
-// that shows the unit, starts the update job and follows it to the end.
-// Main thread only.
+// answers the buttons, the menu commands and the close box, and runs the
+// half-second timer that shows the unit, starts the update job and follows
+// it to the end. Main thread only.
 #pragma once
+
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
 
 #include "macclasses/carboncontrols.h"
 #include "platform/firewire/IOReturn.h"
-#include "platform/ui/HIToolbox.h"
 
 namespace APW {
 namespace PTA {
@@ -15,17 +19,23 @@ struct UpdateResult;
 }  // namespace PTA
 }  // namespace APW
 class TProcess;
+class QObject;
 
 // The window's controls, as the interface file names them.
-inline constexpr ControlID KEUpdateButtonID = {FourCC("keUD"), 101};
-inline constexpr ControlID KECancelButtonID = {FourCC("keUD"), 100};
-inline constexpr ControlID KECurrentFirmwareVersionStrID = {FourCC("keUD"), 200};
-inline constexpr ControlID KECurrentSerialNumberStrID = {FourCC("keUD"), 201};
-inline constexpr ControlID KEFinalCutRunningStrID = {FourCC("keUD"), 202};
-inline constexpr ControlID KEUpdateFirmwareVersionStrID = {FourCC("keUD"), 203};
-inline constexpr ControlID KEProgressBarID = {FourCC("keUD"), 300};
+inline constexpr ControlID KEUpdateButtonID = {"keUD", 101};
+inline constexpr ControlID KECancelButtonID = {"keUD", 100};
+inline constexpr ControlID KECurrentFirmwareVersionStrID = {"keUD", 200};
+inline constexpr ControlID KECurrentSerialNumberStrID = {"keUD", 201};
+inline constexpr ControlID KEFinalCutRunningStrID = {"keUD", 202};
+inline constexpr ControlID KEUpdateFirmwareVersionStrID = {"keUD", 203};
+inline constexpr ControlID KEProgressBarID = {"keUD", 300};
 
-enum KeFirmwareUpdateType : UInt32 {
+// The menu commands, as the interface file's actions carry them in their
+// "command" property.
+inline constexpr char kHICommandAbout[] = "abou";
+inline constexpr char kHICommandQuit[] = "quit";
+
+enum KeFirmwareUpdateType : int {
     WAITFORINPUT = 0,  // idle: shows the unit and waits for a button
     STARTUPDATE = 1,   // confirmed: the next tick starts the job
     UPDATING = 2,      // the job runs; the timer follows it
@@ -37,36 +47,38 @@ const char* NotFoundAdvice(IOReturn discoveryStatus);
 
 class CKeFirmwareUpdateDialog {
 public:
+    // Asks the application to quit.
+    using QuitRequest = std::function<void()>;
+
     // `window` was created hidden and must outlive the controller. Creates
     // the update controller and starts the timer, whose first tick comes as
-    // soon as the event loop runs.
-    explicit CKeFirmwareUpdateDialog(WindowRef window);
+    // soon as the event loop runs. `quit` defaults to ending the event loop.
+    explicit CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit = {});
     ~CKeFirmwareUpdateDialog();
 
-    // Handlers get the controller as user data: it never moves.
     CKeFirmwareUpdateDialog(const CKeFirmwareUpdateDialog&) = delete;
     CKeFirmwareUpdateDialog& operator=(const CKeFirmwareUpdateDialog&) = delete;
 
-    OSStatus UpdateEventHandler(EventHandlerCallRef inHandlerRef, EventRef inEvent);
-    OSStatus CancelEventHandler(EventHandlerCallRef inHandlerRef, EventRef inEvent);
-    OSStatus ApplicationCommandHandler(EventHandlerCallRef handlerRef, EventRef event);
-    OSStatus TimerEventHandler(EventLoopTimerRef timerRef);
-
-    static OSStatus UpdateEventHandlerStatic(EventHandlerCallRef inHandlerRef, EventRef inEvent, void* userData);
-    static OSStatus CancelEventHandlerStatic(EventHandlerCallRef inHandlerRef, EventRef inEvent, void* userData);
-    static OSStatus ApplicationCommandHandlerStatic(EventHandlerCallRef handlerRef, EventRef event,
-                                                    void* userData);
-    static OSStatus TimerEventHandlerStatic(EventLoopTimerRef timerRef, void* userData);
+    void UpdateEventHandler();
+    void CancelEventHandler();
+    // A menu command that reached the window; false when it is not the
+    // window's to handle (an idle window leaves the quit command alone).
+    bool ApplicationCommandHandler(const QString& command);
+    void TimerEventHandler();
 
     KeFirmwareUpdateType GetUpdateState() const { return _updateState; }
+    // The half-second timer, for those who follow the window's ticks.
+    QTimer& Timer() { return _timer; }
 
 private:
-    OSStatus WaitForInputTick(TProcess& process);
-    OSStatus UpdatingTick();
+    void WaitForInputTick(TProcess& process);
+    void UpdatingTick();
     // Tells the user which part of the job failed; the window goes idle.
     void ReportFailedJob(const APW::PTA::UpdateResult& result);
-    // Asks the application to quit; the status of the send.
-    OSStatus SendQuitRequest();
+    // A command from the menu or the close box: the window's handling first,
+    // then the standard one, which quits on the quit command.
+    void ProcessCommand(const QString& command);
+    void SendQuitRequest();
 
     CControl _updateButton;
     CControl _cancelButton;
@@ -77,8 +89,9 @@ private:
     CControl _progressBar;
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
-    WindowRef _window;
-    // Kept only to stop the timer with the controller, so that it never
-    // calls a controller that is gone.
-    EventLoopTimerRef _timer = nullptr;
+    QWidget* _window;
+    QuitRequest _quit;
+    QTimer _timer;
+    // Turns the window's close box into a quit command.
+    std::unique_ptr<QObject> _closeBox;
 };

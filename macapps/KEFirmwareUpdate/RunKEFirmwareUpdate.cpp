@@ -7,62 +7,63 @@
 // window's first timer tick and quits as if the user had.
 #include "macapps/KEFirmwareUpdate/RunKEFirmwareUpdate.h"
 
+#include <QApplication>
+#include <QMenuBar>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
-#include "platform/ui/HIToolbox.h"
+#include "platform/ui/InterfaceFile.h"
 
 namespace {
 
-OSStatus ReportFirstTickAndQuit(EventLoopTimerRef /*timer*/, void* /*data*/)
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    std::fprintf(stderr, "first tick at %lld ns\n",
-                 static_cast<long long>(now.tv_sec) * 1000000000LL + static_cast<long long>(now.tv_nsec));
-    EventRef quit = nullptr;
-    CreateEvent(nullptr, kEventClassApplication, kEventAppQuit, 0, kEventAttributeNone, &quit);
-    SendEventToEventTarget(quit, GetApplicationEventTarget());
-    ReleaseEvent(quit);
-    return noErr;
-}
+// The application object needs an argv that outlives it.
+int gArgc = 1;
+char gArg0[] = "KEFirmwareUpdate";
+char* gArgv[] = {gArg0, nullptr};
 
-// Installed after the window's timer with the same zero delay, so it fires
-// right after the window's first tick.
-void InstallBenchmarkHook()
+// Runs once, right after the window's first tick.
+void InstallBenchmarkHook(QTimer& windowTimer)
 {
     const char* value = std::getenv("KE_BENCH_EXIT_AFTER_FIRST_TICK");
     if (value == nullptr || std::strcmp(value, "1") != 0) return;
-    InstallEventLoopTimer(GetCurrentEventLoop(), 0, 0, NewEventLoopTimerUPP(ReportFirstTickAndQuit), nullptr,
-                          nullptr);
+    QObject::connect(
+        &windowTimer, &QTimer::timeout, &windowTimer,
+        [] {
+            timespec now{};
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            std::fprintf(stderr, "first tick at %lld ns\n",
+                         static_cast<long long>(now.tv_sec) * 1000000000LL + static_cast<long long>(now.tv_nsec));
+            QCoreApplication::exit(0);
+        },
+        Qt::SingleShotConnection);
 }
 
 }  // namespace
 
 int RunKEFirmwareUpdate(const std::function<void(CKeFirmwareUpdateDialog&)>& onWindowReady)
 {
-    IBNibRef nibRef = nullptr;
-    WindowRef window = nullptr;
-    OSStatus err = CreateNibReference("main", &nibRef);
-    if (err != noErr) return err;
+    std::optional<QApplication> application;
+    if (QCoreApplication::instance() == nullptr) application.emplace(gArgc, gArgv);
+    // Only a quit request ends the program; the window never closes by itself.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    err = SetMenuBarFromNib(nibRef, "MenuBar");
-    if (err != noErr) return err;
+    keui::LoadError error = keui::LoadError::kNone;
+    std::unique_ptr<QWidget> window = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), error);
+    if (error == keui::LoadError::kCannotOpen) return kInterfaceFileNotFound;
+    if (error != keui::LoadError::kNone) return kInterfaceFileInvalid;
+    if (window->findChild<QMenuBar*>(QStringLiteral("MenuBar")) == nullptr) return kMenuBarNotFound;
+    if (window->objectName() != QStringLiteral("MainWindow")) return kMainWindowNotFound;
 
-    err = CreateWindowFromNib(nibRef, "MainWindow", &window);
-    if (err != noErr) return err;
-
-    DisposeNibReference(nibRef);
-
-    auto dialog = std::make_unique<CKeFirmwareUpdateDialog>(window);
-    InstallBenchmarkHook();
+    auto dialog = std::make_unique<CKeFirmwareUpdateDialog>(window.get());
+    InstallBenchmarkHook(dialog->Timer());
     if (onWindowReady) onWindowReady(*dialog);
-    ShowWindow(window);
-    RunApplicationEventLoop();
+    window->show();
+    QApplication::exec();
     dialog.reset();
-    return err;
+    return kStartupOK;
 }

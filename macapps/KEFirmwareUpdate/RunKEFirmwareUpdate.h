@@ -7,8 +7,19 @@
 
 class CKeFirmwareUpdateDialog;
 
-// Loads the interface file, makes the menu bar, the window and its
-// controller, shows the window and runs the event loop until the user quits.
-// `onWindowReady`, when given, gets the controller once it exists, before the
-// window shows. The status: 0, or that of the start-up step that failed.
+// Start-up statuses: what the program returns when its interface file lacks
+// what it needs.
+enum StartupStatus : int {
+    kStartupOK = 0,
+    kInterfaceFileNotFound = -10960,  // missing or unreadable
+    kInterfaceFileInvalid = -10961,   // not a Designer file
+    kMenuBarNotFound = -10962,        // no menu bar "MenuBar"
+    kMainWindowNotFound = -10963,     // the file's window is not "MainWindow"
+};
+
+// Loads the interface file, finds the menu bar and the window, makes the
+// window's controller, shows the window and runs the event loop until the
+// user quits. `onWindowReady`, when given, gets the controller once it
+// exists, before the window shows. Makes the application object when the
+// process has none. The status: 0, or that of the start-up step that failed.
 int RunKEFirmwareUpdate(const std::function<void(CKeFirmwareUpdateDialog&)>& onWindowReady = {});

@@ -3,6 +3,8 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "KeFirmwareVersions.h"
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
@@ -25,55 +27,26 @@ std::string VersionText(UInt32 mcore, UInt32 xilinx) { return std::to_string(mco
 
 }  // namespace
 
-CKeFirmwareUpdate::CKeFirmwareUpdate()
+CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader) : _makeDownloader(std::move(makeDownloader))
 {
+    if (!_makeDownloader) _makeDownloader = [] { return std::make_unique<Downloader>(); };
     std::cout << "Ctor KeFirmwareUpdate\n";
     std::cerr << "Test CERR\n";
     _keInfo.valid = false;
 }
 
-CKeFirmwareUpdate::~CKeFirmwareUpdate()
-{
-    std::cout << "Dtor KeFirmwareUpdate\n";
-    delete _unit;
-}
+CKeFirmwareUpdate::~CKeFirmwareUpdate() { std::cout << "Dtor KeFirmwareUpdate\n"; }
 
 bool CKeFirmwareUpdate::OpenKe()
 {
     std::cout << "Open Ke\n";
-    mach_port_t masterPort = MACH_PORT_NULL;
-    if (IOMasterPort(MACH_PORT_NULL, &masterPort) != 0) {
-        std::cerr << "Problem with MasterPort\n";
-        return false;
-    }
-
-    _matchingDictionary = IOServiceMatching("IOFireWireUnit");
-    const SInt32 specID = static_cast<SInt32>(DownloadUnit::kFirmwareUpdateUnitSpecID);
-    CFNumberRef number = CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &specID);
-    CFDictionaryAddValue(_matchingDictionary, CFSTR("Unit_Spec_ID"), number);
-    CFRelease(number);
-    const SInt32 swVersion = static_cast<SInt32>(DownloadUnit::kFirmwareUpdateUnitSWVersion);
-    number = CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &swVersion);
-    CFDictionaryAddValue(_matchingDictionary, CFSTR("Unit_SW_Version"), number);
-    CFRelease(number);
-
-    // The lookup takes over the dictionary reference.
-    io_service_t service = IOServiceGetMatchingService(masterPort, _matchingDictionary);
-    _matchingDictionary = nullptr;
-    if (service == 0) {
+    std::vector<fwplat::UnitInfo> units =
+        fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion);
+    if (units.empty()) {
         _keInfo.valid = false;
         return false;
     }
-
-    // The unit object keeps what it needs of the service; the handle goes back
-    // whether or not the unit could be made.
-    try {
-        _unit = new DownloadUnit(service);
-    } catch (...) {
-        IOObjectRelease(service);
-        throw;
-    }
-    IOObjectRelease(service);
+    _unit = std::make_unique<DownloadUnit>(units.front());
     _keInfo.valid = true;
     return true;
 }
@@ -81,8 +54,7 @@ bool CKeFirmwareUpdate::OpenKe()
 void CKeFirmwareUpdate::CloseKe()
 {
     std::cout << "Close Ke\n";
-    delete _unit;
-    _unit = nullptr;
+    _unit.reset();
 }
 
 bool CKeFirmwareUpdate::IsFound()
@@ -92,7 +64,7 @@ bool CKeFirmwareUpdate::IsFound()
     try {
         if (!OpenKe()) return false;
     } catch (const std::exception&) {
-        // A unit whose device interface cannot be had counts as not found.
+        // A unit that cannot be connected to counts as not found.
         _discoveryStatus = kIOReturnNoDevice;
         return false;
     }
@@ -160,7 +132,7 @@ bool CKeFirmwareUpdate::DoUpdate()
     _result = UpdateResult{};
     _jobStart = std::chrono::system_clock::now();
     _jobInfo = _keInfo;
-    _pDownloader = new Downloader;
+    _pDownloader = _makeDownloader();
     KE_ASSERT(_pDownloader);
     _threadrunning = true;
     _thread = new Thread(this, 0, Thread::kThreadPolicyTimeslice);
@@ -178,7 +150,7 @@ bool CKeFirmwareUpdate::DoUpdate()
 
 void CKeFirmwareUpdate::Download(DOWNLOADTYPE type, UpdateResult& result)
 {
-    _pDownloader->DoDownload(_unit, type);
+    _pDownloader->DoDownload(_unit.get(), type);
     const IOReturn status = _pDownloader->GetError();
     if (status != 0 && result.outcome == UpdateOutcome::kSucceeded) {
         result.outcome = UpdateOutcome::kDownloadFailed;
@@ -218,8 +190,7 @@ void CKeFirmwareUpdate::Run()
 void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
 {
     CloseKe();
-    delete _pDownloader;
-    _pDownloader = nullptr;
+    _pDownloader.reset();
     delete _thread;
     _thread = nullptr;
     std::cout << "Delete Download Thread\n";

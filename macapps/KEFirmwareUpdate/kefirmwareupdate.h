@@ -4,12 +4,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "includes/KeTypes.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
 #include "macclasses/APW_PTA_Runnable.h"
-#include "platform/firewire/IOKitLib.h"
+#include "platform/firewire/IOReturn.h"
 
 class DownloadUnit;
 
@@ -50,9 +52,13 @@ struct UpdateResult {
     bool Succeeded() const { return outcome == UpdateOutcome::kSucceeded; }
 };
 
+// Makes the download engine of each job.
+using DownloaderFactory = std::function<std::unique_ptr<Downloader>()>;
+
 class CKeFirmwareUpdate : public Runnable {
 public:
-    CKeFirmwareUpdate();
+    // Without a factory each job gets a plain Downloader.
+    explicit CKeFirmwareUpdate(DownloaderFactory makeDownloader = {});
     ~CKeFirmwareUpdate() override;
 
     CKeFirmwareUpdate(const CKeFirmwareUpdate&) = delete;
@@ -66,7 +72,8 @@ public:
     // Why the last IsFound gave its answer: 0 when found; kIOReturnNotFound
     // when no unit matched or the unit failed the product check; otherwise
     // the status that stopped it (kIOReturnNotPermitted for a unit this user
-    // may not open, kIOReturnExclusiveAccess for one another program holds).
+    // may not open, kIOReturnExclusiveAccess for one another program holds,
+    // kIOReturnNoDevice for one that cannot be connected to).
     IOReturn GetDiscoveryStatus() const { return _discoveryStatus; }
 
     void GetSerialNumberString(std::string& serialNumberString);
@@ -88,11 +95,11 @@ private:
     void FinishJob(const UpdateResult& result);
     void Download(DOWNLOADTYPE type, UpdateResult& result);
 
-    DownloadUnit* _unit = nullptr;
-    CFMutableDictionaryRef _matchingDictionary = nullptr;
+    std::unique_ptr<DownloadUnit> _unit;
     KeInfo _keInfo;
     ULWord _updateProgress = 0;
-    Downloader* _pDownloader = nullptr;
+    DownloaderFactory _makeDownloader;
+    std::unique_ptr<Downloader> _pDownloader;
     std::atomic<bool> _done{false};
     bool _bailthread = false;
     bool _threadrunning = false;

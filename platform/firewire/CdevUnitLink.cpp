@@ -8,13 +8,18 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <mutex>
-#include <set>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace fwplat {
@@ -27,9 +32,9 @@ using Clock = std::chrono::steady_clock;
 constexpr UInt32 kCdevAbiVersion = 4;
 constexpr UInt32 kMaxPayload = 4096;
 constexpr UInt64 kMaxOffset = (UInt64{1} << 48) - 1;
-// A request overtaken by a bus reset is sent again in the new generation this
-// many times at most.
-constexpr int kGenerationRetries = 1;
+// While the kernel has not yet published a new generation, it is asked again
+// this often (a bus-reset event ends the wait sooner).
+constexpr auto kGenerationPollInterval = std::chrono::milliseconds(10);
 
 constexpr std::size_t kEventHeaderSize = offsetof(fw_cdev_event_common, type) + sizeof(__u32);
 constexpr std::size_t kBusResetSize = offsetof(fw_cdev_event_bus_reset, generation) + sizeof(__u32);
@@ -88,6 +93,7 @@ CdevFd& CdevFd::operator=(CdevFd&& other) noexcept
         mSyscalls = std::move(other.mSyscalls);
         mFd = std::exchange(other.mFd, -1);
         mLocked = std::exchange(other.mLocked, false);
+        mCloseBound = std::exchange(other.mCloseBound, std::nullopt);
     }
     return *this;
 }
@@ -96,9 +102,36 @@ void CdevFd::Reset()
 {
     if (mFd < 0) return;
     if (mLocked) mSyscalls->Flock(mFd, LOCK_UN);
-    mSyscalls->Close(mFd);
+    if (mCloseBound) CloseWithin(*mCloseBound);
+    else mSyscalls->Close(mFd);
     mFd = -1;
     mLocked = false;
+    mCloseBound.reset();
+}
+
+// The close runs on a thread of its own; past the bound it finishes there
+// without us.
+void CdevFd::CloseWithin(std::chrono::milliseconds bound)
+{
+    struct Done {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool closed = false;
+    };
+    auto done = std::make_shared<Done>();
+    try {
+        std::thread([syscalls = mSyscalls, fd = mFd, done] {
+            syscalls->Close(fd);
+            std::lock_guard<std::mutex> lock(done->mutex);
+            done->closed = true;
+            done->changed.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        mSyscalls->Close(mFd);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(done->mutex);
+    done->changed.wait_for(lock, bound, [&] { return done->closed; });
 }
 
 struct CdevUnitLink::Request {
@@ -107,6 +140,12 @@ struct CdevUnitLink::Request {
     void* data;
     UInt32 length;  // asked for, or sent
     Clock::time_point deadline;
+};
+
+struct CdevUnitLink::Event {
+    alignas(8) std::array<unsigned char, kEventBufferSize> bytes{};
+    std::size_t size = 0;
+    UInt32 type = 0;
 };
 
 namespace {
@@ -122,11 +161,50 @@ bool FirstRefusal(const std::string& nodePath)
 
 }  // namespace
 
-CdevUnitLink::CdevUnitLink(std::string nodePath, std::shared_ptr<CdevSyscalls> syscalls, int responseTimeoutMs)
+std::optional<UInt64> ReadNodeGuid(const std::string& sysfsNode)
+{
+    std::ifstream in(sysfsNode + "/guid", std::ios::binary);
+    char buffer[20];
+    in.read(buffer, sizeof buffer);
+    std::string_view text(buffer, static_cast<std::size_t>(in.gcount()));
+    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    if (text.size() < 3 || text.size() > 18 || text.substr(0, 2) != "0x") return std::nullopt;
+    UInt64 value = 0;
+    for (const char c : text.substr(2)) {
+        int digit = -1;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (digit < 0) return std::nullopt;
+        value = (value << 4) | static_cast<UInt64>(digit);
+    }
+    return value;
+}
+
+CdevUnitLink::CdevUnitLink(std::string nodePath, std::shared_ptr<CdevSyscalls> syscalls, int responseTimeoutMs,
+                           std::optional<CdevNodeIdentity> identity)
     : mNodePath(std::move(nodePath)),
       mSyscalls(syscalls ? std::move(syscalls) : CdevSyscalls::System()),
-      mResponseTimeoutMs(std::max(responseTimeoutMs, 0))
+      mResponseTimeoutMs(std::max(responseTimeoutMs, 0)), mIdentity(std::move(identity))
 {
+}
+
+// Asked after the open: the descriptor belongs to whatever node had the
+// number then, so a node that changed before or since fails the check.
+bool CdevUnitLink::StillTheNode() const
+{
+    if (!mIdentity) return true;
+    if (mIdentity->guid && ReadNodeGuid(mIdentity->sysfsNode) != mIdentity->guid) return false;
+    if (!mIdentity->specifierId || !mIdentity->version) return true;
+    char unit[24];
+    std::snprintf(unit, sizeof unit, "0x%06x:0x%06x", static_cast<unsigned>(*mIdentity->specifierId),
+                  static_cast<unsigned>(*mIdentity->version));
+    std::ifstream in(mIdentity->sysfsNode + "/units");
+    std::string word;
+    while (in >> word) {
+        if (word == unit) return true;
+    }
+    return false;
 }
 
 IOReturn CdevUnitLink::OpenNode(CdevFd& fd)
@@ -169,6 +247,7 @@ IOReturn CdevUnitLink::Open()
         return error == EWOULDBLOCK ? kIOReturnExclusiveAccess : IOReturnFromErrno(error);
     }
     fd.MarkLocked();
+    if (!StillTheNode()) return kIOReturnNoDevice;
     if (IOReturn status = QueryBusInfo(fd.Get()); status != kIOReturnSuccess) return status;
     mFd = std::move(fd);
     return kIOReturnSuccess;
@@ -201,21 +280,42 @@ IOReturn CdevUnitLink::Transact(int tcode, UInt64 offset, void* data, UInt32& le
 
     const Request request{tcode, offset, data, length, Clock::now() + std::chrono::milliseconds(mResponseTimeoutMs)};
     UInt32 sendGeneration = failOnReset ? generation : mGeneration;
-    for (int attempt = 0;; ++attempt) {
+    for (;;) {
         const IOReturn status = SendAndAwait(request, sendGeneration, length);
-        if (status != kIOFireWireBusReset || failOnReset || attempt >= kGenerationRetries) return status;
-        // The bus-reset event may still be on its way; ask for the generation.
-        if (IOReturn refresh = QueryBusInfo(mFd.Get()); refresh != kIOReturnSuccess) return refresh;
+        if (status == kIOReturnTimeout) mFd.BoundClose(std::chrono::milliseconds(mResponseTimeoutMs));
+        // Only a request ended by a bus reset never reached the unit; any
+        // other failure may have, and is not repeated.
+        if (status != kIOFireWireBusReset || failOnReset) return status;
+        if (IOReturn wait = AwaitGenerationAfter(sendGeneration, request.deadline); wait != kIOReturnSuccess)
+            return wait;
         sendGeneration = mGeneration;
     }
 }
 
-IOReturn CdevUnitLink::AwaitReadable(const Request& request) const
+// The kernel ends requests in flight with RCODE_GENERATION before it
+// publishes the new generation, so the old one is still reported for a while.
+IOReturn CdevUnitLink::AwaitGenerationAfter(UInt32 stale, Clock::time_point deadline)
+{
+    for (;;) {
+        if (mGeneration != stale) return kIOReturnSuccess;
+        if (IOReturn status = QueryBusInfo(mFd.Get()); status != kIOReturnSuccess) return status;
+        if (mGeneration != stale) return kIOReturnSuccess;
+        const auto now = Clock::now();
+        if (now >= deadline) return kIOFireWireBusReset;
+        // Late answers to earlier requests are dropped; a bus-reset event
+        // sets the generation.
+        Event event;
+        const IOReturn status = ReadEvent(std::min(deadline, now + kGenerationPollInterval), event);
+        if (status != kIOReturnSuccess && status != kIOReturnTimeout) return status;
+    }
+}
+
+IOReturn CdevUnitLink::AwaitReadable(Clock::time_point deadline) const
 {
     for (;;) {
         const auto now = Clock::now();
-        if (now >= request.deadline) return kIOReturnTimeout;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(request.deadline - now).count();
+        if (now >= deadline) return kIOReturnTimeout;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
         pollfd fds{mFd.Get(), POLLIN, 0};
         const int ready = mSyscalls->Poll(&fds, 1, static_cast<int>(left));
         if (ready < 0) {
@@ -226,6 +326,34 @@ IOReturn CdevUnitLink::AwaitReadable(const Request& request) const
         if (fds.revents & (POLLHUP | POLLERR)) return kIOReturnNoDevice;
         if (fds.revents & POLLNVAL) return kIOReturnIOError;
         if (fds.revents & POLLIN) return kIOReturnSuccess;
+    }
+}
+
+// One event, or kIOReturnTimeout when none comes by `deadline`. A bus reset
+// is taken in here: it carries the new generation.
+IOReturn CdevUnitLink::ReadEvent(Clock::time_point deadline, Event& event)
+{
+    for (;;) {
+        if (IOReturn status = AwaitReadable(deadline); status != kIOReturnSuccess) return status;
+        const long got = mSyscalls->Read(mFd.Get(), event.bytes.data(), event.bytes.size());
+        if (got < 0) {
+            const int error = errno;
+            if (error == EINTR || error == EAGAIN) continue;
+            return error == ENODEV ? kIOReturnNoDevice : kIOReturnIOError;
+        }
+        // Each field is taken only after the size check that shows it arrived.
+        event.size = std::min(static_cast<std::size_t>(got), event.bytes.size());
+        if (event.size < kEventHeaderSize) return kIOReturnIOError;
+        fw_cdev_event_common common{};
+        std::memcpy(&common, event.bytes.data(), kEventHeaderSize);
+        event.type = common.type;
+        if (event.type == FW_CDEV_EVENT_BUS_RESET) {
+            if (event.size < kBusResetSize) return kIOReturnIOError;
+            fw_cdev_event_bus_reset reset{};
+            std::memcpy(&reset, event.bytes.data(), kBusResetSize);
+            mGeneration = reset.generation;
+        }
+        return kIOReturnSuccess;
     }
 }
 
@@ -241,32 +369,14 @@ IOReturn CdevUnitLink::SendAndAwait(const Request& request, UInt32 generation, U
     send.generation = generation;
     if (mSyscalls->Ioctl(mFd.Get(), FW_CDEV_IOC_SEND_REQUEST, &send) < 0) return IOReturnFromErrno(errno);
 
-    // Each field is taken only after the size check that shows it arrived.
-    alignas(8) std::array<unsigned char, kEventBufferSize> event{};
+    Event event;
     for (;;) {
-        if (IOReturn status = AwaitReadable(request); status != kIOReturnSuccess) return status;
-        const long got = mSyscalls->Read(mFd.Get(), event.data(), event.size());
-        if (got < 0) {
-            const int error = errno;
-            if (error == EINTR || error == EAGAIN) continue;
-            return error == ENODEV ? kIOReturnNoDevice : kIOReturnIOError;
-        }
-        const auto size = std::min(static_cast<std::size_t>(got), event.size());
-        if (size < kEventHeaderSize) return kIOReturnIOError;
-
-        fw_cdev_event_common common{};
-        std::memcpy(&common, event.data(), kEventHeaderSize);
-        if (common.type == FW_CDEV_EVENT_BUS_RESET) {
-            if (size < kBusResetSize) return kIOReturnIOError;
-            fw_cdev_event_bus_reset reset{};
-            std::memcpy(&reset, event.data(), kBusResetSize);
-            mGeneration = reset.generation;
-            continue;
-        }
-        if (common.type != FW_CDEV_EVENT_RESPONSE) continue;
+        if (IOReturn status = ReadEvent(request.deadline, event); status != kIOReturnSuccess) return status;
+        if (event.type != FW_CDEV_EVENT_RESPONSE) continue;
+        const std::size_t size = event.size;
         if (size < kResponseHeaderSize) return kIOReturnIOError;
         fw_cdev_event_response response{};
-        std::memcpy(&response, event.data(), kResponseHeaderSize);
+        std::memcpy(&response, event.bytes.data(), kResponseHeaderSize);
         // A late answer to an earlier request that timed out.
         if (response.closure != send.closure) continue;
 
@@ -279,7 +389,7 @@ IOReturn CdevUnitLink::SendAndAwait(const Request& request, UInt32 generation, U
         // More than was asked is cut to what the caller's buffer holds.
         const UInt32 count = std::min(response.length, request.length);
         if (count > size - kResponseHeaderSize) return kIOReturnIOError;
-        if (count > 0) std::memcpy(request.data, event.data() + kResponseHeaderSize, count);
+        if (count > 0) std::memcpy(request.data, event.bytes.data() + kResponseHeaderSize, count);
         length = count;
         return kIOReturnSuccess;
     }

@@ -2,6 +2,8 @@
 
 #include <linux/firewire-constants.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "platform/firewire/LinuxCdevTransport.h"
@@ -38,7 +40,21 @@ std::vector<std::shared_ptr<Transport>> Transports()
 
 std::vector<std::shared_ptr<Transport>> DefaultTransports()
 {
-    return {std::make_shared<LinuxCdevTransport>(), std::make_shared<SocketUnitTransport>()};
+    std::vector<std::shared_ptr<Transport>> transports{std::make_shared<LinuxCdevTransport>()};
+    const char* simulated = std::getenv("KE_SIMULATED_UNITS");
+    if (simulated && std::strcmp(simulated, "1") == 0) transports.push_back(std::make_shared<SocketUnitTransport>());
+    return transports;
+}
+
+std::vector<UnitInfo> FindUnits(UInt32 specifierId, UInt32 version)
+{
+    std::vector<UnitInfo> found;
+    for (const auto& transport : Transports()) {
+        for (auto& unit : transport->Scan()) {
+            if (unit.specifierId == specifierId && unit.version == version) found.push_back(std::move(unit));
+        }
+    }
+    return found;
 }
 
 IOReturn IOReturnFromRcode(int rcode)

@@ -1,6 +1,6 @@
-// The buses behind service matching. Each transport lists the unit
-// directories it can reach and connects to one of them; the device interface
-// of IOFireWireLib.h sits on top of the connection.
+// The buses units are found on. Each transport lists the unit directories it
+// can reach and connects to one of them; FWLib::Device sits on top of the
+// connection.
 #pragma once
 
 #include <functional>
@@ -13,6 +13,12 @@
 #include "platform/firewire/IOReturn.h"
 
 namespace fwplat {
+
+// How long a link waits for the answer to one request. Any node may set the
+// bus's split timeout up to 3 s (the kernel clamps it there), after which the
+// kernel ends the request with RCODE_CANCELLED itself; waiting longer lets that
+// answer come first, so no transaction is still outstanding when we give up.
+constexpr int kResponseTimeoutMs = 4000;
 
 // A connection to one unit. Open state, byte order and the choice of target
 // node are handled above it; a link sees only raw requests to its unit.
@@ -32,7 +38,9 @@ public:
     // TCODE_{READ,WRITE}_{QUADLET,BLOCK}_REQUEST of <linux/firewire-constants.h>.
     // For writes `data` holds `length` bytes in bus order; for reads it
     // receives them and `length` comes back as the count the unit returned.
-    // With failOnReset false the link sends in its current generation.
+    // With failOnReset false the link sends in its current generation and,
+    // when a bus reset overtakes the request, sends it again once the new
+    // generation is known, within the request's time.
     virtual IOReturn Transact(int tcode, UInt64 offset, void* data, UInt32& length, bool failOnReset,
                               UInt32 generation) = 0;
 };
@@ -42,6 +50,7 @@ struct UnitInfo {
     std::string name;                    // where it is, for messages ("fw1.0", a socket path...)
     std::optional<UInt32> specifierId;   // unit specifier ID, if the directory has one
     std::optional<UInt32> version;       // unit software version, if the directory has one
+    std::optional<UInt64> guid;          // the node's GUID, when the bus tells it
     std::function<std::unique_ptr<UnitLink>()> connect;  // null result: the unit is gone
 };
 
@@ -52,9 +61,14 @@ public:
     virtual std::vector<UnitInfo> Scan() = 0;
 };
 
-// The transports that service matching asks, in order. By default real units
-// first (the kernel's FireWire character devices under /sys and /dev), then
-// the simulated units serving sockets in this user's runtime directory.
+// The units whose directory carries both IDs, over every transport in order.
+std::vector<UnitInfo> FindUnits(UInt32 specifierId, UInt32 version);
+
+// The transports FindUnits asks, in order. By default only the kernel's
+// FireWire character devices (under /sys and /dev); with the environment
+// variable KE_SIMULATED_UNITS=1 also the simulated units serving sockets in
+// this user's runtime directory, after the real ones. An installed program
+// left alone must never mistake a stray socket for hardware.
 void SetTransports(std::vector<std::shared_ptr<Transport>> transports);
 std::vector<std::shared_ptr<Transport>> Transports();
 std::vector<std::shared_ptr<Transport>> DefaultTransports();

@@ -121,11 +121,15 @@ std::vector<UnitInfo> LinuxCdevTransport::Scan()
         info.name = name.name;
         info.specifierId = ReadUnitId(unitDir / "specifier_id");
         info.version = ReadUnitId(unitDir / "version");
+        const std::string sysfsNode = (devices / ("fw" + std::to_string(name.node))).string();
+        info.guid = ReadNodeGuid(sysfsNode);
+        CdevNodeIdentity identity{sysfsNode, info.guid, info.specifierId, info.version};
         info.connect = [unitDir, nodePath = std::move(nodePath), syscalls = mOptions.syscalls,
-                        timeoutMs = mOptions.responseTimeoutMs]() -> std::unique_ptr<UnitLink> {
+                        timeoutMs = mOptions.responseTimeoutMs,
+                        identity = std::move(identity)]() -> std::unique_ptr<UnitLink> {
             std::error_code existsError;
             if (!fs::exists(unitDir, existsError)) return nullptr;
-            return std::make_unique<CdevUnitLink>(nodePath, syscalls, timeoutMs);
+            return std::make_unique<CdevUnitLink>(nodePath, syscalls, timeoutMs, identity);
         };
         units.push_back(std::move(info));
     }

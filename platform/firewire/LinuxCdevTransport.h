@@ -30,18 +30,17 @@ public:
 struct CdevOptions {
     std::string sysfsRoot = "/sys";
     std::string devRoot = "/dev";
-    // Longer than the kernel's 2 s split-transaction timeout, so that the
-    // kernel's own RCODE_CANCELLED arrives first.
-    int responseTimeoutMs = 3000;
+    int responseTimeoutMs = kResponseTimeoutMs;
     std::shared_ptr<CdevSyscalls> syscalls = CdevSyscalls::System();
 };
 
 class LinuxCdevTransport : public Transport {
 public:
     explicit LinuxCdevTransport(CdevOptions options = {});
-    // Every unit device fwN.M, ordered by N then M. An ID attribute that is
-    // missing or unreadable leaves its optional empty. connect() gives a link
-    // to <devRoot>/fwN, or null once the unit has left sysfs.
+    // Every unit device fwN.M, ordered by N then M, with the GUID of its node
+    // fwN. An attribute that is missing or unreadable leaves its optional
+    // empty. connect() gives a link to <devRoot>/fwN that opens only while
+    // that node is still the one scanned, or null once the unit has left sysfs.
     std::vector<UnitInfo> Scan() override;
 
 private:

@@ -3,11 +3,17 @@
 #include <linux/firewire-constants.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace fwplat {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+// How often the unit's generation is asked for while a bus reset settles.
+constexpr auto kGenerationPollInterval = std::chrono::milliseconds(10);
 
 class SimUnitLink : public UnitLink {
 public:
@@ -75,9 +81,10 @@ public:
         request.generation = failOnReset ? generation : mPort->Generation();
         request.data = write ? static_cast<const std::uint8_t*>(data) : nullptr;
         kesim::BusResponse response = mPort->Transact(request);
-        // A reset between reading the generation and sending: once more in
-        // the new one, as a caller that ignores resets expects.
-        if (!failOnReset && response.rcode == RCODE_GENERATION) {
+        // Overtaken by a bus reset: once the unit shows its new generation,
+        // again in that one, as a caller that ignores resets expects.
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kResponseTimeoutMs);
+        while (!failOnReset && response.rcode == RCODE_GENERATION && AwaitGenerationAfter(request.generation, deadline)) {
             request.generation = mPort->Generation();
             response = mPort->Transact(request);
         }
@@ -94,6 +101,16 @@ public:
     }
 
 private:
+    bool AwaitGenerationAfter(UInt32 stale, Clock::time_point deadline) const
+    {
+        while (mPort->Generation() == stale) {
+            if (Clock::now() >= deadline)
+                return false;
+            std::this_thread::sleep_for(kGenerationPollInterval);
+        }
+        return true;
+    }
+
     bool Present() const { return (!mPlugged || mPlugged->load()) && mPort->Attached(); }
 
     std::shared_ptr<kesim::UnitPort> mPort;
@@ -142,6 +159,7 @@ std::vector<UnitInfo> SimUnitTransport::Scan()
         info.name = "sim:" + std::to_string(entry.number);
         info.specifierId = entry.port->SpecifierId();
         info.version = entry.port->SwVersion();
+        info.guid = entry.port->Guid();
         info.connect = [port = entry.port, plugged = entry.plugged]() -> std::unique_ptr<UnitLink> {
             if (!plugged->load() || !port->Attached())
                 return nullptr;

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "sim/SimWireProtocol.h"
 
@@ -21,6 +22,10 @@ namespace {
 
 namespace wire = kesim::wire;
 using Clock = std::chrono::steady_clock;
+
+// How soon a request overtaken by a bus reset is tried again: the unit may
+// take a while to settle in its new generation.
+constexpr auto kResendInterval = std::chrono::milliseconds(10);
 
 // Milliseconds left until `deadline`, rounded up, for poll.
 int Remaining(Clock::time_point deadline)
@@ -72,6 +77,19 @@ public:
             return false;
         }
         return true;
+    }
+
+    // The unit's GUID; nothing from a server that predates the question
+    // (it hangs up) or does not answer in time.
+    std::optional<std::uint64_t> Identity(int timeoutMs)
+    {
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        wire::Frame reply;
+        std::uint64_t guid = 0;
+        if (Exchange(wire::Type::Identity, {}, deadline, reply) != kIOReturnSuccess ||
+            !wire::DecodeIdentity(reply.body, guid))
+            return std::nullopt;
+        return guid;
     }
 
     // Sends one request and takes its reply. Any failure drops the connection.
@@ -224,6 +242,7 @@ public:
         if ((!read && !write) || (data == nullptr && length > 0) || length > wire::kMaxData || offset >> 48 != 0)
             return kIOReturnBadArgument;
 
+        const Clock::time_point deadline = Deadline();
         wire::TransactRequest request;
         request.tcode = code;
         request.flags = failOnReset ? 0 : wire::kFlagCurrentGeneration;
@@ -235,8 +254,23 @@ public:
         if (read)
             length = 0;  // until the unit says otherwise
 
+        // The server sends a request without failOnReset in the unit's
+        // current generation; RCODE_GENERATION means it never reached the
+        // unit, so it is safe to send again.
+        for (;;) {
+            const IOReturn status = Send(request, deadline, data, length);
+            if (status != kIOFireWireBusReset || failOnReset || Clock::now() + kResendInterval >= deadline)
+                return status;
+            std::this_thread::sleep_for(kResendInterval);
+        }
+    }
+
+private:
+    IOReturn Send(const wire::TransactRequest& request, Clock::time_point deadline, void* data, UInt32& length)
+    {
+        const bool write = wire::IsWrite(request.tcode);
         wire::Frame frame;
-        const IOReturn status = mConnection.Exchange(wire::Type::Transact, wire::Encode(request), Deadline(), frame);
+        const IOReturn status = mConnection.Exchange(wire::Type::Transact, wire::Encode(request), deadline, frame);
         if (status != kIOReturnSuccess)
             return status;
         wire::TransactReply reply;
@@ -244,14 +278,13 @@ public:
         if (!wire::Decode(frame.body, reply) || reply.data.size() > request.length ||
             (!reply.data.empty() && (write || reply.rcode != RCODE_COMPLETE)))
             return Garbage();
-        if (read && !reply.data.empty()) {
+        if (!write && !reply.data.empty()) {
             std::memcpy(data, reply.data.data(), reply.data.size());
             length = static_cast<UInt32>(reply.data.size());
         }
         return IOReturnFromRcode(reply.rcode);
     }
 
-private:
     Clock::time_point Deadline() const { return Clock::now() + std::chrono::milliseconds(mTimeoutMs); }
 
     IOReturn Garbage()
@@ -301,6 +334,7 @@ std::vector<UnitInfo> SocketUnitTransport::Scan()
         info.name = path;
         info.specifierId = hello.specifierId;
         info.version = hello.swVersion;
+        info.guid = connection.Identity(mOptions.helloTimeoutMs);
         info.connect = [path, options = mOptions] { return Connect(path, options); };
         units.push_back(std::move(info));
     }

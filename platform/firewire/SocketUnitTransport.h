@@ -18,7 +18,7 @@ struct SocketTransportOptions {
     // is left out of that scan.
     int helloTimeoutMs = 250;
     // For each request of a link, from sending to the whole answer.
-    int responseTimeoutMs = 3000;
+    int responseTimeoutMs = kResponseTimeoutMs;
 };
 
 class SocketUnitTransport : public Transport {
@@ -28,7 +28,8 @@ public:
     // The units answering on <runtimeDir>/*.sock, by socket name. Skipped:
     // a directory that is not ours alone (mode 0700), anything that is not a
     // socket or not ours, a socket nobody answers on, a unit off the bus.
-    // UnitInfo::name is the socket path.
+    // UnitInfo::name is the socket path; UnitInfo::guid is the unit's, when
+    // its server tells it.
     std::vector<UnitInfo> Scan() override;
 
     // A link over a connection of its own to the unit at `path`; null when
@@ -40,7 +41,9 @@ public:
     // responseTimeoutMs, and kIOReturnNoDevice when the unit hangs up or
     // answers something that is not the protocol; either way the connection
     // is dropped (its stream can no longer be trusted) and every later
-    // request gets kIOReturnNoDevice.
+    // request gets kIOReturnNoDevice. With failOnReset false, a request
+    // answered with RCODE_GENERATION goes again until the unit's new
+    // generation takes it, within responseTimeoutMs.
     static std::unique_ptr<UnitLink> Connect(const std::string& path, const SocketTransportOptions& options = {});
 
 private:

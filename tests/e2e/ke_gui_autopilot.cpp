@@ -34,7 +34,6 @@
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "macapps/KEFirmwareUpdate/RunKEFirmwareUpdate.h"
-#include "platform/ui/UIRuntime.h"
 
 namespace {
 
@@ -82,10 +81,8 @@ public:
     void Attach(CKeFirmwareUpdateDialog& dialog)
     {
         mDialog = &dialog;
-        // The window's timer is the one repeating timer; observed after each of its ticks.
-        for (const auto& timer : UIRuntime::Get().timers) {
-            if (timer->intervalMs > 0) QObject::connect(timer->timer, &QTimer::timeout, [this] { OnTick(); });
-        }
+        // Observed after each tick of the window's timer.
+        QObject::connect(&dialog.Timer(), &QTimer::timeout, [this] { OnTick(); });
         auto* poll = new QTimer(qApp);  // the application owns it
         QObject::connect(poll, &QTimer::timeout, [this] { Poll(); });
         poll->start(kPollMs);

@@ -127,6 +127,7 @@ protected:
         mEnv = {{"XDG_RUNTIME_DIR", mDir.path()},
                 {"XDG_STATE_HOME", mDir / "state"},
                 {"QT_QPA_PLATFORM", "offscreen"},
+                {"KE_SIMULATED_UNITS", "1"},
                 {"LSAN_OPTIONS", std::string(lsan ? lsan : "") + (lsan && *lsan ? ":" : "") +
                                      "suppressions=" + (mDir / "lsan.supp")}};
     }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -16,6 +18,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -24,7 +27,7 @@
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "platform/process/ProcessSource.h"
 #include "platform/threads/Sleep.h"
-#include "tests/gui/UiTestSupport.h"
+#include "platform/ui/InterfaceFile.h"
 #include "tests/support/SimBus.h"
 
 namespace dialogtest {
@@ -108,14 +111,16 @@ private:
     KeScopedSleepFunction scoped_;
 };
 
-// Answers every alert that shows, in turn with the queued button titles
-// ("OK" when the queue is empty), and records what each said.
+// Answers every alert that shows, in turn with the queued button titles or
+// keys ("Escape", "Return"; "OK" when the queue is empty), and records what
+// each said.
 class AlertAnswerer {
 public:
     struct Seen {
         QString text;
         QString informative;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons;  // sorted
         int barValue = -1;  // the window's progress bar while the alert was up
     };
 
@@ -144,10 +149,16 @@ private:
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr || !box->isVisible() || box == last_) return;
         last_ = box;
-        seen.push_back({box->text(), box->informativeText(), box->icon(), bar_ ? bar_->value() : -1});
+        QStringList buttons;
+        for (QAbstractButton* button : box->buttons()) buttons << button->text();
+        buttons.sort();
+        seen.push_back({box->text(), box->informativeText(), box->icon(), buttons, bar_ ? bar_->value() : -1});
         if (onShow) onShow(box);
         const QString answer = answers_.empty() ? QStringLiteral("OK") : answers_.front();
         if (!answers_.empty()) answers_.pop_front();
+        if (answer == QStringLiteral("Escape") || answer == QStringLiteral("Return")) {
+            return QTest::keyClick(box, answer == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_Return);
+        }
         for (QAbstractButton* button : box->buttons()) {
             if (button->text() == answer) {
                 button->click();
@@ -164,21 +175,26 @@ private:
     QTimer poll_;
 };
 
-inline void StopUiTimers()
+// The application's interface file, as copied beside the test.
+inline std::unique_ptr<QWidget> LoadMainWindow()
 {
-    for (const auto& timer : UIRuntime::Get().timers) timer->timer->stop();
+    keui::LoadError error = keui::LoadError::kNone;
+    auto window = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), error);
+    EXPECT_EQ(keui::LoadError::kNone, error);
+    return window;
 }
 
 inline std::string Text(QLabel* label) { return label ? label->text().toStdString() : std::string("<none>"); }
 
-// The window, its controller and everything around them.
+// The window, its controller and everything around them. Quit requests are
+// counted, not acted on.
 class Window {
 public:
     explicit Window(bool ownTimer = false)
     {
-        ShowWindow(main.window);
-        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.window);
-        if (!ownTimer) StopUiTimers();
+        main->show();
+        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), [this] { ++quits; });
+        if (!ownTimer) dialog->Timer().stop();
     }
     ~Window()
     {
@@ -189,7 +205,7 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    OSStatus Tick() { return dialog->TimerEventHandler(nullptr); }
+    void Tick() { dialog->TimerEventHandler(); }
 
     // Ticks as the timer would until the job has ended and the window is idle.
     bool TickUntilIdle(std::chrono::seconds timeout = std::chrono::seconds(120))
@@ -205,16 +221,25 @@ public:
 
     void ClickUpdate() { QTest::mouseClick(Button(101), Qt::LeftButton); }
     void ClickCancel() { QTest::mouseClick(Button(100), Qt::LeftButton); }
-    OSStatus Command(UInt32 command)
+    // The menu item that carries `command`, as the user picks it.
+    void Command(const char* command)
     {
-        return SendCommandEvent(GetWindowEventTarget(main.window), command, kHICommandFromMenu);
+        for (QAction* action : main->findChildren<QAction*>()) {
+            if (action->property("command").toString() == QLatin1String(command)) return action->trigger();
+        }
+        ADD_FAILURE() << "no menu item for " << command;
     }
     // The window's close box: refused by the window, sent on as a quit command.
-    bool CloseBox() { return main.Widget()->close(); }
+    bool CloseBox() { return main->close(); }
 
-    QPushButton* Button(SInt32 id) const { return main.Widget<QPushButton>(id); }
-    QLabel* Label(SInt32 id) const { return main.Widget<QLabel>(id); }
-    QProgressBar* Bar() const { return main.Widget<QProgressBar>(300); }
+    template <class T>
+    T* Widget(int id) const
+    {
+        return main->findChild<T*>(ControlID{"keUD", id}.ObjectName());
+    }
+    QPushButton* Button(int id) const { return Widget<QPushButton>(id); }
+    QLabel* Label(int id) const { return Widget<QLabel>(id); }
+    QProgressBar* Bar() const { return Widget<QProgressBar>(300); }
     std::string Version() const { return Text(Label(200)); }
     std::string Serial() const { return Text(Label(201)); }
     std::string Instruction() const { return Text(Label(203)); }
@@ -223,8 +248,8 @@ public:
     simbus::Bus bus;
     SleepGate gate;
     FakeProcesses processes;
-    uitest::MainWindow main;
-    uitest::QuitRecorder quits;
+    std::unique_ptr<QWidget> main = LoadMainWindow();
+    int quits = 0;
     AlertAnswerer alerts{Bar()};
     std::unique_ptr<CKeFirmwareUpdateDialog> dialog;
 };

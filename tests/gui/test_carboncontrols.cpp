@@ -1,45 +1,58 @@
-// The control wrappers over a recording stand-in for the window layer.
+// The control wrappers on real Qt widgets.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
 #include <functional>
 
 #include "macclasses/carboncontrols.h"
-#include "platform/ui/HIText.h"
-#include "tests/gui/FakeHIToolbox.h"
 
 namespace {
 
 constexpr char kAssertion[] = "macclasses/carboncontrols.cpp:[0-9]+: failed assertion `_controlRef != NULL'";
 
-class ControlsTest : public ::testing::Test {
-protected:
-    void SetUp() override { window.controls[101] = &control; }
-
-    OpaqueControlRef control;
-    OpaqueWindowRef window;
-};
-
-// Records that SetText reaches Draw through the virtual table.
-class CountingControl : public CControl {
-public:
-    void Draw() override
+// A window with one widget of each kind the wrappers handle.
+struct Window {
+    Window()
     {
-        ++draws;
-        CControl::Draw();
+        auto* layout = new QVBoxLayout(&widget);  // owned by the window, as are the widgets
+        const auto add = [&](QWidget* child, int number) {
+            child->setObjectName(ControlID{"keUD", number}.ObjectName());
+            layout->addWidget(child);
+        };
+        add(new QLabel, 200);
+        add(new QPushButton, 101);
+        add(new QProgressBar, 300);
+        add(new QCheckBox, 400);
+        add(new QLineEdit, 500);
+        add(new QComboBox, 600);
+        widget.show();
     }
-    int draws = 0;
-};
+    template <class T>
+    T* Get(int number)
+    {
+        return widget.findChild<T*>(ControlID{"keUD", number}.ObjectName());
+    }
 
-OSStatus NoHandler(EventHandlerCallRef, EventRef, void*) { return noErr; }
+    QWidget widget;
+};
 
 }  // namespace
 
-TEST_F(ControlsTest, UnboundControlStopsTheProgramAtFirstUse)
+TEST(Controls, UnboundControlStopsTheProgramAtFirstUse)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Window window;
     CControl never;
     CControl missing;
-    EXPECT_EQ(errUnknownControl, missing.Init({FourCC("keUD"), 999}, &window));
+    EXPECT_FALSE(missing.Init({"keUD", 999}, &window.widget));
+    EXPECT_FALSE(missing.Init({"xxxx", 200}, &window.widget)) << "the signature is part of the ID";
     EXPECT_EQ(nullptr, missing.GetControlRef());
     CCheckBox box;
     CPopupControl popup;
@@ -47,7 +60,7 @@ TEST_F(ControlsTest, UnboundControlStopsTheProgramAtFirstUse)
         [&] { never.SetText("x"); },
         [&] { missing.GetValue(); },
         [&] { missing.SetVisibility(false); },
-        [&] { missing.SetFontForeColor({65535, 0, 0}); },
+        [&] { missing.SetFontForeColor(Qt::red); },
         [&] { box.IsChecked(); },
         [&] { popup.GetMenuHandle(); },
     };
@@ -56,116 +69,97 @@ TEST_F(ControlsTest, UnboundControlStopsTheProgramAtFirstUse)
     // The operations that do not need the control pass over it.
     missing.SetReference(5);
     EXPECT_EQ(0, missing.GetReference());
-    missing.SetupEventHandler(kEventControlHit, NoHandler, nullptr);
+    missing.SetupEventHandler([] {});
     CEdit edit;
     std::string value = "old";
     edit.GetValue(value);
     EXPECT_EQ("", value);
 }
 
-TEST_F(ControlsTest, TextIsWindowsLatin1AndRedrawnAtOnce)
+TEST(Controls, TextIsWindowsLatin1AndPlain)
 {
-    CountingControl text;
-    ASSERT_EQ(noErr, text.Init({FourCC("keUD"), 101}, &window));
-    EXPECT_EQ(&control, static_cast<ControlRef>(text));
-    text.SetText("21-26 \x80 \xA9");
-    EXPECT_EQ("21-26 \xE2\x82\xAC \xC2\xA9", control.text);
-    EXPECT_EQ(control.text, control.drawn);
-    EXPECT_EQ(1, text.draws);
+    Window window;
+    CControl text;
+    ASSERT_TRUE(text.Init({"keUD", 200}, &window.widget));
+    EXPECT_EQ(window.Get<QLabel>(200), text.GetControlRef());
+    text.SetText("<b>21-26</b> \x80 \xA9");
+    EXPECT_EQ(QStringLiteral("<b>21-26</b> \u20AC \u00A9"), window.Get<QLabel>(200)->text());
+    EXPECT_EQ(Qt::PlainText, window.Get<QLabel>(200)->textFormat());
+    std::string all;
+    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+    EXPECT_EQ(all, ToWindowsLatin1(FromWindowsLatin1(all), '?')) << "every byte round-trips";
 
-    text.SetTitle("Downgrade");
-    EXPECT_EQ("Downgrade", control.title);
-    EXPECT_EQ(1, text.draws);
     text.SetVisibility(false);
-    EXPECT_FALSE(control.visible);
-    EXPECT_TRUE(control.visibilityRedrawn);
+    EXPECT_TRUE(window.Get<QLabel>(200)->isHidden());
+    EXPECT_TRUE(window.Get<QLabel>(200)->sizePolicy().retainSizeWhenHidden()) << "the others keep their place";
 
-    CEdit edit;
-    ASSERT_EQ(noErr, edit.Init({FourCC("keUD"), 101}, &window));
-    edit.SetValue(std::string("12345678"));
-    EXPECT_EQ("12345678", control.text);
-    EXPECT_NE(control.text, control.drawn);
+    CControl button;
+    ASSERT_TRUE(button.Init({"keUD", 101}, &window.widget));
+    button.SetTitle("Downgrade");
+    EXPECT_EQ(QStringLiteral("Downgrade"), window.Get<QPushButton>(101)->text());
+    int hits = 0;
+    button.SetupEventHandler([&] { ++hits; });
+    QTest::mouseClick(window.Get<QPushButton>(101), Qt::LeftButton);
+    EXPECT_EQ(1, hits);
 }
 
-TEST_F(ControlsTest, EachFontRecordCarriesOnlyItsOwnFields)
+TEST(Controls, EachFontStyleReplacesTheLastOne)
 {
-    CControl c;
-    ASSERT_EQ(noErr, c.Init({FourCC("keUD"), 101}, &window));
-    c.SetFontForeColor({65535, 0, 0});
-    c.SetFontBackColor({1, 2, 3});
-    c.SetFontSize(18);
-    c.SetFontStyle(kFaceBold);
-    c.SetFontJustification(teCenter);
-    c.SetFontControlStyle(12, teFlushRight, {0, 65535, 0});
-    ASSERT_EQ(6u, control.styles.size());
-    const std::vector<SInt16> flags = {0x0008, 0x0010, 0x0004, 0x0002, 0x0040, 0x004C};
-    for (size_t i = 0; i < flags.size(); ++i) EXPECT_EQ(flags[i], control.styles[i].flags) << i;
+    Window window;
+    QLabel* widget = window.Get<QLabel>(200);
+    const QColor fileColor = widget->palette().color(QPalette::WindowText);
+    const int fileSize = widget->font().pointSize();
+    CControl label;
+    ASSERT_TRUE(label.Init({"keUD", 200}, &window.widget));
 
-    EXPECT_EQ(65535, control.styles[0].foreColor.red);
-    const ControlFontStyleRec& back = control.styles[1];
-    EXPECT_EQ(1, back.backColor.red);
-    EXPECT_EQ(2, back.backColor.green);
-    EXPECT_EQ(3, back.backColor.blue);
-    EXPECT_EQ(0, back.foreColor.red);
-    EXPECT_EQ(18, control.styles[2].size);
-    EXPECT_EQ(kFaceBold, control.styles[3].style);
-    EXPECT_EQ(teCenter, control.styles[4].just);
-    const ControlFontStyleRec& all = control.styles[5];
-    EXPECT_EQ(12, all.size);
-    EXPECT_EQ(teFlushRight, all.just);
-    EXPECT_EQ(65535, all.foreColor.green);
-    EXPECT_EQ(0, all.backColor.green);
+    label.SetFontForeColor(Qt::red);
+    EXPECT_EQ(QColor(Qt::red), widget->palette().color(QPalette::WindowText));
+    label.SetFontStyle(kFaceBold);
+    EXPECT_TRUE(widget->font().bold());
+    EXPECT_EQ(fileColor, widget->palette().color(QPalette::WindowText)) << "the colour of the last call is gone";
+    label.SetFontControlStyle(fileSize + 2, Qt::AlignRight, Qt::green);
+    EXPECT_FALSE(widget->font().bold());
+    EXPECT_EQ(fileSize + 2, widget->font().pointSize());
+    EXPECT_EQ(QColor(Qt::green), widget->palette().color(QPalette::WindowText));
+    EXPECT_TRUE(widget->alignment() & Qt::AlignRight);
 }
 
-TEST_F(ControlsTest, CheckBoxAndEditValues)
+TEST(Controls, CheckBoxPopupBarAndEditValues)
 {
+    Window window;
     CCheckBox box;
-    ASSERT_EQ(noErr, box.Init({FourCC("keUD"), 101}, &window));
+    ASSERT_TRUE(box.Init({"keUD", 400}, &window.widget));
     box.Check();
-    EXPECT_EQ(1, control.value);
+    EXPECT_TRUE(window.Get<QCheckBox>(400)->isChecked());
     EXPECT_TRUE(box.IsChecked());
-    control.value = 2;  // mixed is not checked
-    EXPECT_FALSE(box.IsChecked());
+    window.Get<QCheckBox>(400)->setTristate(true);
+    box.SetValue(2);
+    EXPECT_FALSE(box.IsChecked()) << "mixed is not checked";
+
+    CPopupControl popup;
+    ASSERT_TRUE(popup.Init({"keUD", 600}, &window.widget));
+    CMenu menu(popup.GetMenuHandle());
+    std::string items[] = {"One", "Two \xE9", "", "Never"};
+    menu.Init(items);
+    ASSERT_EQ(2, window.Get<QComboBox>(600)->count());
+    EXPECT_EQ(QStringLiteral("Two \u00E9"), window.Get<QComboBox>(600)->itemText(1));
+    popup.SetValue(2);
+    EXPECT_EQ(1, window.Get<QComboBox>(600)->currentIndex()) << "items count from 1";
+    menu.Append(std::string(300, 'a'));
+    EXPECT_EQ(255, window.Get<QComboBox>(600)->itemText(2).size());
+
+    CControl bar;
+    ASSERT_TRUE(bar.Init({"keUD", 300}, &window.widget));
+    bar.SetValue(150);
+    EXPECT_EQ(100, bar.GetValue()) << "pinned to the range";
 
     CEdit edit;
-    ASSERT_EQ(noErr, edit.Init({FourCC("keUD"), 101}, &window));
+    ASSERT_TRUE(edit.Init({"keUD", 500}, &window.widget));
     std::string value;
     edit.SetValue("123456789ABC");
     edit.GetValue(value);
     EXPECT_EQ("12345678", value);
-    control.text = "Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD";  // e acute, euro, a CJK character
+    window.Get<QLineEdit>(500)->setText(QStringLiteral("Caf\u00E9\u20AC\u4E2D\U0001F600"));
     edit.GetValue(value);
-    EXPECT_EQ("Caf\xE9 \x80 ?", value);
-}
-
-TEST(Menus, InitEmptiesThenAppendsUpToTheFirstEmptyStringAndLongItemsAreCut)
-{
-    OpaqueMenuRef menu;
-    menu.items = {"x", "y", "z"};
-    CMenu wrapper(&menu);
-    std::string items[] = {"One", "Two \xE9", "", "Never"};
-    wrapper.Init(items);
-    EXPECT_EQ((std::vector<std::string>{"One", "Two \xE9"}), menu.items);
-    wrapper.Append(std::string(300, 'a'));
-    ASSERT_EQ(3u, menu.items.size());
-    EXPECT_EQ(255u, menu.items[2].size());
-}
-
-TEST(TextEncoding, WindowsLatin1RoundTripsAndMalformedUtf8IsReplaced)
-{
-    std::string all;
-    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
-    EXPECT_EQ(all, TextGetBytes(TextCreateWithCString(all.c_str(), kTextEncodingWindowsLatin1),
-                                kTextEncodingWindowsLatin1, '?'));
-    EXPECT_EQ("\xE2\x80\x9C" "q" "\xE2\x80\x9D", TextCreateWithCString("\x93q\x94", kTextEncodingWindowsLatin1));
-    EXPECT_EQ("", TextCreateWithCString(nullptr, kTextEncodingWindowsLatin1));
-
-    EXPECT_EQ(kTextEncodingUTF8, GetSystemTextEncoding());
-    // A stray continuation byte, a cut sequence, an overlong '/' and a surrogate.
-    EXPECT_EQ("a\xEF\xBF\xBD" "b", TextCreateWithCString("a\x80" "b", kTextEncodingUTF8));
-    EXPECT_EQ("\xEF\xBF\xBD", TextCreateWithCString("\xE2\x82", kTextEncodingUTF8).substr(0, 3));
-    EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD", TextCreateWithCString("\xC0\xAF", kTextEncodingUTF8));
-    EXPECT_EQ(std::string(3, '?'), TextGetBytes("\xED\xA0\x80", kTextEncodingWindowsLatin1, '?'));
-    EXPECT_EQ("?x", TextGetBytes("\xFFx", kTextEncodingUTF8, '?'));
-    EXPECT_EQ("\xF0\x9F\x98\x80", TextGetBytes("\xF0\x9F\x98\x80", kTextEncodingUTF8, '?'));
+    EXPECT_EQ("Caf\xE9\x80??", value) << "one loss byte per character Windows Latin-1 lacks";
 }

@@ -17,7 +17,7 @@ TEST(Screenshots, IdleWindowAndDowngradeConfirmation)
     w.Tick();
     QTest::qWait(50);
     ASSERT_EQ("21-20", w.Version());
-    EXPECT_TRUE(w.main.Widget()->grab().save(QDir(dir).filePath(QStringLiteral("window-idle.png"))));
+    EXPECT_TRUE(w.main->grab().save(QDir(dir).filePath(QStringLiteral("window-idle.png"))));
 
     w.bus.model().SetSoftwareVersion((22u << 16) | 26u);
     w.Tick();

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/firewire/FWTransport.h"
-#include "platform/firewire/IOKitLib.h"
+#include "platform/firewire/IOReturn.h"
 
 namespace fakefw {
 
@@ -139,11 +139,7 @@ private:
 class Bus {
 public:
     Bus() : mTransport(std::make_shared<Transport>()) { fwplat::SetTransports({mTransport}); }
-    ~Bus()
-    {
-        fwplat::SetTransports({});
-        IOSetMasterPortStatus(kIOReturnSuccess);
-    }
+    ~Bus() { fwplat::SetTransports({}); }
     Transport& transport() { return *mTransport; }
 
 private:

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
-#include "platform/firewire/IOKitLib.h"
 #include "platform/firewire/SimUnitTransport.h"
 #include "sim/KeUnitModel.h"
 
@@ -25,15 +24,12 @@ public:
     void Unplug() { mTransport->Unplug(mModel); }
 
     // A unit object for the simulated unit, as discovery makes it.
-    std::unique_ptr<DownloadUnit> MakeUnit()
+    static std::unique_ptr<DownloadUnit> MakeUnit()
     {
-        mach_port_t port = 0;
-        IOMasterPort(MACH_PORT_NULL, &port);
-        io_service_t service = IOServiceGetMatchingService(port, IOServiceMatching("IOFireWireUnit"));
-        if (service == 0) return nullptr;
-        auto unit = std::make_unique<DownloadUnit>(service);
-        IOObjectRelease(service);
-        return unit;
+        auto units = fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID,
+                                       DownloadUnit::kFirmwareUpdateUnitSWVersion);
+        if (units.empty()) return nullptr;
+        return std::make_unique<DownloadUnit>(units.front());
     }
 
 private:

@@ -19,7 +19,7 @@
 #include "macapps/KEFirmwareUpdate/Downloader.h"
 #include "macapps/KEFirmwareUpdate/KeXilinx.h"
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
-#include "platform/firewire/IOKitLib.h"
+#include "platform/firewire/FWTransport.h"
 #include "platform/threads/Sleep.h"
 
 namespace socksim {
@@ -82,14 +82,11 @@ inline Bytes ReadFile(const std::string& path)
 // The unit of the first matching service, as discovery makes it; null when none.
 inline std::unique_ptr<DownloadUnit> MakeUnit()
 {
-    mach_port_t port = 0;
-    IOMasterPort(MACH_PORT_NULL, &port);
-    io_service_t service = IOServiceGetMatchingService(port, IOServiceMatching("IOFireWireUnit"));
-    if (service == 0)
+    auto units =
+        fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion);
+    if (units.empty())
         return nullptr;
-    auto unit = std::make_unique<DownloadUnit>(service);
-    IOObjectRelease(service);
-    return unit;
+    return std::make_unique<DownloadUnit>(units.front());
 }
 
 // Downloads one image to the first unit found, on a virtual clock; the status.

@@ -44,6 +44,9 @@ struct Parser {
         app.add_flag("--json", options.json, "Print one JSON object on standard output for the whole run");
         app.add_flag("-v,--verbose", options.verbose, "Show the update engine's trace and failure lines");
         app.add_flag("--version", version, "Print the program's version and the firmware it carries");
+        app.add_option("--trace", options.trace,
+                       "Write every transaction with the unit to FILE, one JSON object a line (for a problem report)")
+            ->option_text("FILE");
 
         status = app.add_subcommand("status", "Show the unit's serial number and versions, and what an update would do");
         update = app.add_subcommand("update", "Write the carried firmware to the unit");

@@ -19,6 +19,7 @@ struct CliOptions {
     bool verbose = false;
     bool allowDowngrade = false;
     bool yes = false;
+    std::string trace;  // file to record every transaction with the unit in; empty: none
 };
 
 // What parsing decided. With `options` set the program goes on to run the

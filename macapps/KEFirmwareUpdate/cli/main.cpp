@@ -10,6 +10,7 @@
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "platform/firewire/TraceUnitLink.h"
 #include "platform/log/RotatingLog.h"
 
 namespace {
@@ -24,6 +25,25 @@ int ReportParse(const kecli::ParseOutcome& parsed)
         report.WriteJson(stdout);
     }
     return parsed.exitCode;
+}
+
+// Every link discovery makes from now on records its transactions in the trace.
+bool TraceTransports(APW::PTA::CKeFirmwareUpdate& update, const kecli::CliOptions& options)
+{
+    std::string carried, error;
+    update.GetUpdateFirmwareVersionString(carried);
+    auto writer = fwplat::TraceWriter::Create(options.trace, "kefirmwareupdate-cli", kecli::CliApp::kVersion, carried, error);
+    if (!writer) {
+        kecli::ParseOutcome failed;
+        failed.exitCode = kecli::kExitUsage;
+        failed.err = "kefirmwareupdate-cli: cannot write the trace: " + error + "\n";
+        failed.message = "cannot write the trace: " + error;
+        failed.jsonRequested = options.json;
+        ReportParse(failed);
+        return false;
+    }
+    fwplat::SetTransports(fwplat::TracedTransports(fwplat::Transports(), std::move(writer)));
+    return true;
 }
 
 int RunCommand(const kecli::CliOptions& options)
@@ -43,6 +63,7 @@ int RunCommand(const kecli::CliOptions& options)
 
     const kecli::Console console = kecli::Console::Standard();
     APW::PTA::CKeFirmwareUpdate update;
+    if (!options.trace.empty() && !TraceTransports(update, options)) return kecli::kExitUsage;
     kecli::CliApp app(update, console, options);
     return app.Run();
 }

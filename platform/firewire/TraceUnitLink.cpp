@@ -1,0 +1,206 @@
+#include "platform/firewire/TraceUnitLink.h"
+
+#include <fcntl.h>
+#include <linux/firewire-constants.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstring>
+
+namespace fwplat {
+namespace {
+
+const char* OperationName(int tcode)
+{
+    switch (tcode) {
+    case TCODE_READ_QUADLET_REQUEST: return "read-quadlet";
+    case TCODE_WRITE_QUADLET_REQUEST: return "write-quadlet";
+    case TCODE_READ_BLOCK_REQUEST: return "read-block";
+    case TCODE_WRITE_BLOCK_REQUEST: return "write-block";
+    default: return nullptr;
+    }
+}
+
+bool IsWrite(int tcode) { return tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST; }
+
+// The response code behind a status, when the unit (or the bus on its
+// behalf) answered at all.
+std::optional<int> RcodeOf(IOReturn status)
+{
+    switch (status) {
+    case kIOReturnSuccess: return RCODE_COMPLETE;
+    case kIOFireWireConflictError: return RCODE_CONFLICT_ERROR;
+    case kIOFireWireDataError: return RCODE_DATA_ERROR;
+    case kIOFireWireTypeError: return RCODE_TYPE_ERROR;
+    case kIOFireWireAddressError: return RCODE_ADDRESS_ERROR;
+    case kIOFireWireBusReset: return RCODE_GENERATION;
+    case kIOReturnBusy: return RCODE_BUSY;
+    default: return std::nullopt;
+    }
+}
+
+std::string Hex(const void* data, UInt32 length)
+{
+    static const char digits[] = "0123456789abcdef";
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::string text;
+    text.reserve(2 * length);
+    for (UInt32 i = 0; i < length; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 0xF];
+    }
+    return text;
+}
+
+std::string Quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::shared_ptr<TraceWriter> TraceWriter::Create(const std::string& path, const std::string& program,
+                                                 const std::string& version, const std::string& firmware,
+                                                 std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
+    if (!file) {
+        error = path + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return nullptr;
+    }
+    auto writer = std::make_shared<TraceWriter>(Key{}, file);
+    writer->Line("{\"trace\":\"kefirmwareupdate\",\"format\":1,\"program\":" + Quoted(program) +
+                 ",\"version\":" + Quoted(version) + ",\"firmware\":" + Quoted(firmware) + "}");
+    return writer;
+}
+
+TraceWriter::TraceWriter(Key, std::FILE* file) : mFile(file), mStart(std::chrono::steady_clock::now()) {}
+
+TraceWriter::~TraceWriter() { std::fclose(mFile); }
+
+double TraceWriter::Elapsed() const
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - mStart).count();
+}
+
+void TraceWriter::Line(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    std::fputs(text.c_str(), mFile);
+    std::fputc('\n', mFile);
+    std::fflush(mFile);
+}
+
+void TraceWriter::Transaction(int tcode, UInt64 offset, UInt32 asked, const void* data, UInt32 length,
+                              IOReturn status, std::optional<UInt32> generation)
+{
+    const char* operation = OperationName(tcode);
+    if (!operation) return;
+    const bool write = IsWrite(tcode);
+    const std::optional<int> rcode = RcodeOf(status);
+    char head[160];
+    std::snprintf(head, sizeof head, "{\"t\":%.3f,\"op\":\"%s\",\"address\":\"0x%012" PRIx64 "\",\"length\":%u,",
+                  Elapsed(), operation, static_cast<std::uint64_t>(offset), static_cast<unsigned>(asked));
+    std::string line = head;
+    line += "\"sent\":\"" + (write ? Hex(data, length) : std::string()) + "\",";
+    char tail[96];
+    std::snprintf(tail, sizeof tail, "\"status\":\"0x%08x\",\"rcode\":%s,", static_cast<unsigned>(status),
+                  rcode ? std::to_string(*rcode).c_str() : "null");
+    line += tail;
+    line += "\"received\":\"" + (write ? std::string() : Hex(data, length)) + "\",";
+    line += "\"generation\":" + (generation ? std::to_string(*generation) : std::string("null")) + "}";
+    Line(line);
+}
+
+void TraceWriter::BusReset(UInt32 generation)
+{
+    char line[96];
+    std::snprintf(line, sizeof line, "{\"t\":%.3f,\"event\":\"bus-reset\",\"generation\":%u}", Elapsed(),
+                  static_cast<unsigned>(generation));
+    Line(line);
+}
+
+TraceUnitLink::TraceUnitLink(std::unique_ptr<UnitLink> link, std::shared_ptr<TraceWriter> writer)
+    : mLink(std::move(link)), mWriter(std::move(writer))
+{
+}
+
+IOReturn TraceUnitLink::Open() { return mLink->Open(); }
+
+void TraceUnitLink::Close() { mLink->Close(); }
+
+IOReturn TraceUnitLink::GetBusGeneration(UInt32& generation) { return mLink->GetBusGeneration(generation); }
+
+IOReturn TraceUnitLink::Transact(int tcode, UInt64 offset, void* data, UInt32& length, bool failOnReset,
+                                 UInt32 generation)
+{
+    const UInt32 asked = length;
+    const IOReturn status = mLink->Transact(tcode, offset, data, length, failOnReset, generation);
+    // Refused before anything was sent.
+    if (status == kIOReturnNotOpen || status == kIOReturnBadArgument) return status;
+
+    // The generation the request ended in, as the link knows it now.
+    std::optional<UInt32> now;
+    if (UInt32 current = 0; mLink->GetBusGeneration(current) == kIOReturnSuccess) now = current;
+    if (now && mGeneration && *now != *mGeneration) mWriter->BusReset(*now);
+    if (now) mGeneration = now;
+    mWriter->Transaction(tcode, offset, asked, data, IsWrite(tcode) ? asked : length, status, now);
+    return status;
+}
+
+namespace {
+
+class TracedTransport final : public Transport {
+public:
+    TracedTransport(std::shared_ptr<Transport> inner, std::shared_ptr<TraceWriter> writer)
+        : mInner(std::move(inner)), mWriter(std::move(writer))
+    {
+    }
+
+    std::vector<UnitInfo> Scan() override
+    {
+        std::vector<UnitInfo> units = mInner->Scan();
+        for (UnitInfo& unit : units) {
+            if (!unit.connect) continue;
+            unit.connect = [connect = std::move(unit.connect), writer = mWriter]() -> std::unique_ptr<UnitLink> {
+                std::unique_ptr<UnitLink> link = connect();
+                if (!link) return nullptr;
+                return std::make_unique<TraceUnitLink>(std::move(link), writer);
+            };
+        }
+        return units;
+    }
+
+private:
+    std::shared_ptr<Transport> mInner;
+    std::shared_ptr<TraceWriter> mWriter;
+};
+
+}  // namespace
+
+std::vector<std::shared_ptr<Transport>> TracedTransports(std::vector<std::shared_ptr<Transport>> transports,
+                                                         std::shared_ptr<TraceWriter> writer)
+{
+    std::vector<std::shared_ptr<Transport>> traced;
+    traced.reserve(transports.size());
+    for (auto& transport : transports) traced.push_back(std::make_shared<TracedTransport>(std::move(transport), writer));
+    return traced;
+}
+
+}  // namespace fwplat

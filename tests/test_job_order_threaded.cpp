@@ -1,0 +1,102 @@
+// The job's calls into the download engine, with the engine replaced through
+// the controller's factory.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "tests/support/SimBus.h"
+
+namespace {
+
+using APW::PTA::CKeFirmwareUpdate;
+using APW::PTA::UpdateOutcome;
+
+struct RecordedDownload {
+    DownloadUnit* unit;
+    DOWNLOADTYPE type;
+    UInt32 eraseProgress;  // 40 for the FPGA device type, 80 for the microcontroller
+};
+
+// What the stand-ins of one test saw and are to do. The job's worker writes
+// it and the test reads it only after the done flag.
+struct Script {
+    std::vector<RecordedDownload> downloads;
+    std::map<DOWNLOADTYPE, IOReturn> failures;
+    int alive = 0;
+};
+
+class RecordingDownloader : public Downloader {
+public:
+    explicit RecordingDownloader(Script& script) : mScript(script) { ++mScript.alive; }
+    ~RecordingDownloader() override { --mScript.alive; }
+
+    void DoDownload(DownloadUnit* unit, DOWNLOADTYPE type) override
+    {
+        // The erase phase start tells which device type the job set.
+        gDownloadProgress.SetErase();
+        mScript.downloads.push_back({unit, type, gDownloadProgress.Get()});
+        auto failure = mScript.failures.find(type);
+        mError = failure == mScript.failures.end() ? 0 : failure->second;
+    }
+    IOReturn GetError() const override { return mError; }
+
+private:
+    Script& mScript;
+    IOReturn mError = 0;
+};
+
+class JobOrder : public testing::Test {
+protected:
+    void RunJob()
+    {
+        ASSERT_TRUE(mUpdate.DoUpdate());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!mUpdate.GetDoneStatus()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    simbus::Bus mBus;
+    Script mScript;
+    CKeFirmwareUpdate mUpdate{[this] { return std::make_unique<RecordingDownloader>(mScript); }};
+};
+
+TEST_F(JobOrder, XilinxThenMCOREOnOneUnitWithTheirDeviceTypes)
+{
+    RunJob();
+    ASSERT_EQ(mScript.downloads.size(), 2u);
+    EXPECT_EQ(mScript.downloads[0].type, fileXILINX);
+    EXPECT_EQ(mScript.downloads[0].eraseProgress, 40u);
+    EXPECT_EQ(mScript.downloads[1].type, fileMCORE);
+    EXPECT_EQ(mScript.downloads[1].eraseProgress, 80u);
+    EXPECT_NE(mScript.downloads[0].unit, nullptr);
+    EXPECT_EQ(mScript.downloads[0].unit, mScript.downloads[1].unit);
+    EXPECT_EQ(mScript.alive, 0);
+    EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
+}
+
+TEST_F(JobOrder, TheFirstFailureWinsAndBothDownloadsRun)
+{
+    mScript.failures = {{fileXILINX, kIOReturnTimeout}, {fileMCORE, kIOReturnBusy}};
+    RunJob();
+    EXPECT_EQ(mScript.downloads.size(), 2u);
+    const auto result = mUpdate.GetUpdateResult();
+    EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
+    EXPECT_EQ(result.image, fileXILINX);
+    EXPECT_EQ(result.status, kIOReturnTimeout);
+
+    mScript.downloads.clear();
+    mScript.failures = {{fileMCORE, kIOReturnBusy}};
+    RunJob();
+    EXPECT_EQ(mUpdate.GetUpdateResult().image, fileMCORE);
+    EXPECT_EQ(mUpdate.GetUpdateResult().status, kIOReturnBusy);
+}
+
+}  // namespace

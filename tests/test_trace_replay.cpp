@@ -1,0 +1,119 @@
+// Traces of the transactions with a unit, and a unit served from one.
+#include <gtest/gtest.h>
+#include <linux/firewire-constants.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/firewire/SimUnitTransport.h"
+#include "platform/firewire/TraceUnitLink.h"
+#include "sim/KeUnitModel.h"
+#include "sim/TraceReplay.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+struct Outcome {
+    IOReturn status;
+    Bytes data;
+    bool operator==(const Outcome&) const = default;
+};
+
+// The same few requests, whatever the unit: identity reads, update mode, a
+// block, a read of a register that is not there.
+std::vector<Outcome> Converse(fwplat::UnitLink& link, const std::function<void()>& between = {})
+{
+    std::vector<Outcome> outcomes;
+    auto transact = [&](int tcode, UInt64 offset, Bytes data) {
+        UInt32 length = static_cast<UInt32>(data.size());
+        const IOReturn status = link.Transact(tcode, offset, data.data(), length, false, 0);
+        data.resize(length);
+        outcomes.push_back({status, data});
+    };
+    transact(TCODE_READ_QUADLET_REQUEST, kesim::kSoftwareVersionReg, Bytes(4));
+    transact(TCODE_READ_BLOCK_REQUEST, kesim::kSerialNumberReg, Bytes(8));
+    if (between)
+        between();
+    transact(TCODE_WRITE_QUADLET_REQUEST, kesim::kUpdateControlReg, {0, 0, 0, 1});
+    transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, Bytes(8, 0xAB));
+    transact(TCODE_READ_QUADLET_REQUEST, kesim::kRegisterBase + 0x40, Bytes(4));
+    return outcomes;
+}
+
+TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
+{
+    const fs::path dir = fs::temp_directory_path() / ("ke-trace-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string path = dir / "trace.jsonl";
+    auto model = std::make_shared<kesim::KeUnitModel>(kesim::KeUnitConfig{.serialNumber = "KETRACE1"});
+    std::string error;
+    auto writer = fwplat::TraceWriter::Create(path, "a \"test\"", "9.9", "21-26", error);
+    ASSERT_TRUE(writer) << error;
+    auto transports = fwplat::TracedTransports({std::make_shared<fwplat::SimUnitTransport>(model)}, writer);
+    auto units = transports[0]->Scan();
+    ASSERT_EQ(units.size(), 1u);
+    auto link = units[0].connect();
+    ASSERT_EQ(link->Open(), kIOReturnSuccess);
+    UInt32 word = 0;
+    UInt32 length = 4;
+    link->Close();
+    EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kesim::kStatusReg, &word, length, false, 0),
+              kIOReturnNotOpen);  // never on the bus: not in the trace
+    ASSERT_EQ(link->Open(), kIOReturnSuccess);
+    const auto recorded = Converse(*link, [&] { model->BusReset(); });
+    EXPECT_EQ(recorded[0].data, (Bytes{0, 0x14, 0, 0x19}));
+    EXPECT_EQ(recorded[4].status, kIOFireWireAddressError);
+    link.reset();
+    writer.reset();
+
+    std::ifstream in(path);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              R"({"trace":"kefirmwareupdate","format":1,"program":"a \"test\"","version":"9.9","firmware":"21-26"})");
+    EXPECT_NE(text.find(R"("op":"read-block","address":"0xfffff0430220","length":8,"sent":"","status":"0x00000000","rcode":0,"received":"4b45545241434531","generation":1})"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(R"("event":"bus-reset","generation":2})"), std::string::npos) << text;
+    EXPECT_NE(text.find(R"("sent":"abababababababab","status":"0xe0008014","rcode":4,"received":"","generation":2})"),
+              std::string::npos);
+
+    kesim::Trace trace;
+    ASSERT_TRUE(kesim::LoadTrace(path, trace, error)) << error;
+    EXPECT_EQ(trace.Requests(), 5u);
+    std::vector<std::string> said;
+    auto replay = std::make_shared<kesim::ReplayPort>(trace, 1, [&](const std::string& line) { said.push_back(line); });
+    auto again = fwplat::SimUnitTransport::Connect(replay);
+    ASSERT_EQ(again->Open(), kIOReturnSuccess);
+    EXPECT_EQ(Converse(*again), recorded);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0], "all 5 requests of the trace answered");
+    // Past the end: an error at once, and why.
+    length = 4;
+    EXPECT_EQ(again->Transact(TCODE_READ_QUADLET_REQUEST, kesim::kStatusReg, &word, length, false, 0),
+              kIOFireWireAddressError);
+    EXPECT_EQ(said.back(), "request 6 (read-quadlet at 0xfffff0430014) comes after the end of the trace (5 requests)");
+
+    // A departure is named by its first difference, and everything after it fails.
+    said.clear();
+    replay = std::make_shared<kesim::ReplayPort>(trace, 1, [&](const std::string& line) { said.push_back(line); });
+    again = fwplat::SimUnitTransport::Connect(replay);
+    ASSERT_EQ(again->Open(), kIOReturnSuccess);
+    length = 4;
+    EXPECT_EQ(again->Transact(TCODE_READ_QUADLET_REQUEST, kesim::kProductVersionReg, &word, length, false, 0),
+              kIOFireWireAddressError);
+    EXPECT_EQ(said, std::vector<std::string>{"request 1 differs from the trace (line 2): the address is "
+                                             "0xfffff0430008, the trace has 0xfffff0430004"});
+    EXPECT_EQ(Converse(*again)[0].status, kIOFireWireAddressError);
+
+    // Not a trace at all.
+    std::ofstream(dir / "bad") << "{\"trace\":\"kefirmwareupdate\",\"format\":1}\n{\"op\":\"read-quadlet\"}\n";
+    EXPECT_FALSE(kesim::LoadTrace(dir / "bad", trace, error));
+    EXPECT_NE(error.find("bad:2: not a transaction"), std::string::npos) << error;
+    EXPECT_FALSE(kesim::LoadTrace(dir, trace, error));
+    fs::remove_all(dir);
+}
+
+}  // namespace
