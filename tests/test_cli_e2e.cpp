@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -130,23 +128,6 @@ TEST_F(CliEndToEnd, CoreLinesGoToTheLogUnlessVerbose)
     const CliResult verboseJson = Cli({"status", "--verbose", "--json"});
     EXPECT_EQ(verboseJson.Json()["result"], "success") << "standard output holds only the object";
     EXPECT_THAT(verboseJson.err, HasSubstr("Open Ke\n"));
-}
-
-// A link or a FIFO planted where the log goes neither redirects the lines
-// nor blocks the program.
-TEST_F(CliEndToEnd, APlantedLogIsNeitherFollowedNorWaitedFor)
-{
-    PlugUnit({"--versions", "21-26"});
-    const std::filesystem::path log = mDir / "state/kefirmwareupdate/cli.log";
-    std::filesystem::create_directories(log.parent_path());
-    std::ofstream(mDir / "victim") << "theirs\n";
-    std::filesystem::create_symlink(mDir / "victim", log);
-    EXPECT_EQ(Cli({"status"}).code, 0);
-    EXPECT_EQ(Slurp(mDir / "victim"), "theirs\n");
-
-    std::filesystem::remove(log);
-    ASSERT_EQ(mkfifo(log.c_str(), 0600), 0);
-    EXPECT_EQ(StartCli({"status"})->Wait(20s), std::optional<int>(0));
 }
 
 TEST_F(CliEndToEnd, UpdateWithJsonLandsBothImages)
