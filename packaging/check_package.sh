@@ -31,8 +31,20 @@ debs=("$build"/kefirmwareupdate_*.deb)
 [ "${#debs[@]}" -eq 1 ] || { echo "expected one package, found: ${debs[*]}"; exit 1; }
 deb="${debs[0]}"
 
-step "lintian (fails on errors)"
-lintian --fail-on error "$deb"
+step "lintian (fails on errors and on any hardening tag)"
+lintian --display-info --fail-on error "$deb" | tee "$work/lintian.out"
+if grep -q "hardening-" "$work/lintian.out"; then
+  echo "the programs are not built with Debian's hardening flags"
+  exit 1
+fi
+
+step "no text left to be filled in"
+dpkg-deb -x "$deb" "$work/contents"
+placeholder="@[A-Z_]+@|example\.(org|com|net)|no licen[cs]e has been chosen"
+left=$( { grep -rIlE "$placeholder" "$work/contents"
+          find "$work/contents" -name "*.gz" -exec sh -c 'zcat "$1" | grep -qE "$2" && echo "$1"' sh {} "$placeholder" \;
+          dpkg-deb -f "$deb" | grep -E "$placeholder"; } || true)
+[ -z "$left" ] || { echo "placeholder text in: $left"; exit 1; }
 
 step "install"
 installed=1
@@ -40,7 +52,8 @@ dpkg -i "$deb"
 dpkg -L kefirmwareupdate | sort >"$work/files"
 for file in /usr/bin/kefirmwareupdate-cli /usr/bin/ke-unit-sim /usr/lib/udev/rules.d/70-kefirmwareupdate.rules \
             /usr/share/man/man1/kefirmwareupdate-cli.1.gz /usr/share/man/man1/ke-unit-sim.1.gz \
-            /usr/share/doc/kefirmwareupdate/copyright; do
+            /usr/share/doc/kefirmwareupdate/copyright \
+            /usr/share/metainfo/org.kefirmwareupdate.KEFirmwareUpdate.metainfo.xml; do
   [ -e "$file" ] || { echo "missing after install: $file"; exit 1; }
 done
 
@@ -77,7 +90,7 @@ if [ -x /usr/bin/KEFirmwareUpdate ]; then
   # It runs until quit: started means alive at the time-out after its
   # controller's first line.
   status=0
-  QT_QPA_PLATFORM=offscreen timeout 5 stdbuf -oL -eL /usr/bin/KEFirmwareUpdate >"$work/window.out" 2>&1 || status=$?
+  QT_QPA_PLATFORM=offscreen timeout 5 stdbuf -oL -eL /usr/bin/KEFirmwareUpdate --verbose >"$work/window.out" 2>&1 || status=$?
   head -n 5 "$work/window.out"
   { [ "$status" -eq 124 ] && grep -q "^Ctor KeFirmwareUpdate" "$work/window.out"; } ||
     { echo "the installed window did not start (exit $status)"; exit 1; }

@@ -1,11 +1,27 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12 (run as root, or with sudo available).
+# Installs on Debian 12 (as root, or with sudo available) what the named sets
+# need; with no name, the build set:
+#   build        building and running the programs (scripts/demo.sh)
+#   test         the tests and the package checks (scripts/test.sh, .ci/run)
+#   screenshots  the window under a virtual display (scripts/screenshots.sh)
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
-          xvfb xauth srecord python3 libcli11-dev nlohmann-json3-dev
-          desktop-file-utils lintian dpkg-dev udev
-          dbus python3-dbusmock libsystemd-dev)
+build=(cmake g++ make pkg-config
+       qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
+       libcli11-dev nlohmann-json3-dev libsystemd-dev)
+test=(libgtest-dev libgmock-dev python3 srecord
+      desktop-file-utils appstream lintian dpkg-dev udev dbus python3-dbusmock)
+screenshots=(xvfb xauth)
+
+[ $# -gt 0 ] || set -- build
+packages=()
+for set in "$@"; do
+  case "$set" in
+    build) packages+=("${build[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    screenshots) packages+=("${screenshots[@]}") ;;
+    *) echo "setup.sh: unknown set '$set' (build, test, screenshots)" >&2; exit 64 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
@@ -23,6 +24,7 @@
 #include "macapps/KEFirmwareUpdate/cli/Console.h"
 #include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
 #include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
+#include "macapps/KEFirmwareUpdate/cli/NodeAccess.h"
 #include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/cli/SignalGuard.h"
@@ -285,4 +287,43 @@ TEST(ConsoleTest, OnlyYesConfirms)
         std::fclose(in);
         std::fclose(err);
     }
+}
+
+TEST(NotFoundTest, SaysWhatToCheckAndNamesNodesThisUserMayNotOpen)
+{
+    const socksim::TempDir dir;
+    const std::string dev = dir / "dev";
+    const std::string sys = dir / "sys";
+    // fw0 the computer's own node, fw1 another device, fw2 unreadable units, fw3 a Ke.
+    const std::map<std::string, std::map<std::string, std::string>> nodes = {
+        {"fw0", {{"is_local", "1"}, {"units", ""}}},
+        {"fw1", {{"is_local", "0"}, {"units", "0x00609e:0x010483"}}},
+        {"fw2", {}},
+        {"fw3", {{"units", "0x00a02d:0x010001 0x000a27:0x000011"}}},
+    };
+    std::filesystem::create_directories(dev);
+    for (const auto& [node, attributes] : nodes) {
+        std::ofstream(dev + "/" + node).close();
+        ::chmod((dev + "/" + node).c_str(), 0);
+        std::filesystem::create_directories(sys + "/" + node);
+        for (const auto& [name, value] : attributes) std::ofstream(sys + "/" + node + "/" + name) << value << "\n";
+    }
+    std::ofstream(dev + "/fwx").close();
+    ::chmod((dev + "/fwx").c_str(), 0);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(UnopenableFireWireNodes(dev, sys), (std::vector<std::string>{dev + "/fw2", dev + "/fw3"}));
+    }
+    ::chmod((dev + "/fw2").c_str(), 0600);
+    ::chmod((dev + "/fw3").c_str(), 0600);
+    EXPECT_EQ(UnopenableFireWireNodes(dev, sys), std::vector<std::string>{});
+    EXPECT_EQ(UnopenableFireWireNodes(dir / "none", sys), std::vector<std::string>{});
+
+    const std::string plain = NotFoundMessage({});
+    EXPECT_EQ(plain.rfind("Ke Not Found", 0), 0u);
+    EXPECT_THAT(plain, HasSubstr("connected"));
+    EXPECT_THAT(plain, HasSubstr("switched on"));
+    EXPECT_THAT(plain, testing::Not(HasSubstr("PERMISSIONS")));
+    const std::string refused = NotFoundMessage({"/dev/fw2", "/dev/fw3"});
+    EXPECT_THAT(refused, HasSubstr("/dev/fw2, /dev/fw3"));
+    EXPECT_THAT(refused, HasSubstr("PERMISSIONS in man kefirmwareupdate-cli"));
 }

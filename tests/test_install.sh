@@ -37,7 +37,8 @@ if [ "$gui" = ON ]; then
   expected+=(
     bin/KEFirmwareUpdate
     share/kefirmwareupdate/main.ui
-    share/applications/kefirmwareupdate.desktop
+    share/applications/org.kefirmwareupdate.KEFirmwareUpdate.desktop
+    share/metainfo/org.kefirmwareupdate.KEFirmwareUpdate.metainfo.xml
     share/icons/hicolor/scalable/apps/kefirmwareupdate.svg
     share/man/man1/KEFirmwareUpdate.1.gz
   )
@@ -94,7 +95,7 @@ if [ "$gui" = ON ]; then
   # and its controller said so. stdbuf keeps its lines from waiting in a buffer.
   run_window() {
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
-      timeout 5 stdbuf -oL -eL "$stage/bin/KEFirmwareUpdate" >"$work/window.out" 2>&1
+      timeout 5 stdbuf -oL -eL "$stage/bin/KEFirmwareUpdate" --verbose >"$work/window.out" 2>&1
   }
   run_window
   status=$?

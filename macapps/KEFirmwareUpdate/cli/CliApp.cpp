@@ -6,6 +6,7 @@
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
+#include "macapps/KEFirmwareUpdate/cli/NodeAccess.h"
 #include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
 #include "macapps/KEFirmwareUpdate/cli/SignalGuard.h"
 #include "macapps/KEFirmwareUpdate/cli/UnitApplication.h"
@@ -97,7 +98,7 @@ std::optional<UnitIdentity> CliApp::FindUnit()
             mNotFound = {kExitNoAccess,
                          "The Ke is there, but another program holds it (status " + StatusText(why) + ").\n"};
         } else {
-            mNotFound = {kExitNoUnit, "Ke Not Found\n"};
+            mNotFound = {kExitNoUnit, NotFoundMessage(UnopenableFireWireNodes())};
         }
         return std::nullopt;
     }

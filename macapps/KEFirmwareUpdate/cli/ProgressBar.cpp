@@ -39,7 +39,11 @@ std::string ProgressBar::BarText(const ProgressSample& sample)
     const unsigned filled = static_cast<unsigned>(percent * kWidth / 100);
     char number[8];
     std::snprintf(number, sizeof number, "%3u%%", static_cast<unsigned>(percent));
-    return "[" + std::string(filled, '#') + std::string(kWidth - filled, '-') + "] " + number + " " + StepText(sample);
+    // Appended piece by piece: "[" + std::string(...) makes GCC 12 at -O2
+    // warn falsely (-Wrestrict) inside std::string.
+    std::string text = "[";
+    text.append(filled, '#').append(kWidth - filled, '-').append("] ").append(number).append(" ");
+    return text.append(StepText(sample));
 }
 
 std::string ProgressBar::StepLine(const ProgressSample& sample)
