@@ -163,7 +163,7 @@ TEST_F(CliEndToEnd, DowngradeRefusedThenAllowed)
 
 TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
 {
-    PlugUnit({"--versions", "20-20", "--refuse-crc", "--fault-flash", "xilinx"});
+    PlugUnit({"--versions", "20-20", "--refuse-crc", "--fault-flash", "xilinx", "--guid", "0x000a270000000042"});
     const CliResult run = Cli({"update", "--yes", "--json"});
     EXPECT_EQ(run.code, kecli::kExitUpdateFailed);
     const auto object = run.Json();
@@ -177,6 +177,7 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
     const auto history = nlohmann::json::parse(Cli({"history", "--json"}).out);
     ASSERT_EQ(history.size(), 1u);
     EXPECT_EQ(history[0]["program"], "kefirmwareupdate-cli");
+    EXPECT_EQ(history[0]["guid"], "0x000a270000000042");
     EXPECT_EQ(history[0]["installed_version"], "20-20");
     EXPECT_EQ(history[0]["result"], "update-failed");
     EXPECT_EQ(history[0]["failed_image"], "fpga");

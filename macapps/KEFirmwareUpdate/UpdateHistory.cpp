@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -35,10 +36,9 @@ const char* ResultName(UpdateOutcome outcome)
         return "no-unit";
     case UpdateOutcome::kThreadNotStarted:
         return "not-started";
-    case UpdateOutcome::kNone:
-        break;
+    default:
+        return "unknown";
     }
-    return "unknown";
 }
 
 ordered_json ToJson(const Attempt& attempt)
@@ -94,9 +94,14 @@ std::vector<ordered_json> Read(const std::string& path, const std::function<void
 }
 
 void RecordAttempt(std::chrono::system_clock::time_point start, const APW::PTA::KeInfo& info,
-                   const APW::PTA::UpdateResult& result)
+                   const std::optional<UInt64>& guid, const APW::PTA::UpdateResult& result)
 {
     Attempt attempt;
+    if (guid) {
+        char text[24];
+        std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(*guid));
+        attempt.guid = text;
+    }
     attempt.start = start;
     attempt.end = std::chrono::system_clock::now();
     attempt.program = program_invocation_short_name;

@@ -30,7 +30,8 @@ struct Attempt {
 // serial_number, installed_version, carried_version, result, failed_image,
 // status_code (null where it does not apply).
 nlohmann::ordered_json ToJson(const Attempt& attempt);
-// "succeeded", "update-failed", "no-unit" or "not-started".
+// "succeeded", "update-failed", "no-unit", "not-started"; "unknown" for
+// an outcome this table does not know yet.
 const char* ResultName(APW::PTA::UpdateOutcome outcome);
 
 // <state folder>/history.jsonl; nullopt without a usable home.
@@ -47,8 +48,9 @@ std::vector<nlohmann::ordered_json> Read(const std::string& path,
                                          const std::function<void(const std::string&)>& warn);
 
 // The job's own entry point: records an attempt of this program that started
-// at `start` and ended now, with what `info` knew of the unit.
+// at `start` and ended now, with what `info` knew of the unit and the GUID of
+// its node, when known.
 void RecordAttempt(std::chrono::system_clock::time_point start, const APW::PTA::KeInfo& info,
-                   const APW::PTA::UpdateResult& result);
+                   const std::optional<UInt64>& guid, const APW::PTA::UpdateResult& result);
 
 }  // namespace kehistory

@@ -47,6 +47,7 @@ bool CKeFirmwareUpdate::OpenKe()
         return false;
     }
     _unit = std::make_unique<DownloadUnit>(units.front());
+    _shownGuid = units.front().guid;
     _keInfo.valid = true;
     return true;
 }
@@ -132,6 +133,7 @@ bool CKeFirmwareUpdate::DoUpdate()
     _result = UpdateResult{};
     _jobStart = std::chrono::system_clock::now();
     _jobInfo = _keInfo;
+    _jobGuid = _shownGuid;
     _pDownloader = _makeDownloader();
     KE_ASSERT(_pDownloader);
     _threadrunning = true;
@@ -196,7 +198,7 @@ void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
     std::cout << "Delete Download Thread\n";
     _threadrunning = false;
     _result = result;
-    kehistory::RecordAttempt(_jobStart, _jobInfo, result);
+    kehistory::RecordAttempt(_jobStart, _jobInfo, _jobGuid, result);
     _done.store(true, std::memory_order_release);
 }
 
