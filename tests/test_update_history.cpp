@@ -52,7 +52,7 @@ TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
     const socksim::TempDir dir;
     const std::string path = dir / "state/kefirmwareupdate/history.jsonl";
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(FailedFpga())));
-    { std::ofstream(path, std::ios::app) << "{\"start\": \"cut short\n"; }
+    { std::ofstream(path, std::ios::app) << "{\"start\": \"cut short"; }  // by a crash
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(kehistory::Attempt{})));
 
     std::vector<std::string> warnings;

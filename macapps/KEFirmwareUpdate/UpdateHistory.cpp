@@ -1,6 +1,8 @@
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 
 #include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,6 +22,15 @@ using nlohmann::ordered_json;
 namespace {
 
 ordered_json OrNull(const std::optional<std::string>& text) { return text ? ordered_json(*text) : ordered_json(); }
+
+bool EndsInsideALine(const std::string& path)
+{
+    const kelog::UniqueFd in(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    char last = '\n';
+    if (!in.Valid() || ::fstat(in.Get(), &info) != 0 || info.st_size == 0) return false;
+    return ::pread(in.Get(), &last, 1, info.st_size - 1) == 1 && last != '\n';
+}
 
 std::string VersionText(UInt32 mcore, UInt32 xilinx) { return std::to_string(mcore) + "-" + std::to_string(xilinx); }
 
@@ -73,7 +84,9 @@ bool Append(const std::string& path, const ordered_json& record)
     const kelog::UniqueFd fd = kelog::OpenPrivateAppend(path);
     if (!fd.Valid()) return false;
     // The serial number comes from the unit and need not be UTF-8.
-    const std::string line = record.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+    std::string line = record.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+    // A record cut short by a crash must not swallow this one: start a new line.
+    if (EndsInsideALine(path)) line.insert(0, "\n");
     return kelog::WriteAll(fd.Get(), line.data(), line.size()) && ::fdatasync(fd.Get()) == 0;
 }
 
