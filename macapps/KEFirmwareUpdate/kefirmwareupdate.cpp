@@ -12,9 +12,11 @@
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/common/KeAssert.h"
 #include "platform/firewire/FWTransport.h"
+#include "platform/session/ShutdownInhibitor.h"
 #include "platform/threads/Sleep.h"
 
 namespace APW {
@@ -242,6 +244,8 @@ bool CKeFirmwareUpdate::DoUpdate()
     _done.store(false, std::memory_order_relaxed);
     _result = UpdateResult{};
     _jobIdentity = _shown;
+    _jobStart = std::chrono::system_clock::now();
+    _jobInfo = _keInfo;
     _pDownloader = _makeDownloader();
     KE_ASSERT(_pDownloader);
     _threadrunning = true;
@@ -308,6 +312,8 @@ void CKeFirmwareUpdate::Run()
 {
     UpdateResult result;
     if (OpenJobUnit(result)) {
+        // Shutdown and sleep wait until the flashes are written.
+        const ShutdownInhibitor inhibitor;
         result = UpdateResult{UpdateOutcome::kSucceeded, fileXILINX, 0, ""};
         gDownloadProgress.Reset();
         gDownloadProgress.SetDeviceType(Xilinx);
@@ -332,6 +338,7 @@ void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
     std::cout << "Delete Download Thread\n";
     _threadrunning = false;
     _result = result;
+    kehistory::RecordAttempt(_jobStart, _jobInfo, _jobIdentity ? _jobIdentity->guid : std::nullopt, result);
     _done.store(true, std::memory_order_release);
 }
 

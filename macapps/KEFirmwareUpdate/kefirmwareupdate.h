@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -172,6 +173,10 @@ private:
     // The unit shown last, and the one the running job writes to.
     std::optional<KeIdentity> _shown;
     std::optional<KeIdentity> _jobIdentity;
+    // When the job started and what was known of its unit then, for its
+    // history record.
+    std::chrono::system_clock::time_point _jobStart;
+    KeInfo _jobInfo;
 };
 
 }  // namespace PTA

@@ -34,8 +34,8 @@ Environment ProcessEnvironment();
 std::optional<std::string> DefaultLogDirectory(const Environment& environment);
 
 // Creates every missing folder of `directory` with mode 0700, as state
-// folders should be; existing ones are left as they are. False when it is not
-// a folder afterwards.
+// folders should be. False unless `directory` is then a folder (not a link to
+// one) owned by this user; its mode is narrowed to 0700 if it was wider.
 bool MakePrivateDirectories(const std::string& directory);
 
 class RotatingLog {
