@@ -196,7 +196,7 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
     EXPECT_EQ(history[0]["result"], "update-failed");
     EXPECT_EQ(history[0]["failed_image"], "fpga");
     EXPECT_THAT(Cli({"history"}).out, HasSubstr("  kefirmwareupdate-cli  serial Not Available  20-20 -> 21-26  "
-                                                "update-failed: fpga image (status 0xE0008015)\n"));
+                                                "update-failed: fpga image (refused by the unit (0xE0008015))\n"));
 }
 
 TEST_F(CliEndToEnd, OnlyTheConfirmedUnitIsWritten)

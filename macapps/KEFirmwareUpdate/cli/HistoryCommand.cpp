@@ -27,7 +27,7 @@ std::string Line(const ordered_json& record)
         line += ": " + Text(record, "failed_image") + " image";
     }
     if (status != record.end() && status->is_number_integer()) {
-        line += " (status " + HexStatus(status->get<IOReturn>()) + ")";
+        line += " (" + StatusText(status->get<IOReturn>()) + ")";
     }
     return line + "\n";
 }
