@@ -12,9 +12,9 @@ namespace {
 
 constexpr pthread_t kNoThread{};
 
-// The absolute time on `clock` that lies `duration` after now, clamped to
-// the largest time the clock can express.
-timespec DeadlineAfter(clockid_t clock, Synchronizable::Duration duration)
+// The absolute time on `clock` that lies `nanos` (>= 0) after now, clamped
+// to the largest time the clock can express.
+timespec DeadlineAfter(clockid_t clock, long long nanos)
 {
     timespec now{};
     clock_gettime(clock, &now);
@@ -22,8 +22,8 @@ timespec DeadlineAfter(clockid_t clock, Synchronizable::Duration duration)
     latest.tv_sec = std::numeric_limits<time_t>::max();
     latest.tv_nsec = NS_PER_SEC - 1;
 
-    long long nsec = now.tv_nsec + duration.nanoseconds;
-    long long sec = duration.seconds + nsec / NS_PER_SEC;
+    long long nsec = now.tv_nsec + nanos % NS_PER_SEC;
+    long long sec = nanos / NS_PER_SEC + nsec / NS_PER_SEC;
     nsec %= NS_PER_SEC;
     if (sec > std::numeric_limits<time_t>::max() - now.tv_sec) return latest;
     timespec deadline{};
@@ -51,12 +51,6 @@ Synchronizable::NestingReleaser::~NestingReleaser()
 {
     mSync->mRecursiveNesting = mNesting;
     mSync->mWhichThread.store(pthread_self(), std::memory_order_relaxed);
-}
-
-Synchronizable::Duration Synchronizable::SplitNanoseconds(long long nanos)
-{
-    if (nanos >= NS_PER_SEC) return Duration{nanos / NS_PER_SEC, nanos % NS_PER_SEC};
-    return Duration{0, nanos};
 }
 
 Synchronizable::Synchronizable() : mWhichThread(kNoThread), mRecursiveNesting(0)
@@ -106,10 +100,9 @@ void Synchronizable::Wait()
 bool Synchronizable::Wait(long long nanos)
 {
     if (nanos < 0) return false;
-    const Duration duration = SplitNanoseconds(nanos);
     // Timed on the start-up clock: a change of the wall-clock time neither
     // cuts the wait short nor stretches it.
-    const timespec deadline = DeadlineAfter(CLOCK_MONOTONIC, duration);
+    const timespec deadline = DeadlineAfter(CLOCK_MONOTONIC, nanos);
     NestingReleaser releaser(this);
     return pthread_cond_clockwait(&mCondVar, &mMutex, CLOCK_MONOTONIC, &deadline) != ETIMEDOUT;
 }

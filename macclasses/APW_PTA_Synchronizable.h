@@ -15,12 +15,6 @@ constexpr long long NS_PER_SEC = 1000000000LL;
 
 class Synchronizable {
 public:
-    // A relative duration as the timed condition wait takes it.
-    struct Duration {
-        long long seconds;
-        long long nanoseconds;
-    };
-
     // Hands the monitor over to a condition wait, however deeply its owner
     // holds it, and gives it back at the same depth when the wait is over.
     class NestingReleaser {
@@ -46,9 +40,6 @@ public:
     private:
         Synchronizable& mSync;
     };
-
-    // Seconds and nanoseconds of a non-negative duration in nanoseconds.
-    static Duration SplitNanoseconds(long long nanos);
 
     Synchronizable();
     virtual ~Synchronizable();

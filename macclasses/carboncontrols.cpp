@@ -331,6 +331,13 @@ void CControl::SetAction(std::function<void()> action)
     QObject::connect(slider, &QAbstractSlider::actionTriggered, slider, [action = std::move(action)] { action(); });
 }
 
+void CControl::SetAccessibleName(const char* name)
+{
+    KE_ASSERT(_controlRef != NULL);
+    const QString text = ControlText(name);
+    if (_controlRef->accessibleName() != text) _controlRef->setAccessibleName(text);
+}
+
 void CControl::SetReference(int data)
 {
     if (_controlRef != nullptr) _reference = data;

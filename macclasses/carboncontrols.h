@@ -76,6 +76,8 @@ public:
     void SetupEventHandler(std::function<void()> handler);
     // `action` runs while the user drags a slider.
     void SetAction(std::function<void()> action);
+    // The name that screen readers give the control.
+    void SetAccessibleName(const char* name);
     void SetReference(int data);
     int GetReference();
 

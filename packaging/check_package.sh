@@ -90,7 +90,7 @@ if [ -x /usr/bin/KEFirmwareUpdate ]; then
   # It runs until quit: started means alive at the time-out after its
   # controller's first line.
   status=0
-  QT_QPA_PLATFORM=offscreen timeout 5 stdbuf -oL -eL /usr/bin/KEFirmwareUpdate >"$work/window.out" 2>&1 || status=$?
+  QT_QPA_PLATFORM=offscreen timeout 5 stdbuf -oL -eL /usr/bin/KEFirmwareUpdate --verbose >"$work/window.out" 2>&1 || status=$?
   head -n 5 "$work/window.out"
   { [ "$status" -eq 124 ] && grep -q "^Ctor KeFirmwareUpdate" "$work/window.out"; } ||
     { echo "the installed window did not start (exit $status)"; exit 1; }

@@ -330,12 +330,12 @@ TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
     for (bool withEvent : {true, false}) {
         fake->sent.clear();
         const UInt32 next = fake->generation + 1;
-        fake->ResetBus(next, std::chrono::milliseconds(60));
+        fake->ResetBus(next, std::chrono::milliseconds(30));
         if (!withEvent) fake->events.clear();
         const auto start = std::chrono::steady_clock::now();
         Bytes value(4);
         ASSERT_EQ(Read(value), kIOReturnSuccess) << withEvent;
-        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
         ASSERT_EQ(fake->sent.size(), 2u) << "nothing is resent into the old generation";
         EXPECT_EQ(fake->sent[0].generation, next - 1);
         EXPECT_EQ(fake->sent[1].generation, next);

@@ -163,7 +163,7 @@ TEST_F(CliEndToEnd, DowngradeRefusedThenAllowed)
 
 TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
 {
-    PlugUnit({"--versions", "20-20", "--refuse-crc", "--fault-flash", "xilinx"});
+    PlugUnit({"--versions", "20-20", "--refuse-crc", "--fault-flash", "xilinx", "--guid", "0x000a270000000042"});
     const CliResult run = Cli({"update", "--yes", "--json"});
     EXPECT_EQ(run.code, kecli::kExitUpdateFailed);
     const auto object = run.Json();
@@ -172,6 +172,17 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
     EXPECT_EQ(object["status_hex"], "0xE0008015");
     EXPECT_THAT(run.err, HasSubstr("the FPGA image was not written (status 0xE0008015 (-536838123))"));
     EXPECT_THAT(run.err, HasSubstr("Do not power the Ke off: run the update again."));
+
+    // The attempt is in the history, which `history` shows.
+    const auto history = nlohmann::json::parse(Cli({"history", "--json"}).out);
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0]["program"], "kefirmwareupdate-cli");
+    EXPECT_EQ(history[0]["guid"], "0x000a270000000042");
+    EXPECT_EQ(history[0]["installed_version"], "20-20");
+    EXPECT_EQ(history[0]["result"], "update-failed");
+    EXPECT_EQ(history[0]["failed_image"], "fpga");
+    EXPECT_THAT(Cli({"history"}).out, HasSubstr("  kefirmwareupdate-cli  serial Not Available  20-20 -> 21-26  "
+                                                "update-failed: fpga image (status 0xE0008015)\n"));
 }
 
 TEST_F(CliEndToEnd, SigintDuringTheWriteWaitsForTheJob)

@@ -209,34 +209,33 @@ TEST_F(Download, AShortHoldByAnotherClientIsWaitedOut)
     EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
 }
 
-TEST_F(Download, EraseFailures)
+// A finish on the 60th poll still counts; a failure or 60 busy polls end the
+// download before any data.
+TEST_F(Download, EraseWaitEndsOnFinishFailureOrSixtyBusyPolls)
 {
-    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseResult = 2; c.eraseBusyReads = 3; });
-    Run(fileXILINX);
-    EXPECT_EQ(mDownloader.GetError(), -192);
-    EXPECT_EQ(Count(mErr, "Erasing Flash\n"), 3);
-    EXPECT_THAT(mErr, HasSubstr("Device failed - Could not erase flash.\n\r"));
-    EXPECT_TRUE(Writes(kesim::kUpdateDataReg).empty());
-}
-
-TEST_F(Download, EraseTimesOutAfterSixtyPolls)
-{
-    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseNeverFinishes = true; });
-    Run(fileMCORE);
-    EXPECT_EQ(mDownloader.GetError(), -192);
-    EXPECT_EQ(Count(mErr, "Erasing Flash\n"), 60);
-    EXPECT_THAT(mErr, HasSubstr("Device timed out. -Could not erase flash.\n\r"));
-    EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 1000000u), 60);
-    EXPECT_TRUE(Writes(kesim::kUpdateDataReg).empty());
-    EXPECT_TRUE(Writes(kesim::kCrcReg).empty());
-}
-
-TEST_F(Download, EraseFinishingOnTheLastPollCounts)
-{
-    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseBusyReads = 59; });
-    Run(fileMCORE);
-    EXPECT_EQ(mDownloader.GetError(), 0);
-    EXPECT_EQ(Count(mErr, "Erasing Flash\n"), 59);
+    struct Case {
+        UInt32 busyReads;
+        UInt32 result;
+        bool neverFinishes;
+        int busyLines;
+        const char* message;
+    };
+    for (const Case& c : {Case{59, 1, false, 59, ""}, Case{3, 2, false, 3, "Device failed - Could not erase flash.\n\r"},
+                          Case{0, 1, true, 60, "Device timed out. -Could not erase flash.\n\r"}}) {
+        mBus.model().ChangeConfig([&](kesim::KeUnitConfig& k) {
+            k.eraseBusyReads = c.busyReads;
+            k.eraseResult = c.result;
+            k.eraseNeverFinishes = c.neverFinishes;
+        });
+        mPauses.clear();
+        Run(fileMCORE);
+        EXPECT_EQ(Count(mErr, "Erasing Flash\n"), c.busyLines);
+        EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 1000000u), c.busyLines);
+        EXPECT_EQ(mDownloader.GetError(), *c.message ? -192 : 0);
+        EXPECT_THAT(mErr, HasSubstr(c.message));
+        EXPECT_EQ(Writes(kesim::kUpdateDataReg).empty(), *c.message != 0) << c.busyReads;
+        mBus.model().ClearLog();
+    }
 }
 
 TEST_F(Download, FailedBlockIsNotCountedAndNoCRCIsSent)

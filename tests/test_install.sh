@@ -95,7 +95,7 @@ if [ "$gui" = ON ]; then
   # and its controller said so. stdbuf keeps its lines from waiting in a buffer.
   run_window() {
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
-      timeout 5 stdbuf -oL -eL "$stage/bin/KEFirmwareUpdate" >"$work/window.out" 2>&1
+      timeout 5 stdbuf -oL -eL "$stage/bin/KEFirmwareUpdate" --verbose >"$work/window.out" 2>&1
   }
   run_window
   status=$?

@@ -79,7 +79,7 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
     for (const char* name : {"--serial", "--versions", "--product-version", "--erase-ms", "--latency-us", "--state",
                              "--record", "--socket", "--ready-status", "--erase-status", "--erase-never-finishes",
                              "--fail-block", "--refuse-crc", "--vanish-after-block", "--bus-reset-after-block",
-                             "--guid", "--fail-read", "--reset-settle-ms", "--version"})
+                             "--guid", "--fail-read", "--reset-settle-ms", "--replay", "--version"})
         EXPECT_NE(out.find(name), std::string::npos) << name;
     EXPECT_EQ(Run({"--version"}, err, &out), 0);
     EXPECT_EQ(out.rfind("ke-unit-sim ", 0), 0u) << out;
@@ -184,6 +184,11 @@ TEST_F(UnitSim, ARestartWithOnlyTheStateIsTheSameUnit)
     auto units = fwplat::SocketUnitTransport({.runtimeDir = home / "kefirmwareupdate"}).Scan();
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].guid, 0x000a27000000abcdu);
+    EXPECT_EQ(Stop(*sim), 0);
+
+    sim = Start({"--state", state, "--fail-read", "4:7"});
+    ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
+    EXPECT_EQ(socksim::SoftwareVersion(), 0xFFFFFFFFu) << "the version read fails";
 }
 
 // The kernel's order after a reset: requests fail while the old generation is
@@ -191,7 +196,7 @@ TEST_F(UnitSim, ARestartWithOnlyTheStateIsTheSameUnit)
 TEST_F(UnitSim, AnUpdateRidesOutABusResetThatTakesTimeToSettle)
 {
     const std::string record = files / "streams";
-    auto sim = Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "150", "--record", record, "--log",
+    auto sim = Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "300", "--record", record, "--log",
                       files / "log"});
     ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
     EXPECT_EQ(socksim::Download(fileXILINX), 0);

@@ -79,18 +79,6 @@ TEST(Monitor, TimedWaitsThatCannotOrDoNotWait)
     EXPECT_GE(KeUpTimeNanoseconds(), deadline);
 }
 
-TEST(Monitor, DurationSplitsIntoSecondsAndNanoseconds)
-{
-    auto split = [](long long nanos) {
-        const Synchronizable::Duration d = Synchronizable::SplitNanoseconds(nanos);
-        return std::pair(d.seconds, d.nanoseconds);
-    };
-    EXPECT_EQ(split(1000000000), std::pair(1LL, 0LL));
-    EXPECT_EQ(split(1500000000), std::pair(1LL, 500000000LL));
-    EXPECT_EQ(split(999999999), std::pair(0LL, 999999999LL));
-    EXPECT_EQ(split(LLONG_MAX), std::pair(LLONG_MAX / NS_PER_SEC, LLONG_MAX % NS_PER_SEC));
-}
-
 // A far deadline or the longest duration must wait, not time out or fail at once.
 TEST(Monitor, LongestWaitsLastUntilNotified)
 {

@@ -217,15 +217,26 @@ TEST_F(RotatingLogTest, WithoutAFileTheStreamsAreLeftAlone)
     { std::ofstream(aFile) << "x"; }
     fs::create_symlink(mDir / "elsewhere.log", mDir / "KEFirmwareUpdate.log");
     ASSERT_EQ(mkfifo((mDir / "fifo.log").c_str(), 0600), 0);
+    // Another user's file, and another user's folder (only root can make them).
+    { std::ofstream(mDir / "theirs.log") << "x"; }
+    fs::create_directory(mDir / "their-folder");
+    fs::create_directory_symlink(mDir / "their-folder", mDir / "link-to-folder");
+    const bool asRoot = chown((mDir / "theirs.log").c_str(), 4242, 4242) == 0 &&
+                        chown((mDir / "their-folder").c_str(), 4242, 4242) == 0;
 
-    const std::vector<RotatingLog::Options> unusable = {
+    std::vector<RotatingLog::Options> unusable = {
         At(aFile / "state"),                        // a folder under a file
         {"../escape", mDir.string(), 1024},         // a name that is a path
         {"", mDir.string(), 1024},                  // no name
         At(mDir),                                   // a symbolic link where the file goes
         {"fifo", mDir.string(), 1024},              // not a regular file: must not block
         {"KEFirmwareUpdate", std::string("relative/dir"), 1024},
+        At(mDir / "link-to-folder"),                // a folder reached through a link
     };
+    if (asRoot) {
+        unusable.push_back({"theirs", mDir.string(), 1024});
+        unusable.push_back(At(mDir / "their-folder"));
+    }
     for (const RotatingLog::Options& options : unusable) {
         RotatingLog log(options);
         EXPECT_FALSE(log.Active()) << options.name << " in " << options.directory.value_or("");
@@ -235,6 +246,7 @@ TEST_F(RotatingLogTest, WithoutAFileTheStreamsAreLeftAlone)
     }
     EXPECT_FALSE(fs::exists(mDir / "elsewhere.log"));
     EXPECT_FALSE(fs::exists(mDir.parent_path() / "escape.log"));
+    EXPECT_EQ(fs::file_size(mDir / "theirs.log"), 1u);
 }
 
 TEST(RotatingLogDirectory, FollowsTheStateHomeOrTheHomeFolder)

@@ -145,14 +145,14 @@ TEST(SimUnit, BusResetAfterBlock)
 // shows only once it has settled.
 TEST(SimUnit, ABusResetSettlesBeforeItsGenerationShows)
 {
-    Host h({.resetSettle = std::chrono::milliseconds(80)});
+    Host h({.resetSettle = std::chrono::milliseconds(250)});
     const std::uint32_t old = h.unit->Generation();
     h.unit->BusReset();
     EXPECT_EQ(h.unit->Generation(), old);
     h.Read32(kSoftwareVersionReg, RCODE_GENERATION);
     h.gen = old + 1;
     h.Read32(kSoftwareVersionReg, RCODE_GENERATION);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(260));
     EXPECT_EQ(h.unit->Generation(), old + 1);
     h.Read32(kSoftwareVersionReg);
 

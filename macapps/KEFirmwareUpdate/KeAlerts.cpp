@@ -48,12 +48,6 @@ std::string StatusHex(int status)
     return hex;
 }
 
-// Stop, OK: "Programming Failed", with where to find the details.
-AlertButton RunFailureAlert(const std::string& informative)
-{
-    return RunAlert(QMessageBox::Critical, "Programming Failed", informative + LogSentence(), false);
-}
-
 }  // namespace
 
 void SetFailureLogPath(const std::string& path) { FailureLogPath() = path; }
@@ -75,15 +69,20 @@ AlertButton ShowAboutDialog()
                     "Version 1.3, the firmware updater for the Ke unit", false);
 }
 
-AlertButton ShowUpdateFailedAlert(const std::string& imageName, int status)
+std::string UpdateFailedText(const std::string& imageName, int status)
 {
-    return RunFailureAlert("Writing the " + imageName + " image to the Ke failed (status " + StatusHex(status) +
-                           "). Do not power off the Ke: run the update again.");
+    return "Writing the " + imageName + " image to the Ke failed (status " + StatusHex(status) +
+           "). Do not power off the Ke: run the update again.";
 }
 
-AlertButton ShowUpdateNotStartedAlert(const std::string& reason, int status)
+std::string UpdateNotStartedText(const std::string& reason, int status)
 {
-    return RunFailureAlert("The update did not start: " + reason + " (status " + StatusHex(status) +
-                           "). Nothing was written to the Ke: check that it is connected and switched on, then run "
-                           "the update again.");
+    return "The update did not start: " + reason + " (status " + StatusHex(status) +
+           "). Nothing was written to the Ke: check that it is connected and switched on, then run the update "
+           "again.";
+}
+
+AlertButton ShowProgrammingFailedAlert(const std::string& informative)
+{
+    return RunAlert(QMessageBox::Critical, "Programming Failed", informative + LogSentence(), false);
 }

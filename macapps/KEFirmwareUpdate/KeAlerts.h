@@ -17,7 +17,10 @@ AlertButton ShowAboutDialog();
 // The file that keeps the program's trace and failure lines; the failure
 // alerts name it so that a failed update can be reported. Empty: none.
 void SetFailureLogPath(const std::string& path);
-// Stop, OK: writing `imageName` ("FPGA" or "microcontroller") failed with `status`.
-AlertButton ShowUpdateFailedAlert(const std::string& imageName, int status);
-// Stop, OK: the update did not start (`reason`, with `status`); nothing was written.
-AlertButton ShowUpdateNotStartedAlert(const std::string& reason, int status);
+// The informative texts of "Programming Failed": writing `imageName` ("FPGA"
+// or "microcontroller") failed with `status`; or the update did not start
+// (`reason`, with `status`) and nothing was written.
+std::string UpdateFailedText(const std::string& imageName, int status);
+std::string UpdateNotStartedText(const std::string& reason, int status);
+// Stop, OK: "Programming Failed" with `informative` and where the details are.
+AlertButton ShowProgrammingFailedAlert(const std::string& informative);

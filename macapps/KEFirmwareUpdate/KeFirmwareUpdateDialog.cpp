@@ -4,12 +4,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QWidget>
+#include <iostream>
 #include <string>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
+#include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/Process.h"
+#include "platform/ui/SignalNotifier.h"
 
 using APW::PTA::CKeFirmwareUpdate;
 using APW::PTA::UpdateOutcome;
@@ -29,6 +32,16 @@ const char kUpgradePrefix[] = "Select Upgrade button to download firmware versio
 const char kDowngradePrefix[] = "Select Downgrade button to download firmware version ";
 const char kInstructionSuffix[] = " to Ke:";
 const char kNotFound[] = "Ke Not Found";
+const char kUpdatingLine[] = "Updating the Ke: do not power it off or unplug it until the update is over.";
+const char kQuitWhenOverLine[] = "KEFirmwareUpdate will quit when the update is over.";
+// What the progress bar is called, for screen readers: what is being written.
+const char kProgressName[] = "Update progress";
+
+std::string WritingName()
+{
+    const FlashImage* flash = FlashImageFor(gDownloadProgress.GetPhaseDevice());
+    return std::string("Writing the ") + (flash ? flash->displayName : "firmware") + " image";
+}
 const char kCommandProperty[] = "command";
 
 // The window never closes by its close box: the box asks to quit, which
@@ -69,7 +82,8 @@ const char* NotFoundAdvice(IOReturn discoveryStatus)
 }
 
 CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit)
-    : _window(window), _quit(quit ? std::move(quit) : QuitRequest([] { QCoreApplication::exit(0); }))
+    : _window(window),
+      _quit(quit ? std::move(quit) : QuitRequest([](int status) { QCoreApplication::exit(status); }))
 {
     // A control missing from the window stays unbound and stops the program
     // at its first use.
@@ -145,6 +159,18 @@ void CKeFirmwareUpdateDialog::ProcessCommand(const QString& command)
     if (command == QLatin1String(kHICommandQuit)) SendQuitRequest();
 }
 
+bool CKeFirmwareUpdateDialog::SignalEventHandler(int signalNumber)
+{
+    if (_updateState != UPDATING) return false;
+    if (_heldSignal == 0) {
+        std::cerr << "KEFirmwareUpdate: signal " << signalNumber
+                  << " came while the Ke is being written; quitting when the update is over\n";
+        _updateFirmwareVersionStr.SetText((std::string(kUpdatingLine) + "\n" + kQuitWhenOverLine).c_str());
+    }
+    _heldSignal = signalNumber;
+    return true;
+}
+
 void CKeFirmwareUpdateDialog::TimerEventHandler()
 {
     TProcess process(kMyProcess);
@@ -158,7 +184,14 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
         // The bar reads the shared progress from the next tick on: start it
         // from 0, not from where an earlier job left it. No job runs now.
         gDownloadProgress.Reset();
-        _pKe->DoUpdate();
+        _updateFirmwareVersionStr.SetText(kUpdatingLine);
+        _progressBar.SetAccessibleName(WritingName().c_str());
+        {
+            // The worker starts with the signals blocked: they come to this
+            // thread and never cut a transaction short.
+            const keui::ScopedSignalBlock block;
+            _pKe->DoUpdate();
+        }
         return;
     case UPDATING:
         UpdatingTick();
@@ -192,6 +225,7 @@ void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
     const std::string instruction = (downgrade ? kDowngradePrefix : kUpgradePrefix) + text + kInstructionSuffix;
     _updateFirmwareVersionStr.SetText(instruction.c_str());
     _updateButton.SetTitle(downgrade ? "Downgrade" : "Upgrade");
+    _updateButton.SetAccessibleName(downgrade ? "Downgrade" : "Upgrade");
 
     const bool editorRunning = process.FindProcess(kVideoEditorCreator);
     _updateButton.Enable(!editorRunning);
@@ -202,11 +236,14 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
 {
     const bool done = _pKe->GetDoneStatus();
     _progressBar.SetValue(static_cast<int>(gDownloadProgress.Get()));
+    _progressBar.SetAccessibleName(WritingName().c_str());
     if (!done) return;
 
     // Idle before any alert: ticks that come while it is open must not end the job twice.
     _updateState = WAITFORINPUT;
+    _progressBar.SetAccessibleName(kProgressName);
     const UpdateResult result = _pKe->GetUpdateResult();
+    if (_heldSignal != 0) return QuitAfterHeldSignal(result);
     if (!result.Succeeded()) {
         ReportFailedJob(result);
         return;
@@ -219,26 +256,44 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
     SendQuitRequest();
 }
 
-void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
+namespace {
+
+std::string FailureText(const UpdateResult& result)
 {
     switch (result.outcome) {
     case UpdateOutcome::kDownloadFailed:
-        ShowUpdateFailedAlert(FlashDisplayName(result.image), result.status);
-        break;
+        return UpdateFailedText(FlashDisplayName(result.image), result.status);
     case UpdateOutcome::kUnitNotFound:
-        ShowUpdateNotStartedAlert("the Ke was not found on the FireWire bus", result.status);
-        break;
+        return UpdateNotStartedText("the Ke was not found on the FireWire bus", result.status);
     case UpdateOutcome::kThreadNotStarted:
-        ShowUpdateNotStartedAlert("the system could not start the update thread", result.status);
-        break;
+        return UpdateNotStartedText("the system could not start the update thread", result.status);
     default:
-        ShowUpdateNotStartedAlert("the update ended without a result", result.status);
-        break;
+        return UpdateNotStartedText("the update ended without a result", result.status);
     }
+}
+
+}  // namespace
+
+void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
+{
+    ShowProgrammingFailedAlert(FailureText(result));
     // Nothing of the failed job stays on show; the user may try again, or
     // leave even when the unit has gone.
     _progressBar.SetValue(0);
     _cancelButton.Enable(true);
 }
 
-void CKeFirmwareUpdateDialog::SendQuitRequest() { _quit(); }
+void CKeFirmwareUpdateDialog::QuitAfterHeldSignal(const UpdateResult& result)
+{
+    // Nobody may be there to answer an alert: a logout or a kill sent the signal.
+    if (result.Succeeded()) {
+        std::cout << "KEFirmwareUpdate: Programming Complete; quitting after signal " << _heldSignal << "\n";
+        SendQuitRequest(0);
+        return;
+    }
+    std::cerr << "KEFirmwareUpdate: Programming Failed: " << FailureText(result) << " Quitting after signal "
+              << _heldSignal << "\n";
+    SendQuitRequest(1);
+}
+
+void CKeFirmwareUpdateDialog::SendQuitRequest(int status) { _quit(status); }

@@ -47,8 +47,8 @@ const char* NotFoundAdvice(IOReturn discoveryStatus);
 
 class CKeFirmwareUpdateDialog {
 public:
-    // Asks the application to quit.
-    using QuitRequest = std::function<void()>;
+    // Asks the application to quit with an exit status.
+    using QuitRequest = std::function<void(int status)>;
 
     // `window` was created hidden and must outlive the controller. Creates
     // the update controller and starts the timer, whose first tick comes as
@@ -65,6 +65,12 @@ public:
     // window's to handle (an idle window leaves the quit command alone).
     bool ApplicationCommandHandler(const QString& command);
     void TimerEventHandler();
+    // SIGINT, SIGTERM or SIGHUP, brought into the event loop. True when the
+    // window holds it off because the flash is being written: it then quits
+    // when the job is over, with 0 when the update succeeded and 1 when it
+    // failed, without an alert. False: nothing is being written, the caller
+    // quits at once.
+    bool SignalEventHandler(int signalNumber);
 
     KeFirmwareUpdateType GetUpdateState() const { return _updateState; }
     // The half-second timer, for those who follow the window's ticks.
@@ -75,10 +81,13 @@ private:
     void UpdatingTick();
     // Tells the user which part of the job failed; the window goes idle.
     void ReportFailedJob(const APW::PTA::UpdateResult& result);
+    // The job is over after a held signal: its result goes to the log, then
+    // the program quits.
+    void QuitAfterHeldSignal(const APW::PTA::UpdateResult& result);
     // A command from the menu or the close box: the window's handling first,
     // then the standard one, which quits on the quit command.
     void ProcessCommand(const QString& command);
-    void SendQuitRequest();
+    void SendQuitRequest(int status = 0);
 
     CControl _updateButton;
     CControl _cancelButton;
@@ -88,6 +97,7 @@ private:
     CControl _updateFirmwareVersionStr;
     CControl _progressBar;
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
+    int _heldSignal = 0;  // a signal that came during the job, or 0
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
     QWidget* _window;
     QuitRequest _quit;

@@ -18,6 +18,7 @@
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "platform/ui/InterfaceFile.h"
+#include "platform/ui/SignalNotifier.h"
 
 namespace {
 
@@ -59,11 +60,21 @@ int RunKEFirmwareUpdate(const std::function<void(CKeFirmwareUpdateDialog&)>& onW
     if (window->findChild<QMenuBar*>(QStringLiteral("MenuBar")) == nullptr) return kMenuBarNotFound;
     if (window->objectName() != QStringLiteral("MainWindow")) return kMainWindowNotFound;
 
-    auto dialog = std::make_unique<CKeFirmwareUpdateDialog>(window.get());
+    // After a signal has ended the loop, nothing else decides the status.
+    int quitSignal = 0;
+    const auto quit = [&quitSignal](int status) {
+        if (quitSignal == 0) QCoreApplication::exit(status);
+    };
+    auto dialog = std::make_unique<CKeFirmwareUpdateDialog>(window.get(), quit);
+    const keui::SignalNotifier signalNotifier([&](int signalNumber) {
+        if (dialog->SignalEventHandler(signalNumber) || quitSignal != 0) return;
+        QCoreApplication::exit(128 + signalNumber);
+        quitSignal = signalNumber;
+    });
     InstallBenchmarkHook(dialog->Timer());
     if (onWindowReady) onWindowReady(*dialog);
     window->show();
-    QApplication::exec();
+    const int status = QApplication::exec();
     dialog.reset();
-    return kStartupOK;
+    return status;
 }

@@ -21,5 +21,8 @@ enum StartupStatus : int {
 // window's controller, shows the window and runs the event loop until the
 // user quits. `onWindowReady`, when given, gets the controller once it
 // exists, before the window shows. Makes the application object when the
-// process has none. The status: 0, or that of the start-up step that failed.
+// process has none. SIGINT, SIGTERM and SIGHUP quit at once with 128 plus
+// their number, except while the flash is written (see the controller).
+// The status: 0 (or 1 after a failed update that a signal ended), or that of
+// the start-up step that failed.
 int RunKEFirmwareUpdate(const std::function<void(CKeFirmwareUpdateDialog&)>& onWindowReady = {});

@@ -10,8 +10,10 @@
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/common/KeAssert.h"
+#include "platform/session/ShutdownInhibitor.h"
 
 namespace APW {
 namespace PTA {
@@ -45,6 +47,7 @@ bool CKeFirmwareUpdate::OpenKe()
         return false;
     }
     _unit = std::make_unique<DownloadUnit>(units.front());
+    _shownGuid = units.front().guid;
     _keInfo.valid = true;
     return true;
 }
@@ -128,6 +131,9 @@ bool CKeFirmwareUpdate::DoUpdate()
     _bailthread = false;
     _done.store(false, std::memory_order_relaxed);
     _result = UpdateResult{};
+    _jobStart = std::chrono::system_clock::now();
+    _jobInfo = _keInfo;
+    _jobGuid = _shownGuid;
     _pDownloader = _makeDownloader();
     KE_ASSERT(_pDownloader);
     _threadrunning = true;
@@ -166,6 +172,8 @@ void CKeFirmwareUpdate::Run()
     }
 
     if (found) {
+        // Shutdown and sleep wait until the flashes are written.
+        const ShutdownInhibitor inhibitor;
         result.outcome = UpdateOutcome::kSucceeded;
         gDownloadProgress.Reset();
         gDownloadProgress.SetDeviceType(Xilinx);
@@ -190,6 +198,7 @@ void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
     std::cout << "Delete Download Thread\n";
     _threadrunning = false;
     _result = result;
+    kehistory::RecordAttempt(_jobStart, _jobInfo, _jobGuid, result);
     _done.store(true, std::memory_order_release);
 }
 

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "includes/KeTypes.h"
@@ -105,6 +107,12 @@ private:
     Thread* _thread = nullptr;
     UpdateResult _result;
     IOReturn _discoveryStatus = kIOReturnNotFound;
+    // The GUID of the unit found last; when the job started and what was
+    // known of its unit then, for its history record.
+    std::optional<UInt64> _shownGuid;
+    std::chrono::system_clock::time_point _jobStart;
+    KeInfo _jobInfo;
+    std::optional<UInt64> _jobGuid;
 };
 
 }  // namespace PTA

@@ -45,6 +45,17 @@ std::string FormatTimestamp(std::chrono::system_clock::time_point when)
     return text;
 }
 
+UniqueFd OpenPrivateAppend(const std::string& path)
+{
+    // O_NOFOLLOW: a symbolic link planted in the file's place is refused.
+    // O_NONBLOCK: a FIFO there cannot block the program; harmless on files.
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    if (!fd.Valid()) return fd;
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return UniqueFd();
+    return fd;
+}
+
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
 {
     if (this != &other) Reset(other.Release());
@@ -61,16 +72,7 @@ void UniqueFd::Reset(int fd)
 
 namespace {
 
-// Opens a regular file for appending. O_NONBLOCK keeps a FIFO put in the
-// log's place from blocking the program; it is harmless on regular files.
-UniqueFd OpenForAppend(const std::string& path)
-{
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
-    if (!fd.Valid()) return fd;
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return UniqueFd();
-    return fd;
-}
+}  // namespace
 
 bool WriteAll(int fd, const char* data, std::size_t size)
 {
@@ -86,8 +88,6 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-}  // namespace
-
 RotatingFile::RotatingFile(std::string path, std::uintmax_t rotateBytes)
     : mPath(std::move(path)), mRotateBytes(rotateBytes)
 {
@@ -97,7 +97,7 @@ RotatingFile::RotatingFile(std::string path, std::uintmax_t rotateBytes)
 
 bool RotatingFile::Reopen()
 {
-    mFd = OpenForAppend(mPath);
+    mFd = OpenPrivateAppend(mPath);
     return mFd.Valid();
 }
 

@@ -34,12 +34,20 @@ private:
     int mFd = -1;
 };
 
+// Opens `path` for appending, creating it with mode 0600: only a regular file
+// owned by this user, never through a symbolic link, never blocking on a FIFO.
+// An invalid descriptor when the path is anything else.
+UniqueFd OpenPrivateAppend(const std::string& path);
+
+// Writes all of `data`, going on after interruptions; false on an error.
+bool WriteAll(int fd, const char* data, std::size_t size);
+
 class RotatingFile {
 public:
     static constexpr std::uintmax_t kDefaultRotateBytes = 1024 * 1024;
 
-    // Opens `path` for appending: created with mode 0600, never through a
-    // symbolic link. A file already at the limit is moved aside first.
+    // Opens `path` with OpenPrivateAppend. A file already at the limit is
+    // moved aside first.
     explicit RotatingFile(std::string path, std::uintmax_t rotateBytes = kDefaultRotateBytes);
 
     RotatingFile(const RotatingFile&) = delete;

@@ -48,8 +48,11 @@ bool MakePrivateDirectories(const std::string& directory)
         partial /= part;
         if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
     }
+    // The folder itself must be ours, a real folder and private: another user
+    // who could write into it could plant links or FIFOs in its files' place.
     struct stat info {};
-    return ::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::lstat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) return false;
+    return (info.st_mode & 0077) == 0 || ::chmod(dir.c_str(), 0700) == 0;
 }
 
 Environment ProcessEnvironment()

@@ -1,8 +1,7 @@
 // Keeps a program's trace and failure lines (std::cout, std::cerr) in a log
 // file, each line with a timestamp, because a program started from the
-// desktop has nowhere a user can read its output. Both programs use it: the
-// window also shows the lines on standard output and error; the command line
-// keeps them off the terminal unless asked.
+// desktop has nowhere a user can read its output. Both programs use it, and
+// both keep the lines off the terminal unless asked.
 //
 //     kelog::RotatingLog log("KEFirmwareUpdate");  // first thing in main()
 //     ... log.Path() names the file for the failure alert ("" without one)
@@ -35,8 +34,8 @@ Environment ProcessEnvironment();
 std::optional<std::string> DefaultLogDirectory(const Environment& environment);
 
 // Creates every missing folder of `directory` with mode 0700, as state
-// folders should be; existing ones are left as they are. False when it is not
-// a folder afterwards.
+// folders should be. False unless `directory` is then a folder (not a link to
+// one) owned by this user; its mode is narrowed to 0700 if it was wider.
 bool MakePrivateDirectories(const std::string& directory);
 
 class RotatingLog {

@@ -158,6 +158,7 @@ protected:
     int Upgrade(Transcript& transcript, const std::function<void()>& meanwhile = {})
     {
         auto pilot = Autopilot({"upgrade"});
+        mPilotPid = pilot->Pid();
         if (meanwhile) meanwhile();
         const int code = pilot->Wait(60s).value_or(-1);
         mTranscripts += pilot->Out();
@@ -184,6 +185,7 @@ protected:
     std::map<std::string, std::string> mEnv;
     std::unique_ptr<Program> mSim;
     std::string mTranscripts;
+    pid_t mPilotPid = -1;  // the autopilot that Upgrade runs
 };
 
 TEST_F(GuiEndToEnd, UpgradeLandsBothImagesAndTheUnitRestartsAtTheNewVersion)
@@ -249,6 +251,24 @@ TEST_F(GuiEndToEnd, RefusedCrcShowsTheFailureAlert)
     const auto after = run.TicksAfter("alert");
     ASSERT_FALSE(after.empty());
     EXPECT_EQ(after.front()[2], "idle");
+}
+
+TEST_F(GuiEndToEnd, SigtermDuringTheWriteLetsTheUpdateFinishThenExitsZeroWithoutAlert)
+{
+    PlugUnit({"--versions", "20-20", "--latency-us", "300"});
+    Transcript run({});
+    const int code = Upgrade(run, [this] {
+        EXPECT_TRUE(WaitForLog(
+            [](const auto& log) {
+                return std::count_if(log.begin(), log.end(), std::mem_fn(&LogLine::WritesData)) > 20;
+            },
+            60s));
+        ::kill(mPilotPid, SIGTERM);
+    });
+    EXPECT_EQ(code, 0) << "the update succeeded";
+    EXPECT_TRUE(run.Of("alert").empty()) << "nobody waits for an alert after the signal";
+    EXPECT_TRUE(Recorded("xilinx.bin") == XilinxStream());
+    EXPECT_TRUE(Recorded("mcore.bin") == MCoreStream());
 }
 
 TEST_F(GuiEndToEnd, SecondCopyIdlesBesideAnUpdateAndNeverWrites)

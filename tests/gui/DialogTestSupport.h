@@ -193,7 +193,10 @@ public:
     explicit Window(bool ownTimer = false)
     {
         main->show();
-        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), [this] { ++quits; });
+        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), [this](int status) {
+            ++quits;
+            quitStatus = status;
+        });
         if (!ownTimer) dialog->Timer().stop();
     }
     ~Window()
@@ -250,6 +253,7 @@ public:
     FakeProcesses processes;
     std::unique_ptr<QWidget> main = LoadMainWindow();
     int quits = 0;
+    int quitStatus = -1;  // of the last quit request
     AlertAnswerer alerts{Bar()};
     std::unique_ptr<CKeFirmwareUpdateDialog> dialog;
 };

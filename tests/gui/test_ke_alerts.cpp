@@ -37,7 +37,7 @@ TEST(Alerts, CompletionNoticeHasOkAlone)
 TEST(Alerts, FailureAlertNamesTheImageTheStatusAndTheLogFile)
 {
     AlertAnswerer alerts(nullptr);
-    EXPECT_EQ(1, ShowUpdateFailedAlert("FPGA", -192));
+    EXPECT_EQ(1, ShowProgrammingFailedAlert(UpdateFailedText("FPGA", -192)));
     const auto& seen = alerts.seen.at(0);
     EXPECT_EQ(QStringLiteral("Programming Failed"), seen.text);
     EXPECT_EQ(QMessageBox::Critical, seen.icon);
@@ -48,7 +48,7 @@ TEST(Alerts, FailureAlertNamesTheImageTheStatusAndTheLogFile)
     EXPECT_FALSE(seen.informative.contains(QStringLiteral("details")));
 
     SetFailureLogPath("/home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log");
-    EXPECT_EQ(1, ShowUpdateFailedAlert("FPGA", -192));
+    EXPECT_EQ(1, ShowProgrammingFailedAlert(UpdateFailedText("FPGA", -192)));
     SetFailureLogPath("");
     EXPECT_TRUE(alerts.seen.at(1).informative.contains(
         QStringLiteral("The details are in /home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log.")))

@@ -3,7 +3,9 @@
 // process list, and the window on the offscreen platform.
 #include <gmock/gmock.h>
 
+#include <QAccessible>
 #include <QApplication>
+#include <set>
 
 #include "tests/gui/DialogTestSupport.h"
 
@@ -326,4 +328,62 @@ TEST(Dialog, RunsOnItsOwnTimerFromTheFirstTurnOfTheLoop)
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.quits == 1; }, 60000));
     EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
     EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
+}
+
+TEST(Dialog, SignalDuringTheWriteIsHeldThenTheResultQuitsWithoutAnAlert)
+{
+    Window w;
+    EXPECT_FALSE(w.dialog->SignalEventHandler(SIGTERM)) << "idle: the caller quits at once";
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = true; });
+    w.Tick();
+    w.gate.Arm(10);
+    w.ClickUpdate();
+    EXPECT_FALSE(w.dialog->SignalEventHandler(SIGHUP)) << "requested, but nothing is written yet";
+    w.Tick();
+    ASSERT_TRUE(w.gate.WaitBlocked());
+    EXPECT_EQ("Updating the Ke: do not power it off or unplug it until the update is over.", w.Instruction());
+    EXPECT_EQ(QStringLiteral("Writing the FPGA image"), w.Bar()->accessibleName());
+
+    EXPECT_TRUE(w.dialog->SignalEventHandler(SIGTERM));
+    EXPECT_THAT(w.Instruction(), HasSubstr("will quit when the update is over"));
+    w.Tick();
+    EXPECT_EQ(0, w.quits);
+    w.gate.Release();
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_TRUE(w.alerts.seen.empty());
+    EXPECT_EQ(1, w.quits);
+    EXPECT_EQ(1, w.quitStatus) << "the update failed";
+    EXPECT_EQ(QStringLiteral("Update progress"), w.Bar()->accessibleName());
+    w.Tick();
+    EXPECT_EQ("Select Upgrade button to download firmware version 21-26 to Ke:", w.Instruction());
+}
+
+TEST(Dialog, EveryControlHasItsOwnAccessibleNameAndEachValueItsCaption)
+{
+    Window w;
+    w.bus.model().SetSoftwareVersion(Versions(22, 26));
+    const auto names = [&] {
+        std::set<QString> seen;
+        for (int id : {100, 101, 200, 201, 202, 203, 300}) {
+            QAccessibleInterface* control = QAccessible::queryAccessibleInterface(w.Widget<QWidget>(id));
+            const QString name = control->text(QAccessible::Name);
+            EXPECT_FALSE(name.isEmpty()) << id;
+            EXPECT_FALSE(control->text(QAccessible::Description).isEmpty()) << id;
+            EXPECT_TRUE(seen.insert(name).second) << id << " is called " << name.toStdString() << " as another";
+        }
+        return seen;
+    };
+    names();
+    w.Tick();
+    EXPECT_EQ(1u, names().count(QStringLiteral("Downgrade"))) << "the button is called what it reads";
+    w.bus.Unplug();
+    w.Tick();
+    names();  // both values read "Ke Not Found"
+
+    for (const auto& [id, caption] : {std::pair{200, "Ke firmware version:"}, std::pair{201, "Ke serial number:"}}) {
+        QAccessibleInterface* value = QAccessible::queryAccessibleInterface(w.Widget<QWidget>(id));
+        const auto labels = value->relations(QAccessible::Label);
+        ASSERT_EQ(1, labels.size()) << id;
+        EXPECT_EQ(QString::fromUtf8(caption), labels[0].first->text(QAccessible::Name));
+    }
 }

@@ -43,11 +43,13 @@ protected:
         file.write(contents);
     }
 
-    Outcome Start(const QString& exe)
+    Outcome Start(const QString& exe, const QStringList& arguments = {})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir_.filePath(QStringLiteral("state")));
+        env.remove(QStringLiteral("KEFIRMWAREUPDATE_VERBOSE"));
         // Quits as the user would, right after the window's first tick.
         env.insert(QStringLiteral("KE_BENCH_EXIT_AFTER_FIRST_TICK"), QStringLiteral("1"));
         // Under the leak checker: the font library keeps a few hundred bytes
@@ -58,7 +60,7 @@ protected:
         if (!lsan.isEmpty()) lsan += QLatin1Char(':');
         env.insert(QStringLiteral("LSAN_OPTIONS"), lsan + QStringLiteral("suppressions=") + suppressions);
         process.setProcessEnvironment(env);
-        process.start(exe, {});
+        process.start(exe, arguments);
         Outcome run;
         if (!process.waitForFinished(60000)) {
             process.kill();
@@ -78,16 +80,24 @@ protected:
     QTemporaryDir dir_;
 };
 
-TEST_F(StartUp, InstalledLayoutRunsUntilTheQuitAndExitsZero)
+TEST_F(StartUp, InstalledLayoutRunsUntilTheQuitAndExitsZeroWithTheTraceInTheLogOnly)
 {
     // The copy beside the executable, which every other test uses, comes first.
     const QString exe = Install(dir_.filePath(QStringLiteral("prefix/bin")));
     WriteFile(dir_.filePath(QStringLiteral("prefix/share/kefirmwareupdate/main.ui")), InterfaceFile());
-    const Outcome run = Start(exe);
-    ASSERT_FALSE(run.crashed) << run.err.toStdString();
+    const Outcome quiet = Start(exe);
+    ASSERT_FALSE(quiet.crashed) << quiet.err.toStdString();
+    EXPECT_EQ(0, quiet.exitCode) << quiet.err.toStdString();
+    EXPECT_TRUE(quiet.err.contains(QStringLiteral("first tick at"))) << quiet.err.toStdString();
+    EXPECT_FALSE(quiet.out.contains(QStringLiteral("KeFirmwareUpdate"))) << quiet.out.toStdString();
+    QFile log(dir_.filePath(QStringLiteral("state/kefirmwareupdate/KEFirmwareUpdate.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Ctor KeFirmwareUpdate"));
+
+    // With --verbose the terminal has the lines too: the controller lived
+    // through the loop and was destroyed after it.
+    const Outcome run = Start(exe, {QStringLiteral("--verbose")});
     EXPECT_EQ(0, run.exitCode) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("first tick at"))) << run.err.toStdString();
-    // The controller lived through the loop and was destroyed after it.
     const qsizetype ctor = run.out.indexOf(QStringLiteral("Ctor KeFirmwareUpdate\n"));
     const qsizetype tick = run.out.indexOf(QStringLiteral("Open Ke\n"));
     const qsizetype dtor = run.out.indexOf(QStringLiteral("Dtor KeFirmwareUpdate\n"));
@@ -118,7 +128,7 @@ TEST_F(StartUp, MissingPartsEndTheProgramWithTheirStatusBeforeAnyWindow)
             ASSERT_TRUE(file.contains(c.from));
             WriteFile(scratch.filePath(QStringLiteral("main.ui")), file.replace(c.from, c.to));
         }
-        const Outcome run = Start(exe);
+        const Outcome run = Start(exe, {QStringLiteral("--verbose")});
         EXPECT_FALSE(run.crashed) << run.err.toStdString();
         EXPECT_NE(0, run.exitCode);
         EXPECT_EQ(ExitCodeOf(c.status), run.exitCode) << run.err.toStdString();

@@ -31,6 +31,7 @@ struct Parser {
     CLI::App app{"Updates the firmware of a Ke unit from the command line.", "kefirmwareupdate-cli"};
     CLI::App* status = nullptr;
     CLI::App* update = nullptr;
+    CLI::App* history = nullptr;
     CliOptions options;
     bool version = false;
 
@@ -51,6 +52,7 @@ struct Parser {
         update = app.add_subcommand("update", "Write the carried firmware to the unit");
         update->add_flag("--allow-downgrade", options.allowDowngrade, "Write the carried firmware even if the unit runs a newer one");
         update->add_flag("-y,--yes", options.yes, "Do not ask for confirmation");
+        history = app.add_subcommand("history", "Show the update attempts of both programs, oldest first");
     }
 };
 
@@ -100,8 +102,10 @@ ParseOutcome CliParser::Parse(int argc, const char* const* argv)
         options.command = Command::kStatus;
     } else if (parser.update->parsed()) {
         options.command = Command::kUpdate;
+    } else if (parser.history->parsed()) {
+        options.command = Command::kHistory;
     } else {
-        return UsageError("a command is needed: status or update", json);
+        return UsageError("a command is needed: status, update or history", json);
     }
 
     ParseOutcome outcome;

@@ -10,6 +10,7 @@ enum class Command {
     kStatus,
     kUpdate,
     kVersion,
+    kHistory,
 };
 
 struct CliOptions {

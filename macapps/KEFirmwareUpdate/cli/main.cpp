@@ -6,7 +6,9 @@
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
 #include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
 #include "macapps/KEFirmwareUpdate/cli/Console.h"
+#include "macapps/KEFirmwareUpdate/cli/HistoryCommand.h"
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+#include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/firewire/TraceUnitLink.h"
 #include "platform/log/RotatingLog.h"
@@ -46,6 +48,11 @@ bool TraceTransports(APW::PTA::CKeFirmwareUpdate& update, const kecli::CliOption
 
 int RunCommand(const kecli::CliOptions& options)
 {
+    // Reads a file only: no unit, no log.
+    if (options.command == kecli::Command::kHistory) {
+        return kecli::ShowHistory(kehistory::DefaultPath(), options.json, stdout, stderr);
+    }
+
     // The core's lines are logged, and shown only with --verbose (on standard
     // error when standard output carries JSON). Set up before the controller,
     // whose constructor already writes.

@@ -1,0 +1,132 @@
+#include "macapps/KEFirmwareUpdate/UpdateHistory.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "KeFirmwareVersions.h"
+#include "macapps/KEFirmwareUpdate/FlashImage.h"
+#include "platform/log/RotatingLog.h"
+
+namespace kehistory {
+
+using APW::PTA::UpdateOutcome;
+using nlohmann::ordered_json;
+
+namespace {
+
+ordered_json OrNull(const std::optional<std::string>& text) { return text ? ordered_json(*text) : ordered_json(); }
+
+bool EndsInsideALine(const std::string& path)
+{
+    const kelog::UniqueFd in(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    char last = '\n';
+    if (!in.Valid() || ::fstat(in.Get(), &info) != 0 || info.st_size == 0) return false;
+    return ::pread(in.Get(), &last, 1, info.st_size - 1) == 1 && last != '\n';
+}
+
+std::string VersionText(UInt32 mcore, UInt32 xilinx) { return std::to_string(mcore) + "-" + std::to_string(xilinx); }
+
+}  // namespace
+
+const char* ResultName(UpdateOutcome outcome)
+{
+    switch (outcome) {
+    case UpdateOutcome::kSucceeded:
+        return "succeeded";
+    case UpdateOutcome::kDownloadFailed:
+        return "update-failed";
+    case UpdateOutcome::kUnitNotFound:
+        return "no-unit";
+    case UpdateOutcome::kThreadNotStarted:
+        return "not-started";
+    default:
+        return "unknown";
+    }
+}
+
+ordered_json ToJson(const Attempt& attempt)
+{
+    const APW::PTA::UpdateResult& result = attempt.result;
+    const FlashImage* failed =
+        result.outcome == UpdateOutcome::kDownloadFailed ? FlashImageFor(result.image) : nullptr;
+    ordered_json record;
+    record["start"] = kelog::FormatTimestamp(attempt.start);
+    record["end"] = kelog::FormatTimestamp(attempt.end);
+    record["program"] = attempt.program;
+    record["guid"] = OrNull(attempt.guid);
+    record["serial_number"] = OrNull(attempt.serialNumber);
+    record["installed_version"] = OrNull(attempt.installedVersion);
+    record["carried_version"] = attempt.carriedVersion;
+    record["result"] = ResultName(result.outcome);
+    record["failed_image"] = failed ? ordered_json(failed->jsonName) : ordered_json();
+    record["status_code"] = result.outcome == UpdateOutcome::kSucceeded ? ordered_json() : ordered_json(result.status);
+    return record;
+}
+
+std::optional<std::string> DefaultPath()
+{
+    const std::optional<std::string> directory = kelog::DefaultLogDirectory(kelog::ProcessEnvironment());
+    if (!directory) return std::nullopt;
+    return (std::filesystem::path(*directory) / "history.jsonl").string();
+}
+
+bool Append(const std::string& path, const ordered_json& record)
+{
+    if (!kelog::MakePrivateDirectories(std::filesystem::path(path).parent_path().string())) return false;
+    const kelog::UniqueFd fd = kelog::OpenPrivateAppend(path);
+    if (!fd.Valid()) return false;
+    // The serial number comes from the unit and need not be UTF-8.
+    std::string line = record.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+    // A record cut short by a crash must not swallow this one: start a new line.
+    if (EndsInsideALine(path)) line.insert(0, "\n");
+    return kelog::WriteAll(fd.Get(), line.data(), line.size()) && ::fdatasync(fd.Get()) == 0;
+}
+
+std::vector<ordered_json> Read(const std::string& path, const std::function<void(const std::string&)>& warn)
+{
+    std::vector<ordered_json> records;
+    std::ifstream in(path);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        ordered_json record = ordered_json::parse(line, nullptr, false);
+        if (record.is_object()) {
+            records.push_back(std::move(record));
+        } else {
+            warn("line " + std::to_string(number) + " is damaged");
+        }
+    }
+    return records;
+}
+
+void RecordAttempt(std::chrono::system_clock::time_point start, const APW::PTA::KeInfo& info,
+                   const std::optional<UInt64>& guid, const APW::PTA::UpdateResult& result)
+{
+    Attempt attempt;
+    if (guid) {
+        char text[24];
+        std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(*guid));
+        attempt.guid = text;
+    }
+    attempt.start = start;
+    attempt.end = std::chrono::system_clock::now();
+    attempt.program = program_invocation_short_name;
+    if (info.valid) {
+        // As the programs show it: units before M·CORE 21 keep no serial number.
+        if (info.MCOREver > 20) attempt.serialNumber = info.serialNum;
+        attempt.installedVersion = VersionText(info.MCOREver, info.XilinxVer);
+    }
+    attempt.carriedVersion = VersionText(kCarriedMCOREVersion, kCarriedXilinxVersion);
+    attempt.result = result;
+    const std::optional<std::string> path = DefaultPath();
+    if (!path || !Append(*path, ToJson(attempt))) std::cerr << "The update could not be recorded in the history\n";
+}
+
+}  // namespace kehistory

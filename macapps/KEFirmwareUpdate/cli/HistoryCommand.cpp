@@ -1,0 +1,57 @@
+#include "macapps/KEFirmwareUpdate/cli/HistoryCommand.h"
+
+#include <nlohmann/json.hpp>
+
+#include "macapps/KEFirmwareUpdate/UpdateHistory.h"
+#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+
+namespace kecli {
+namespace {
+
+using nlohmann::ordered_json;
+
+// A field as text; `missing` when the record has none (null, or an older or edited file).
+std::string Text(const ordered_json& record, const char* key, const char* missing = "?")
+{
+    const auto found = record.find(key);
+    return found != record.end() && found->is_string() ? found->get<std::string>() : missing;
+}
+
+std::string Line(const ordered_json& record)
+{
+    std::string line = Text(record, "start") + "  " + Text(record, "program") + "  serial " +
+                       Text(record, "serial_number", "Not Available") + "  " + Text(record, "installed_version") + " -> " +
+                       Text(record, "carried_version") + "  " + Text(record, "result");
+    const auto status = record.find("status_code");
+    if (record.contains("failed_image") && record["failed_image"].is_string()) {
+        line += ": " + Text(record, "failed_image") + " image";
+    }
+    if (status != record.end() && status->is_number_integer()) {
+        line += " (status " + HexStatus(status->get<IOReturn>()) + ")";
+    }
+    return line + "\n";
+}
+
+}  // namespace
+
+ExitCode ShowHistory(const std::optional<std::string>& path, bool json, std::FILE* out, std::FILE* err)
+{
+    std::vector<ordered_json> records;
+    if (path) {
+        records = kehistory::Read(*path, [&](const std::string& warning) {
+            std::fprintf(err, "kefirmwareupdate-cli: %s: %s, skipped\n", path->c_str(), warning.c_str());
+        });
+    }
+    std::string text;
+    if (json) {
+        text = ordered_json(records).dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+    } else if (records.empty()) {
+        text = "No update has been recorded.\n";
+    } else {
+        for (const ordered_json& record : records) text += Line(record);
+    }
+    std::fwrite(text.data(), 1, text.size(), out);
+    return kExitSuccess;
+}
+
+}  // namespace kecli

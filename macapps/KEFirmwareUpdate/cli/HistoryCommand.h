@@ -1,0 +1,17 @@
+// `history`: the update attempts that both programs recorded, oldest first.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+
+namespace kecli {
+
+// One line a record, or with `json` one JSON array of them, on `out`; a
+// damaged line of the file is skipped with a warning on `err`. `path`: the
+// history file (none without a usable home).
+ExitCode ShowHistory(const std::optional<std::string>& path, bool json, std::FILE* out, std::FILE* err);
+
+}  // namespace kecli

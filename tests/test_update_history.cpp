@@ -1,0 +1,71 @@
+// The update history: one whole JSON line per attempt, a damaged line skipped
+// with a warning, and only this user's regular file written.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "macapps/KEFirmwareUpdate/UpdateHistory.h"
+#include "tests/support/SocketSim.h"
+
+namespace {
+
+using APW::PTA::UpdateOutcome;
+using nlohmann::ordered_json;
+
+kehistory::Attempt FailedFpga()
+{
+    kehistory::Attempt attempt;
+    attempt.program = "KEFirmwareUpdate";
+    attempt.serialNumber = "KE000042";
+    attempt.installedVersion = "20-25";
+    attempt.carriedVersion = "21-26";
+    attempt.result = {UpdateOutcome::kDownloadFailed, fileXILINX, -536838123};
+    return attempt;
+}
+
+}  // namespace
+
+TEST(UpdateHistory, RecordsEveryFieldAndNullWhereItDoesNotApply)
+{
+    const ordered_json failed = kehistory::ToJson(FailedFpga());
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : failed.items()) keys.push_back(key);
+    EXPECT_THAT(keys, testing::ElementsAre("start", "end", "program", "guid", "serial_number", "installed_version",
+                                           "carried_version", "result", "failed_image", "status_code"));
+    EXPECT_EQ(failed["result"], "update-failed");
+    EXPECT_EQ(failed["failed_image"], "fpga");
+    EXPECT_EQ(failed["status_code"], -536838123);
+    EXPECT_TRUE(failed["guid"].is_null());
+
+    kehistory::Attempt noUnit;
+    noUnit.result = {UpdateOutcome::kUnitNotFound, fileXILINX, -536870160};
+    const ordered_json missing = kehistory::ToJson(noUnit);
+    EXPECT_EQ(missing["result"], "no-unit");
+    EXPECT_TRUE(missing["serial_number"].is_null());
+    EXPECT_TRUE(missing["failed_image"].is_null());
+}
+
+TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
+{
+    const socksim::TempDir dir;
+    const std::string path = dir / "state/kefirmwareupdate/history.jsonl";
+    ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(FailedFpga())));
+    { std::ofstream(path, std::ios::app) << "{\"start\": \"cut short"; }  // by a crash
+    ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(kehistory::Attempt{})));
+
+    std::vector<std::string> warnings;
+    const auto records = kehistory::Read(path, [&](const std::string& w) { warnings.push_back(w); });
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0]["serial_number"], "KE000042");
+    EXPECT_EQ(records[1]["result"], "unknown");
+    EXPECT_THAT(warnings, testing::ElementsAre("line 2 is damaged"));
+    EXPECT_TRUE(kehistory::Read(dir / "none.jsonl", [](const std::string&) { FAIL(); }).empty());
+
+    // Another file planted in its place is left alone.
+    const std::string planted = dir / "planted.jsonl";
+    std::filesystem::create_symlink(dir / "victim", planted);
+    EXPECT_FALSE(kehistory::Append(planted, kehistory::ToJson(FailedFpga())));
+    EXPECT_FALSE(std::filesystem::exists(dir / "victim"));
+}
