@@ -67,7 +67,7 @@ if command -v udevadm >/dev/null 2>&1 && [ -e /sys/class/mem/null ]; then
 fi
 
 step "kefirmwareupdate-cli status against ke-unit-sim, both from /usr/bin"
-export XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state"
+export XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state" KE_SIMULATED_UNITS=1
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 /usr/bin/ke-unit-sim --versions 20-25 >"$work/sim.out" 2>&1 &
 sim_pid=$!

@@ -35,7 +35,8 @@ export XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state" KE_SIMULATED_UNI
 unset WAYLAND_DISPLAY
 
 plug_in() {
-  "$sim" --serial KE012345 --versions 21-20 "$@" >"$work/sim.out" 2>&1 &
+  : >"$work/sim.out"
+  "$sim" --serial KE012345 --versions 21-20 "$@" >>"$work/sim.out" 2>&1 &
   sim_pid=$!
   for _ in $(seq 100); do
     grep -q "plugged in" "$work/sim.out" && return 0
