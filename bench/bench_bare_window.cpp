@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The yardstick for the program's start-up: a bare Qt Widgets window with one
 // label. Shows it, and at its first 0-ms timer prints "first tick at <n> ns"
 // (CLOCK_MONOTONIC) on standard error and quits. Run by bench_idle_tick.

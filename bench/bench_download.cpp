@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Both downloads against the in-process simulated unit with no erase time and
 // no latency, so that the time left is the pauses between unit commands.
 // Prints the wall time against the pause budget, and the CPU share, for the
@@ -49,9 +50,8 @@ Measure RunBoth(const KeSleepFunction& pause)
         pause(us);
     });
 
-    DownloadUnit unit(fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID,
-                                        DownloadUnit::kFirmwareUpdateUnitSWVersion)
-                          .at(0));
+    DownloadUnit unit(
+        fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion).at(0));
     Downloader downloader;
 
     const double cpuStart = CpuSeconds();

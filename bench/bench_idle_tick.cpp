@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's idle tick and the program's start-up.
 //
 // 1. The idle tick (discovery of the in-process simulated unit, the lookup
@@ -261,8 +262,8 @@ bool PrintStartUp(const char* when)
     std::printf("  %s (%d processes):\n", when, CountProcesses());
     std::printf("    time to first timer tick  %8.1f ms vs %8.1f ms   ratio %.2f (target <= 1.3: %s)\n",
                 program.firstTickMs, bare.firstTickMs, tickRatio, Verdict(tickRatio <= 1.3));
-    std::printf("    peak resident memory      %8ld KB vs %8ld KB   ratio %.2f (target <= 1.3: %s)\n",
-                program.maxRssKb, bare.maxRssKb, rssRatio, Verdict(rssRatio <= 1.3));
+    std::printf("    peak resident memory      %8ld KB vs %8ld KB   ratio %.2f (target <= 1.3: %s)\n", program.maxRssKb,
+                bare.maxRssKb, rssRatio, Verdict(rssRatio <= 1.3));
     return true;
 }
 
@@ -285,8 +286,8 @@ int main(int argc, char** argv)
 
     std::unique_ptr<QWidget> window;
     keui::LoadError loadError = keui::LoadError::kNone;
-    const double nibMs = TimeMs(
-        [&] { window = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), loadError); });
+    const double nibMs =
+        TimeMs([&] { window = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), loadError); });
     if (!window) {
         std::fprintf(stderr, "bench_idle_tick: the interface file main.ui is not beside the program\n");
         return 1;
@@ -326,8 +327,8 @@ int main(int argc, char** argv)
     }
     window.reset();
 
-    std::printf("Idle tick with %d processes running (%zu of them sleep children), the unit %s\n", processes,
-                sleeping, found ? "present" : "NOT FOUND");
+    std::printf("Idle tick with %d processes running (%zu of them sleep children), the unit %s\n", processes, sleeping,
+                found ? "present" : "NOT FOUND");
     if (processes < 300) std::printf("  fewer than 300 processes: the figures below understate the scan\n");
     std::printf("  %d ticks, %lld ms apart; cold first tick %.3f ms (every name read once)\n", kTicks,
                 static_cast<long long>(kTickSpacing.count()), coldTick);
@@ -337,13 +338,13 @@ int main(int argc, char** argv)
     std::printf("  process names read during the %d ticks: %zu (the rest kept from earlier scans)\n", kTicks,
                 statReadsAfter - statReadsBefore);
 
-    std::printf("Start-up, median of %d runs each (offscreen), KEFirmwareUpdate against a bare window:\n",
-                kStartRuns);
+    std::printf("Start-up, median of %d runs each (offscreen), KEFirmwareUpdate against a bare window:\n", kStartRuns);
     if (!PrintStartUp("with the processes above")) return 1;
     sleepers.reset();
     if (!PrintStartUp("with the sleep children gone")) return 1;
-    std::printf("  in this process: loading the interface file took %.1f ms; the program's first tick reads\n"
-                "  every process name once (the cold tick above), later ticks only the new ones\n",
-                nibMs);
+    std::printf(
+        "  in this process: loading the interface file took %.1f ms; the program's first tick reads\n"
+        "  every process name once (the cold tick above), later ticks only the new ones\n",
+        nibMs);
     return 0;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "firmware/ImageCheck.h"
 
 #include <algorithm>
@@ -28,21 +29,24 @@ int HexValue(std::uint8_t c)
 std::size_t AddressWidth(std::uint8_t type)
 {
     switch (type) {
-    case '0': case '1': case '5': case '9':
+    case '0':
+    case '1':
+    case '5':
+    case '9':
         return 2;
-    case '2': case '6': case '8':
+    case '2':
+    case '6':
+    case '8':
         return 3;
-    case '3': case '7':
+    case '3':
+    case '7':
         return 4;
     default:
         return 0;
     }
 }
 
-bool IsStartAddressRecord(std::uint8_t type)
-{
-    return type == '7' || type == '8' || type == '9';
-}
+bool IsStartAddressRecord(std::uint8_t type) { return type == '7' || type == '8' || type == '9'; }
 
 // Checks one record (the line without its CR LF); returns what is wrong.
 std::optional<std::string> CheckRecord(std::span<const std::uint8_t> line)
@@ -237,8 +241,8 @@ std::optional<std::string> CheckSRecord(std::string_view name, std::span<const s
         if (IsStartAddressRecord(lastType)) {
             return fault(lineNumber, "record after the start-address record");
         }
-        const auto lineEnd = std::find_if(bytes.begin() + pos, bytes.end(),
-                                          [](std::uint8_t c) { return c == '\r' || c == '\n'; });
+        const auto lineEnd =
+            std::find_if(bytes.begin() + pos, bytes.end(), [](std::uint8_t c) { return c == '\r' || c == '\n'; });
         const auto end = static_cast<std::size_t>(lineEnd - bytes.begin());
         if (end == bytes.size()) {
             return fault(lineNumber, "line does not end in CR LF");
@@ -291,14 +295,14 @@ BitCheck CheckBitFile(std::string_view name, std::span<const std::uint8_t> bytes
         }
         const auto offset = static_cast<std::size_t>(hit - bytes.begin());
         if (offset != start) {
-            return fail(offset, "FF FF FF FF AA 99 55 66 occurs again (the bitstream starts at " +
-                                    std::to_string(start) + ")");
+            return fail(offset,
+                        "FF FF FF FF AA 99 55 66 occurs again (the bitstream starts at " + std::to_string(start) + ")");
         }
         from = hit + 1;
     }
     if (stream.size() % 4 != 0) {
-        return fail(start, "bitstream length " + std::to_string(stream.size()) +
-                               " is not a whole number of 32-bit words");
+        return fail(start,
+                    "bitstream length " + std::to_string(stream.size()) + " is not a whole number of 32-bit words");
     }
     return result;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Structural checks of the two firmware image files, run at build time before
 // their bytes are compiled in. A file that fails never reaches the unit.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Basic integer type names shared by the application and the class library.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The work that a Thread runs. The thread never deletes it; its owner does.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macclasses/APW_PTA_Synchronizable.h"
 
 #include <time.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A monitor: a lock that its owner may take again, with a condition to wait
 // on and to notify.
 #pragma once

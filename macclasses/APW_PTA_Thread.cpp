@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macclasses/APW_PTA_Thread.h"
 
 #include <sched.h>
@@ -67,7 +68,8 @@ std::optional<Thread::HostSchedule> Thread::HostScheduleFor(const PolicyRequest&
     const long long base = std::clamp(request.basePriority, 0, kMachPriorityMax);
     const long long low = sched_get_priority_min(SCHED_FIFO);
     const long long high = sched_get_priority_max(SCHED_FIFO);
-    return HostSchedule{SCHED_FIFO, static_cast<int>(low + (base * (high - low) + kMachPriorityMax / 2) / kMachPriorityMax)};
+    return HostSchedule{SCHED_FIFO,
+                        static_cast<int>(low + (base * (high - low) + kMachPriorityMax / 2) / kMachPriorityMax)};
 }
 
 Thread::Thread(Runnable* r, int priority, eThreadPolicy policy)

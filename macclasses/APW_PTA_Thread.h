@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One detached POSIX thread running a Runnable under a chosen scheduling
 // policy.
 #pragma once

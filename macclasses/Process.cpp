@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macclasses/Process.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The running programs as /proc lists them: is one with a given creator
 // signature running, and asking one to quit.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macclasses/carboncontrols.h"
 
 #include <QAbstractButton>

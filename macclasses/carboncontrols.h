@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Classes over the window's Qt widgets. A CControl binds one widget of a
 // window by its control ID; the subclasses add what popup buttons, check
 // boxes and edit fields need; CMenu wraps a popup's item list. Texts handed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/KeUnitModel.h"
 
 #include <linux/firewire-constants.h>
@@ -14,10 +15,7 @@ std::uint32_t LoadBig32(const std::uint8_t* p)
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
 
-std::uint16_t LoadBig16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
+std::uint16_t LoadBig16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 
 std::vector<std::uint8_t> StoreBig32(std::uint32_t value)
 {
@@ -100,8 +98,7 @@ void KeUnitModel::PublishGeneration() const
 bool KeUnitModel::Acquire()
 {
     std::lock_guard lock(mMutex);
-    if (!mAttached || mOwned)
-        return false;
+    if (!mAttached || mOwned) return false;
     mOwned = true;
     return true;
 }
@@ -120,8 +117,7 @@ BusResponse KeUnitModel::Transact(const BusRequest& request)
         latency = mConfig.latency;
     }
     // The wait stands for the bus round trip; other hosts' requests go on meanwhile.
-    if (latency.count() > 0)
-        std::this_thread::sleep_for(latency);
+    if (latency.count() > 0) std::this_thread::sleep_for(latency);
 
     std::lock_guard lock(mMutex);
     PublishGeneration();
@@ -132,8 +128,7 @@ BusResponse KeUnitModel::Transact(const BusRequest& request)
         response.rcode = RCODE_GENERATION;
     else
         response.rcode = Dispatch(request, response.data);
-    if (response.rcode != RCODE_COMPLETE)
-        response.data.clear();
+    if (response.rcode != RCODE_COMPLETE) response.data.clear();
 
     TransactionRecord record;
     record.tcode = request.tcode;
@@ -141,7 +136,8 @@ BusResponse KeUnitModel::Transact(const BusRequest& request)
     record.length = request.length;
     record.generation = request.generation;
     record.rcode = response.rcode;
-    if (request.data != nullptr && (request.tcode == TCODE_WRITE_QUADLET_REQUEST || request.tcode == TCODE_WRITE_BLOCK_REQUEST))
+    if (request.data != nullptr &&
+        (request.tcode == TCODE_WRITE_QUADLET_REQUEST || request.tcode == TCODE_WRITE_BLOCK_REQUEST))
         record.data.assign(request.data, request.data + request.length);
     else
         record.data = response.data;
@@ -152,25 +148,21 @@ BusResponse KeUnitModel::Transact(const BusRequest& request)
 int KeUnitModel::Dispatch(const BusRequest& request, std::vector<std::uint8_t>& out)
 {
     const bool read = request.tcode == TCODE_READ_QUADLET_REQUEST || request.tcode == TCODE_READ_BLOCK_REQUEST;
-    if (read && mConfig.failReadOffset == request.offset)
-        return mConfig.failReadRcode;
+    if (read && mConfig.failReadOffset == request.offset) return mConfig.failReadRcode;
     switch (request.offset) {
     case kUpdateControlReg:
         if (IsQuadletRead(request)) {
             out = StoreBig32(ReadUpdateControl());
             return RCODE_COMPLETE;
         }
-        if (IsQuadletWrite(request))
-            return WriteUpdateControl(LoadBig32(request.data));
+        if (IsQuadletWrite(request)) return WriteUpdateControl(LoadBig32(request.data));
         return RCODE_TYPE_ERROR;
     case kSoftwareVersionReg:
-        if (!IsQuadletRead(request))
-            return RCODE_TYPE_ERROR;
+        if (!IsQuadletRead(request)) return RCODE_TYPE_ERROR;
         out = StoreBig32(mConfig.softwareVersion);
         return RCODE_COMPLETE;
     case kProductVersionReg:
-        if (!IsQuadletRead(request))
-            return RCODE_TYPE_ERROR;
+        if (!IsQuadletRead(request)) return RCODE_TYPE_ERROR;
         out = StoreBig32(mConfig.productVersion);
         return RCODE_COMPLETE;
     case kUpdateCommandReg:
@@ -178,8 +170,7 @@ int KeUnitModel::Dispatch(const BusRequest& request, std::vector<std::uint8_t>& 
     case kCrcReg:
         return IsQuadletWrite(request) ? WriteCrc(LoadBig32(request.data)) : RCODE_TYPE_ERROR;
     case kStatusReg:
-        if (!IsQuadletRead(request))
-            return RCODE_TYPE_ERROR;
+        if (!IsQuadletRead(request)) return RCODE_TYPE_ERROR;
         out = StoreBig32(ReadStatus());
         return RCODE_COMPLETE;
     case kUpdateDataReg:
@@ -204,12 +195,9 @@ int KeUnitModel::Dispatch(const BusRequest& request, std::vector<std::uint8_t>& 
 
 std::uint32_t KeUnitModel::ReadUpdateControl()
 {
-    if (mPhase != Phase::Normal)
-        return kControlUpdateModeBit;
-    if (!mCancelPending)
-        return 0;
-    if (mConfig.cancelNeverFinishes)
-        return kControlUpdateModeBit;
+    if (mPhase != Phase::Normal) return kControlUpdateModeBit;
+    if (!mCancelPending) return 0;
+    if (mConfig.cancelNeverFinishes) return kControlUpdateModeBit;
     if (mCancelReadsLeft == 0) {
         mCancelPending = false;
         return 0;
@@ -241,9 +229,9 @@ int KeUnitModel::WriteUpdateControl(std::uint32_t value)
 
 int KeUnitModel::WriteUpdateCommand(std::uint32_t value)
 {
-    if (mPhase == Phase::Normal)
-        return RCODE_CONFLICT_ERROR;
-    if (value != static_cast<std::uint32_t>(FlashDevice::Xilinx) && value != static_cast<std::uint32_t>(FlashDevice::Mcore))
+    if (mPhase == Phase::Normal) return RCODE_CONFLICT_ERROR;
+    if (value != static_cast<std::uint32_t>(FlashDevice::Xilinx) &&
+        value != static_cast<std::uint32_t>(FlashDevice::Mcore))
         return RCODE_DATA_ERROR;
     mDevice = static_cast<FlashDevice>(value);
     Current() = FlashState{};  // the old image is gone as soon as the erase starts
@@ -262,8 +250,7 @@ bool KeUnitModel::EraseDone(bool countRead)
     const bool done = !(faulty && mConfig.eraseNeverFinishes) && mEraseBusyReads >= mConfig.eraseBusyReads &&
                       std::chrono::steady_clock::now() - mEraseStart >= mConfig.eraseTime;
     if (!done) {
-        if (countRead)
-            ++mEraseBusyReads;
+        if (countRead) ++mEraseBusyReads;
         return false;
     }
     if (faulty && mConfig.eraseResult != kStatusReady) {
@@ -283,8 +270,7 @@ std::uint32_t KeUnitModel::ReadStatus()
     case Phase::Ready:
         return mConfig.readyStatus;
     case Phase::Erasing:
-        if (!EraseDone(true))
-            return kStatusBusy;
+        if (!EraseDone(true)) return kStatusBusy;
         return mPhase == Phase::EraseFailed ? mConfig.eraseResult : kStatusReady;
     case Phase::EraseFailed:
         return mConfig.eraseResult;
@@ -295,25 +281,20 @@ std::uint32_t KeUnitModel::ReadStatus()
 
 int KeUnitModel::WriteData(const std::uint8_t* data, std::uint32_t length)
 {
-    if (mPhase == Phase::Erasing)
-        EraseDone(false);
-    if (mPhase == Phase::AwaitHeader)
-        return AcceptHeader(data, length);
-    if (mPhase == Phase::Receiving)
-        return AcceptBlock(data, length);
+    if (mPhase == Phase::Erasing) EraseDone(false);
+    if (mPhase == Phase::AwaitHeader) return AcceptHeader(data, length);
+    if (mPhase == Phase::Receiving) return AcceptBlock(data, length);
     return RCODE_CONFLICT_ERROR;
 }
 
 int KeUnitModel::AcceptHeader(const std::uint8_t* data, std::uint32_t length)
 {
-    if (length != kHeaderSize)
-        return RCODE_DATA_ERROR;
+    if (length != kHeaderSize) return RCODE_DATA_ERROR;
     const std::uint32_t sizeB = LoadBig32(data + 4);
     const bool valid = LoadBig16(data) == 0xFFFF && LoadBig16(data + 2) == 1 && LoadBig16(data + 8) == 0xFFFF &&
                        LoadBig16(data + 10) == 0xFFFF && LoadBig32(data + 12) == 0xFFFFFFFF &&
                        LoadBig32(data + 16) == 0xFFFFFFFF;
-    if (!valid || sizeB == 0 || sizeB > mConfig.flashCapacity)
-        return RCODE_DATA_ERROR;
+    if (!valid || sizeB == 0 || sizeB > mConfig.flashCapacity) return RCODE_DATA_ERROR;
     mSizeB = sizeB;
     mPhase = Phase::Receiving;
     Current().stream.assign(data, data + length);
@@ -336,17 +317,14 @@ int KeUnitModel::AcceptBlock(const std::uint8_t* data, std::uint32_t length)
         flash.written = true;
     }
     // The response to this block still goes out; what follows does not.
-    if (faulty && block == mConfig.vanishAfterBlock)
-        mAttached = false;
-    if (faulty && block == mConfig.busResetAfterBlock)
-        NewGeneration();
+    if (faulty && block == mConfig.vanishAfterBlock) mAttached = false;
+    if (faulty && block == mConfig.busResetAfterBlock) NewGeneration();
     return rcode;
 }
 
 int KeUnitModel::WriteCrc(std::uint32_t value)
 {
-    if (mPhase != Phase::Receiving)
-        return RCODE_CONFLICT_ERROR;
+    if (mPhase != Phase::Receiving) return RCODE_CONFLICT_ERROR;
     mPhase = Phase::Verdict;
     FlashState& flash = Current();
     const bool complete = mData.size() >= mSizeB;
@@ -358,7 +336,8 @@ int KeUnitModel::WriteCrc(std::uint32_t value)
     flash.contents.assign(mData.begin(), mData.begin() + mSizeB);
     flash.accepted = true;
     if (mDevice == FlashDevice::Mcore && mConfig.mcoreVersionAfterUpdate)
-        mConfig.softwareVersion = (std::uint32_t{*mConfig.mcoreVersionAfterUpdate} << 16) | (mConfig.softwareVersion & 0xFFFF);
+        mConfig.softwareVersion =
+            (std::uint32_t{*mConfig.mcoreVersionAfterUpdate} << 16) | (mConfig.softwareVersion & 0xFFFF);
     if (mDevice == FlashDevice::Xilinx && mConfig.xilinxVersionAfterUpdate)
         mConfig.softwareVersion = (mConfig.softwareVersion & 0xFFFF0000) | *mConfig.xilinxVersionAfterUpdate;
     return RCODE_COMPLETE;
@@ -425,8 +404,7 @@ void KeUnitModel::Vanish()
 void KeUnitModel::Reattach()
 {
     std::lock_guard lock(mMutex);
-    if (mAttached)
-        return;
+    if (mAttached) return;
     mAttached = true;
     mGeneration = mPendingGeneration.value_or(mGeneration) + 1;
     mPendingGeneration.reset();

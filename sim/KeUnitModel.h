@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A Ke unit behind its firmware-update registers: identity, update mode,
 // flash erase, the header and data stream, the CRC check, and the faults a
 // host has to survive. sim/README.md lists the behaviour register by register.
@@ -54,9 +55,9 @@ struct KeUnitConfig {
     using Duration = std::chrono::nanoseconds;
 
     // Identity.
-    std::uint32_t specifierId = 0x000A27;   // unit directory
-    std::uint32_t unitSwVersion = 0x000011; // unit directory
-    std::string serialNumber = "KE000042";  // first 8 bytes shown, NUL padded
+    std::uint32_t specifierId = 0x000A27;               // unit directory
+    std::uint32_t unitSwVersion = 0x000011;             // unit directory
+    std::string serialNumber = "KE000042";              // first 8 bytes shown, NUL padded
     std::uint32_t softwareVersion = (20u << 16) | 25u;  // M·CORE 20, Xilinx 25
     std::uint32_t productVersion = 0x00010000;          // revision 1
     std::uint64_t guid = 0x000A270000000042;            // node GUID: vendor 0x000A27, then a chip ID
@@ -86,13 +87,13 @@ struct KeUnitConfig {
     // attempt counted whatever its result; 0 disables the fault.
     std::uint32_t readyStatus = kStatusReady;  // status in update mode before an erase
     std::optional<FlashDevice> faultFlash{};
-    bool eraseNeverFinishes = false;           // status stays busy
-    std::uint32_t eraseResult = kStatusReady;  // status when the erase ends; other = failed
-    std::uint32_t failBlock = 0;               // that block gets RCODE_DATA_ERROR
-    bool refuseCrc = false;                    // every CRC write gets RCODE_DATA_ERROR
-    std::uint32_t vanishAfterBlock = 0;        // the unit leaves the bus after that block
-    std::uint32_t busResetAfterBlock = 0;      // the generation moves on after that block
-    bool cancelNeverFinishes = false;          // update control keeps bit 0 after a cancel
+    bool eraseNeverFinishes = false;                    // status stays busy
+    std::uint32_t eraseResult = kStatusReady;           // status when the erase ends; other = failed
+    std::uint32_t failBlock = 0;                        // that block gets RCODE_DATA_ERROR
+    bool refuseCrc = false;                             // every CRC write gets RCODE_DATA_ERROR
+    std::uint32_t vanishAfterBlock = 0;                 // the unit leaves the bus after that block
+    std::uint32_t busResetAfterBlock = 0;               // the generation moves on after that block
+    bool cancelNeverFinishes = false;                   // update control keeps bit 0 after a cancel
     std::uint32_t serialReadLimit = kSerialNumberSize;  // bytes a serial read returns at most
     std::optional<std::uint64_t> failReadOffset{};      // reads of this register get failReadRcode
     int failReadRcode = RCODE_DATA_ERROR;
@@ -101,10 +102,10 @@ struct KeUnitConfig {
 // One flash as the unit sees it.
 struct FlashState {
     std::vector<std::uint8_t> contents;  // the programmed image; empty from an erase command on
-    bool erased = false;    // the last erase command completed successfully
-    bool written = false;   // data blocks were stored since that erase
-    bool accepted = false;  // the CRC matched and contents hold the image
-    bool refused = false;   // the CRC write was refused
+    bool erased = false;                 // the last erase command completed successfully
+    bool written = false;                // data blocks were stored since that erase
+    bool accepted = false;               // the CRC matched and contents hold the image
+    bool refused = false;                // the CRC write was refused
     // The header and data blocks the unit took since the last erase command,
     // in order, exactly as they came.
     std::vector<std::uint8_t> stream;
@@ -114,9 +115,9 @@ struct TransactionRecord {
     int tcode = 0;
     std::uint64_t offset = 0;
     std::uint32_t length = 0;
-    std::uint32_t generation = 0;      // the request's
+    std::uint32_t generation = 0;  // the request's
     int rcode = 0;
-    std::vector<std::uint8_t> data;    // write payload, or read response
+    std::vector<std::uint8_t> data;  // write payload, or read response
 };
 
 class KeUnitModel : public UnitPort {
@@ -142,9 +143,9 @@ public:
     void SetLatency(KeUnitConfig::Duration latency);
 
     // Bus events.
-    void BusReset();   // the generation moves on by one
-    void Vanish();     // the unit leaves the bus
-    void Reattach();   // back on the bus, in a new generation
+    void BusReset();  // the generation moves on by one
+    void Vanish();    // the unit leaves the bus
+    void Reattach();  // back on the bus, in a new generation
 
     // Inspection.
     FlashState Flash(FlashDevice device) const;

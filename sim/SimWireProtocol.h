@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The conversation between a simulated unit served on a Unix domain socket
 // and the hosts that reach it, and the per-user directory the sockets live
 // in. Both ends include this header; sim/README.md describes the protocol.
@@ -110,7 +111,10 @@ inline std::uint32_t Get32(const std::uint8_t* p)
 
 inline std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 
-inline bool IsRead(std::uint8_t tcode) { return tcode == TCODE_READ_QUADLET_REQUEST || tcode == TCODE_READ_BLOCK_REQUEST; }
+inline bool IsRead(std::uint8_t tcode)
+{
+    return tcode == TCODE_READ_QUADLET_REQUEST || tcode == TCODE_READ_BLOCK_REQUEST;
+}
 
 inline bool IsWrite(std::uint8_t tcode)
 {
@@ -140,15 +144,12 @@ enum class Parse { Incomplete, Complete, Malformed };
 // type or a body longer than any message; the stream cannot be trusted after it.
 inline Parse TakeFrame(Bytes& buffer, Frame& frame)
 {
-    if (buffer.size() < kFrameHeaderSize)
-        return Parse::Incomplete;
+    if (buffer.size() < kFrameHeaderSize) return Parse::Incomplete;
     if (buffer[0] != kFrameMagic0 || buffer[1] != kFrameMagic1 || !KnownType(buffer[2]) || buffer[3] != 0)
         return Parse::Malformed;
     const std::uint32_t length = Get32(buffer.data() + 4);
-    if (length > kMaxBody)
-        return Parse::Malformed;
-    if (buffer.size() < kFrameHeaderSize + length)
-        return Parse::Incomplete;
+    if (length > kMaxBody) return Parse::Malformed;
+    if (buffer.size() < kFrameHeaderSize + length) return Parse::Incomplete;
     frame.type = static_cast<Type>(buffer[2]);
     frame.body.assign(buffer.begin() + kFrameHeaderSize, buffer.begin() + kFrameHeaderSize + length);
     buffer.erase(buffer.begin(), buffer.begin() + kFrameHeaderSize + length);
@@ -166,8 +167,7 @@ inline Bytes EncodeHello()
 
 inline bool DecodeHello(const Bytes& body, std::uint32_t& version)
 {
-    if (body.size() != 4)
-        return false;
+    if (body.size() != 4) return false;
     version = Get32(body.data());
     return true;
 }
@@ -185,8 +185,7 @@ inline Bytes Encode(const HelloReply& r)
 
 inline bool Decode(const Bytes& body, HelloReply& r)
 {
-    if (body.size() != 20 || body[17] != 0 || body[18] != 0 || body[19] != 0 || body[16] > 1)
-        return false;
+    if (body.size() != 20 || body[17] != 0 || body[18] != 0 || body[19] != 0 || body[16] > 1) return false;
     r.version = Get32(body.data());
     r.specifierId = Get32(body.data() + 4);
     r.swVersion = Get32(body.data() + 8);
@@ -213,8 +212,7 @@ inline Bytes EncodeIdentity(std::uint64_t guid)
 
 inline bool DecodeIdentity(const Bytes& body, std::uint64_t& guid)
 {
-    if (body.size() != 8)
-        return false;
+    if (body.size() != 8) return false;
     guid = Get64(body.data());
     return true;
 }
@@ -223,8 +221,7 @@ inline Bytes Encode(AcquireResult result) { return {static_cast<std::uint8_t>(re
 
 inline bool Decode(const Bytes& body, AcquireResult& result)
 {
-    if (body.size() != 4 || body[0] > static_cast<std::uint8_t>(AcquireResult::Gone))
-        return false;
+    if (body.size() != 4 || body[0] > static_cast<std::uint8_t>(AcquireResult::Gone)) return false;
     result = static_cast<AcquireResult>(body[0]);
     return true;
 }
@@ -239,8 +236,7 @@ inline Bytes Encode(const GenerationReply& r)
 
 inline bool Decode(const Bytes& body, GenerationReply& r)
 {
-    if (body.size() != 8 || body[4] > 1 || body[5] != 0 || body[6] != 0 || body[7] != 0)
-        return false;
+    if (body.size() != 8 || body[4] > 1 || body[5] != 0 || body[6] != 0 || body[7] != 0) return false;
     r.generation = Get32(body.data());
     r.attached = body[4] == 1;
     return true;
@@ -262,8 +258,7 @@ inline Bytes Encode(const TransactRequest& r)
 // Only the four request tcodes; writes carry exactly `length` bytes, reads none.
 inline bool Decode(const Bytes& body, TransactRequest& r)
 {
-    if (body.size() < kTransactRequestHeader)
-        return false;
+    if (body.size() < kTransactRequestHeader) return false;
     r.tcode = body[0];
     r.flags = body[1];
     r.offset = (std::uint64_t{Get16(body.data() + 2)} << 32) | Get32(body.data() + 4);
@@ -272,8 +267,7 @@ inline bool Decode(const Bytes& body, TransactRequest& r)
     if ((!IsRead(r.tcode) && !IsWrite(r.tcode)) || (r.flags & ~kFlagCurrentGeneration) != 0 || r.length > kMaxData)
         return false;
     const std::size_t carried = body.size() - kTransactRequestHeader;
-    if (carried != (IsWrite(r.tcode) ? r.length : 0u))
-        return false;
+    if (carried != (IsWrite(r.tcode) ? r.length : 0u)) return false;
     r.data.assign(body.begin() + kTransactRequestHeader, body.end());
     return true;
 }
@@ -288,11 +282,9 @@ inline Bytes Encode(const TransactReply& r)
 
 inline bool Decode(const Bytes& body, TransactReply& r)
 {
-    if (body.size() < kTransactReplyHeader || body[1] != 0 || body[2] != 0 || body[3] != 0)
-        return false;
+    if (body.size() < kTransactReplyHeader || body[1] != 0 || body[2] != 0 || body[3] != 0) return false;
     const std::uint32_t length = Get32(body.data() + 4);
-    if (length > kMaxData || length != body.size() - kTransactReplyHeader)
-        return false;
+    if (length > kMaxData || length != body.size() - kTransactReplyHeader) return false;
     r.rcode = body[0];
     r.data.assign(body.begin() + kTransactReplyHeader, body.end());
     return true;
@@ -307,8 +299,7 @@ public:
     Fd(Fd&& other) noexcept : mFd(other.Release()) {}
     Fd& operator=(Fd&& other) noexcept
     {
-        if (this != &other)
-            Reset(other.Release());
+        if (this != &other) Reset(other.Release());
         return *this;
     }
     Fd(const Fd&) = delete;
@@ -324,8 +315,7 @@ public:
     }
     void Reset(int fd = -1)
     {
-        if (mFd >= 0)
-            ::close(mFd);
+        if (mFd >= 0) ::close(mFd);
         mFd = fd;
     }
 
@@ -344,8 +334,7 @@ constexpr std::size_t kMaxSocketNameLength = 64;
 inline std::string DefaultRuntimeDirectory()
 {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-    if (xdg != nullptr && xdg[0] == '/')
-        return std::string(xdg) + "/kefirmwareupdate";
+    if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/kefirmwareupdate";
     return "/tmp/kefirmwareupdate-" + std::to_string(::getuid());
 }
 
@@ -355,38 +344,30 @@ inline std::string DefaultRuntimeDirectory()
 inline bool CheckRuntimeDirectory(const std::string& dir, bool create, std::string* error)
 {
     auto fail = [&](const std::string& why) {
-        if (error)
-            *error = dir + ": " + why;
+        if (error) *error = dir + ": " + why;
         return false;
     };
     struct stat st {};
     if (::lstat(dir.c_str(), &st) != 0) {
-        if (errno != ENOENT || !create)
-            return fail(std::strerror(errno));
+        if (errno != ENOENT || !create) return fail(std::strerror(errno));
         if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
             return fail(std::string("cannot create: ") + std::strerror(errno));
-        if (::lstat(dir.c_str(), &st) != 0)
-            return fail(std::strerror(errno));
+        if (::lstat(dir.c_str(), &st) != 0) return fail(std::strerror(errno));
     }
-    if (!S_ISDIR(st.st_mode))
-        return fail("not a directory");
-    if (st.st_uid != ::getuid())
-        return fail("belongs to another user");
-    if ((st.st_mode & 07777) != 0700)
-        return fail("must have mode 0700");
+    if (!S_ISDIR(st.st_mode)) return fail("not a directory");
+    if (st.st_uid != ::getuid()) return fail("belongs to another user");
+    if ((st.st_mode & 07777) != 0700) return fail("must have mode 0700");
     return true;
 }
 
 // Letters, digits, '.', '_' and '-', not starting with '.', at most 64.
 inline bool ValidSocketName(const std::string& name)
 {
-    if (name.empty() || name.size() > kMaxSocketNameLength || name[0] == '.')
-        return false;
+    if (name.empty() || name.size() > kMaxSocketNameLength || name[0] == '.') return false;
     for (char c : name) {
         const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
                         c == '_' || c == '-';
-        if (!ok)
-            return false;
+        if (!ok) return false;
     }
     return true;
 }
@@ -401,8 +382,7 @@ inline bool MakeAddress(const std::string& path, sockaddr_un& address)
 {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path)
-        return false;
+    if (path.empty() || path.size() >= sizeof address.sun_path) return false;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     return true;
 }

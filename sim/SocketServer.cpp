@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/SocketServer.h"
 
 #include <fcntl.h>
@@ -134,8 +135,7 @@ bool SocketServer::ClearPath(std::string& error)
 {
     struct stat st {};
     if (::lstat(mPath.c_str(), &st) != 0) {
-        if (errno == ENOENT)
-            return true;
+        if (errno == ENOENT) return true;
         error = Errno(mPath);
         return false;
     }
@@ -171,16 +171,14 @@ void SocketServer::Unplug()
 {
     if (mListen.Valid()) {
         mListen.Reset();
-        if (SameFile(mPath, mSocketDev, mSocketIno))
-            ::unlink(mPath.c_str());
+        if (SameFile(mPath, mSocketDev, mSocketIno)) ::unlink(mPath.c_str());
     }
     mServing.store(false);
 }
 
 void SocketServer::ReleaseName()
 {
-    if (!mLock.Valid())
-        return;
+    if (!mLock.Valid()) return;
     ::unlink(mLockPath.c_str());
     mLock.Reset();
 }
@@ -197,35 +195,27 @@ void SocketServer::Serve()
         for (const auto& client : clients)
             fds.push_back({client->fd.Get(), static_cast<short>(client->outbox.empty() ? POLLIN : POLLOUT), 0});
         if (::poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             break;
         }
-        if (fds[0].revents != 0)
-            break;
+        if (fds[0].revents != 0) break;
         // Hang-ups first: a unit given back that way is free for the
         // requests of this round.
         for (std::size_t i = 0; i < clients.size(); ++i) {
             Client& client = *clients[i];
             const short revents = fds[i + 2].revents;
             bool keep = (revents & (POLLERR | POLLNVAL)) == 0;
-            if (keep && (revents & POLLOUT))
-                keep = Flush(client);
-            if (keep && (revents & (POLLIN | POLLHUP)))
-                keep = Receive(client);
-            if (!keep)
-                Drop(client);
+            if (keep && (revents & POLLOUT)) keep = Flush(client);
+            if (keep && (revents & (POLLIN | POLLHUP))) keep = Receive(client);
+            if (!keep) Drop(client);
         }
         for (auto& client : clients) {
-            if (client->fd.Valid() && !unitGone && !Process(*client, unitGone))
-                Drop(*client);
+            if (client->fd.Valid() && !unitGone && !Process(*client, unitGone)) Drop(*client);
         }
         std::erase_if(clients, [](const auto& c) { return !c->fd.Valid(); });
-        if (!unitGone && (fds[1].revents & POLLIN))
-            Accept(clients);
+        if (!unitGone && (fds[1].revents & POLLIN)) Accept(clients);
     }
-    for (auto& client : clients)
-        Drop(*client);
+    for (auto& client : clients) Drop(*client);
     Unplug();
 }
 
@@ -233,10 +223,8 @@ void SocketServer::Accept(std::vector<std::unique_ptr<Client>>& clients)
 {
     for (;;) {
         wire::Fd fd(::accept4(mListen.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-        if (!fd.Valid())
-            return;  // EAGAIN: no more waiting; anything else: the client went again
-        if (clients.size() >= kMaxClients)
-            continue;  // closed at once
+        if (!fd.Valid()) return;                      // EAGAIN: no more waiting; anything else: the client went again
+        if (clients.size() >= kMaxClients) continue;  // closed at once
         auto client = std::make_unique<Client>();
         client->fd = std::move(fd);
         client->number = mNextClient++;
@@ -267,14 +255,12 @@ bool SocketServer::Process(Client& client, bool& unitGone)
     while (client.outbox.empty() && !client.closing && !unitGone) {
         wire::Frame frame;
         const wire::Parse parse = wire::TakeFrame(client.inbox, frame);
-        if (parse == wire::Parse::Incomplete)
-            return true;
+        if (parse == wire::Parse::Incomplete) return true;
         if (parse == wire::Parse::Malformed || !Handle(client, frame, unitGone)) {
             Notify(ClientEvent::Kind::Malformed, client);
             return false;
         }
-        if (!Flush(client))
-            return false;
+        if (!Flush(client)) return false;
     }
     return !(client.closing && client.outbox.empty());
 }
@@ -283,8 +269,7 @@ bool SocketServer::Handle(Client& client, const wire::Frame& frame, bool& unitGo
 {
     if (!client.greeted) {
         std::uint32_t version = 0;
-        if (frame.type != Type::Hello || !wire::DecodeHello(frame.body, version))
-            return false;
+        if (frame.type != Type::Hello || !wire::DecodeHello(frame.body, version)) return false;
         client.greeted = true;
         wire::HelloReply hello;
         hello.specifierId = mPort->SpecifierId();
@@ -298,8 +283,7 @@ bool SocketServer::Handle(Client& client, const wire::Frame& frame, bool& unitGo
     }
     switch (frame.type) {
     case Type::Acquire: {
-        if (!frame.body.empty())
-            return false;
+        if (!frame.body.empty()) return false;
         wire::AcquireResult result = wire::AcquireResult::Granted;
         if (mOwner != client.number) {
             if (!mPort->Attached())
@@ -315,8 +299,7 @@ bool SocketServer::Handle(Client& client, const wire::Frame& frame, bool& unitGo
         return true;
     }
     case Type::Relinquish:
-        if (!frame.body.empty())
-            return false;
+        if (!frame.body.empty()) return false;
         if (mOwner == client.number) {
             mPort->Relinquish();
             mOwner = 0;
@@ -325,8 +308,7 @@ bool SocketServer::Handle(Client& client, const wire::Frame& frame, bool& unitGo
         Reply(client, Type::RelinquishReply, {});
         return true;
     case Type::Generation: {
-        if (!frame.body.empty())
-            return false;
+        if (!frame.body.empty()) return false;
         wire::GenerationReply reply;
         reply.generation = mPort->Generation();
         reply.attached = mPort->Attached();
@@ -334,14 +316,12 @@ bool SocketServer::Handle(Client& client, const wire::Frame& frame, bool& unitGo
         return true;
     }
     case Type::Identity:
-        if (!frame.body.empty())
-            return false;
+        if (!frame.body.empty()) return false;
         Reply(client, Type::IdentityReply, wire::EncodeIdentity(mPort->Guid()));
         return true;
     case Type::Transact: {
         wire::TransactRequest request;
-        if (!wire::Decode(frame.body, request))
-            return false;
+        if (!wire::Decode(frame.body, request)) return false;
         const bool current = (request.flags & wire::kFlagCurrentGeneration) != 0;
         BusRequest bus;
         bus.tcode = request.tcode;
@@ -358,8 +338,7 @@ bool SocketServer::Handle(Client& client, const wire::Frame& frame, bool& unitGo
         reply.rcode = static_cast<std::uint8_t>(response.rcode);
         if (wire::IsRead(request.tcode) && response.rcode == RCODE_COMPLETE) {
             reply.data = std::move(response.data);
-            if (reply.data.size() > request.length)
-                reply.data.resize(request.length);
+            if (reply.data.size() > request.length) reply.data.resize(request.length);
         }
         TransactionRecord record;
         record.tcode = bus.tcode;
@@ -372,8 +351,7 @@ bool SocketServer::Handle(Client& client, const wire::Frame& frame, bool& unitGo
         Reply(client, Type::TransactReply, wire::Encode(reply));
         // The answer to the last request still goes out; then the unit is off the bus.
         unitGone = !mPort->Attached();
-        if (unitGone)
-            Flush(client);
+        if (unitGone) Flush(client);
         return true;
     }
     default:
@@ -386,9 +364,9 @@ void SocketServer::Reply(Client& client, Type type, const Bytes& body) { wire::A
 bool SocketServer::Flush(Client& client)
 {
     while (!client.outbox.empty()) {
-        const ssize_t n = ::send(client.fd.Get(), client.outbox.data(), client.outbox.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (n < 0)
-            return errno == EAGAIN || errno == EINTR;
+        const ssize_t n =
+            ::send(client.fd.Get(), client.outbox.data(), client.outbox.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n < 0) return errno == EAGAIN || errno == EINTR;
         client.outbox.erase(client.outbox.begin(), client.outbox.begin() + n);
     }
     return true;
@@ -396,8 +374,7 @@ bool SocketServer::Flush(Client& client)
 
 void SocketServer::Drop(Client& client)
 {
-    if (!client.fd.Valid())
-        return;
+    if (!client.fd.Valid()) return;
     if (mOwner == client.number) {
         mPort->Relinquish();
         mOwner = 0;
@@ -408,14 +385,12 @@ void SocketServer::Drop(Client& client)
 
 void SocketServer::Notify(ClientEvent::Kind kind, const Client& client, const TransactionRecord* record)
 {
-    if (!mObserver)
-        return;
+    if (!mObserver) return;
     ClientEvent event;
     event.kind = kind;
     event.client = client.number;
     event.pid = client.pid;
-    if (record)
-        event.transaction = *record;
+    if (record) event.transaction = *record;
     mObserver(event);
 }
 

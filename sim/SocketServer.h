@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Serves one simulated unit to other processes over a Unix domain socket,
 // with the protocol of SimWireProtocol.h. One thread polls the listening
 // socket and every client; the unit behind the UnitPort is thread-safe.
@@ -23,8 +24,8 @@ namespace kesim {
 struct ClientEvent {
     enum class Kind { Connected, Disconnected, Acquired, AcquireRefused, Relinquished, Transaction, Malformed };
     Kind kind = Kind::Connected;
-    std::uint64_t client = 0;  // connection number, from 1
-    pid_t pid = 0;             // the client's process, 0 when unknown
+    std::uint64_t client = 0;       // connection number, from 1
+    pid_t pid = 0;                  // the client's process, 0 when unknown
     TransactionRecord transaction;  // Transaction only: request and rcode
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/StateFile.h"
 
 #include <fcntl.h>
@@ -44,8 +45,7 @@ std::vector<std::uint8_t> Encode(const UnitState& state)
         out.push_back(0);
         wire::Put16(out, accepted ? flash.version : 0);
         wire::Put32(out, accepted ? static_cast<std::uint32_t>(flash.contents.size()) : 0u);
-        if (accepted)
-            out.insert(out.end(), flash.contents.begin(), flash.contents.end());
+        if (accepted) out.insert(out.end(), flash.contents.begin(), flash.contents.end());
     }
     return out;
 }
@@ -53,30 +53,25 @@ std::vector<std::uint8_t> Encode(const UnitState& state)
 bool Decode(const std::vector<std::uint8_t>& in, UnitState& state)
 {
     std::size_t at = sizeof kMagic + 4;
-    if (in.size() < at || std::memcmp(in.data(), kMagic, sizeof kMagic) != 0)
-        return false;
+    if (in.size() < at || std::memcmp(in.data(), kMagic, sizeof kMagic) != 0) return false;
     const std::uint32_t format = wire::Get32(in.data() + sizeof kMagic);
-    if (format != kFirstFormat && format != kFormatVersion)
-        return false;
+    if (format != kFirstFormat && format != kFormatVersion) return false;
     UnitState read;
     if (format == kFormatVersion) {
-        if (in.size() - at < kIdentityHeader)
-            return false;
+        if (in.size() - at < kIdentityHeader) return false;
         UnitIdentity identity;
         identity.guid = wire::Get64(in.data() + at);
         identity.productVersion = wire::Get32(in.data() + at + 8);
         identity.softwareVersion = wire::Get32(in.data() + at + 12);
         const std::size_t serialSize = in[at + 16];
         at += kIdentityHeader;
-        if (in.size() - at < serialSize)
-            return false;
+        if (in.size() - at < serialSize) return false;
         identity.serialNumber.assign(in.begin() + at, in.begin() + at + serialSize);
         at += serialSize;
         read.identity = std::move(identity);
     }
     for (StoredFlash& flash : read.flash) {
-        if (in.size() - at < kRecordHeader)
-            return false;
+        if (in.size() - at < kRecordHeader) return false;
         const std::uint8_t condition = in[at];
         const std::uint32_t size = wire::Get32(in.data() + at + 4);
         if (condition > static_cast<std::uint8_t>(FlashCondition::Accepted) || in[at + 1] != 0 || size > kMaxContents)
@@ -89,8 +84,7 @@ bool Decode(const std::vector<std::uint8_t>& in, UnitState& state)
         flash.contents.assign(in.begin() + at, in.begin() + at + size);
         at += size;
     }
-    if (at != in.size())
-        return false;
+    if (at != in.size()) return false;
     state = std::move(read);
     return true;
 }
@@ -142,14 +136,12 @@ LoadResult LoadUnitState(const std::string& path, UnitState& state, std::string&
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             error = path + ": " + std::strerror(errno);
             return LoadResult::Invalid;
         }
-        if (n == 0)
-            break;
+        if (n == 0) break;
         done += static_cast<std::size_t>(n);
     }
     bytes.resize(done);
@@ -176,10 +168,8 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
     const bool written = done == bytes.size() && ::fsync(fd.Get()) == 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a simulated unit keeps across a power cycle: for each flash, whether
 // it was touched, the image it holds and the version that image runs as.
 #pragma once
@@ -25,7 +26,7 @@ struct StoredFlash {
 
 // Who the unit is, so that a restart is the same unit.
 struct UnitIdentity {
-    std::string serialNumber;          // at most kMaxStoredSerial bytes
+    std::string serialNumber;  // at most kMaxStoredSerial bytes
     std::uint32_t productVersion = 0;
     std::uint64_t guid = 0;
     std::uint32_t softwareVersion = 0;  // as it left the factory: what untouched flashes run
@@ -35,7 +36,7 @@ constexpr std::size_t kMaxStoredSerial = 255;
 
 struct UnitState {
     std::optional<UnitIdentity> identity;  // files of the first format have none
-    StoredFlash flash[2];  // indexed by FlashDevice
+    StoredFlash flash[2];                  // indexed by FlashDevice
 
     StoredFlash& operator[](FlashDevice device) { return flash[static_cast<std::size_t>(device)]; }
     const StoredFlash& operator[](FlashDevice device) const { return flash[static_cast<std::size_t>(device)]; }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/TraceReplay.h"
 
 #include <linux/firewire-constants.h>
@@ -29,8 +30,7 @@ constexpr Operation kOperations[] = {{"read-quadlet", TCODE_READ_QUADLET_REQUEST
 const char* OperationName(int tcode)
 {
     for (const Operation& op : kOperations) {
-        if (op.tcode == tcode)
-            return op.name;
+        if (op.tcode == tcode) return op.name;
     }
     return "another operation";
 }
@@ -39,16 +39,13 @@ bool IsWrite(int tcode) { return tcode == TCODE_WRITE_QUADLET_REQUEST || tcode =
 
 bool HexNumber(const json& value, std::uint64_t max, std::uint64_t& number)
 {
-    if (!value.is_string())
-        return false;
+    if (!value.is_string()) return false;
     const std::string text = value.get<std::string>();
-    if (text.size() < 3 || text.size() > 18 || text.compare(0, 2, "0x") != 0)
-        return false;
+    if (text.size() < 3 || text.size() > 18 || text.compare(0, 2, "0x") != 0) return false;
     number = 0;
     for (const char c : text.substr(2)) {
         const int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-        if (digit < 0)
-            return false;
+        if (digit < 0) return false;
         number = (number << 4) | static_cast<std::uint64_t>(digit);
     }
     return number <= max;
@@ -56,18 +53,15 @@ bool HexNumber(const json& value, std::uint64_t max, std::uint64_t& number)
 
 bool HexBytes(const json& value, std::vector<std::uint8_t>& bytes)
 {
-    if (!value.is_string())
-        return false;
+    if (!value.is_string()) return false;
     const std::string text = value.get<std::string>();
-    if (text.size() % 2 != 0)
-        return false;
+    if (text.size() % 2 != 0) return false;
     bytes.clear();
     for (std::size_t i = 0; i < text.size(); i += 2) {
         int pair = 0;
         for (const char c : text.substr(i, 2)) {
             const int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-            if (digit < 0)
-                return false;
+            if (digit < 0) return false;
             pair = pair * 16 + digit;
         }
         bytes.push_back(static_cast<std::uint8_t>(pair));
@@ -78,10 +72,8 @@ bool HexBytes(const json& value, std::vector<std::uint8_t>& bytes)
 bool Generation(const json& object, std::optional<std::uint32_t>& generation)
 {
     const auto it = object.find("generation");
-    if (it == object.end() || it->is_null())
-        return true;
-    if (!it->is_number_unsigned() || it->get<std::uint64_t>() > 0xFFFFFFFFu)
-        return false;
+    if (it == object.end() || it->is_null()) return true;
+    if (!it->is_number_unsigned() || it->get<std::uint64_t>() > 0xFFFFFFFFu) return false;
     generation = it->get<std::uint32_t>();
     return true;
 }
@@ -90,8 +82,7 @@ bool Generation(const json& object, std::optional<std::uint32_t>& generation)
 bool ReadTransaction(const json& object, TraceEntry& entry)
 {
     const auto op = object.find("op");
-    if (op == object.end() || !op->is_string())
-        return false;
+    if (op == object.end() || !op->is_string()) return false;
     bool known = false;
     for (const Operation& candidate : kOperations) {
         if (*op == candidate.name) {
@@ -104,15 +95,15 @@ bool ReadTransaction(const json& object, TraceEntry& entry)
     const json rcode = object.value("rcode", json());
     if (!known || !HexNumber(object.value("address", json()), 0xFFFFFFFFFFFF, entry.offset) ||
         !length.is_number_unsigned() || length.get<std::uint64_t>() > 4096 ||
-        !HexBytes(object.value("sent", json()), entry.sent) || !HexBytes(object.value("received", json()), entry.received) ||
-        !HexNumber(object.value("status", json()), 0xFFFFFFFF, status) || !(rcode.is_null() || rcode.is_number_unsigned()) ||
-        !Generation(object, entry.generation))
+        !HexBytes(object.value("sent", json()), entry.sent) ||
+        !HexBytes(object.value("received", json()), entry.received) ||
+        !HexNumber(object.value("status", json()), 0xFFFFFFFF, status) ||
+        !(rcode.is_null() || rcode.is_number_unsigned()) || !Generation(object, entry.generation))
         return false;
     entry.length = length.get<std::uint32_t>();
     entry.status = static_cast<std::uint32_t>(status);
     if (rcode.is_number_unsigned()) {
-        if (rcode.get<std::uint64_t>() > 0xFF)
-            return false;
+        if (rcode.get<std::uint64_t>() > 0xFF) return false;
         entry.rcode = rcode.get<int>();
     }
     // What was sent is a write's payload; what came back, a read's.
@@ -125,8 +116,7 @@ bool ReadTransaction(const json& object, TraceEntry& entry)
 std::size_t Trace::Requests() const
 {
     std::size_t count = 0;
-    for (const TraceEntry& entry : entries)
-        count += entry.busReset ? 0 : 1;
+    for (const TraceEntry& entry : entries) count += entry.busReset ? 0 : 1;
     return count;
 }
 
@@ -150,13 +140,10 @@ bool LoadTrace(const std::string& path, Trace& trace, std::string& error)
             error = path + ":" + std::to_string(line) + ": " + why;
             return false;
         };
-        if (text.empty())
-            continue;
-        if (text.size() > kMaxLine)
-            return fail("line too long for a trace");
+        if (text.empty()) continue;
+        if (text.size() > kMaxLine) return fail("line too long for a trace");
         const json object = json::parse(text, nullptr, false);
-        if (!object.is_object())
-            return fail("not a JSON object");
+        if (!object.is_object()) return fail("not a JSON object");
         if (!headed) {
             if (object.value("trace", json()) != "kefirmwareupdate" || object.value("format", json()) != 1)
                 return fail("not a kefirmwareupdate trace (format 1)");
@@ -217,8 +204,7 @@ std::uint32_t ReplayPort::Generation() const
 bool ReplayPort::Acquire()
 {
     std::lock_guard lock(mMutex);
-    if (!mAttached || mOwned)
-        return false;
+    if (!mAttached || mOwned) return false;
     mOwned = true;
     return true;
 }
@@ -232,10 +218,8 @@ void ReplayPort::Relinquish()
 BusResponse ReplayPort::Transact(const BusRequest& request)
 {
     std::lock_guard lock(mMutex);
-    if (!mAttached)
-        return {RCODE_NO_ACK, {}};
-    if (mDeparted)
-        return {RCODE_ADDRESS_ERROR, {}};
+    if (!mAttached) return {RCODE_NO_ACK, {}};
+    if (mDeparted) return {RCODE_ADDRESS_ERROR, {}};
     while (mNext < mTrace.entries.size() && mTrace.entries[mNext].busReset)
         mGeneration = *mTrace.entries[mNext++].generation;
 
@@ -243,16 +227,15 @@ BusResponse ReplayPort::Transact(const BusRequest& request)
     if (mNext == mTrace.entries.size()) {
         mDeparted = true;
         char line[200];
-        std::snprintf(line, sizeof line, "request %zu (%s at 0x%012llx) comes after the end of the trace (%zu requests)",
-                      number, OperationName(request.tcode), static_cast<unsigned long long>(request.offset),
-                      mTrace.Requests());
+        std::snprintf(line, sizeof line,
+                      "request %zu (%s at 0x%012llx) comes after the end of the trace (%zu requests)", number,
+                      OperationName(request.tcode), static_cast<unsigned long long>(request.offset), mTrace.Requests());
         mReport(line);
         return {RCODE_ADDRESS_ERROR, {}};
     }
     const TraceEntry& next = mTrace.entries[mNext];
     const std::optional<std::string> difference = Difference(request, next);
-    if (!difference)
-        return Answer(next);
+    if (!difference) return Answer(next);
     // The host sends a request overtaken by a bus reset again until the new
     // generation takes it; the recorded run never got past it either.
     if (mLastAnswered && mLastAnswered->rcode == RCODE_GENERATION && !Difference(request, *mLastAnswered))
@@ -280,8 +263,7 @@ std::optional<std::string> ReplayPort::Difference(const BusRequest& request, con
         std::snprintf(text, sizeof text, "the length is %u, the trace has %u", request.length, entry.length);
         return text;
     }
-    if (!IsWrite(request.tcode) || request.data == nullptr)
-        return std::nullopt;
+    if (!IsWrite(request.tcode) || request.data == nullptr) return std::nullopt;
     for (std::size_t i = 0; i < entry.sent.size(); ++i) {
         if (request.data[i] != entry.sent[i]) {
             std::snprintf(text, sizeof text, "byte %zu sent is 0x%02x, the trace has 0x%02x", i, request.data[i],
@@ -297,8 +279,7 @@ BusResponse ReplayPort::Answer(const TraceEntry& entry)
     ++mNext;
     ++mRequests;
     mLastAnswered = &entry;
-    if (entry.generation)
-        mGeneration = *entry.generation;
+    if (entry.generation) mGeneration = *entry.generation;
     BusResponse response;
     if (entry.rcode) {
         response.rcode = *entry.rcode;
@@ -308,10 +289,8 @@ BusResponse ReplayPort::Answer(const TraceEntry& entry)
     } else {
         response.rcode = entry.status == kStatusTimeout ? RCODE_CANCELLED : RCODE_SEND_ERROR;
     }
-    if (response.rcode == RCODE_COMPLETE && !IsWrite(entry.tcode))
-        response.data = entry.received;
-    if (mRequests == mTrace.Requests())
-        mReport("all " + std::to_string(mRequests) + " requests of the trace answered");
+    if (response.rcode == RCODE_COMPLETE && !IsWrite(entry.tcode)) response.data = entry.received;
+    if (mRequests == mTrace.Requests()) mReport("all " + std::to_string(mRequests) + " requests of the trace answered");
     return response;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A unit served from a trace of transactions recorded by the host programs
 // (their --trace option): each request that matches the next recorded one
 // gets the recorded answer. sim/README.md ("Traces") describes the format.
@@ -20,8 +21,8 @@ struct TraceEntry {
     std::uint64_t offset = 0;
     std::uint32_t length = 0;
     std::vector<std::uint8_t> sent;
-    std::optional<int> rcode;    // none: the unit never answered
-    std::uint32_t status = 0;    // what the host saw
+    std::optional<int> rcode;  // none: the unit never answered
+    std::uint32_t status = 0;  // what the host saw
     std::vector<std::uint8_t> received;
     std::optional<std::uint32_t> generation;
     std::size_t line = 0;  // in the file, from 1
@@ -65,8 +66,8 @@ private:
     const Trace mTrace;
     const std::uint64_t mGuid;
     const std::function<void(const std::string&)> mReport;
-    std::size_t mNext = 0;        // the next entry
-    std::size_t mRequests = 0;    // requests answered from the trace
+    std::size_t mNext = 0;      // the next entry
+    std::size_t mRequests = 0;  // requests answered from the trace
     bool mDeparted = false;
     bool mAttached = true;
     bool mOwned = false;

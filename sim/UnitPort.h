@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a host reaches a simulated unit: the unit directory it shows, the bus
 // generation, exclusive ownership, and one request/response per transaction,
 // with IEEE 1394 tcodes and rcodes as on a real bus.
@@ -9,16 +10,16 @@
 namespace kesim {
 
 struct BusRequest {
-    int tcode = 0;               // TCODE_* of <linux/firewire-constants.h>
-    std::uint64_t offset = 0;    // 48-bit destination offset
-    std::uint32_t length = 0;    // bytes asked (reads) or carried (writes)
+    int tcode = 0;             // TCODE_* of <linux/firewire-constants.h>
+    std::uint64_t offset = 0;  // 48-bit destination offset
+    std::uint32_t length = 0;  // bytes asked (reads) or carried (writes)
     std::uint32_t generation = 0;
     const std::uint8_t* data = nullptr;  // write payload in bus order
 };
 
 struct BusResponse {
-    int rcode = 0;                    // RCODE_* of <linux/firewire-constants.h>
-    std::vector<std::uint8_t> data;   // read payload in bus order
+    int rcode = 0;                   // RCODE_* of <linux/firewire-constants.h>
+    std::vector<std::uint8_t> data;  // read payload in bus order
 };
 
 class UnitPort {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ke-unit-sim: one simulated Ke unit, plugged in for as long as the program
 // runs, served on a Unix domain socket where the utility finds it like a
 // unit on the bus. sim/README.md describes the options and the protocol.
@@ -56,8 +57,7 @@ bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& valu
 {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const std::string digits = hex ? text.substr(2) : text;
-    if (digits.empty() || digits.size() > 16)
-        return false;
+    if (digits.empty() || digits.size() > 16) return false;
     value = 0;
     for (char c : digits) {
         int digit = -1;
@@ -67,12 +67,10 @@ bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& valu
             digit = c - 'a' + 10;
         else if (hex && c >= 'A' && c <= 'F')
             digit = c - 'A' + 10;
-        if (digit < 0)
-            return false;
+        if (digit < 0) return false;
         const std::uint64_t base = hex ? 16 : 10;
         const auto d = static_cast<std::uint64_t>(digit);
-        if (d > max || value > (max - d) / base)
-            return false;
+        if (d > max || value > (max - d) / base) return false;
         value = value * base + static_cast<std::uint64_t>(digit);
     }
     return true;
@@ -92,8 +90,7 @@ OptionSpec Number(const char* name, const char* argument, const char* help, std:
 {
     return {name, argument, help, [=](const std::string& text, Options& o) {
                 std::uint64_t value = 0;
-                if (!ParseNumber(text, max, value) || value < min)
-                    return false;
+                if (!ParseNumber(text, max, value) || value < min) return false;
                 store(value, o);
                 return true;
             }};
@@ -107,7 +104,8 @@ OptionSpec Flag(const char* name, const char* help, std::function<void(Options&)
             }};
 }
 
-OptionSpec Text(const char* name, const char* argument, const char* help, std::function<bool(const std::string&, Options&)> set)
+OptionSpec Text(const char* name, const char* argument, const char* help,
+                std::function<bool(const std::string&, Options&)> set)
 {
     return {name, argument, help, std::move(set)};
 }
@@ -146,8 +144,7 @@ const std::vector<OptionSpec>& Specs()
              [](const std::string& v, Options& o) {
                  const bool prefixed = v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X');
                  std::uint64_t guid = 0;
-                 if (!ParseNumber(prefixed ? v : "0x" + v, ~std::uint64_t{0}, guid))
-                     return false;
+                 if (!ParseNumber(prefixed ? v : "0x" + v, ~std::uint64_t{0}, guid)) return false;
                  o.config.guid = guid;
                  o.guidGiven = true;
                  return true;
@@ -167,8 +164,8 @@ const std::vector<OptionSpec>& Specs()
         Number("--latency-us", "N", "every transaction takes N us (0)", 0, 10000000,
                [](std::uint64_t v, Options& o) { o.config.latency = microseconds(v); }),
         Number("--reset-settle-ms", "N",
-               "after a bus reset, requests fail (RCODE_GENERATION) for N ms, the old generation still shown (0)",
-               0, 60000, [](std::uint64_t v, Options& o) { o.config.resetSettle = milliseconds(v); }),
+               "after a bus reset, requests fail (RCODE_GENERATION) for N ms, the old generation still shown (0)", 0,
+               60000, [](std::uint64_t v, Options& o) { o.config.resetSettle = milliseconds(v); }),
         Text("--state", "FILE", "keep the unit (identity, flash, versions) in FILE across restarts",
              [](const std::string& v, Options& o) {
                  o.stateFile = v;
@@ -211,8 +208,7 @@ const std::vector<OptionSpec>& Specs()
                [](std::uint64_t v, Options& o) { o.config.busResetAfterBlock = static_cast<std::uint32_t>(v); }),
         Text("--fault-flash", "xilinx|mcore", "the transfer faults hit only this flash (both)",
              [](const std::string& v, Options& o) {
-                 if (v != "xilinx" && v != "mcore")
-                     return false;
+                 if (v != "xilinx" && v != "mcore") return false;
                  o.config.faultFlash = v == "xilinx" ? FlashDevice::Xilinx : FlashDevice::Mcore;
                  return true;
              }),
@@ -245,10 +241,11 @@ const std::vector<OptionSpec>& Specs()
 
 void PrintHelp()
 {
-    std::printf("Usage: ke-unit-sim [OPTION]...\n"
-                "Plugs in one simulated Ke unit for as long as it runs; SIGINT or SIGTERM unplugs it.\n"
-                "The socket is $XDG_RUNTIME_DIR/kefirmwareupdate/NAME.sock, or\n"
-                "/tmp/kefirmwareupdate-<uid>/NAME.sock without XDG_RUNTIME_DIR.\n\n");
+    std::printf(
+        "Usage: ke-unit-sim [OPTION]...\n"
+        "Plugs in one simulated Ke unit for as long as it runs; SIGINT or SIGTERM unplugs it.\n"
+        "The socket is $XDG_RUNTIME_DIR/kefirmwareupdate/NAME.sock, or\n"
+        "/tmp/kefirmwareupdate-<uid>/NAME.sock without XDG_RUNTIME_DIR.\n\n");
     for (const OptionSpec& option : Specs()) {
         const std::string left = std::string(option.name) + (option.argument ? std::string(" ") + option.argument : "");
         std::printf("  %-28s %s\n", left.c_str(), option.help);
@@ -267,8 +264,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
         }
         const OptionSpec* option = nullptr;
         for (const OptionSpec& s : Specs()) {
-            if (arg == s.name)
-                option = &s;
+            if (arg == s.name) option = &s;
         }
         if (option == nullptr) {
             error = "unknown option '" + arg + "'";
@@ -306,17 +302,14 @@ public:
 
     ~UnitKeeper()
     {
-        if (mLog)
-            std::fclose(mLog);
+        if (mLog) std::fclose(mLog);
     }
 
     bool OpenLog(std::string& error)
     {
-        if (mOptions.logFile.empty())
-            return true;
+        if (mOptions.logFile.empty()) return true;
         mLog = std::fopen(mOptions.logFile.c_str(), "ae");
-        if (!mLog)
-            error = mOptions.logFile + ": " + std::strerror(errno);
+        if (!mLog) error = mOptions.logFile + ": " + std::strerror(errno);
         return mLog != nullptr;
     }
 
@@ -332,11 +325,9 @@ public:
     {
         std::lock_guard lock(mMutex);
         Log(event);
-        if (!mModel || event.kind != kesim::ClientEvent::Kind::Transaction)
-            return;
+        if (!mModel || event.kind != kesim::ClientEvent::Kind::Transaction) return;
         const kesim::TransactionRecord& t = event.transaction;
-        if (t.tcode != TCODE_WRITE_QUADLET_REQUEST || t.data.size() != 4)
-            return;
+        if (t.tcode != TCODE_WRITE_QUADLET_REQUEST || t.data.size() != 4) return;
         const std::uint32_t value = kesim::wire::Get32(t.data.data());
         if (t.offset == kesim::kUpdateCommandReg && t.rcode == RCODE_COMPLETE) {
             // The erase starts: the old image is gone even if nothing follows.
@@ -344,7 +335,8 @@ public:
             mState[*mDevice] = {kesim::FlashCondition::Erased, 0, {}};
             mInTransfer = true;
             Save();
-        } else if (t.offset == kesim::kCrcReg && mDevice && (t.rcode == RCODE_COMPLETE || t.rcode == RCODE_DATA_ERROR)) {
+        } else if (t.offset == kesim::kCrcReg && mDevice &&
+                   (t.rcode == RCODE_COMPLETE || t.rcode == RCODE_DATA_ERROR)) {
             const kesim::FlashState flash = mModel->Flash(*mDevice);
             mInTransfer = false;
             Record(*mDevice, flash.stream);
@@ -361,12 +353,10 @@ public:
     void Finish()
     {
         std::lock_guard lock(mMutex);
-        if (!mModel)
-            return;
+        if (!mModel) return;
         if (mInTransfer && mDevice) {
             const kesim::FlashState flash = mModel->Flash(*mDevice);
-            if (!flash.stream.empty())
-                Record(*mDevice, flash.stream);
+            if (!flash.stream.empty()) Record(*mDevice, flash.stream);
         }
         Save();
     }
@@ -380,14 +370,12 @@ private:
     void Save()
     {
         std::string error;
-        if (!Write(error))
-            std::fprintf(stderr, "ke-unit-sim: cannot save the state: %s\n", error.c_str());
+        if (!Write(error)) std::fprintf(stderr, "ke-unit-sim: cannot save the state: %s\n", error.c_str());
     }
 
     void Record(FlashDevice device, const std::vector<std::uint8_t>& stream)
     {
-        if (mOptions.recordDir.empty())
-            return;
+        if (mOptions.recordDir.empty()) return;
         const std::string path = mOptions.recordDir + (device == FlashDevice::Xilinx ? "/xilinx.bin" : "/mcore.bin");
         std::string error;
         if (!kesim::WriteFileAtomically(path, stream, error))
@@ -396,17 +384,28 @@ private:
 
     void Log(const kesim::ClientEvent& event)
     {
-        if (!mLog)
-            return;
+        if (!mLog) return;
         using Kind = kesim::ClientEvent::Kind;
         std::fprintf(mLog, "client %" PRIu64 " pid %d ", event.client, static_cast<int>(event.pid));
         switch (event.kind) {
-        case Kind::Connected: std::fputs("connected\n", mLog); break;
-        case Kind::Disconnected: std::fputs("disconnected\n", mLog); break;
-        case Kind::Acquired: std::fputs("acquired\n", mLog); break;
-        case Kind::AcquireRefused: std::fputs("acquire refused\n", mLog); break;
-        case Kind::Relinquished: std::fputs("relinquished\n", mLog); break;
-        case Kind::Malformed: std::fputs("malformed request\n", mLog); break;
+        case Kind::Connected:
+            std::fputs("connected\n", mLog);
+            break;
+        case Kind::Disconnected:
+            std::fputs("disconnected\n", mLog);
+            break;
+        case Kind::Acquired:
+            std::fputs("acquired\n", mLog);
+            break;
+        case Kind::AcquireRefused:
+            std::fputs("acquire refused\n", mLog);
+            break;
+        case Kind::Relinquished:
+            std::fputs("relinquished\n", mLog);
+            break;
+        case Kind::Malformed:
+            std::fputs("malformed request\n", mLog);
+            break;
         case Kind::Transaction: {
             const kesim::TransactionRecord& t = event.transaction;
             std::fprintf(mLog, "tcode %d offset 0x%012" PRIx64 " length %u generation %u rcode %d\n", t.tcode, t.offset,
@@ -428,8 +427,7 @@ private:
 
 bool PrepareRecordDir(const std::string& dir, std::string& error)
 {
-    if (dir.empty())
-        return true;
+    if (dir.empty()) return true;
     if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
         error = dir + ": " + std::strerror(errno);
         return false;
@@ -461,18 +459,13 @@ void Adopt(kesim::UnitState& state, Options& options)
     KeUnitConfig& config = options.config;
     if (state.identity) {
         const kesim::UnitIdentity& kept = *state.identity;
-        if (!options.serialGiven)
-            config.serialNumber = kept.serialNumber;
-        if (!options.productVersionGiven)
-            config.productVersion = kept.productVersion;
-        if (!options.guidGiven)
-            config.guid = kept.guid;
-        if (!options.versionsGiven)
-            config.softwareVersion = kept.softwareVersion;
+        if (!options.serialGiven) config.serialNumber = kept.serialNumber;
+        if (!options.productVersionGiven) config.productVersion = kept.productVersion;
+        if (!options.guidGiven) config.guid = kept.guid;
+        if (!options.versionsGiven) config.softwareVersion = kept.softwareVersion;
     }
-    state.identity =
-        kesim::UnitIdentity{config.serialNumber.substr(0, kesim::kMaxStoredSerial), config.productVersion, config.guid,
-                            config.softwareVersion};
+    state.identity = kesim::UnitIdentity{config.serialNumber.substr(0, kesim::kMaxStoredSerial), config.productVersion,
+                                         config.guid, config.softwareVersion};
 }
 
 int Fail(const std::string& message)
@@ -487,8 +480,7 @@ int Serve(const std::shared_ptr<kesim::UnitPort>& port, UnitKeeper& keeper, cons
 {
     std::string error;
     const std::string dir = kesim::wire::DefaultRuntimeDirectory();
-    if (!kesim::wire::CheckRuntimeDirectory(dir, true, &error))
-        return Fail(error);
+    if (!kesim::wire::CheckRuntimeDirectory(dir, true, &error)) return Fail(error);
     // Signals are taken by the main thread alone, synchronously; the server
     // thread inherits the blocked mask.
     sigset_t signals;
@@ -501,8 +493,7 @@ int Serve(const std::shared_ptr<kesim::UnitPort>& port, UnitKeeper& keeper, cons
 
     kesim::SocketServer server(port, kesim::wire::SocketPath(dir, options.socketName),
                                [&keeper](const kesim::ClientEvent& e) { keeper.Observe(e); });
-    if (!server.Start(error))
-        return Fail(error);
+    if (!server.Start(error)) return Fail(error);
     if (!keeper.SaveState(error)) {
         server.Stop();
         return Fail(error);
@@ -512,8 +503,7 @@ int Serve(const std::shared_ptr<kesim::UnitPort>& port, UnitKeeper& keeper, cons
 
     const timespec tick{0, 50 * 1000 * 1000};
     int received = -1;
-    while (server.Serving() && received < 0)
-        received = sigtimedwait(&signals, nullptr, &tick);
+    while (server.Serving() && received < 0) received = sigtimedwait(&signals, nullptr, &tick);
     server.Stop();
     keeper.Finish();
     if (received >= 0)
@@ -527,16 +517,15 @@ int Serve(const std::shared_ptr<kesim::UnitPort>& port, UnitKeeper& keeper, cons
 int Replay(const Options& options)
 {
     if (!options.stateFile.empty() || !options.recordDir.empty()) {
-        std::fprintf(stderr, "ke-unit-sim: --replay serves the recorded unit alone; --state and --record do not go "
-                             "with it\nTry 'ke-unit-sim --help'.\n");
+        std::fprintf(stderr,
+                     "ke-unit-sim: --replay serves the recorded unit alone; --state and --record do not go "
+                     "with it\nTry 'ke-unit-sim --help'.\n");
         return kExitUsage;
     }
     kesim::Trace trace;
     std::string error;
-    if (!kesim::LoadTrace(options.replayFile, trace, error))
-        return Fail(error);
-    const std::string what =
-        "trace " + options.replayFile + " (" + std::to_string(trace.Requests()) + " requests)";
+    if (!kesim::LoadTrace(options.replayFile, trace, error)) return Fail(error);
+    const std::string what = "trace " + options.replayFile + " (" + std::to_string(trace.Requests()) + " requests)";
     auto port = std::make_shared<kesim::ReplayPort>(
         std::move(trace), options.guidGiven ? options.config.guid : DefaultGuid(options.socketName),
         [](const std::string& line) {
@@ -544,8 +533,7 @@ int Replay(const Options& options)
             std::fflush(stdout);
         });
     UnitKeeper keeper(nullptr, options, {});
-    if (!keeper.OpenLog(error))
-        return Fail(error);
+    if (!keeper.OpenLog(error)) return Fail(error);
     return Serve(port, keeper, options, what);
 }
 
@@ -570,8 +558,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    if (!options.replayFile.empty())
-        return Replay(options);
+    if (!options.replayFile.empty()) return Replay(options);
 
     // A restart is a power cycle of the same unit: the flash decides what it
     // runs, and it keeps who it is unless the command line says otherwise.
@@ -579,8 +566,7 @@ int main(int argc, char** argv)
     if (!options.stateFile.empty() &&
         kesim::LoadUnitState(options.stateFile, state, error) == kesim::LoadResult::Invalid)
         return Fail(error);
-    if (!options.guidGiven)
-        options.config.guid = DefaultGuid(options.socketName);
+    if (!options.guidGiven) options.config.guid = DefaultGuid(options.socketName);
     Adopt(state, options);
     options.config.softwareVersion = kesim::PowerOnVersion(state, options.config.softwareVersion);
 
@@ -590,8 +576,7 @@ int main(int argc, char** argv)
 
     auto model = std::make_shared<kesim::KeUnitModel>(options.config);
     UnitKeeper keeper(model.get(), options, std::move(state));
-    if (!keeper.OpenLog(error))
-        return Fail(error);
+    if (!keeper.OpenLog(error)) return Fail(error);
     const std::uint32_t word = model->Config().softwareVersion;
     char plugged[160];
     std::snprintf(plugged, sizeof plugged, "unit %s at %u-%u", options.config.serialNumber.c_str(), word >> 16,

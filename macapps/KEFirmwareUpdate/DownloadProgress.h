@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Maps the erase and programming phases of both downloads onto one value
 // from 0 to 100 for the progress bar. Written by the worker, read by the timer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 
 #include <algorithm>

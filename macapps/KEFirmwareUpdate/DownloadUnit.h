@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The unit's firmware-update registers and the commands issued through them.
 #pragma once
 

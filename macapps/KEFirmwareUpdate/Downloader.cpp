@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/Downloader.h"
 
 #include <endian.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes one firmware image into the unit's flash: update mode, erase, the
 // header and the image in blocks, the CRC check, and back to normal.
 #pragma once

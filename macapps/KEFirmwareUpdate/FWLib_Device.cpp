@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/FWLib_Device.h"
 
 #include <endian.h>
@@ -47,8 +48,8 @@ void Device::Close()
 
 IOReturn Device::GetBusGeneration(UInt32& generation) const { return mLink->GetBusGeneration(generation); }
 
-IOReturn Device::Transact(int tcode, const FWAddressStruct& addr, void* data, UInt32& size, bool abs,
-                          bool failOnReset, UInt32 generation) const
+IOReturn Device::Transact(int tcode, const FWAddressStruct& addr, void* data, UInt32& size, bool abs, bool failOnReset,
+                          UInt32 generation) const
 {
     if (abs) return kIOReturnUnsupported;
     if (!mOpen) return kIOReturnNotOpen;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A handle on one FireWire unit: open and close it, read the bus generation,
 // and move quadlets and blocks at 48-bit addresses in its node.
 #pragma once

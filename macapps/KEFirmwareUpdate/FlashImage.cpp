@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
 
 #include "macapps/KEFirmwareUpdate/KeXilinx.h"

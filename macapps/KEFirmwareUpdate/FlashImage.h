@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The unit's two flashes, named in one place: the image each one takes, the
 // value that selects it in the unit's update command, the embedded file and
 // where its bytes for the unit start, and what users and logs call it.
@@ -25,9 +26,9 @@ struct FlashImage {
     const char* jsonName;     // "fpga", "microcontroller"
     const char* openingTrace;
     const char* erasingTrace;
-    const UInt8* file;        // the embedded file, in file order
+    const UInt8* file;  // the embedded file, in file order
     UInt32 fileSize;
-    UInt32 streamOffset;      // the first byte sent: the .bit file's bitstream, the whole S-record text
+    UInt32 streamOffset;  // the first byte sent: the .bit file's bitstream, the whole S-record text
 
     UInt32 EraseCommand() const { return device; }
 };

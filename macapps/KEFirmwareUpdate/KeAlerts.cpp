@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 
 #include <QApplication>
@@ -69,8 +70,8 @@ AlertButton ShowDownloadDoneAlert()
 
 AlertButton ShowAboutDialog()
 {
-    return RunAlert(QMessageBox::Information, "KEFirmwareUpdate  ",
-                    "Version 1.3, the firmware updater for the Ke unit", false);
+    return RunAlert(QMessageBox::Information, "KEFirmwareUpdate  ", "Version 1.3, the firmware updater for the Ke unit",
+                    false);
 }
 
 std::string UpdateFailedText(const std::string& imageName, int status)

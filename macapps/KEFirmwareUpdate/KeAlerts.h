@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The utility's modal messages. Each returns the button the user pressed.
 #pragma once
 

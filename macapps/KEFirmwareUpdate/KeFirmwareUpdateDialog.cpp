@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 
 #include <QAction>
@@ -82,8 +83,7 @@ const char* NotFoundAdvice(IOReturn discoveryStatus)
 }
 
 CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit)
-    : _window(window),
-      _quit(quit ? std::move(quit) : QuitRequest([](int status) { QCoreApplication::exit(status); }))
+    : _window(window), _quit(quit ? std::move(quit) : QuitRequest([](int status) { QCoreApplication::exit(status); }))
 {
     // A control missing from the window stays unbound and stops the program
     // at its first use.

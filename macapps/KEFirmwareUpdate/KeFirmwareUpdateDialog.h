@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The controller of the utility's only window: binds its seven controls,
 // answers the buttons, the menu commands and the close box, and runs the
 // half-second timer that shows the unit, starts the update job and follows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The FPGA configuration that this utility installs: the complete .bit file
 // (tagged header, then the bitstream), byte for byte in file order. The array
 // is stored in whole 32-bit words, so it is longer than the file by up to three

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up: the interface file, the menu bar, the window and its controller,
 // then the event loop until the user quits.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program, from its interface file to the end of its event loop:
 // main runs it, and test drivers run the very same program in their own
 // process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 
 #include <errno.h>
@@ -59,8 +60,7 @@ const char* ResultName(UpdateOutcome outcome)
 ordered_json ToJson(const Attempt& attempt)
 {
     const APW::PTA::UpdateResult& result = attempt.result;
-    const FlashImage* failed =
-        result.outcome == UpdateOutcome::kDownloadFailed ? FlashImageFor(result.image) : nullptr;
+    const FlashImage* failed = result.outcome == UpdateOutcome::kDownloadFailed ? FlashImageFor(result.image) : nullptr;
     ordered_json record;
     record["start"] = kelog::FormatTimestamp(attempt.start);
     record["end"] = kelog::FormatTimestamp(attempt.end);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record of every update attempt, by either program: one JSON object a
 // line in $XDG_STATE_HOME/kefirmwareupdate/history.jsonl, oldest first.
 #pragma once
@@ -44,8 +45,7 @@ bool Append(const std::string& path, const nlohmann::ordered_json& record);
 
 // The records, oldest first. A line that is not a JSON object is skipped and
 // `warn` is told "line N is damaged". A missing file has no records.
-std::vector<nlohmann::ordered_json> Read(const std::string& path,
-                                         const std::function<void(const std::string&)>& warn);
+std::vector<nlohmann::ordered_json> Read(const std::string& path, const std::function<void(const std::string&)>& warn);
 
 // The job's own entry point: records an attempt of this program that started
 // at `start` and ended now, with what `info` knew of the unit and the GUID of

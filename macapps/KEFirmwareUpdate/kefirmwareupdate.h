@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one object through which the window deals with the unit: discovery,
 // identity, version text, the downgrade rule, and the update job.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's entry point; the program itself is RunKEFirmwareUpdate.
 //
 //     KEFirmwareUpdate [--verbose]

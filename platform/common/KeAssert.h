@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A broken programming invariant: report it the standard way and stop.
 #pragma once
 
@@ -15,5 +16,4 @@ namespace keassert {
 
 }  // namespace keassert
 
-#define KE_ASSERT(expression) \
-    ((expression) ? static_cast<void>(0) : ::keassert::Fail(__FILE__, __LINE__, #expression))
+#define KE_ASSERT(expression) ((expression) ? static_cast<void>(0) : ::keassert::Fail(__FILE__, __LINE__, #expression))

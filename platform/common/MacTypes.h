@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Integer and status type names that the platform interfaces use.
 #pragma once
 

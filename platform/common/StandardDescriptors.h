@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up guard for descriptors 0-2.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/firewire/CdevUnitLink.h"
 
 #include <fcntl.h>
@@ -73,15 +74,13 @@ IOReturn IOReturnFromErrno(int error)
 
 bool IsReadTcode(int tcode) { return tcode == TCODE_READ_QUADLET_REQUEST || tcode == TCODE_READ_BLOCK_REQUEST; }
 bool IsWriteTcode(int tcode) { return tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST; }
-bool IsQuadletTcode(int tcode)
-{
-    return tcode == TCODE_READ_QUADLET_REQUEST || tcode == TCODE_WRITE_QUADLET_REQUEST;
-}
+bool IsQuadletTcode(int tcode) { return tcode == TCODE_READ_QUADLET_REQUEST || tcode == TCODE_WRITE_QUADLET_REQUEST; }
 
 }  // namespace
 
 CdevFd::CdevFd(CdevFd&& other) noexcept
-    : mSyscalls(std::move(other.mSyscalls)), mFd(std::exchange(other.mFd, -1)),
+    : mSyscalls(std::move(other.mSyscalls)),
+      mFd(std::exchange(other.mFd, -1)),
       mLocked(std::exchange(other.mLocked, false))
 {
 }
@@ -102,8 +101,10 @@ void CdevFd::Reset()
 {
     if (mFd < 0) return;
     if (mLocked) mSyscalls->Flock(mFd, LOCK_UN);
-    if (mCloseBound) CloseWithin(*mCloseBound);
-    else mSyscalls->Close(mFd);
+    if (mCloseBound)
+        CloseWithin(*mCloseBound);
+    else
+        mSyscalls->Close(mFd);
     mFd = -1;
     mLocked = false;
     mCloseBound.reset();
@@ -172,9 +173,12 @@ std::optional<UInt64> ReadNodeGuid(const std::string& sysfsNode)
     UInt64 value = 0;
     for (const char c : text.substr(2)) {
         int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
         if (digit < 0) return std::nullopt;
         value = (value << 4) | static_cast<UInt64>(digit);
     }
@@ -185,7 +189,8 @@ CdevUnitLink::CdevUnitLink(std::string nodePath, std::shared_ptr<CdevSyscalls> s
                            std::optional<CdevNodeIdentity> identity)
     : mNodePath(std::move(nodePath)),
       mSyscalls(syscalls ? std::move(syscalls) : CdevSyscalls::System()),
-      mResponseTimeoutMs(std::max(responseTimeoutMs, 0)), mIdentity(std::move(identity))
+      mResponseTimeoutMs(std::max(responseTimeoutMs, 0)),
+      mIdentity(std::move(identity))
 {
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A link to one node through its firewire-cdev character device.
 #pragma once
 

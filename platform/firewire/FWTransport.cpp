@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/firewire/FWTransport.h"
 
 #include <linux/firewire-constants.h>

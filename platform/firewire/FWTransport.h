@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The buses units are found on. Each transport lists the unit directories it
 // can reach and connects to one of them; FWLib::Device sits on top of the
 // connection.
@@ -47,10 +48,10 @@ public:
 
 // A unit directory as discovery sees it.
 struct UnitInfo {
-    std::string name;                    // where it is, for messages ("fw1.0", a socket path...)
-    std::optional<UInt32> specifierId;   // unit specifier ID, if the directory has one
-    std::optional<UInt32> version;       // unit software version, if the directory has one
-    std::optional<UInt64> guid;          // the node's GUID, when the bus tells it
+    std::string name;                                    // where it is, for messages ("fw1.0", a socket path...)
+    std::optional<UInt32> specifierId;                   // unit specifier ID, if the directory has one
+    std::optional<UInt32> version;                       // unit software version, if the directory has one
+    std::optional<UInt64> guid;                          // the node's GUID, when the bus tells it
     std::function<std::unique_ptr<UnitLink>()> connect;  // null result: the unit is gone
 };
 

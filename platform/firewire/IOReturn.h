@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Status codes of the device-access services. 0 is success.
 #pragma once
 
@@ -28,41 +29,62 @@ constexpr IOReturn kIOReturnNotFound = MakeIOReturn(0xE00002F0);
 // Results of a bus transaction that the unit answered with an error rcode,
 // or that was overtaken by a bus reset.
 constexpr IOReturn kIOFireWireResponseBase = MakeIOReturn(0xE0008010);
-constexpr IOReturn kIOFireWireConflictError = MakeIOReturn(0xE0008014);   // rcode 4
-constexpr IOReturn kIOFireWireDataError = MakeIOReturn(0xE0008015);       // rcode 5
-constexpr IOReturn kIOFireWireTypeError = MakeIOReturn(0xE0008016);       // rcode 6
-constexpr IOReturn kIOFireWireAddressError = MakeIOReturn(0xE0008017);    // rcode 7
-constexpr IOReturn kIOFireWireBusReset = MakeIOReturn(0xE0008020);        // stale generation
-constexpr IOReturn kIOReturnUnderrun = MakeIOReturn(0xE00002E7);  // fewer bytes than asked for
-constexpr IOReturn kIOReturnOverrun = MakeIOReturn(0xE00002E8);   // more bytes than asked for
+constexpr IOReturn kIOFireWireConflictError = MakeIOReturn(0xE0008014);  // rcode 4
+constexpr IOReturn kIOFireWireDataError = MakeIOReturn(0xE0008015);      // rcode 5
+constexpr IOReturn kIOFireWireTypeError = MakeIOReturn(0xE0008016);      // rcode 6
+constexpr IOReturn kIOFireWireAddressError = MakeIOReturn(0xE0008017);   // rcode 7
+constexpr IOReturn kIOFireWireBusReset = MakeIOReturn(0xE0008020);       // stale generation
+constexpr IOReturn kIOReturnUnderrun = MakeIOReturn(0xE00002E7);         // fewer bytes than asked for
+constexpr IOReturn kIOReturnOverrun = MakeIOReturn(0xE00002E8);          // more bytes than asked for
 
 // A status in words for messages ("timed out"); null for one without words.
 constexpr const char* IOReturnWords(IOReturn status)
 {
     switch (status) {
-    case kIOReturnSuccess: return "success";
-    case kIOReturnError: return "general error";
-    case kIOReturnNoMemory: return "out of memory";
-    case kIOReturnNoResources: return "no resources";
-    case kIOReturnBadArgument: return "bad argument";
-    case kIOReturnNoDevice: return "device gone";
-    case kIOReturnExclusiveAccess: return "held by another program";
-    case kIOReturnUnsupported: return "not supported";
-    case kIOReturnIOError: return "I/O error";
-    case kIOReturnNotOpen: return "not open";
-    case kIOReturnBusy: return "busy";
-    case kIOReturnTimeout: return "timed out";
-    case kIOReturnOffline: return "offline";
-    case kIOReturnNotPermitted: return "not permitted";
-    case kIOReturnUnderrun: return "short reply";
-    case kIOReturnOverrun: return "reply too long";
-    case kIOReturnAborted: return "aborted";
-    case kIOReturnNotFound: return "not found";
+    case kIOReturnSuccess:
+        return "success";
+    case kIOReturnError:
+        return "general error";
+    case kIOReturnNoMemory:
+        return "out of memory";
+    case kIOReturnNoResources:
+        return "no resources";
+    case kIOReturnBadArgument:
+        return "bad argument";
+    case kIOReturnNoDevice:
+        return "device gone";
+    case kIOReturnExclusiveAccess:
+        return "held by another program";
+    case kIOReturnUnsupported:
+        return "not supported";
+    case kIOReturnIOError:
+        return "I/O error";
+    case kIOReturnNotOpen:
+        return "not open";
+    case kIOReturnBusy:
+        return "busy";
+    case kIOReturnTimeout:
+        return "timed out";
+    case kIOReturnOffline:
+        return "offline";
+    case kIOReturnNotPermitted:
+        return "not permitted";
+    case kIOReturnUnderrun:
+        return "short reply";
+    case kIOReturnOverrun:
+        return "reply too long";
+    case kIOReturnAborted:
+        return "aborted";
+    case kIOReturnNotFound:
+        return "not found";
     case kIOFireWireConflictError:
     case kIOFireWireDataError:
     case kIOFireWireTypeError:
-    case kIOFireWireAddressError: return "refused by the unit";
-    case kIOFireWireBusReset: return "bus reset";
-    default: return nullptr;
+    case kIOFireWireAddressError:
+        return "refused by the unit";
+    case kIOFireWireBusReset:
+        return "bus reset";
+    default:
+        return nullptr;
     }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/firewire/LinuxCdevTransport.h"
 
 #include <fcntl.h>
@@ -68,10 +69,14 @@ std::optional<UInt32> ParseUnitId(std::string_view text)
     UInt32 value = 0;
     for (const char c : text.substr(2)) {
         UInt32 digit = 0;
-        if (c >= '0' && c <= '9') digit = static_cast<UInt32>(c - '0');
-        else if (c >= 'a' && c <= 'f') digit = static_cast<UInt32>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') digit = static_cast<UInt32>(c - 'A' + 10);
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<UInt32>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<UInt32>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<UInt32>(c - 'A' + 10);
+        else
+            return std::nullopt;
         value = (value << 4) | digit;
     }
     if (value > 0xFFFFFF) return std::nullopt;

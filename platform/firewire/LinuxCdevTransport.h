@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Units on the Linux kernel's FireWire stack: discovery from sysfs, requests
 // through the firewire-cdev character device of the unit's node.
 #pragma once

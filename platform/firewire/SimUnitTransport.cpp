@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/firewire/SimUnitTransport.h"
 
 #include <linux/firewire-constants.h>
@@ -27,12 +28,9 @@ public:
     IOReturn Open() override
     {
         std::lock_guard lock(mMutex);
-        if (!Present())
-            return kIOReturnNoDevice;
-        if (mOpen)
-            return kIOReturnSuccess;
-        if (!mPort->Acquire())
-            return kIOReturnExclusiveAccess;
+        if (!Present()) return kIOReturnNoDevice;
+        if (mOpen) return kIOReturnSuccess;
+        if (!mPort->Acquire()) return kIOReturnExclusiveAccess;
         mOpen = true;
         return kIOReturnSuccess;
     }
@@ -40,16 +38,14 @@ public:
     void Close() override
     {
         std::lock_guard lock(mMutex);
-        if (!mOpen)
-            return;
+        if (!mOpen) return;
         mPort->Relinquish();
         mOpen = false;
     }
 
     IOReturn GetBusGeneration(UInt32& generation) override
     {
-        if (!Present())
-            return kIOReturnNoDevice;
+        if (!Present()) return kIOReturnNoDevice;
         generation = mPort->Generation();
         return kIOReturnSuccess;
     }
@@ -59,18 +55,15 @@ public:
     {
         {
             std::lock_guard lock(mMutex);
-            if (!mOpen)
-                return kIOReturnNotOpen;
+            if (!mOpen) return kIOReturnNotOpen;
         }
         const bool read = tcode == TCODE_READ_QUADLET_REQUEST || tcode == TCODE_READ_BLOCK_REQUEST;
         const bool write = tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST;
-        if ((!read && !write) || (data == nullptr && length > 0))
-            return kIOReturnBadArgument;
+        if ((!read && !write) || (data == nullptr && length > 0)) return kIOReturnBadArgument;
         // A unit pulled out of the transport is off the bus; one that left
         // by itself answers (with RCODE_NO_ACK) and logs it.
         if (mPlugged && !mPlugged->load()) {
-            if (read)
-                length = 0;
+            if (read) length = 0;
             return IOReturnFromRcode(RCODE_NO_ACK);
         }
 
@@ -84,17 +77,16 @@ public:
         // Overtaken by a bus reset: once the unit shows its new generation,
         // again in that one, as a caller that ignores resets expects.
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kResponseTimeoutMs);
-        while (!failOnReset && response.rcode == RCODE_GENERATION && AwaitGenerationAfter(request.generation, deadline)) {
+        while (!failOnReset && response.rcode == RCODE_GENERATION &&
+               AwaitGenerationAfter(request.generation, deadline)) {
             request.generation = mPort->Generation();
             response = mPort->Transact(request);
         }
 
         if (read) {
-            const std::size_t count = response.rcode == RCODE_COMPLETE
-                                          ? std::min<std::size_t>(response.data.size(), length)
-                                          : 0;
-            if (count > 0)
-                std::memcpy(data, response.data.data(), count);
+            const std::size_t count =
+                response.rcode == RCODE_COMPLETE ? std::min<std::size_t>(response.data.size(), length) : 0;
+            if (count > 0) std::memcpy(data, response.data.data(), count);
             length = static_cast<UInt32>(count);
         }
         return IOReturnFromRcode(response.rcode);
@@ -104,8 +96,7 @@ private:
     bool AwaitGenerationAfter(UInt32 stale, Clock::time_point deadline) const
     {
         while (mPort->Generation() == stale) {
-            if (Clock::now() >= deadline)
-                return false;
+            if (Clock::now() >= deadline) return false;
             std::this_thread::sleep_for(kGenerationPollInterval);
         }
         return true;
@@ -125,12 +116,10 @@ SimUnitTransport::SimUnitTransport(std::shared_ptr<kesim::UnitPort> port) { Plug
 
 void SimUnitTransport::Plug(std::shared_ptr<kesim::UnitPort> port)
 {
-    if (!port)
-        return;
+    if (!port) return;
     std::lock_guard lock(mMutex);
     const bool known = std::any_of(mPorts.begin(), mPorts.end(), [&](const Entry& e) { return e.port == port; });
-    if (known)
-        return;
+    if (known) return;
     mPorts.push_back(Entry{std::move(port), std::make_shared<std::atomic<bool>>(true), mNextNumber++});
 }
 
@@ -138,8 +127,7 @@ void SimUnitTransport::Unplug(const std::shared_ptr<kesim::UnitPort>& port)
 {
     std::lock_guard lock(mMutex);
     auto it = std::find_if(mPorts.begin(), mPorts.end(), [&](const Entry& e) { return e.port == port; });
-    if (it == mPorts.end())
-        return;
+    if (it == mPorts.end()) return;
     it->plugged->store(false);
     mPorts.erase(it);
 }
@@ -153,16 +141,14 @@ std::vector<UnitInfo> SimUnitTransport::Scan()
     }
     std::vector<UnitInfo> units;
     for (const Entry& entry : ports) {
-        if (!entry.port->Attached())
-            continue;
+        if (!entry.port->Attached()) continue;
         UnitInfo info;
         info.name = "sim:" + std::to_string(entry.number);
         info.specifierId = entry.port->SpecifierId();
         info.version = entry.port->SwVersion();
         info.guid = entry.port->Guid();
         info.connect = [port = entry.port, plugged = entry.plugged]() -> std::unique_ptr<UnitLink> {
-            if (!plugged->load() || !port->Attached())
-                return nullptr;
+            if (!plugged->load() || !port->Attached()) return nullptr;
             return Connect(port, plugged);
         };
         units.push_back(std::move(info));
@@ -173,8 +159,7 @@ std::vector<UnitInfo> SimUnitTransport::Scan()
 std::unique_ptr<UnitLink> SimUnitTransport::Connect(std::shared_ptr<kesim::UnitPort> port,
                                                     std::shared_ptr<const std::atomic<bool>> plugged)
 {
-    if (!port)
-        return nullptr;
+    if (!port) return nullptr;
     return std::make_unique<SimUnitLink>(std::move(port), std::move(plugged));
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Units simulated in this process, reached through their UnitPort.
 #pragma once
 

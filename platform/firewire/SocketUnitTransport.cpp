@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/firewire/SocketUnitTransport.h"
 
 #include <dirent.h>
@@ -40,10 +41,8 @@ int Wait(int fd, short events, Clock::time_point deadline)
     for (;;) {
         pollfd p{fd, events, 0};
         const int n = ::poll(&p, 1, Remaining(deadline));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n;
         // POLLHUP with data still queued: the data is read first.
         return (p.revents & events) != 0 || (p.revents & POLLHUP) != 0 ? 1 : -1;
     }
@@ -59,19 +58,16 @@ public:
     {
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         sockaddr_un address{};
-        if (!wire::MakeAddress(path, address))
-            return false;
+        if (!wire::MakeAddress(path, address)) return false;
         mFd.Reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        if (!mFd.Valid())
-            return false;
+        if (!mFd.Valid()) return false;
         // A dead socket refuses at once; a full backlog counts as not answering.
         if (::connect(mFd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
             mFd.Reset();
             return false;
         }
         wire::Frame reply;
-        if (Exchange(wire::Type::Hello, wire::EncodeHello(), deadline, reply) != kIOReturnSuccess)
-            return false;
+        if (Exchange(wire::Type::Hello, wire::EncodeHello(), deadline, reply) != kIOReturnSuccess) return false;
         if (!wire::Decode(reply.body, hello) || hello.version != wire::kProtocolVersion) {
             mFd.Reset();
             return false;
@@ -95,17 +91,13 @@ public:
     // Sends one request and takes its reply. Any failure drops the connection.
     IOReturn Exchange(wire::Type type, const wire::Bytes& body, Clock::time_point deadline, wire::Frame& reply)
     {
-        if (!mFd.Valid())
-            return kIOReturnNoDevice;
+        if (!mFd.Valid()) return kIOReturnNoDevice;
         wire::Bytes out;
         wire::AppendFrame(out, type, body);
         IOReturn status = Send(out, deadline);
-        if (status == kIOReturnSuccess)
-            status = Receive(deadline, reply);
-        if (status == kIOReturnSuccess && reply.type != wire::ReplyTo(type))
-            status = kIOReturnNoDevice;
-        if (status != kIOReturnSuccess)
-            Drop();
+        if (status == kIOReturnSuccess) status = Receive(deadline, reply);
+        if (status == kIOReturnSuccess && reply.type != wire::ReplyTo(type)) status = kIOReturnNoDevice;
+        if (status != kIOReturnSuccess) Drop();
         return status;
     }
 
@@ -126,15 +118,11 @@ private:
                 done += static_cast<std::size_t>(n);
                 continue;
             }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && errno != EAGAIN)
-                return kIOReturnNoDevice;  // EPIPE, ECONNRESET: the unit hung up
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN) return kIOReturnNoDevice;  // EPIPE, ECONNRESET: the unit hung up
             const int ready = Wait(mFd.Get(), POLLOUT, deadline);
-            if (ready == 0)
-                return kIOReturnTimeout;
-            if (ready < 0)
-                return kIOReturnNoDevice;
+            if (ready == 0) return kIOReturnTimeout;
+            if (ready < 0) return kIOReturnNoDevice;
         }
         return kIOReturnSuccess;
     }
@@ -157,15 +145,11 @@ private:
                 mInbox.insert(mInbox.end(), buffer, buffer + n);
                 continue;
             }
-            if (n == 0 || (errno != EAGAIN && errno != EINTR))
-                return kIOReturnNoDevice;
-            if (errno == EINTR)
-                continue;
+            if (n == 0 || (errno != EAGAIN && errno != EINTR)) return kIOReturnNoDevice;
+            if (errno == EINTR) continue;
             const int ready = Wait(mFd.Get(), POLLIN, deadline);
-            if (ready == 0)
-                return kIOReturnTimeout;
-            if (ready < 0)
-                return kIOReturnNoDevice;
+            if (ready == 0) return kIOReturnTimeout;
+            if (ready < 0) return kIOReturnNoDevice;
         }
     }
 
@@ -182,15 +166,12 @@ public:
     IOReturn Open() override
     {
         std::lock_guard lock(mMutex);
-        if (mOpen)
-            return kIOReturnSuccess;
+        if (mOpen) return kIOReturnSuccess;
         wire::Frame reply;
         const IOReturn status = mConnection.Exchange(wire::Type::Acquire, {}, Deadline(), reply);
-        if (status != kIOReturnSuccess)
-            return status;
+        if (status != kIOReturnSuccess) return status;
         wire::AcquireResult result{};
-        if (!wire::Decode(reply.body, result))
-            return Garbage();
+        if (!wire::Decode(reply.body, result)) return Garbage();
         switch (result) {
         case wire::AcquireResult::Granted:
             mOpen = true;
@@ -205,12 +186,12 @@ public:
     void Close() override
     {
         std::lock_guard lock(mMutex);
-        if (!mOpen)
-            return;
+        if (!mOpen) return;
         mOpen = false;
         wire::Frame reply;
         // Should the answer not come, the dropped connection gives the unit back.
-        if (mConnection.Exchange(wire::Type::Relinquish, {}, Deadline(), reply) == kIOReturnSuccess && !reply.body.empty())
+        if (mConnection.Exchange(wire::Type::Relinquish, {}, Deadline(), reply) == kIOReturnSuccess &&
+            !reply.body.empty())
             mConnection.Drop();
     }
 
@@ -219,13 +200,10 @@ public:
         std::lock_guard lock(mMutex);
         wire::Frame reply;
         const IOReturn status = mConnection.Exchange(wire::Type::Generation, {}, Deadline(), reply);
-        if (status != kIOReturnSuccess)
-            return status;
+        if (status != kIOReturnSuccess) return status;
         wire::GenerationReply answer;
-        if (!wire::Decode(reply.body, answer))
-            return Garbage();
-        if (!answer.attached)
-            return kIOReturnNoDevice;
+        if (!wire::Decode(reply.body, answer)) return Garbage();
+        if (!answer.attached) return kIOReturnNoDevice;
         generation = answer.generation;
         return kIOReturnSuccess;
     }
@@ -234,8 +212,7 @@ public:
                       UInt32 generation) override
     {
         std::lock_guard lock(mMutex);
-        if (!mOpen)
-            return kIOReturnNotOpen;
+        if (!mOpen) return kIOReturnNotOpen;
         const auto code = static_cast<std::uint8_t>(tcode);
         const bool read = tcode == code && wire::IsRead(code);
         const bool write = tcode == code && wire::IsWrite(code);
@@ -250,9 +227,9 @@ public:
         request.length = length;
         request.generation = generation;
         if (write && length > 0)
-            request.data.assign(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + length);
-        if (read)
-            length = 0;  // until the unit says otherwise
+            request.data.assign(static_cast<const std::uint8_t*>(data),
+                                static_cast<const std::uint8_t*>(data) + length);
+        if (read) length = 0;  // until the unit says otherwise
 
         // The server sends a request without failOnReset in the unit's
         // current generation; RCODE_GENERATION means it never reached the
@@ -271,8 +248,7 @@ private:
         const bool write = wire::IsWrite(request.tcode);
         wire::Frame frame;
         const IOReturn status = mConnection.Exchange(wire::Type::Transact, wire::Encode(request), deadline, frame);
-        if (status != kIOReturnSuccess)
-            return status;
+        if (status != kIOReturnSuccess) return status;
         wire::TransactReply reply;
         // A read answers at most what was asked, a write nothing at all.
         if (!wire::Decode(frame.body, reply) || reply.data.size() > request.length ||
@@ -307,8 +283,7 @@ std::vector<UnitInfo> SocketUnitTransport::Scan()
 {
     const std::string dir = mOptions.runtimeDir.empty() ? wire::DefaultRuntimeDirectory() : mOptions.runtimeDir;
     std::vector<UnitInfo> units;
-    if (!wire::CheckRuntimeDirectory(dir, false, nullptr))
-        return units;
+    if (!wire::CheckRuntimeDirectory(dir, false, nullptr)) return units;
     std::vector<std::string> names;
     if (DIR* d = ::opendir(dir.c_str())) {
         const std::string suffix = wire::kSocketSuffix;
@@ -324,12 +299,10 @@ std::vector<UnitInfo> SocketUnitTransport::Scan()
     for (const std::string& name : names) {
         const std::string path = dir + "/" + name;
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid())
-            continue;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid()) continue;
         Connection connection;
         wire::HelloReply hello;
-        if (!connection.Open(path, mOptions.helloTimeoutMs, hello) || !hello.attached)
-            continue;
+        if (!connection.Open(path, mOptions.helloTimeoutMs, hello) || !hello.attached) continue;
         UnitInfo info;
         info.name = path;
         info.specifierId = hello.specifierId;
@@ -345,8 +318,7 @@ std::unique_ptr<UnitLink> SocketUnitTransport::Connect(const std::string& path, 
 {
     Connection connection;
     wire::HelloReply hello;
-    if (!connection.Open(path, options.helloTimeoutMs, hello) || !hello.attached)
-        return nullptr;
+    if (!connection.Open(path, options.helloTimeoutMs, hello) || !hello.attached) return nullptr;
     return std::make_unique<SocketUnitLink>(std::move(connection), options.responseTimeoutMs);
 }
 

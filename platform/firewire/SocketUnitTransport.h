@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Simulated units in other processes (ke-unit-sim), found by their sockets
 // in the per-user runtime directory and reached over them.
 #pragma once

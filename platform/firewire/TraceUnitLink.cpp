@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/firewire/TraceUnitLink.h"
 
 #include <fcntl.h>
@@ -14,11 +15,16 @@ namespace {
 const char* OperationName(int tcode)
 {
     switch (tcode) {
-    case TCODE_READ_QUADLET_REQUEST: return "read-quadlet";
-    case TCODE_WRITE_QUADLET_REQUEST: return "write-quadlet";
-    case TCODE_READ_BLOCK_REQUEST: return "read-block";
-    case TCODE_WRITE_BLOCK_REQUEST: return "write-block";
-    default: return nullptr;
+    case TCODE_READ_QUADLET_REQUEST:
+        return "read-quadlet";
+    case TCODE_WRITE_QUADLET_REQUEST:
+        return "write-quadlet";
+    case TCODE_READ_BLOCK_REQUEST:
+        return "read-block";
+    case TCODE_WRITE_BLOCK_REQUEST:
+        return "write-block";
+    default:
+        return nullptr;
     }
 }
 
@@ -29,14 +35,22 @@ bool IsWrite(int tcode) { return tcode == TCODE_WRITE_QUADLET_REQUEST || tcode =
 std::optional<int> RcodeOf(IOReturn status)
 {
     switch (status) {
-    case kIOReturnSuccess: return RCODE_COMPLETE;
-    case kIOFireWireConflictError: return RCODE_CONFLICT_ERROR;
-    case kIOFireWireDataError: return RCODE_DATA_ERROR;
-    case kIOFireWireTypeError: return RCODE_TYPE_ERROR;
-    case kIOFireWireAddressError: return RCODE_ADDRESS_ERROR;
-    case kIOFireWireBusReset: return RCODE_GENERATION;
-    case kIOReturnBusy: return RCODE_BUSY;
-    default: return std::nullopt;
+    case kIOReturnSuccess:
+        return RCODE_COMPLETE;
+    case kIOFireWireConflictError:
+        return RCODE_CONFLICT_ERROR;
+    case kIOFireWireDataError:
+        return RCODE_DATA_ERROR;
+    case kIOFireWireTypeError:
+        return RCODE_TYPE_ERROR;
+    case kIOFireWireAddressError:
+        return RCODE_ADDRESS_ERROR;
+    case kIOFireWireBusReset:
+        return RCODE_GENERATION;
+    case kIOReturnBusy:
+        return RCODE_BUSY;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -107,8 +121,8 @@ void TraceWriter::Line(const std::string& text)
     std::fflush(mFile);
 }
 
-void TraceWriter::Transaction(int tcode, UInt64 offset, UInt32 asked, const void* data, UInt32 length,
-                              IOReturn status, std::optional<UInt32> generation)
+void TraceWriter::Transaction(int tcode, UInt64 offset, UInt32 asked, const void* data, UInt32 length, IOReturn status,
+                              std::optional<UInt32> generation)
 {
     const char* operation = OperationName(tcode);
     if (!operation) return;
@@ -199,7 +213,8 @@ std::vector<std::shared_ptr<Transport>> TracedTransports(std::vector<std::shared
 {
     std::vector<std::shared_ptr<Transport>> traced;
     traced.reserve(transports.size());
-    for (auto& transport : transports) traced.push_back(std::make_shared<TracedTransport>(std::move(transport), writer));
+    for (auto& transport : transports)
+        traced.push_back(std::make_shared<TracedTransport>(std::move(transport), writer));
     return traced;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A record of every transaction a program makes with a unit, one JSON object
 // a line, so that a run on a real unit can be sent in and replayed by
 // ke-unit-sim. sim/README.md ("Traces") describes the lines.

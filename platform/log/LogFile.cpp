@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/log/LogFile.h"
 
 #include <fcntl.h>
@@ -112,8 +113,8 @@ void RotatingFile::RotateIfFull(std::uintmax_t incoming)
     // then the file under our name is its new one, which must not be moved
     // over the previous log.
     struct stat named {};
-    const bool stillOurs = ::lstat(mPath.c_str(), &named) == 0 && named.st_dev == open.st_dev &&
-                           named.st_ino == open.st_ino;
+    const bool stillOurs =
+        ::lstat(mPath.c_str(), &named) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
     if (stillOurs && std::rename(mPath.c_str(), PreviousPath().c_str()) != 0) return;  // keep writing here
     Reopen();
 }

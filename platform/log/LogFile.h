@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A log file of whole lines, each stamped with the local time, that moves
 // itself aside to "<path>.1" when it reaches its size limit, so that a
 // program started from the desktop keeps a bounded record of its trace.

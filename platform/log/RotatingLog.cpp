@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/log/RotatingLog.h"
 
 #include <pwd.h>

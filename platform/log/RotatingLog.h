@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keeps a program's trace and failure lines (std::cout, std::cerr) in a log
 // file, each line with a timestamp, because a program started from the
 // desktop has nowhere a user can read its output. Both programs use it, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/log/TeeBuffer.h"
 
 namespace kelog {

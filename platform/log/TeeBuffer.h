@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stream buffer that passes all text on to a stream's own buffer and also
 // hands every complete line to a RotatingFile; either may be absent. Several threads may write at
 // once: each thread's text is gathered on its own until its newline, so a line

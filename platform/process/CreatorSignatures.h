@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Creator signatures of running programs. Linux programs carry none, so a
 // small table gives one to the programs the utility needs to recognise.
 #pragma once

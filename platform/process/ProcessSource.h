@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the process list comes from: the system's /proc, or a fake in tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/session/ShutdownInhibitor.h"
 
 #include <fcntl.h>

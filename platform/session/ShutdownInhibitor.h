@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Holds off shutdown and sleep while the unit's flash is written: a
 // systemd-logind "block" inhibitor lock, held for the object's lifetime.
 // Without a system bus or logind the work goes on unprotected, and the log

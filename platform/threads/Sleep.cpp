@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/threads/Sleep.h"
 
 #include <sys/prctl.h>
@@ -100,8 +101,6 @@ KeSleepFunction KeSetSleepFunction(KeSleepFunction sleep)
     return previous ? *previous : KeSleepFunction{};
 }
 
-KeScopedSleepFunction::KeScopedSleepFunction(KeSleepFunction sleep) : mPrevious(KeSetSleepFunction(std::move(sleep)))
-{
-}
+KeScopedSleepFunction::KeScopedSleepFunction(KeSleepFunction sleep) : mPrevious(KeSetSleepFunction(std::move(sleep))) {}
 
 KeScopedSleepFunction::~KeScopedSleepFunction() { KeSetSleepFunction(std::move(mPrevious)); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's pauses. They go through a replaceable function so that tests
 // can run them on a virtual clock instead of waiting.
 #pragma once

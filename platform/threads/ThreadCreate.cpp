@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/threads/ThreadCreate.h"
 
 #include <atomic>

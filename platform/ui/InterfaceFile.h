@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Designer files that the program loads at run time.
 #pragma once
 

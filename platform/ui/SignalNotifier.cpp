@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/SignalNotifier.h"
 
 #include <pthread.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Brings SIGINT, SIGTERM and SIGHUP into the event loop: the handler only
 // writes the signal's number to a socket pair, and a QSocketNotifier on the
 // other end calls back on the main thread, where anything may be done.

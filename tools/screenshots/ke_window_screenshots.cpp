@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures of the real window, for the README and the metainfo: runs the
 // program as main does, drives it from inside as a user would, and saves a
 // PNG of each state it passes through. Each window is rendered by itself

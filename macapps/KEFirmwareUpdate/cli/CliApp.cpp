@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
 
 #include <cctype>
@@ -76,10 +77,10 @@ ExitCode CliApp::Version()
     mUpdate.GetUpdateFirmwareVersionString(carried);
     if (mOptions.json) {
         const nlohmann::ordered_json object = {{"command", "version"},
-                                       {"version", kVersion},
-                                       {"carried_version", carried},
-                                       {"result", ExitCodeName(kExitSuccess)},
-                                       {"exit_code", 0}};
+                                               {"version", kVersion},
+                                               {"carried_version", carried},
+                                               {"result", ExitCodeName(kExitSuccess)},
+                                               {"exit_code", 0}};
         mConsole.Print(mConsole.Out(), object.dump(2) + "\n");
     } else {
         mConsole.Print(mConsole.Out(),
@@ -148,11 +149,10 @@ void CliApp::ShowIdentity(const UnitIdentity& unit)
 {
     // With --json the object carries it.
     if (mOptions.json) return;
-    mConsole.Print(mConsole.Out(), Field("GUID:", unit.guid) +
-                                       Field("Serial number:", PrintableText(unit.serialNumber)) +
-                                       Field("Installed version:", unit.installedVersion) +
-                                       Field("Carried version:", unit.carriedVersion) +
-                                       Field("Update would be:", ChangeText(unit)));
+    mConsole.Print(mConsole.Out(),
+                   Field("GUID:", unit.guid) + Field("Serial number:", PrintableText(unit.serialNumber)) +
+                       Field("Installed version:", unit.installedVersion) +
+                       Field("Carried version:", unit.carriedVersion) + Field("Update would be:", ChangeText(unit)));
 }
 
 ExitCode CliApp::End(RunReport& report, ExitCode code, const std::string& message)
@@ -216,8 +216,10 @@ const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& 
     std::vector<const Found*> chosen;
     for (const Found& unit : units) {
         const std::string& serial = unit.reading.identity.serialNum;
-        const bool guidMatches = unit.reading.identity.guid && Lowered(mOptions.unit) == Lowered(unit.listing.identity.guid);
-        if (mOptions.unit.empty() || guidMatches || (!serial.empty() && serial == mOptions.unit)) chosen.push_back(&unit);
+        const bool guidMatches =
+            unit.reading.identity.guid && Lowered(mOptions.unit) == Lowered(unit.listing.identity.guid);
+        if (mOptions.unit.empty() || guidMatches || (!serial.empty() && serial == mOptions.unit))
+            chosen.push_back(&unit);
     }
     if (chosen.size() > 1) {
         code = End(report, kExitSeveralUnits,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two commands over the update controller: `status` reports the unit as
 // the window would show it, `update` runs the window's update job with the
 // window's rules (downgrade confirmation, the 'KeyG' check) and follows it.

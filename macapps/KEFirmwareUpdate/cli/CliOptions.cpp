@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
 
 #include <CLI/CLI.hpp>
@@ -48,11 +49,15 @@ struct Parser {
                        "Write every transaction with the unit to FILE, one JSON object a line (for a problem report)")
             ->option_text("FILE");
 
-        status = app.add_subcommand("status", "Show the unit's serial number and versions, and what an update would do");
+        status =
+            app.add_subcommand("status", "Show the unit's serial number and versions, and what an update would do");
         update = app.add_subcommand("update", "Write the carried firmware to the unit");
-        update->add_flag("--allow-downgrade", options.allowDowngrade, "Write the carried firmware even if the unit runs a newer one");
+        update->add_flag("--allow-downgrade", options.allowDowngrade,
+                         "Write the carried firmware even if the unit runs a newer one");
         update->add_flag("-y,--yes", options.yes, "Do not ask for confirmation");
-        update->add_option("--unit", options.unit, "The unit to write, by GUID or serial number, when several are connected")
+        update
+            ->add_option("--unit", options.unit,
+                         "The unit to write, by GUID or serial number, when several are connected")
             ->type_name("ID");
         history = app.add_subcommand("history", "Show the update attempts of both programs, oldest first");
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line: which command to run and how to report it.
 #pragma once
 

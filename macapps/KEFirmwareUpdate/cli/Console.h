@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's own terminal: the real standard streams (the C ones, which
 // the log redirect of the C++ streams does not touch) and what they are.
 #pragma once

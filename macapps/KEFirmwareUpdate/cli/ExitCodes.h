@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line program's exit codes, in one place: --help, the README and
 // the JSON "result" field are all written from this table.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/cli/HistoryCommand.h"
 
 #include <nlohmann/json.hpp>
@@ -20,8 +21,8 @@ std::string Text(const ordered_json& record, const char* key, const char* missin
 std::string Line(const ordered_json& record)
 {
     std::string line = Text(record, "start") + "  " + Text(record, "program") + "  serial " +
-                       Text(record, "serial_number", "Not Available") + "  " + Text(record, "installed_version") + " -> " +
-                       Text(record, "carried_version") + "  " + Text(record, "result");
+                       Text(record, "serial_number", "Not Available") + "  " + Text(record, "installed_version") +
+                       " -> " + Text(record, "carried_version") + "  " + Text(record, "result");
     const auto status = record.find("status_code");
     if (record.contains("failed_image") && record["failed_image"].is_string()) {
         line += ": " + Text(record, "failed_image") + " image";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `history`: the update attempts that both programs recorded, oldest first.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
 
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
@@ -14,10 +15,7 @@ const char kDoneMessage[] =
 
 const char kRunAgain[] = "Do not power the Ke off: run the update again.\n";
 
-bool IsAccessStatus(IOReturn status)
-{
-    return status == kIOReturnNotPermitted || status == kIOReturnExclusiveAccess;
-}
+bool IsAccessStatus(IOReturn status) { return status == kIOReturnNotPermitted || status == kIOReturnExclusiveAccess; }
 
 }  // namespace
 
@@ -40,8 +38,9 @@ JobVerdict JobVerdict::From(const APW::PTA::UpdateResult& result)
                                         : std::string("The FPGA image was written.\n");
         if (IsAccessStatus(result.status)) {
             verdict.code = kExitNoAccess;
-            verdict.message = "Update failed: the Ke could not be opened to write the " + image + " image: " +
-                              StatusText(result.status) + (first ? "; nothing was written.\n" : ".\n" + other + kRunAgain);
+            verdict.message = "Update failed: the Ke could not be opened to write the " + image +
+                              " image: " + StatusText(result.status) +
+                              (first ? "; nothing was written.\n" : ".\n" + other + kRunAgain);
             return verdict;
         }
         verdict.code = kExitUpdateFailed;

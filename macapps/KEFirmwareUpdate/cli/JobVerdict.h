@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the end of an update job means for the user: the exit code, the
 // message, and the image that failed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/cli/NodeAccess.h"
 
 #include <unistd.h>
@@ -53,8 +54,9 @@ std::vector<std::string> UnopenableFireWireNodes(const std::string& devDir, cons
 
 std::string NotFoundMessage(const std::vector<std::string>& unopenableNodes)
 {
-    std::string message = "Ke Not Found: check that the Ke is connected to this computer's FireWire port and "
-                          "switched on.\n";
+    std::string message =
+        "Ke Not Found: check that the Ke is connected to this computer's FireWire port and "
+        "switched on.\n";
     if (unopenableNodes.empty()) return message;
     std::string names;
     for (const std::string& node : unopenableNodes) names += (names.empty() ? "" : ", ") + node;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What "Ke Not Found" tells the user to check. Discovery sees a unit's node
 // only when it can read its unit directory; a node this user may not open
 // can hide a Ke, and then the permissions are worth a look too.

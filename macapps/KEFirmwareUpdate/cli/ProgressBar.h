@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The update's progress on standard error: a bar redrawn in place on a
 // terminal, one line per phase otherwise (logs and pipes get no carriage
 // returns).

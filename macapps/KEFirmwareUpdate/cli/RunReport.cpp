@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 
 #include <signal.h>
@@ -20,7 +21,6 @@ const char* ChangeName(Change change)
     }
     return "unknown";
 }
-
 
 std::string SignalName(int signalNumber)
 {

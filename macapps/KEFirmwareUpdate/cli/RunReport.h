@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What one run found and how it ended, for the closing JSON object.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keeps SIGINT, SIGTERM and SIGHUP from ending the program while the unit's
 // flash is being written: a half-written flash is worse than a late exit. A
 // signal that arrives meanwhile prints a notice and is remembered; the caller
@@ -23,8 +24,7 @@ public:
     // The last guarded signal that arrived, or 0.
     int DeferredSignal() const;
 
-    static constexpr char kNotice[] =
-        "\nkefirmwareupdate-cli: the update cannot be interrupted safely; it goes on\n";
+    static constexpr char kNotice[] = "\nkefirmwareupdate-cli: the update cannot be interrupted safely; it goes on\n";
 
 private:
     static constexpr int kGuarded[] = {SIGINT, SIGTERM, SIGHUP};

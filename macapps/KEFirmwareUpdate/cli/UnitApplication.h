@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's rule for an application that may be using the unit: one whose
 // creator signature is 'KeyG' holds the update back while it runs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kefirmwareupdate-cli: the update of a Ke unit from a terminal or a script.
 #include <cstdio>
 #include <exception>
@@ -33,7 +34,8 @@ bool TraceTransports(APW::PTA::CKeFirmwareUpdate& update, const kecli::CliOption
 {
     std::string carried, error;
     update.GetUpdateFirmwareVersionString(carried);
-    auto writer = fwplat::TraceWriter::Create(options.trace, "kefirmwareupdate-cli", kecli::CliApp::kVersion, carried, error);
+    auto writer =
+        fwplat::TraceWriter::Create(options.trace, "kefirmwareupdate-cli", kecli::CliApp::kVersion, carried, error);
     if (!writer) {
         kecli::ParseOutcome failed;
         failed.exitCode = kecli::kExitUsage;
