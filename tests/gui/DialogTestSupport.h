@@ -1,7 +1,6 @@
 // A main window with its controller over a simulated unit and a stand-in
 // process list, for the window's state-machine tests and screenshots.
-// The window's own timer is stopped: tests tick it themselves, unless they
-// ask for the running timer.
+// The window's own timer is stopped: tests tick it themselves.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -190,14 +189,14 @@ inline std::string Text(QLabel* label) { return label ? label->text().toStdStrin
 // counted, not acted on.
 class Window {
 public:
-    explicit Window(bool ownTimer = false)
+    Window()
     {
         main->show();
         dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), [this](int status) {
             ++quits;
             quitStatus = status;
         });
-        if (!ownTimer) dialog->Timer().stop();
+        dialog->Timer().stop();
     }
     ~Window()
     {
