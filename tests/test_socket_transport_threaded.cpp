@@ -132,18 +132,14 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
     EXPECT_EQ(units[0].version, 0x11u);
     EXPECT_EQ(units[0].guid, kesim::KeUnitConfig{}.guid);
 
-    for (const char* value : {"", "0", "yes"}) {
-        ::setenv("KE_SIMULATED_UNITS", value, 1);
+    for (const std::string value : {"", "0", "yes", "1"}) {
+        ::setenv("KE_SIMULATED_UNITS", value.c_str(), 1);
         const auto defaults = fwplat::DefaultTransports();
-        ASSERT_EQ(defaults.size(), 1u) << value;
+        ::unsetenv("KE_SIMULATED_UNITS");
+        ASSERT_EQ(defaults.size(), value == "1" ? 2u : 1u) << value;
         EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
+        EXPECT_TRUE(value != "1" || std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));
     }
-    ::setenv("KE_SIMULATED_UNITS", "1", 1);
-    const auto defaults = fwplat::DefaultTransports();
-    ::unsetenv("KE_SIMULATED_UNITS");
-    ASSERT_EQ(defaults.size(), 2u);
-    EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));
 }
 
 TEST_F(SocketUnit, OneClientHoldsTheUnitAtATime)
