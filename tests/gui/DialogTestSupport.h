@@ -24,42 +24,12 @@
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
-#include "platform/process/ProcessSource.h"
 #include "platform/threads/Sleep.h"
 #include "platform/ui/InterfaceFile.h"
+#include "tests/support/FakeProcesses.h"
 #include "tests/support/SimBus.h"
 
 namespace dialogtest {
-
-// The process list the window sees.
-class FakeProcesses final : public ProcessSource {
-public:
-    FakeProcesses() { SetProcessSource(this); }
-    ~FakeProcesses() override { SetProcessSource(nullptr); }
-    FakeProcesses(const FakeProcesses&) = delete;
-    FakeProcesses& operator=(const FakeProcesses&) = delete;
-
-    void Start(const char* name) { list_.push_back({nextPid_++, 100, name}); }
-    void Stop(const char* name) { std::erase_if(list_, [&](const ProcessEntry& e) { return e.name == name; }); }
-
-    const std::vector<ProcessEntry>& Scan() override
-    {
-        ++scans;
-        return list_;
-    }
-    bool Self(ProcessEntry& self) override
-    {
-        self = {1, 1, "KEFirmwareUpdat"};
-        return true;
-    }
-    int Terminate(const ProcessEntry&) override { return 0; }
-
-    int scans = 0;
-
-private:
-    std::vector<ProcessEntry> list_{{1, 1, "KEFirmwareUpdat"}, {2, 2, "bash"}};
-    pid_t nextPid_ = 100;
-};
 
 // The download's pauses, as no-ops; when armed, the worker stops at its
 // first pause at or beyond a progress value until released.
@@ -249,7 +219,7 @@ public:
 
     simbus::Bus bus;
     SleepGate gate;
-    FakeProcesses processes;
+    fakeproc::Processes processes{{{1, 1, "KEFirmwareUpdat"}, {2, 2, "bash"}}, {1, 1, "KEFirmwareUpdat"}};
     std::unique_ptr<QWidget> main = LoadMainWindow();
     int quits = 0;
     int quitStatus = -1;  // of the last quit request

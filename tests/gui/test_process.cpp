@@ -13,37 +13,16 @@
 #include "macclasses/Process.h"
 #include "platform/process/CreatorSignatures.h"
 #include "platform/process/ProcessSource.h"
+#include "tests/support/FakeProcesses.h"
 
 namespace {
 
-class FakeSource final : public ProcessSource {
-public:
-    const std::vector<ProcessEntry>& Scan() override { return list; }
-    bool Self(ProcessEntry& self) override
-    {
-        self = {4242, 77, "KEFirmwareUpdat"};
-        return true;
-    }
-    int Terminate(const ProcessEntry& process) override
-    {
-        terminated.push_back(process.pid);
-        return 0;
-    }
-
-    std::vector<ProcessEntry> list;
-    std::vector<pid_t> terminated;
-};
-
+// The system's processes and this program's own, as pid, start time and name.
 class ProcessLookup : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        source.list = {{1, 1, "systemd"}, {300, 500, "bash"}, {4242, 77, "KEFirmwareUpdat"}, {5000, 900, "Xorg"}};
-        SetProcessSource(&source);
-    }
-    void TearDown() override { SetProcessSource(nullptr); }
-
-    FakeSource source;
+    fakeproc::Processes source{
+        {{1, 1, "systemd"}, {300, 500, "bash"}, {4242, 77, "KEFirmwareUpdat"}, {5000, 900, "Xorg"}},
+        {4242, 77, "KEFirmwareUpdat"}};
 };
 
 UInt32 PidOf(const ProcessSerialNumber& psn) { return psn.lowLongOfPSN; }
