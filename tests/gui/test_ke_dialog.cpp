@@ -137,44 +137,10 @@ TEST(Dialog, ProgressBarFollowsTheJobAndTheCompletionAlertComesOnce)
     EXPECT_EQ(1, w.quits);
 }
 
-TEST(Dialog, FailedJobIsReportedAndTheWindowGoesIdleWithoutQuitting)
+TEST(Dialog, FailedJobsAreReportedTheWindowGoesIdleWithoutQuittingAndTheBarShowsNoOldValue)
 {
     Window w;
-    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = true; });
-    w.Tick();
-    w.ClickUpdate();
-    w.Tick();
-    ASSERT_TRUE(w.TickUntilIdle());
-
-    ASSERT_EQ(1u, w.alerts.seen.size());
-    const auto& failed = w.alerts.seen[0];
-    EXPECT_EQ("Programming Failed", failed.text.toStdString());
-    EXPECT_EQ(QMessageBox::Critical, failed.icon);
-    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("FPGA"));
-    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("0x"));
-    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("Do not power off"));
-    EXPECT_GT(failed.barValue, 0) << "while the alert is up the bar still shows where the job stopped";
-    EXPECT_EQ(0, w.quits);
-    EXPECT_EQ(0, w.alerts.Count("Programming Complete"));
-    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
-    EXPECT_EQ(0, w.Bar()->value());
-
-    // Idle again: the next tick offers the update, which may now succeed.
-    w.Tick();
-    EXPECT_TRUE(w.Button(101)->isEnabled());
-    EXPECT_TRUE(w.Button(100)->isEnabled());
-    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = false; });
-    w.ClickUpdate();
-    w.Tick();
-    ASSERT_TRUE(w.TickUntilIdle());
-    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
-    EXPECT_EQ(1, w.quits);
-}
-
-TEST(Dialog, UnitGoneBeforeTheJobStartsIsReportedAndTheBarShowsNoOldValue)
-{
-    Window w;
-    // A first job that fails late leaves the shared progress high.
+    // A job that fails late leaves the shared progress high.
     w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) {
         c.faultFlash = kesim::FlashDevice::Mcore;
         c.refuseCrc = true;
@@ -185,10 +151,21 @@ TEST(Dialog, UnitGoneBeforeTheJobStartsIsReportedAndTheBarShowsNoOldValue)
     ASSERT_TRUE(w.TickUntilIdle());
     ASSERT_GT(gDownloadProgress.Get(), 50u);
     ASSERT_EQ(1u, w.alerts.seen.size());
-    EXPECT_THAT(w.alerts.seen[0].informative.toStdString(), HasSubstr("microcontroller"));
+    const auto& failed = w.alerts.seen[0];
+    EXPECT_EQ("Programming Failed", failed.text.toStdString());
+    EXPECT_EQ(QMessageBox::Critical, failed.icon);
+    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("microcontroller"));
+    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("0x"));
+    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("Do not power off"));
+    EXPECT_GT(failed.barValue, 0) << "while the alert is up the bar still shows where the job stopped";
+    EXPECT_EQ(0, w.quits);
+    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
+    EXPECT_EQ(0, w.Bar()->value());
 
-    // The next one finds no unit at all.
+    // Idle again, the update is offered; this time no unit is found at all.
     w.Tick();
+    EXPECT_TRUE(w.Button(101)->isEnabled());
+    EXPECT_TRUE(w.Button(100)->isEnabled());
     w.ClickUpdate();
     w.bus.Unplug();
     w.Tick();
@@ -200,13 +177,19 @@ TEST(Dialog, UnitGoneBeforeTheJobStartsIsReportedAndTheBarShowsNoOldValue)
     EXPECT_THAT(notFound.informative.toStdString(), HasSubstr("Nothing was written"));
     EXPECT_EQ(0, notFound.barValue);
     EXPECT_EQ(0, w.quits);
-
-    // No unit, but the user can still leave by the Cancel button.
     w.Tick();
     EXPECT_EQ("Ke Not Found", w.Version());
     EXPECT_FALSE(w.Button(101)->isEnabled());
-    EXPECT_TRUE(w.Button(100)->isEnabled());
-    w.ClickCancel();
+    EXPECT_TRUE(w.Button(100)->isEnabled()) << "without a unit the user can still leave";
+
+    // Back and no longer refusing: the update may now succeed.
+    w.bus.Plug();
+    w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = false; });
+    w.Tick();
+    w.ClickUpdate();
+    w.Tick();
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
     EXPECT_EQ(1, w.quits);
 }
 
