@@ -87,14 +87,6 @@ struct RawClient {
 // One unit served on <dir>/ke-unit.sock and found there by the transport.
 class SocketUnit : public testing::Test {
 protected:
-    SocketUnit()
-    {
-        options.runtimeDir = dir.path();
-        options.responseTimeoutMs = 500;
-        model = std::make_shared<kesim::KeUnitModel>();
-        server = std::make_unique<kesim::SocketServer>(model, path);
-    }
-
     void SetUp() override
     {
         std::string error;
@@ -118,9 +110,9 @@ protected:
 
     socksim::TempDir dir;
     std::string path = wire::SocketPath(dir.path(), "ke-unit");
-    fwplat::SocketTransportOptions options;
-    std::shared_ptr<kesim::KeUnitModel> model;
-    std::unique_ptr<kesim::SocketServer> server;
+    fwplat::SocketTransportOptions options{.runtimeDir = dir.path(), .responseTimeoutMs = 500};
+    std::shared_ptr<kesim::KeUnitModel> model = std::make_shared<kesim::KeUnitModel>();
+    std::unique_ptr<kesim::SocketServer> server = std::make_unique<kesim::SocketServer>(model, path);
 };
 
 TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
@@ -290,10 +282,7 @@ private:
 TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
 {
     socksim::TempDir dir;
-    fwplat::SocketTransportOptions options;
-    options.runtimeDir = dir.path();
-    options.helloTimeoutMs = 100;
-    options.responseTimeoutMs = 300;
+    fwplat::SocketTransportOptions options{.runtimeDir = dir.path(), .helloTimeoutMs = 100, .responseTimeoutMs = 300};
     const std::string path = dir / "peer.sock";
     const std::pair<BrokenPeer::Fault, IOReturn> cases[] = {{BrokenPeer::Fault::HangUp, kIOReturnNoDevice},
                                                             {BrokenPeer::Fault::Garbage, kIOReturnNoDevice},
@@ -326,9 +315,8 @@ TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
 TEST(SocketScan, SkipsWhatIsNotAUnitOfOurs)
 {
     socksim::TempDir dir;
-    fwplat::SocketTransportOptions options;
-    options.runtimeDir = dir.path();
-    options.helloTimeoutMs = 1000;  // a skipped entry that waited for it would show
+    // A skipped entry that waited for the hello would show.
+    fwplat::SocketTransportOptions options{.runtimeDir = dir.path(), .helloTimeoutMs = 1000};
     auto model = std::make_shared<kesim::KeUnitModel>();
     kesim::SocketServer server(model, dir / "unit.sock");
     std::string error;
