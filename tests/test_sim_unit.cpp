@@ -118,14 +118,6 @@ TEST(SimUnit, CrcRefusals)
     }
 }
 
-TEST(SimUnit, EraseLastsItsTimeEvenWithoutBusyReads)
-{
-    Host h({.eraseTime = std::chrono::milliseconds(60), .eraseBusyReads = 0});
-    EXPECT_EQ(h.Erase(FlashDevice::Xilinx).front(), 0u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(80));
-    EXPECT_EQ(h.Read32(kStatusReg), 1u);
-}
-
 // Like the kernel: the reset fails requests at once, the new generation
 // shows only once it has settled.
 TEST(SimUnit, ABusResetSettlesBeforeItsGenerationShows)
@@ -142,10 +134,12 @@ TEST(SimUnit, ABusResetSettlesBeforeItsGenerationShows)
     h.Read32(kSoftwareVersionReg);
 }
 
-TEST(SimUnit, CancelLeavesUpdateMode)
+TEST(SimUnit, EraseLastsItsTimeEvenWithoutBusyReadsAndCancelLeavesUpdateMode)
 {
-    Host h({.eraseBusyReads = 0, .cancelBusyReads = 1});
-    h.Erase(FlashDevice::Mcore);
+    Host h({.eraseTime = std::chrono::milliseconds(60), .eraseBusyReads = 0, .cancelBusyReads = 1});
+    EXPECT_EQ(h.Erase(FlashDevice::Mcore).front(), 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+    EXPECT_EQ(h.Read32(kStatusReg), 1u);
     h.Send(Pattern(8), 16);
     EXPECT_EQ(h.Write32(kUpdateControlReg, kControlCancel), RCODE_COMPLETE);
     EXPECT_EQ(h.Read32(kUpdateControlReg), 1u);
