@@ -81,7 +81,7 @@ protected:
     std::streambuf* mOldErr = nullptr;
 };
 
-TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStamped)
+TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterRunAppends)
 {
     const fs::path dir = mDir / "state" / "kefirmwareupdate";
     {
@@ -103,6 +103,20 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStamped)
         ASSERT_EQ(stat(path.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, fs::is_directory(path) ? 0700u : 0600u) << path;
     }
+
+    // A later run appends, and keeps an unfinished last line when the streams get their buffers back.
+    {
+        RotatingLog log(At(dir));
+        EXPECT_NE(std::cout.rdbuf(), &mOut);
+        std::cout << "last words";
+    }
+    EXPECT_EQ(std::cout.rdbuf(), &mOut);
+    EXPECT_EQ(std::cerr.rdbuf(), &mErr);
+    EXPECT_EQ(mOut.str(), "Ctor KeFirmwareUpdate\nOpen Ke\n\nlast words");
+    std::cout << "after\n";
+    EXPECT_THAT(Texts(dir / "KEFirmwareUpdate.log"),
+                ElementsAre("Ctor KeFirmwareUpdate", "Device not ready - Could not prepare device for update.",
+                            "Open Ke", "", "last words"));
 }
 
 // The command line keeps the lines off the terminal, or puts them all on
@@ -153,21 +167,6 @@ TEST_F(RotatingLogTest, AnUnfinishedLineWaitsForItsEndEvenWhenFlushed)
     EXPECT_EQ(mOut.str(), "Erasing... done\n" + longLine + "\n");
     EXPECT_THAT(Texts(log.Path()), ElementsAre("Erasing... done", "Download failed: status 3",
                                                std::string(kelog::TeeBuffer::kMaxLine, 'x'), std::string(10, 'x')));
-}
-
-TEST_F(RotatingLogTest, ALaterRunAppendsAndAnUnfinishedLineIsKeptWhenTheStreamsGetTheirBuffersBack)
-{
-    { RotatingLog log(At(mDir)); std::cout << "first run\n"; }
-    {
-        RotatingLog log(At(mDir));
-        EXPECT_NE(std::cout.rdbuf(), &mOut);
-        std::cout << "last words";
-    }
-    EXPECT_EQ(std::cout.rdbuf(), &mOut);
-    EXPECT_EQ(std::cerr.rdbuf(), &mErr);
-    EXPECT_EQ(mOut.str(), "first run\nlast words");
-    std::cout << "after\n";
-    EXPECT_THAT(Texts(mDir / "KEFirmwareUpdate.log"), ElementsAre("first run", "last words"));
 }
 
 TEST_F(RotatingLogTest, RotatesAtTheLimitKeepingOnePreviousFile)

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -37,8 +38,6 @@ class SleepGate {
 public:
     SleepGate() : scoped_([this](UInt32) { Pause(); }) {}
     ~SleepGate() { Release(); }
-    SleepGate(const SleepGate&) = delete;
-    SleepGate& operator=(const SleepGate&) = delete;
 
     void Arm(UInt32 atProgress)
     {
@@ -128,12 +127,9 @@ private:
         if (answer == QStringLiteral("Escape") || answer == QStringLiteral("Return")) {
             return QTest::keyClick(box, answer == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_Return);
         }
-        for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == answer) {
-                button->click();
-                return;
-            }
-        }
+        const auto all = box->buttons();
+        const auto button = std::find_if(all.begin(), all.end(), [&](QAbstractButton* b) { return b->text() == answer; });
+        if (button != all.end()) return (*button)->click();
         ADD_FAILURE() << "the alert has no button " << answer.toStdString();
         box->reject();
     }
@@ -174,8 +170,6 @@ public:
         gate.Release();
         if (dialog && dialog->GetUpdateState() != WAITFORINPUT) TickUntilIdle();
     }
-    Window(const Window&) = delete;
-    Window& operator=(const Window&) = delete;
 
     void Tick() { dialog->TimerEventHandler(); }
 

@@ -50,7 +50,7 @@ TEST(Dialog, AUnitThatCannotBeOpenedIsNotFoundButTheLineSaysWhy)
     EXPECT_STREQ("", NotFoundAdvice(kIOReturnNotFound));
 }
 
-TEST(Dialog, NewerUnitAsksBeforeADowngradeCancelQuitsWithoutStartingAndOkStartsOnTheNextTick)
+TEST(Dialog, NewerUnitAsksBeforeADowngradeAndOnlyOkForTheUnitShownStartsItOnTheNextTick)
 {
     Window w;
     w.bus.model().SetSoftwareVersion(Versions(22, 26));
@@ -71,10 +71,23 @@ TEST(Dialog, NewerUnitAsksBeforeADowngradeCancelQuitsWithoutStartingAndOkStartsO
     w.Tick();
     EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
 
-    // Confirmed this time (the quit request above is the application's to act on).
+    // A confirmation is not carried over to another unit the window, ticking
+    // on under the alert, has come to show meanwhile.
+    w.alerts.onShow = [&](QMessageBox*) {
+        w.bus.model().SetSerialNumber("KE999999");
+        w.Tick();
+    };
     w.alerts.Queue("OK");
     w.ClickUpdate();
-    EXPECT_EQ(2, w.alerts.Count("This is a Downgrade:"));
+    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
+    w.Tick();
+    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
+
+    // Confirmed for the unit shown (the quit request above is the application's to act on).
+    w.alerts.onShow = nullptr;
+    w.alerts.Queue("OK");
+    w.ClickUpdate();
+    EXPECT_EQ(3, w.alerts.Count("This is a Downgrade:"));
     EXPECT_EQ(STARTUPDATE, w.dialog->GetUpdateState());
     EXPECT_FALSE(w.Button(101)->isEnabled());
     EXPECT_FALSE(w.Button(100)->isEnabled());
@@ -86,23 +99,6 @@ TEST(Dialog, NewerUnitAsksBeforeADowngradeCancelQuitsWithoutStartingAndOkStartsO
     EXPECT_TRUE(w.bus.model().Flash(kesim::FlashDevice::Mcore).accepted);
     EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
     EXPECT_EQ(2, w.quits);
-}
-
-TEST(Dialog, AConfirmationIsNotCarriedOverToAnotherUnitShownMeanwhile)
-{
-    Window w;
-    w.bus.model().SetSoftwareVersion(Versions(22, 26));
-    w.Tick();
-    // The window goes on ticking under the alert, and now shows another unit.
-    w.alerts.onShow = [&](QMessageBox*) {
-        w.bus.model().SetSerialNumber("KE999999");
-        w.Tick();
-    };
-    w.alerts.Queue("OK");
-    w.ClickUpdate();
-    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
-    w.Tick();
-    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
 }
 
 TEST(Dialog, ProgressBarFollowsTheJobAndTheCompletionAlertComesOnce)
