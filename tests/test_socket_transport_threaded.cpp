@@ -134,7 +134,7 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
     }
 }
 
-TEST_F(SocketUnit, OneClientHoldsTheUnitAtATime)
+TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
 {
     auto first = Link();
     auto second = Link();
@@ -156,35 +156,30 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATime)
         EXPECT_EQ(first->Open(), kIOReturnExclusiveAccess);
     }
     EXPECT_EQ(first->Open(), kIOReturnSuccess);
-}
 
-TEST_F(SocketUnit, LinkAnswersLikeAUnitOnTheBus)
-{
-    auto link = Link();
-    ASSERT_TRUE(link);
-    ASSERT_EQ(link->Open(), kIOReturnSuccess);
+    // Held, it answers like a unit on the bus.
     model->ChangeConfig([](kesim::KeUnitConfig& c) { c.serialReadLimit = 3; });
-    UInt32 length = 8;
-    EXPECT_EQ(Read(*link, kesim::kSerialNumberReg, length), kIOReturnSuccess);
+    length = 8;
+    EXPECT_EQ(Read(*first, kesim::kSerialNumberReg, length), kIOReturnSuccess);
     EXPECT_EQ(length, 3u);
     length = 4;
-    EXPECT_EQ(Read(*link, kesim::kRegisterBase + 0x40, length), kIOFireWireAddressError);
+    EXPECT_EQ(Read(*first, kesim::kRegisterBase + 0x40, length), kIOFireWireAddressError);
     EXPECT_EQ(length, 0u);
     std::uint8_t big[wire::kMaxData + 1] = {};
     length = sizeof big;
-    EXPECT_EQ(link->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0), kIOReturnBadArgument);
+    EXPECT_EQ(first->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0), kIOReturnBadArgument);
     length = 4;
-    EXPECT_EQ(link->Transact(0x7, kSoftware, big, length, false, 0), kIOReturnBadArgument);
+    EXPECT_EQ(first->Transact(0x7, kSoftware, big, length, false, 0), kIOReturnBadArgument);
 
     // A bus reset: a caller that minds it is told, one that does not is not,
     // even while the new generation takes its time to show.
     UInt32 generation = 0;
-    ASSERT_EQ(link->GetBusGeneration(generation), kIOReturnSuccess);
+    ASSERT_EQ(first->GetBusGeneration(generation), kIOReturnSuccess);
     model->ChangeConfig([](kesim::KeUnitConfig& c) { c.resetSettle = std::chrono::milliseconds(100); });
     model->BusReset();
-    EXPECT_EQ(Read(*link, kSoftware, length, true, generation), kIOFireWireBusReset);
+    EXPECT_EQ(Read(*first, kSoftware, length, true, generation), kIOFireWireBusReset);
     length = 4;
-    EXPECT_EQ(Read(*link, kSoftware, length, false, generation), kIOReturnSuccess);
+    EXPECT_EQ(Read(*first, kSoftware, length, false, generation), kIOReturnSuccess);
     EXPECT_EQ(length, 4u);
 
     // Off the bus: not listed, not to be had.
@@ -199,7 +194,7 @@ TEST_F(SocketUnit, LinkAnswersLikeAUnitOnTheBus)
     server->Stop();
     EXPECT_FALSE(server->Serving());
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(Read(*link, kSoftware, length), kIOReturnNoDevice);
+    EXPECT_EQ(Read(*first, kSoftware, length), kIOReturnNoDevice);
     EXPECT_EQ(fwplat::SocketUnitTransport::Connect(path, options), nullptr);
 }
 

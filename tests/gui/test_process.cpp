@@ -146,7 +146,7 @@ TEST(ProcDirectory, ReadsEachProcessOnceUnlessItsPidIsReusedOrItIsYoung)
     EXPECT_TRUE(source.Scan().empty());
 }
 
-TEST(SystemProcesses, OwnProcessIsListedAndThePrefetchedListServesTheFirstLookup)
+TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumberIsSpared)
 {
     ProcessEntry self;
     ASSERT_TRUE(ProcDirectorySource().Self(self));
@@ -158,11 +158,8 @@ TEST(SystemProcesses, OwnProcessIsListedAndThePrefetchedListServesTheFirstLookup
     const std::vector<ProcessEntry>& list = CurrentProcessSource().Scan();
     EXPECT_TRUE(std::any_of(list.begin(), list.end(),
                             [&](const ProcessEntry& e) { return e.pid == self.pid && e.startTime == self.startTime; }));
-}
 
-TEST(SystemProcesses, AnEditorIsFoundAndAskedToQuitButAStaleSerialNumberIsSpared)
-{
-    // A program named like a video editor: a copy of sleep.
+    // A program named like a video editor, a copy of sleep, is found and asked to quit.
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("ke_editor_" + std::to_string(getpid()));
     fs::create_directories(dir);
