@@ -63,8 +63,7 @@ protected:
 
 TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
 {
-    std::string err;
-    std::string out;
+    std::string err, out;
     const std::vector<std::vector<std::string>> bad = {
         {"--versions", "20"},   {"--versions", "0x14-20"}, {"--erase-ms", "1e3"}, {"--fail-block", "0"},
         {"--socket", "../up"}, {"--fault-flash", "both"}, {"--refuse-crc=yes"},  {"--serial"},

@@ -43,7 +43,6 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         armed_ = true;
-        released_ = false;
         at_ = atProgress;
     }
     bool WaitBlocked(std::chrono::seconds timeout = std::chrono::seconds(60))
@@ -55,7 +54,6 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         armed_ = false;
-        released_ = true;
         changed_.notify_all();
     }
 
@@ -66,14 +64,13 @@ private:
         if (!armed_ || gDownloadProgress.Get() < at_) return;
         blocked_ = true;
         changed_.notify_all();
-        changed_.wait(lock, [this] { return released_; });
+        changed_.wait(lock, [this] { return !armed_; });
         blocked_ = false;
     }
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool armed_ = false;
-    bool released_ = false;
+    bool armed_ = false;  // cleared by the release
     bool blocked_ = false;
     UInt32 at_ = 0;
     KeScopedSleepFunction scoped_;
