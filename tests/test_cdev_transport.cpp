@@ -198,7 +198,7 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
     EXPECT_TRUE(transport.Scan().empty());
 }
 
-TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndCloses)
+TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingOpen)
 {
     UInt32 generation = 0;
     ASSERT_EQ(link.Open(), kIOReturnSuccess);
@@ -225,10 +225,8 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndCloses)
     { CdevUnitLink scoped("/dev/fw1", fake, 100); ASSERT_EQ(scoped.Open(), kIOReturnSuccess); }
     EXPECT_EQ(fake->closed.back(), 44);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
-}
 
-TEST_F(FwcdevLink, OpenFailuresAreMappedAndLeaveNothingOpen)
-{
+    // Failures are mapped and leave nothing open.
     fake->openErrno = EACCES;
     testing::internal::CaptureStderr();
     EXPECT_EQ(link.Open(), kIOReturnNotPermitted);
@@ -241,11 +239,11 @@ TEST_F(FwcdevLink, OpenFailuresAreMappedAndLeaveNothingOpen)
     fake->openErrno = 0;
     fake->flockErrno = EWOULDBLOCK;  // another client holds it
     EXPECT_EQ(link.Open(), kIOReturnExclusiveAccess);
-    EXPECT_EQ(fake->closed, std::vector<int>{43});
+    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 47}));
     fake->flockErrno = 0;
     fake->infoErrno = ENODEV;
     EXPECT_EQ(link.Open(), kIOReturnNoDevice);
-    EXPECT_EQ(fake->closed, (std::vector<int>{43, 44}));
+    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 47, 48}));
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
     UInt32 value = 0, length = 4;

@@ -27,13 +27,6 @@ constexpr long long kMs = 1000000LL;
 
 UInt64 KeUpTimeNanoseconds() { return Synchronizable::UpTimeNanoseconds(); }
 
-// Locks the monitor on a thread of its own; `holds` tells when it got it.
-struct Contender {
-    explicit Contender(Synchronizable& s) : thread([this, &s] { Synchronizable::ScopedLock lock(s); holds = true; }) {}
-    std::atomic<bool> holds{false};
-    std::jthread thread;
-};
-
 }  // namespace
 
 // A wait hands over the monitor however deeply it is held, and gives it back at that depth.
@@ -52,11 +45,15 @@ TEST(Monitor, RecursiveDepthSurvivesAWait)
         });
         while (!changed) timed ? (void)s.Wait(10 * NS_PER_SEC) : s.Wait();
         other.join();
-        Contender late(s);
+        std::atomic<bool> lateHolds{false};
+        std::jthread late([&] {
+            Synchronizable::ScopedLock lock(s);
+            lateHolds = true;
+        });
         s.Unlock();
         s.Unlock();
         std::this_thread::sleep_for(30ms);
-        EXPECT_FALSE(late.holds) << "timed " << timed;  // only the last Unlock frees it
+        EXPECT_FALSE(lateHolds) << "timed " << timed;  // only the last Unlock frees it
         s.Unlock();
     }
 }
