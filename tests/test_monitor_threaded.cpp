@@ -27,6 +27,33 @@ constexpr long long kMs = 1000000LL;
 
 UInt64 KeUpTimeNanoseconds() { return Synchronizable::UpTimeNanoseconds(); }
 
+// Records where and how it ran; optionally deletes its Thread like the update job.
+class ProbeJob : public Runnable {
+public:
+    void Run() override
+    {
+        self = pthread_self();
+        pthread_attr_t attr;
+        pthread_getattr_np(self, &attr);
+        pthread_attr_getdetachstate(&attr, &detachState);
+        pthread_attr_destroy(&attr);
+        sched_param param{};
+        pthread_getschedparam(self, &policy, &param);
+        priority = param.sched_priority;
+        delete ownThread;
+        done.set_value();
+    }
+
+    Thread* ownThread = nullptr;
+    pthread_t self{};
+    int detachState = -1;
+    int policy = -1;
+    int priority = -1;
+    std::promise<void> done;
+};
+
+int FailingCreate(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
+
 }  // namespace
 
 // A wait hands over the monitor however deeply it is held, and gives it back at that depth.
@@ -125,37 +152,6 @@ TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
     EXPECT_EQ(host(POLICY_TIMESHARE, 39), std::pair(SCHED_OTHER, 0));
     EXPECT_EQ(host(2, 85), std::pair(-1, -1));  // round robin: none
 }
-
-namespace {
-
-// Records where and how it ran; optionally deletes its Thread like the update job.
-class ProbeJob : public Runnable {
-public:
-    void Run() override
-    {
-        self = pthread_self();
-        pthread_attr_t attr;
-        pthread_getattr_np(self, &attr);
-        pthread_attr_getdetachstate(&attr, &detachState);
-        pthread_attr_destroy(&attr);
-        sched_param param{};
-        pthread_getschedparam(self, &policy, &param);
-        priority = param.sched_priority;
-        delete ownThread;
-        done.set_value();
-    }
-
-    Thread* ownThread = nullptr;
-    pthread_t self{};
-    int detachState = -1;
-    int policy = -1;
-    int priority = -1;
-    std::promise<void> done;
-};
-
-int FailingCreate(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
-
-}  // namespace
 
 TEST(Thread, RunsDetachedOnItsOwnThreadUnderTheMappedPolicy)
 {

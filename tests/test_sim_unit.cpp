@@ -72,6 +72,25 @@ struct Host {
     std::optional<std::uint32_t> gen;
 };
 
+IOReturn LinkRead32(fwplat::UnitLink& link, std::uint64_t offset, UInt32& length, bool failOnReset = false,
+                    UInt32 generation = 0)
+{
+    std::uint8_t b[4] = {};
+    length = 4;
+    return link.Transact(TCODE_READ_QUADLET_REQUEST, offset, b, length, failOnReset, generation);
+}
+
+// Moves the generation on just as the first request arrives.
+struct ResettingPort : KeUnitModel {
+    BusResponse Transact(const BusRequest& request) override
+    {
+        if (!std::exchange(reset, true))
+            BusReset();
+        return KeUnitModel::Transact(request);
+    }
+    bool reset = false;
+};
+
 }  // namespace
 
 TEST(SimUnit, SerialNumberIsPaddedOrCutToTheLengthAsked)
@@ -196,18 +215,6 @@ TEST(SimUnit, LatencyIsSpentOutsideTheLock)
 
 // ---- through the transport ----
 
-namespace {
-
-IOReturn LinkRead32(fwplat::UnitLink& link, std::uint64_t offset, UInt32& length, bool failOnReset = false,
-                    UInt32 generation = 0)
-{
-    std::uint8_t b[4] = {};
-    length = 4;
-    return link.Transact(TCODE_READ_QUADLET_REQUEST, offset, b, length, failOnReset, generation);
-}
-
-}  // namespace
-
 TEST(SimTransport, LinksTakeTheUnitOneAtATimeWhilePlugged)
 {
     auto a = std::make_shared<KeUnitModel>();
@@ -276,21 +283,6 @@ TEST(SimTransport, TransactCopiesNoMoreThanAskedAndMapsWhatTheUnitSays)
     EXPECT_EQ(unit->Log().back().rcode, RCODE_NO_ACK);
     EXPECT_EQ(link->GetBusGeneration(g), kIOReturnNoDevice);
 }
-
-namespace {
-
-// Moves the generation on just as the first request arrives.
-struct ResettingPort : KeUnitModel {
-    BusResponse Transact(const BusRequest& request) override
-    {
-        if (!std::exchange(reset, true))
-            BusReset();
-        return KeUnitModel::Transact(request);
-    }
-    bool reset = false;
-};
-
-}  // namespace
 
 TEST(SimTransport, ResetDuringTheRequestIsResentInTheNewGenerationUnlessFailOnReset)
 {

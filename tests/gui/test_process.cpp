@@ -15,6 +15,8 @@
 #include "platform/process/ProcessSource.h"
 #include "tests/support/FakeProcesses.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 // The system's processes and this program's own, as pid, start time and name.
@@ -98,7 +100,6 @@ TEST(ProcStat, NameMayHoldBlanksAndParentheses)
 
 TEST(ProcDirectory, ReadsEachProcessOnceUnlessItsPidIsReusedOrItIsYoung)
 {
-    namespace fs = std::filesystem;
     const fs::path root = fs::temp_directory_path() / ("ke_proc_" + std::to_string(getpid()));
     fs::remove_all(root);
     const auto add = [](const fs::path& dir, pid_t pid, const std::string& name, UInt64 start) {
@@ -160,7 +161,6 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
                             [&](const ProcessEntry& e) { return e.pid == self.pid && e.startTime == self.startTime; }));
 
     // A program named like a video editor, a copy of sleep, is found and asked to quit.
-    namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("ke_editor_" + std::to_string(getpid()));
     fs::create_directories(dir);
     fs::copy_file("/bin/sleep", dir / "dvgrab", fs::copy_options::overwrite_existing);
