@@ -129,16 +129,14 @@ TEST(Monitor, LongestWaitsLastUntilNotified)
 
 TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
 {
-    constexpr int POLICY_FIFO = Thread::POLICY_FIFO;
-    constexpr int POLICY_TIMESHARE = Thread::POLICY_TIMESHARE;
     auto mach = [](Thread::eThreadPolicy policy, int priority) {
         const auto request = Thread::PolicyFor(policy, priority);
         return request ? std::pair(request->machPolicy, request->basePriority) : std::pair(0, 0);
     };
-    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, 5), std::pair(POLICY_FIFO, 85));
-    EXPECT_EQ(mach(Thread::kThreadPolicyTimeslice, 0), std::pair(POLICY_TIMESHARE, 39));
+    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, 5), std::pair(Thread::POLICY_FIFO, 85));
+    EXPECT_EQ(mach(Thread::kThreadPolicyTimeslice, 0), std::pair(Thread::POLICY_TIMESHARE, 39));
     EXPECT_EQ(mach(Thread::kThreadPolicyRoundRobin, 5), std::pair(0, 0));
-    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, INT_MAX), std::pair(POLICY_FIFO, INT_MAX));
+    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, INT_MAX), std::pair(Thread::POLICY_FIFO, INT_MAX));
 
     auto host = [](int machPolicy, int basePriority) {
         const auto schedule = Thread::HostScheduleFor({machPolicy, basePriority});
@@ -146,10 +144,10 @@ TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
     };
     const int low = sched_get_priority_min(SCHED_FIFO);
     const int high = sched_get_priority_max(SCHED_FIFO);
-    EXPECT_EQ(host(POLICY_FIFO, 85), std::pair(SCHED_FIFO, low + (85 * (high - low) + 63) / 127));
-    EXPECT_EQ(host(POLICY_FIFO, INT_MIN), std::pair(SCHED_FIFO, low));
-    EXPECT_EQ(host(POLICY_FIFO, INT_MAX), std::pair(SCHED_FIFO, high));
-    EXPECT_EQ(host(POLICY_TIMESHARE, 39), std::pair(SCHED_OTHER, 0));
+    EXPECT_EQ(host(Thread::POLICY_FIFO, 85), std::pair(SCHED_FIFO, low + (85 * (high - low) + 63) / 127));
+    EXPECT_EQ(host(Thread::POLICY_FIFO, INT_MIN), std::pair(SCHED_FIFO, low));
+    EXPECT_EQ(host(Thread::POLICY_FIFO, INT_MAX), std::pair(SCHED_FIFO, high));
+    EXPECT_EQ(host(Thread::POLICY_TIMESHARE, 39), std::pair(SCHED_OTHER, 0));
     EXPECT_EQ(host(2, 85), std::pair(-1, -1));  // round robin: none
 }
 

@@ -132,8 +132,7 @@ TEST_F(RotatingLogTest, EchoSendsTheLinesOnlyWhereAsked)
             mErr.str("");
             const fs::path dir = withFile ? mDir / "cli" : mDir / "plain" / "under-a-file";
             {
-                RotatingLog::Options options{"cli", dir.string(), 1024 * 1024, echo};
-                RotatingLog log(options);
+                RotatingLog log({"cli", dir.string(), 1024 * 1024, echo});
                 EXPECT_EQ(log.Active(), withFile);
                 std::cout << "Open Ke\n";
                 std::cerr << "Test CERR\n";

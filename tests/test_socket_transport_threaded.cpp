@@ -7,10 +7,10 @@
 
 #include <linux/firewire-constants.h>
 
-#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <memory>
+#include <stop_token>
 #include <thread>
 
 #include "platform/firewire/LinuxCdevTransport.h"
@@ -29,13 +29,13 @@ namespace {
 constexpr UInt64 kSoftware = kesim::kSoftwareVersionReg;
 
 // The next frame from `fd`, or nothing once it is closed or quiet for 2 s.
-std::optional<wire::Frame> NextFrame(int fd, Bytes& inbox, const std::atomic<bool>* stop = nullptr)
+std::optional<wire::Frame> NextFrame(int fd, Bytes& inbox, const std::stop_token& stop = {})
 {
     wire::Frame frame;
     for (int quiet = 0; wire::TakeFrame(inbox, frame) != wire::Parse::Complete;) {
         pollfd p{fd, POLLIN, 0};
         std::uint8_t buffer[8192];
-        if ((stop && *stop) || ::poll(&p, 1, 20) < 0 || ++quiet > 100)
+        if (stop.stop_requested() || ::poll(&p, 1, 20) < 0 || ++quiet > 100)
             return std::nullopt;
         const ssize_t n = p.revents ? ::recv(fd, buffer, sizeof buffer, 0) : -1;
         if (n == 0)
@@ -235,26 +235,22 @@ class BrokenPeer {
 public:
     enum class Fault { HangUp, Garbage, Silence, SilentHello };
 
-    BrokenPeer(const std::string& path, Fault fault) : mListen(Bind(path, true)), mThread([this, fault] { Run(fault); })
+    BrokenPeer(const std::string& path, Fault fault)
+        : mListen(Bind(path, true)), mThread([this, fault](const std::stop_token& stop) { Run(fault, stop); })
     {
-    }
-    ~BrokenPeer()
-    {
-        mStop = true;
-        mThread.join();
     }
 
 private:
-    void Run(Fault fault)
+    void Run(Fault fault, const std::stop_token& stop)
     {
         pollfd p{mListen.Get(), POLLIN, 0};
         while (::poll(&p, 1, 20) != 1) {
-            if (mStop)
+            if (stop.stop_requested())
                 return;
         }
         const wire::Fd fd(::accept(mListen.Get(), nullptr, nullptr));
         Bytes inbox;
-        while (auto frame = NextFrame(fd.Get(), inbox, &mStop)) {
+        while (auto frame = NextFrame(fd.Get(), inbox, stop)) {
             if (frame->type == wire::Type::Hello && fault != Fault::SilentHello) {
                 const wire::HelloReply hello{.specifierId = 0xA27, .swVersion = 0x11, .attached = true};
                 SendFrame(fd.Get(), wire::Type::HelloReply, wire::Encode(hello));
@@ -270,8 +266,7 @@ private:
     }
 
     wire::Fd mListen;
-    std::atomic<bool> mStop{false};
-    std::thread mThread;
+    std::jthread mThread;  // asked to stop and joined first
 };
 
 TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)

@@ -125,7 +125,7 @@ private:
             return QTest::keyClick(box, answer == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_Return);
         }
         const auto all = box->buttons();
-        const auto button = std::find_if(all.begin(), all.end(), [&](QAbstractButton* b) { return b->text() == answer; });
+        const auto button = std::find_if(all.begin(), all.end(), [&](auto* b) { return b->text() == answer; });
         if (button != all.end()) return (*button)->click();
         ADD_FAILURE() << "the alert has no button " << answer.toStdString();
         box->reject();
