@@ -63,8 +63,7 @@ protected:
 
 TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
 {
-    std::string err;
-    std::string out;
+    std::string err, out;
     const std::vector<std::vector<std::string>> bad = {
         {"--versions", "20"},   {"--versions", "0x14-20"}, {"--erase-ms", "1e3"}, {"--fail-block", "0"},
         {"--socket", "../up"}, {"--fault-flash", "both"}, {"--refuse-crc=yes"},  {"--serial"},
@@ -132,7 +131,9 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
     const std::string state = files / "unit.state";
     const std::string record = files / "streams";
     {
-        auto sim = Start({"--versions", "20-20", "--state", state, "--record", record, "--vanish-after-block", "10"});
+        auto sim = Start({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd",
+                          "--product-version", "0x00020000", "--state", state, "--record", record,
+                          "--vanish-after-block", "10"});
         ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
         EXPECT_EQ(socksim::SoftwareVersion(), 0x00140014u);
         EXPECT_EQ(socksim::Download(fileXILINX), kIOReturnNoDevice);
@@ -163,31 +164,18 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
     EXPECT_NE(log.find("acquired"), std::string::npos);
     EXPECT_NE(log.find("tcode 1 offset 0xfffff0430020 length 128"), std::string::npos);
 
-    auto restarted = Start({"--versions", "20-20", "--state", state});
+    // With only the state it is the same unit.
+    auto restarted = Start({"--state", state});
     ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
+    EXPECT_NE(restarted->Out().find("unit KEZZZZZZ at 21-26"), std::string::npos) << restarted->Out();
     EXPECT_EQ(socksim::SoftwareVersion(), 0x0015001Au);
-}
-
-TEST_F(UnitSim, ARestartWithOnlyTheStateIsTheSameUnit)
-{
-    const std::string state = files / "unit.state";
-    {
-        auto sim = Start({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd",
-                          "--product-version", "0x00020000", "--state", state});
-        ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
-        EXPECT_EQ(socksim::Download(fileMCORE), 0);
-        EXPECT_EQ(Stop(*sim), 0);
-    }
-    auto sim = Start({"--state", state});
-    ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
-    EXPECT_NE(sim->Out().find("unit KEZZZZZZ at 21-20"), std::string::npos) << sim->Out();
     auto units = fwplat::SocketUnitTransport({.runtimeDir = home / "kefirmwareupdate"}).Scan();
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].guid, 0x000a27000000abcdu);
-    EXPECT_EQ(Stop(*sim), 0);
+    EXPECT_EQ(Stop(*restarted), 0);
 
-    sim = Start({"--state", state, "--fail-read", "4:7"});
-    ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
+    restarted = Start({"--state", state, "--fail-read", "4:7"});
+    ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
     EXPECT_EQ(socksim::SoftwareVersion(), 0xFFFFFFFFu) << "the version read fails";
 }
 

@@ -27,12 +27,32 @@ constexpr long long kMs = 1000000LL;
 
 UInt64 KeUpTimeNanoseconds() { return Synchronizable::UpTimeNanoseconds(); }
 
-// Locks the monitor on a thread of its own; `holds` tells when it got it.
-struct Contender {
-    explicit Contender(Synchronizable& s) : thread([this, &s] { Synchronizable::ScopedLock lock(s); holds = true; }) {}
-    std::atomic<bool> holds{false};
-    std::jthread thread;
+// Records where and how it ran; optionally deletes its Thread like the update job.
+class ProbeJob : public Runnable {
+public:
+    void Run() override
+    {
+        self = pthread_self();
+        pthread_attr_t attr;
+        pthread_getattr_np(self, &attr);
+        pthread_attr_getdetachstate(&attr, &detachState);
+        pthread_attr_destroy(&attr);
+        sched_param param{};
+        pthread_getschedparam(self, &policy, &param);
+        priority = param.sched_priority;
+        delete ownThread;
+        done.set_value();
+    }
+
+    Thread* ownThread = nullptr;
+    pthread_t self{};
+    int detachState = -1;
+    int policy = -1;
+    int priority = -1;
+    std::promise<void> done;
 };
+
+int FailingCreate(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
 
 }  // namespace
 
@@ -52,11 +72,15 @@ TEST(Monitor, RecursiveDepthSurvivesAWait)
         });
         while (!changed) timed ? (void)s.Wait(10 * NS_PER_SEC) : s.Wait();
         other.join();
-        Contender late(s);
+        std::atomic<bool> lateHolds{false};
+        std::jthread late([&] {
+            Synchronizable::ScopedLock lock(s);
+            lateHolds = true;
+        });
         s.Unlock();
         s.Unlock();
         std::this_thread::sleep_for(30ms);
-        EXPECT_FALSE(late.holds) << "timed " << timed;  // only the last Unlock frees it
+        EXPECT_FALSE(lateHolds) << "timed " << timed;  // only the last Unlock frees it
         s.Unlock();
     }
 }
@@ -105,16 +129,14 @@ TEST(Monitor, LongestWaitsLastUntilNotified)
 
 TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
 {
-    constexpr int POLICY_FIFO = Thread::POLICY_FIFO;
-    constexpr int POLICY_TIMESHARE = Thread::POLICY_TIMESHARE;
     auto mach = [](Thread::eThreadPolicy policy, int priority) {
         const auto request = Thread::PolicyFor(policy, priority);
         return request ? std::pair(request->machPolicy, request->basePriority) : std::pair(0, 0);
     };
-    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, 5), std::pair(POLICY_FIFO, 85));
-    EXPECT_EQ(mach(Thread::kThreadPolicyTimeslice, 0), std::pair(POLICY_TIMESHARE, 39));
+    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, 5), std::pair(Thread::POLICY_FIFO, 85));
+    EXPECT_EQ(mach(Thread::kThreadPolicyTimeslice, 0), std::pair(Thread::POLICY_TIMESHARE, 39));
     EXPECT_EQ(mach(Thread::kThreadPolicyRoundRobin, 5), std::pair(0, 0));
-    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, INT_MAX), std::pair(POLICY_FIFO, INT_MAX));
+    EXPECT_EQ(mach(Thread::kThreadPolicyFifo, INT_MAX), std::pair(Thread::POLICY_FIFO, INT_MAX));
 
     auto host = [](int machPolicy, int basePriority) {
         const auto schedule = Thread::HostScheduleFor({machPolicy, basePriority});
@@ -122,43 +144,12 @@ TEST(ThreadPolicy, MapsMachPoliciesOntoTheHostScheduler)
     };
     const int low = sched_get_priority_min(SCHED_FIFO);
     const int high = sched_get_priority_max(SCHED_FIFO);
-    EXPECT_EQ(host(POLICY_FIFO, 85), std::pair(SCHED_FIFO, low + (85 * (high - low) + 63) / 127));
-    EXPECT_EQ(host(POLICY_FIFO, INT_MIN), std::pair(SCHED_FIFO, low));
-    EXPECT_EQ(host(POLICY_FIFO, INT_MAX), std::pair(SCHED_FIFO, high));
-    EXPECT_EQ(host(POLICY_TIMESHARE, 39), std::pair(SCHED_OTHER, 0));
+    EXPECT_EQ(host(Thread::POLICY_FIFO, 85), std::pair(SCHED_FIFO, low + (85 * (high - low) + 63) / 127));
+    EXPECT_EQ(host(Thread::POLICY_FIFO, INT_MIN), std::pair(SCHED_FIFO, low));
+    EXPECT_EQ(host(Thread::POLICY_FIFO, INT_MAX), std::pair(SCHED_FIFO, high));
+    EXPECT_EQ(host(Thread::POLICY_TIMESHARE, 39), std::pair(SCHED_OTHER, 0));
     EXPECT_EQ(host(2, 85), std::pair(-1, -1));  // round robin: none
 }
-
-namespace {
-
-// Records where and how it ran; optionally deletes its Thread like the update job.
-class ProbeJob : public Runnable {
-public:
-    void Run() override
-    {
-        self = pthread_self();
-        pthread_attr_t attr;
-        pthread_getattr_np(self, &attr);
-        pthread_attr_getdetachstate(&attr, &detachState);
-        pthread_attr_destroy(&attr);
-        sched_param param{};
-        pthread_getschedparam(self, &policy, &param);
-        priority = param.sched_priority;
-        delete ownThread;
-        done.set_value();
-    }
-
-    Thread* ownThread = nullptr;
-    pthread_t self{};
-    int detachState = -1;
-    int policy = -1;
-    int priority = -1;
-    std::promise<void> done;
-};
-
-int FailingCreate(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
-
-}  // namespace
 
 TEST(Thread, RunsDetachedOnItsOwnThreadUnderTheMappedPolicy)
 {

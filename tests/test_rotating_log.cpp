@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/log/RotatingLog.h"
+#include "tests/support/SocketSim.h"
 
 namespace {
 
@@ -59,9 +60,6 @@ class RotatingLogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/ke-rotating-log-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        mDir = pattern;
         mOldOut = std::cout.rdbuf(&mOut);
         mOldErr = std::cerr.rdbuf(&mErr);
     }
@@ -69,21 +67,21 @@ protected:
     {
         std::cout.rdbuf(mOldOut);
         std::cerr.rdbuf(mOldErr);
-        fs::remove_all(mDir);
     }
     RotatingLog::Options At(const fs::path& dir, std::uintmax_t rotateBytes = 1024 * 1024)
     {
         return {"KEFirmwareUpdate", dir.string(), rotateBytes};
     }
 
-    fs::path mDir;
+    const socksim::TempDir mTemp;
+    const fs::path mDir = mTemp.path();
     std::stringbuf mOut;
     std::stringbuf mErr;
     std::streambuf* mOldOut = nullptr;
     std::streambuf* mOldErr = nullptr;
 };
 
-TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStamped)
+TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterRunAppends)
 {
     const fs::path dir = mDir / "state" / "kefirmwareupdate";
     {
@@ -105,6 +103,20 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStamped)
         ASSERT_EQ(stat(path.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, fs::is_directory(path) ? 0700u : 0600u) << path;
     }
+
+    // A later run appends, and keeps an unfinished last line when the streams get their buffers back.
+    {
+        RotatingLog log(At(dir));
+        EXPECT_NE(std::cout.rdbuf(), &mOut);
+        std::cout << "last words";
+    }
+    EXPECT_EQ(std::cout.rdbuf(), &mOut);
+    EXPECT_EQ(std::cerr.rdbuf(), &mErr);
+    EXPECT_EQ(mOut.str(), "Ctor KeFirmwareUpdate\nOpen Ke\n\nlast words");
+    std::cout << "after\n";
+    EXPECT_THAT(Texts(dir / "KEFirmwareUpdate.log"),
+                ElementsAre("Ctor KeFirmwareUpdate", "Device not ready - Could not prepare device for update.",
+                            "Open Ke", "", "last words"));
 }
 
 // The command line keeps the lines off the terminal, or puts them all on
@@ -120,8 +132,7 @@ TEST_F(RotatingLogTest, EchoSendsTheLinesOnlyWhereAsked)
             mErr.str("");
             const fs::path dir = withFile ? mDir / "cli" : mDir / "plain" / "under-a-file";
             {
-                RotatingLog::Options options{"cli", dir.string(), 1024 * 1024, echo};
-                RotatingLog log(options);
+                RotatingLog log({"cli", dir.string(), 1024 * 1024, echo});
                 EXPECT_EQ(log.Active(), withFile);
                 std::cout << "Open Ke\n";
                 std::cerr << "Test CERR\n";
@@ -149,31 +160,12 @@ TEST_F(RotatingLogTest, AnUnfinishedLineWaitsForItsEndEvenWhenFlushed)
     std::cerr << "status 3\n";
     EXPECT_EQ(mOut.str(), "Erasing... done\n");
     EXPECT_EQ(mErr.str(), "Download failed: status 3\n");
-    EXPECT_THAT(Texts(log.Path()), ElementsAre("Erasing... done", "Download failed: status 3"));
-}
-
-TEST_F(RotatingLogTest, ALaterRunAppendsAndAnUnfinishedLineIsKeptWhenTheStreamsGetTheirBuffersBack)
-{
-    { RotatingLog log(At(mDir)); std::cout << "first run\n"; }
-    {
-        RotatingLog log(At(mDir));
-        EXPECT_NE(std::cout.rdbuf(), &mOut);
-        std::cout << "last words";
-    }
-    EXPECT_EQ(std::cout.rdbuf(), &mOut);
-    EXPECT_EQ(std::cerr.rdbuf(), &mErr);
-    EXPECT_EQ(mOut.str(), "first run\nlast words");
-    std::cout << "after\n";
-    EXPECT_THAT(Texts(mDir / "KEFirmwareUpdate.log"), ElementsAre("first run", "last words"));
-}
-
-TEST_F(RotatingLogTest, AVeryLongLineGoesToTheFileInPieces)
-{
+    // One longer than the file takes goes there in pieces.
     const std::string longLine(kelog::TeeBuffer::kMaxLine + 10, 'x');
-    { RotatingLog log(At(mDir)); std::cout << longLine << '\n'; }
-    EXPECT_EQ(mOut.str(), longLine + "\n");
-    EXPECT_THAT(Texts(mDir / "KEFirmwareUpdate.log"),
-                ElementsAre(std::string(kelog::TeeBuffer::kMaxLine, 'x'), std::string(10, 'x')));
+    std::cout << longLine << '\n';
+    EXPECT_EQ(mOut.str(), "Erasing... done\n" + longLine + "\n");
+    EXPECT_THAT(Texts(log.Path()), ElementsAre("Erasing... done", "Download failed: status 3",
+                                               std::string(kelog::TeeBuffer::kMaxLine, 'x'), std::string(10, 'x')));
 }
 
 TEST_F(RotatingLogTest, RotatesAtTheLimitKeepingOnePreviousFile)

@@ -2,9 +2,7 @@
 // piece by piece from two threads at once must stay whole, in the file and
 // on the stream, and none may be lost.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <latch>
@@ -14,10 +12,10 @@
 #include <thread>
 
 #include "platform/log/RotatingLog.h"
+#include "tests/support/SocketSim.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 
 constexpr int kLinesPerThread = 2000;
 
@@ -50,9 +48,7 @@ void ExpectWholeLines(std::istream& lines, bool stamped)
 
 TEST(RotatingLogThreaded, ConcurrentWritersProduceWholeLines)
 {
-    char pattern[] = "/tmp/ke-rotating-log-threaded-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
+    const socksim::TempDir dir;
 
     std::stringbuf out;
     std::stringbuf err;
@@ -60,7 +56,7 @@ TEST(RotatingLogThreaded, ConcurrentWritersProduceWholeLines)
     std::streambuf* oldErr = std::cerr.rdbuf(&err);
     std::string path;
     {
-        kelog::RotatingLog log({"threads", dir.string(), 64 * 1024 * 1024});
+        kelog::RotatingLog log({"threads", dir.path(), 64 * 1024 * 1024});
         ASSERT_TRUE(log.Active());
         path = log.Path();
         std::latch start(3);
@@ -77,7 +73,6 @@ TEST(RotatingLogThreaded, ConcurrentWritersProduceWholeLines)
     ExpectWholeLines(outLines, false);
     std::ifstream fileLines(path);
     ExpectWholeLines(fileLines, true);
-    fs::remove_all(dir);
 }
 
 }  // namespace

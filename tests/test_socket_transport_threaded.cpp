@@ -7,10 +7,10 @@
 
 #include <linux/firewire-constants.h>
 
-#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <memory>
+#include <stop_token>
 #include <thread>
 
 #include "platform/firewire/LinuxCdevTransport.h"
@@ -29,13 +29,13 @@ namespace {
 constexpr UInt64 kSoftware = kesim::kSoftwareVersionReg;
 
 // The next frame from `fd`, or nothing once it is closed or quiet for 2 s.
-std::optional<wire::Frame> NextFrame(int fd, Bytes& inbox, const std::atomic<bool>* stop = nullptr)
+std::optional<wire::Frame> NextFrame(int fd, Bytes& inbox, const std::stop_token& stop = {})
 {
     wire::Frame frame;
     for (int quiet = 0; wire::TakeFrame(inbox, frame) != wire::Parse::Complete;) {
         pollfd p{fd, POLLIN, 0};
         std::uint8_t buffer[8192];
-        if ((stop && *stop) || ::poll(&p, 1, 20) < 0 || ++quiet > 100)
+        if (stop.stop_requested() || ::poll(&p, 1, 20) < 0 || ++quiet > 100)
             return std::nullopt;
         const ssize_t n = p.revents ? ::recv(fd, buffer, sizeof buffer, 0) : -1;
         if (n == 0)
@@ -87,14 +87,6 @@ struct RawClient {
 // One unit served on <dir>/ke-unit.sock and found there by the transport.
 class SocketUnit : public testing::Test {
 protected:
-    SocketUnit()
-    {
-        options.runtimeDir = dir.path();
-        options.responseTimeoutMs = 500;
-        model = std::make_shared<kesim::KeUnitModel>();
-        server = std::make_unique<kesim::SocketServer>(model, path);
-    }
-
     void SetUp() override
     {
         std::string error;
@@ -118,9 +110,9 @@ protected:
 
     socksim::TempDir dir;
     std::string path = wire::SocketPath(dir.path(), "ke-unit");
-    fwplat::SocketTransportOptions options;
-    std::shared_ptr<kesim::KeUnitModel> model;
-    std::unique_ptr<kesim::SocketServer> server;
+    fwplat::SocketTransportOptions options{.runtimeDir = dir.path(), .responseTimeoutMs = 500};
+    std::shared_ptr<kesim::KeUnitModel> model = std::make_shared<kesim::KeUnitModel>();
+    std::unique_ptr<kesim::SocketServer> server = std::make_unique<kesim::SocketServer>(model, path);
 };
 
 TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
@@ -132,21 +124,17 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
     EXPECT_EQ(units[0].version, 0x11u);
     EXPECT_EQ(units[0].guid, kesim::KeUnitConfig{}.guid);
 
-    for (const char* value : {"", "0", "yes"}) {
-        ::setenv("KE_SIMULATED_UNITS", value, 1);
+    for (const std::string value : {"", "0", "yes", "1"}) {
+        ::setenv("KE_SIMULATED_UNITS", value.c_str(), 1);
         const auto defaults = fwplat::DefaultTransports();
-        ASSERT_EQ(defaults.size(), 1u) << value;
+        ::unsetenv("KE_SIMULATED_UNITS");
+        ASSERT_EQ(defaults.size(), value == "1" ? 2u : 1u) << value;
         EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
+        EXPECT_TRUE(value != "1" || std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));
     }
-    ::setenv("KE_SIMULATED_UNITS", "1", 1);
-    const auto defaults = fwplat::DefaultTransports();
-    ::unsetenv("KE_SIMULATED_UNITS");
-    ASSERT_EQ(defaults.size(), 2u);
-    EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));
 }
 
-TEST_F(SocketUnit, OneClientHoldsTheUnitAtATime)
+TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
 {
     auto first = Link();
     auto second = Link();
@@ -168,35 +156,30 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATime)
         EXPECT_EQ(first->Open(), kIOReturnExclusiveAccess);
     }
     EXPECT_EQ(first->Open(), kIOReturnSuccess);
-}
 
-TEST_F(SocketUnit, LinkAnswersLikeAUnitOnTheBus)
-{
-    auto link = Link();
-    ASSERT_TRUE(link);
-    ASSERT_EQ(link->Open(), kIOReturnSuccess);
+    // Held, it answers like a unit on the bus.
     model->ChangeConfig([](kesim::KeUnitConfig& c) { c.serialReadLimit = 3; });
-    UInt32 length = 8;
-    EXPECT_EQ(Read(*link, kesim::kSerialNumberReg, length), kIOReturnSuccess);
+    length = 8;
+    EXPECT_EQ(Read(*first, kesim::kSerialNumberReg, length), kIOReturnSuccess);
     EXPECT_EQ(length, 3u);
     length = 4;
-    EXPECT_EQ(Read(*link, kesim::kRegisterBase + 0x40, length), kIOFireWireAddressError);
+    EXPECT_EQ(Read(*first, kesim::kRegisterBase + 0x40, length), kIOFireWireAddressError);
     EXPECT_EQ(length, 0u);
     std::uint8_t big[wire::kMaxData + 1] = {};
     length = sizeof big;
-    EXPECT_EQ(link->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0), kIOReturnBadArgument);
+    EXPECT_EQ(first->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0), kIOReturnBadArgument);
     length = 4;
-    EXPECT_EQ(link->Transact(0x7, kSoftware, big, length, false, 0), kIOReturnBadArgument);
+    EXPECT_EQ(first->Transact(0x7, kSoftware, big, length, false, 0), kIOReturnBadArgument);
 
     // A bus reset: a caller that minds it is told, one that does not is not,
     // even while the new generation takes its time to show.
     UInt32 generation = 0;
-    ASSERT_EQ(link->GetBusGeneration(generation), kIOReturnSuccess);
+    ASSERT_EQ(first->GetBusGeneration(generation), kIOReturnSuccess);
     model->ChangeConfig([](kesim::KeUnitConfig& c) { c.resetSettle = std::chrono::milliseconds(100); });
     model->BusReset();
-    EXPECT_EQ(Read(*link, kSoftware, length, true, generation), kIOFireWireBusReset);
+    EXPECT_EQ(Read(*first, kSoftware, length, true, generation), kIOFireWireBusReset);
     length = 4;
-    EXPECT_EQ(Read(*link, kSoftware, length, false, generation), kIOReturnSuccess);
+    EXPECT_EQ(Read(*first, kSoftware, length, false, generation), kIOReturnSuccess);
     EXPECT_EQ(length, 4u);
 
     // Off the bus: not listed, not to be had.
@@ -211,7 +194,7 @@ TEST_F(SocketUnit, LinkAnswersLikeAUnitOnTheBus)
     server->Stop();
     EXPECT_FALSE(server->Serving());
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(Read(*link, kSoftware, length), kIOReturnNoDevice);
+    EXPECT_EQ(Read(*first, kSoftware, length), kIOReturnNoDevice);
     EXPECT_EQ(fwplat::SocketUnitTransport::Connect(path, options), nullptr);
 }
 
@@ -252,26 +235,22 @@ class BrokenPeer {
 public:
     enum class Fault { HangUp, Garbage, Silence, SilentHello };
 
-    BrokenPeer(const std::string& path, Fault fault) : mListen(Bind(path, true)), mThread([this, fault] { Run(fault); })
+    BrokenPeer(const std::string& path, Fault fault)
+        : mListen(Bind(path, true)), mThread([this, fault](const std::stop_token& stop) { Run(fault, stop); })
     {
-    }
-    ~BrokenPeer()
-    {
-        mStop = true;
-        mThread.join();
     }
 
 private:
-    void Run(Fault fault)
+    void Run(Fault fault, const std::stop_token& stop)
     {
         pollfd p{mListen.Get(), POLLIN, 0};
         while (::poll(&p, 1, 20) != 1) {
-            if (mStop)
+            if (stop.stop_requested())
                 return;
         }
         const wire::Fd fd(::accept(mListen.Get(), nullptr, nullptr));
         Bytes inbox;
-        while (auto frame = NextFrame(fd.Get(), inbox, &mStop)) {
+        while (auto frame = NextFrame(fd.Get(), inbox, stop)) {
             if (frame->type == wire::Type::Hello && fault != Fault::SilentHello) {
                 const wire::HelloReply hello{.specifierId = 0xA27, .swVersion = 0x11, .attached = true};
                 SendFrame(fd.Get(), wire::Type::HelloReply, wire::Encode(hello));
@@ -287,17 +266,13 @@ private:
     }
 
     wire::Fd mListen;
-    std::atomic<bool> mStop{false};
-    std::thread mThread;
+    std::jthread mThread;  // asked to stop and joined first
 };
 
 TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
 {
     socksim::TempDir dir;
-    fwplat::SocketTransportOptions options;
-    options.runtimeDir = dir.path();
-    options.helloTimeoutMs = 100;
-    options.responseTimeoutMs = 300;
+    fwplat::SocketTransportOptions options{.runtimeDir = dir.path(), .helloTimeoutMs = 100, .responseTimeoutMs = 300};
     const std::string path = dir / "peer.sock";
     const std::pair<BrokenPeer::Fault, IOReturn> cases[] = {{BrokenPeer::Fault::HangUp, kIOReturnNoDevice},
                                                             {BrokenPeer::Fault::Garbage, kIOReturnNoDevice},
@@ -330,9 +305,8 @@ TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
 TEST(SocketScan, SkipsWhatIsNotAUnitOfOurs)
 {
     socksim::TempDir dir;
-    fwplat::SocketTransportOptions options;
-    options.runtimeDir = dir.path();
-    options.helloTimeoutMs = 1000;  // a skipped entry that waited for it would show
+    // A skipped entry that waited for the hello would show.
+    fwplat::SocketTransportOptions options{.runtimeDir = dir.path(), .helloTimeoutMs = 1000};
     auto model = std::make_shared<kesim::KeUnitModel>();
     kesim::SocketServer server(model, dir / "unit.sock");
     std::string error;

@@ -1,7 +1,6 @@
 // A main window with its controller over a simulated unit and a stand-in
 // process list, for the window's state-machine tests and screenshots.
-// The window's own timer is stopped: tests tick it themselves, unless they
-// ask for the running timer.
+// The window's own timer is stopped: tests tick it themselves.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -25,42 +25,12 @@
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
-#include "platform/process/ProcessSource.h"
 #include "platform/threads/Sleep.h"
 #include "platform/ui/InterfaceFile.h"
+#include "tests/support/FakeProcesses.h"
 #include "tests/support/SimBus.h"
 
 namespace dialogtest {
-
-// The process list the window sees.
-class FakeProcesses final : public ProcessSource {
-public:
-    FakeProcesses() { SetProcessSource(this); }
-    ~FakeProcesses() override { SetProcessSource(nullptr); }
-    FakeProcesses(const FakeProcesses&) = delete;
-    FakeProcesses& operator=(const FakeProcesses&) = delete;
-
-    void Start(const char* name) { list_.push_back({nextPid_++, 100, name}); }
-    void Stop(const char* name) { std::erase_if(list_, [&](const ProcessEntry& e) { return e.name == name; }); }
-
-    const std::vector<ProcessEntry>& Scan() override
-    {
-        ++scans;
-        return list_;
-    }
-    bool Self(ProcessEntry& self) override
-    {
-        self = {1, 1, "KEFirmwareUpdat"};
-        return true;
-    }
-    int Terminate(const ProcessEntry&) override { return 0; }
-
-    int scans = 0;
-
-private:
-    std::vector<ProcessEntry> list_{{1, 1, "KEFirmwareUpdat"}, {2, 2, "bash"}};
-    pid_t nextPid_ = 100;
-};
 
 // The download's pauses, as no-ops; when armed, the worker stops at its
 // first pause at or beyond a progress value until released.
@@ -68,14 +38,11 @@ class SleepGate {
 public:
     SleepGate() : scoped_([this](UInt32) { Pause(); }) {}
     ~SleepGate() { Release(); }
-    SleepGate(const SleepGate&) = delete;
-    SleepGate& operator=(const SleepGate&) = delete;
 
     void Arm(UInt32 atProgress)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         armed_ = true;
-        released_ = false;
         at_ = atProgress;
     }
     bool WaitBlocked(std::chrono::seconds timeout = std::chrono::seconds(60))
@@ -87,7 +54,6 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         armed_ = false;
-        released_ = true;
         changed_.notify_all();
     }
 
@@ -98,14 +64,13 @@ private:
         if (!armed_ || gDownloadProgress.Get() < at_) return;
         blocked_ = true;
         changed_.notify_all();
-        changed_.wait(lock, [this] { return released_; });
+        changed_.wait(lock, [this] { return !armed_; });
         blocked_ = false;
     }
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool armed_ = false;
-    bool released_ = false;
+    bool armed_ = false;  // cleared by the release
     bool blocked_ = false;
     UInt32 at_ = 0;
     KeScopedSleepFunction scoped_;
@@ -159,12 +124,9 @@ private:
         if (answer == QStringLiteral("Escape") || answer == QStringLiteral("Return")) {
             return QTest::keyClick(box, answer == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_Return);
         }
-        for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == answer) {
-                button->click();
-                return;
-            }
-        }
+        const auto all = box->buttons();
+        const auto button = std::find_if(all.begin(), all.end(), [&](auto* b) { return b->text() == answer; });
+        if (button != all.end()) return (*button)->click();
         ADD_FAILURE() << "the alert has no button " << answer.toStdString();
         box->reject();
     }
@@ -190,14 +152,14 @@ inline std::string Text(QLabel* label) { return label ? label->text().toStdStrin
 // counted, not acted on.
 class Window {
 public:
-    explicit Window(bool ownTimer = false)
+    Window()
     {
         main->show();
         dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), [this](int status) {
             ++quits;
             quitStatus = status;
         });
-        if (!ownTimer) dialog->Timer().stop();
+        dialog->Timer().stop();
     }
     ~Window()
     {
@@ -205,8 +167,6 @@ public:
         gate.Release();
         if (dialog && dialog->GetUpdateState() != WAITFORINPUT) TickUntilIdle();
     }
-    Window(const Window&) = delete;
-    Window& operator=(const Window&) = delete;
 
     void Tick() { dialog->TimerEventHandler(); }
 
@@ -250,7 +210,7 @@ public:
 
     simbus::Bus bus;
     SleepGate gate;
-    FakeProcesses processes;
+    fakeproc::Processes processes{{{1, 1, "KEFirmwareUpdat"}, {2, 2, "bash"}}, {1, 1, "KEFirmwareUpdat"}};
     std::unique_ptr<QWidget> main = LoadMainWindow();
     int quits = 0;
     int quitStatus = -1;  // of the last quit request

@@ -76,9 +76,11 @@ TEST(Controls, UnboundControlStopsTheProgramAtFirstUse)
     EXPECT_EQ("", value);
 }
 
-TEST(Controls, TextIsWindowsLatin1AndPlain)
+TEST(Controls, TextIsWindowsLatin1AndPlainAndEachFontStyleReplacesTheLastOne)
 {
     Window window;
+    const QColor fileColor = window.Get<QLabel>(200)->palette().color(QPalette::WindowText);
+    const int fileSize = window.Get<QLabel>(200)->font().pointSize();
     CControl text;
     ASSERT_TRUE(text.Init({"keUD", 200}, &window.widget));
     EXPECT_EQ(window.Get<QLabel>(200), text.GetControlRef());
@@ -93,6 +95,19 @@ TEST(Controls, TextIsWindowsLatin1AndPlain)
     EXPECT_TRUE(window.Get<QLabel>(200)->isHidden());
     EXPECT_TRUE(window.Get<QLabel>(200)->sizePolicy().retainSizeWhenHidden()) << "the others keep their place";
 
+    // Each font style replaces the last one.
+    QLabel* widget = window.Get<QLabel>(200);
+    text.SetFontForeColor(Qt::red);
+    EXPECT_EQ(QColor(Qt::red), widget->palette().color(QPalette::WindowText));
+    text.SetFontStyle(kFaceBold);
+    EXPECT_TRUE(widget->font().bold());
+    EXPECT_EQ(fileColor, widget->palette().color(QPalette::WindowText)) << "the colour of the last call is gone";
+    text.SetFontControlStyle(fileSize + 2, Qt::AlignRight, Qt::green);
+    EXPECT_FALSE(widget->font().bold());
+    EXPECT_EQ(fileSize + 2, widget->font().pointSize());
+    EXPECT_EQ(QColor(Qt::green), widget->palette().color(QPalette::WindowText));
+    EXPECT_TRUE(widget->alignment() & Qt::AlignRight);
+
     CControl button;
     ASSERT_TRUE(button.Init({"keUD", 101}, &window.widget));
     button.SetTitle("Downgrade");
@@ -101,27 +116,6 @@ TEST(Controls, TextIsWindowsLatin1AndPlain)
     button.SetupEventHandler([&] { ++hits; });
     QTest::mouseClick(window.Get<QPushButton>(101), Qt::LeftButton);
     EXPECT_EQ(1, hits);
-}
-
-TEST(Controls, EachFontStyleReplacesTheLastOne)
-{
-    Window window;
-    QLabel* widget = window.Get<QLabel>(200);
-    const QColor fileColor = widget->palette().color(QPalette::WindowText);
-    const int fileSize = widget->font().pointSize();
-    CControl label;
-    ASSERT_TRUE(label.Init({"keUD", 200}, &window.widget));
-
-    label.SetFontForeColor(Qt::red);
-    EXPECT_EQ(QColor(Qt::red), widget->palette().color(QPalette::WindowText));
-    label.SetFontStyle(kFaceBold);
-    EXPECT_TRUE(widget->font().bold());
-    EXPECT_EQ(fileColor, widget->palette().color(QPalette::WindowText)) << "the colour of the last call is gone";
-    label.SetFontControlStyle(fileSize + 2, Qt::AlignRight, Qt::green);
-    EXPECT_FALSE(widget->font().bold());
-    EXPECT_EQ(fileSize + 2, widget->font().pointSize());
-    EXPECT_EQ(QColor(Qt::green), widget->palette().color(QPalette::WindowText));
-    EXPECT_TRUE(widget->alignment() & Qt::AlignRight);
 }
 
 TEST(Controls, CheckBoxPopupBarAndEditValues)

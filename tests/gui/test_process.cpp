@@ -13,37 +13,18 @@
 #include "macclasses/Process.h"
 #include "platform/process/CreatorSignatures.h"
 #include "platform/process/ProcessSource.h"
+#include "tests/support/FakeProcesses.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
-class FakeSource final : public ProcessSource {
-public:
-    const std::vector<ProcessEntry>& Scan() override { return list; }
-    bool Self(ProcessEntry& self) override
-    {
-        self = {4242, 77, "KEFirmwareUpdat"};
-        return true;
-    }
-    int Terminate(const ProcessEntry& process) override
-    {
-        terminated.push_back(process.pid);
-        return 0;
-    }
-
-    std::vector<ProcessEntry> list;
-    std::vector<pid_t> terminated;
-};
-
+// The system's processes and this program's own, as pid, start time and name.
 class ProcessLookup : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        source.list = {{1, 1, "systemd"}, {300, 500, "bash"}, {4242, 77, "KEFirmwareUpdat"}, {5000, 900, "Xorg"}};
-        SetProcessSource(&source);
-    }
-    void TearDown() override { SetProcessSource(nullptr); }
-
-    FakeSource source;
+    fakeproc::Processes source{
+        {{1, 1, "systemd"}, {300, 500, "bash"}, {4242, 77, "KEFirmwareUpdat"}, {5000, 900, "Xorg"}},
+        {4242, 77, "KEFirmwareUpdat"}};
 };
 
 UInt32 PidOf(const ProcessSerialNumber& psn) { return psn.lowLongOfPSN; }
@@ -119,7 +100,6 @@ TEST(ProcStat, NameMayHoldBlanksAndParentheses)
 
 TEST(ProcDirectory, ReadsEachProcessOnceUnlessItsPidIsReusedOrItIsYoung)
 {
-    namespace fs = std::filesystem;
     const fs::path root = fs::temp_directory_path() / ("ke_proc_" + std::to_string(getpid()));
     fs::remove_all(root);
     const auto add = [](const fs::path& dir, pid_t pid, const std::string& name, UInt64 start) {
@@ -167,7 +147,7 @@ TEST(ProcDirectory, ReadsEachProcessOnceUnlessItsPidIsReusedOrItIsYoung)
     EXPECT_TRUE(source.Scan().empty());
 }
 
-TEST(SystemProcesses, OwnProcessIsListedAndThePrefetchedListServesTheFirstLookup)
+TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumberIsSpared)
 {
     ProcessEntry self;
     ASSERT_TRUE(ProcDirectorySource().Self(self));
@@ -179,12 +159,8 @@ TEST(SystemProcesses, OwnProcessIsListedAndThePrefetchedListServesTheFirstLookup
     const std::vector<ProcessEntry>& list = CurrentProcessSource().Scan();
     EXPECT_TRUE(std::any_of(list.begin(), list.end(),
                             [&](const ProcessEntry& e) { return e.pid == self.pid && e.startTime == self.startTime; }));
-}
 
-TEST(SystemProcesses, AnEditorIsFoundAndAskedToQuitButAStaleSerialNumberIsSpared)
-{
-    // A program named like a video editor: a copy of sleep.
-    namespace fs = std::filesystem;
+    // A program named like a video editor, a copy of sleep, is found and asked to quit.
     const fs::path dir = fs::temp_directory_path() / ("ke_editor_" + std::to_string(getpid()));
     fs::create_directories(dir);
     fs::copy_file("/bin/sleep", dir / "dvgrab", fs::copy_options::overwrite_existing);

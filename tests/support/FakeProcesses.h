@@ -1,0 +1,39 @@
+// A process list the program sees in place of the system's, for the life of
+// the object: editors started and stopped by name, quit requests recorded.
+#pragma once
+
+#include <sys/types.h>
+
+#include <utility>
+#include <vector>
+
+#include "platform/process/ProcessSource.h"
+
+namespace fakeproc {
+
+class Processes final : public ProcessSource {
+public:
+    Processes(std::vector<ProcessEntry> running, ProcessEntry self) : list(std::move(running)), mSelf(std::move(self))
+    {
+        SetProcessSource(this);
+    }
+    ~Processes() override { SetProcessSource(nullptr); }
+    Processes(const Processes&) = delete;
+    Processes& operator=(const Processes&) = delete;
+
+    void Start(const char* name) { list.push_back({mNextPid++, 100, name}); }
+    void Stop(const char* name) { std::erase_if(list, [&](const ProcessEntry& e) { return e.name == name; }); }
+
+    const std::vector<ProcessEntry>& Scan() override { return list; }
+    bool Self(ProcessEntry& self) override { return self = mSelf, true; }
+    int Terminate(const ProcessEntry& process) override { return terminated.push_back(process.pid), 0; }
+
+    std::vector<ProcessEntry> list;
+    std::vector<pid_t> terminated;
+
+private:
+    ProcessEntry mSelf;
+    pid_t mNextPid = 100;
+};
+
+}  // namespace fakeproc
