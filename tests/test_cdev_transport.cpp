@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/firewire-cdev.h>
@@ -174,8 +175,11 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
     std::vector<std::tuple<std::string, std::optional<UInt32>, std::optional<UInt32>>> found;
     for (const UnitInfo& info : units) found.emplace_back(info.name, info.specifierId, info.version);
     const std::optional<UInt32> none;
-    ASSERT_EQ(found, (decltype(found){{"fw2.1", none, none}, {"fw2.9", none, none}, {"fw2.10", 0xA27, 0xAB},
-                                      {"fw3.0", none, none}, {"fw10.0", 0xA27, 0x11}}));
+    ASSERT_EQ(found, (decltype(found){{"fw2.1", none, none},
+                                      {"fw2.9", none, none},
+                                      {"fw2.10", 0xA27, 0xAB},
+                                      {"fw3.0", none, none},
+                                      {"fw10.0", 0xA27, 0x11}}));
     EXPECT_EQ(units[4].guid, UInt64{0x000a2700deadbeef});
     EXPECT_EQ(units[2].guid, std::nullopt);
     auto link = units[4].connect();
@@ -222,7 +226,10 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnNoDevice);
 
     fake->openErrno = 0;
-    { CdevUnitLink scoped("/dev/fw1", fake, 100); ASSERT_EQ(scoped.Open(), kIOReturnSuccess); }
+    {
+        CdevUnitLink scoped("/dev/fw1", fake, 100);
+        ASSERT_EQ(scoped.Open(), kIOReturnSuccess);
+    }
     EXPECT_EQ(fake->closed.back(), 44);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
@@ -304,11 +311,15 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
 TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
 {
     ASSERT_EQ(link.Open(), kIOReturnSuccess);
-    for (auto [rcode, expected] : std::vector<std::pair<UInt32, IOReturn>>{
-             {RCODE_CONFLICT_ERROR, kIOFireWireConflictError}, {RCODE_DATA_ERROR, kIOFireWireDataError},
-             {RCODE_TYPE_ERROR, kIOFireWireTypeError}, {RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
-             {RCODE_BUSY, kIOReturnBusy}, {RCODE_CANCELLED, kIOReturnTimeout}, {RCODE_NO_ACK, kIOReturnTimeout},
-             {RCODE_SEND_ERROR, kIOReturnIOError}}) {
+    for (auto [rcode, expected] :
+         std::vector<std::pair<UInt32, IOReturn>>{{RCODE_CONFLICT_ERROR, kIOFireWireConflictError},
+                                                  {RCODE_DATA_ERROR, kIOFireWireDataError},
+                                                  {RCODE_TYPE_ERROR, kIOFireWireTypeError},
+                                                  {RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
+                                                  {RCODE_BUSY, kIOReturnBusy},
+                                                  {RCODE_CANCELLED, kIOReturnTimeout},
+                                                  {RCODE_NO_ACK, kIOReturnTimeout},
+                                                  {RCODE_SEND_ERROR, kIOReturnIOError}}) {
         Reply({}, {}, rcode);
         fake->sent.clear();
         Bytes value(4, 0xEE);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two commands in-process against the simulated unit: the window's rules
 // they keep, and the prompt before the update job they run and follow.
 #include <gmock/gmock.h>
@@ -50,8 +51,9 @@ protected:
     }
 
     // `applicationRunning` stands in for the process list; the real one runs end to end.
-    CliRun Run(CliOptions options, const std::string& input = "", bool terminal = false,
-               std::function<bool()> applicationRunning = [] { return false; })
+    CliRun Run(
+        CliOptions options, const std::string& input = "", bool terminal = false,
+        std::function<bool()> applicationRunning = [] { return false; })
     {
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kefirmwareupdate-cli as a user runs it: the real program against the
 // out-of-process simulated unit (ke-unit-sim), each in a private runtime and
 // state directory.
@@ -210,8 +211,8 @@ TEST_F(CliEndToEnd, OnlyTheConfirmedUnitIsWritten)
     // While the prompt waits, a second unit appears, found before the first.
     const std::filesystem::path otherRecord = mDir / "other";
     std::filesystem::create_directories(otherRecord);
-    Program other({KE_UNIT_SIM_BINARY, "--versions", "22-30", "--serial", "KEYYYYYY", "--socket", "a-unit",
-                   "--record", otherRecord},
+    Program other({KE_UNIT_SIM_BINARY, "--versions", "22-30", "--serial", "KEYYYYYY", "--socket", "a-unit", "--record",
+                   otherRecord},
                   mEnv, mDir.path());
     ASSERT_TRUE(other.WaitFor("plugged in on", 10s)) << other.Err();
     terminal.Type("y\n");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line program's parts on their own: parsing, the JSON report,
 // the meaning of a job's result, the progress display, the signal guard, the
 // log redirect and the confirmation prompt.
@@ -63,9 +64,10 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
         Command command;
         bool json, verbose, allowDowngrade, yes;
     };
-    for (const Case& c : {Case{{"--json", "-v", "status"}, Command::kStatus, true, true, false, false},
-                          Case{{"update", "--allow-downgrade", "-y", "--verbose"}, Command::kUpdate, false, true, true, true},
-                          Case{{"--version"}, Command::kVersion, false, false, false, false}}) {
+    for (const Case& c :
+         {Case{{"--json", "-v", "status"}, Command::kStatus, true, true, false, false},
+          Case{{"update", "--allow-downgrade", "-y", "--verbose"}, Command::kUpdate, false, true, true, true},
+          Case{{"--version"}, Command::kVersion, false, false, false, false}}) {
         const ParseOutcome outcome = ParseArgs(c.args);
         ASSERT_TRUE(outcome.options.has_value()) << testing::PrintToString(c.args) << outcome.err;
         const CliOptions& o = *outcome.options;
@@ -75,8 +77,14 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
     }
 
     const std::vector<std::vector<std::string>> bad = {
-        {}, {"frobnicate"}, {"status", "--allow-downgrade"}, {"status", "--yes"}, {"status", "extra"},
-        {"update", "--force"}, {"status", "update"}, {"--json", "--bogus"},
+        {},
+        {"frobnicate"},
+        {"status", "--allow-downgrade"},
+        {"status", "--yes"},
+        {"status", "extra"},
+        {"update", "--force"},
+        {"status", "update"},
+        {"--json", "--bogus"},
     };
     for (const auto& args : bad) {
         const ParseOutcome outcome = ParseArgs(args);
@@ -105,7 +113,8 @@ TEST(CliOptionsTest, HelpDocumentsEveryCommandAndExitCode)
         EXPECT_THAT(help.out, HasSubstr(std::to_string(info.code) + "  " + info.description));
     }
     EXPECT_EQ(codes.size(), std::size(kExitCodeTable)) << "exit codes must be distinct";
-    EXPECT_THAT(ParseArgs({"update", "--help"}).out, testing::AllOf(HasSubstr("--allow-downgrade"), HasSubstr("--yes")));
+    EXPECT_THAT(ParseArgs({"update", "--help"}).out,
+                testing::AllOf(HasSubstr("--allow-downgrade"), HasSubstr("--yes")));
 }
 
 TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
@@ -131,7 +140,8 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
         {UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnExclusiveAccess, kExitNoAccess, true,
          "held by another program (0xE00002C5); nothing was written"},
         {UpdateOutcome::kUnitNotFound, fileXILINX, kIOReturnNoDevice, kExitNoUnit, false, "nothing was written"},
-        {UpdateOutcome::kUnitChanged, fileXILINX, kIOReturnNotFound, kExitNoUnit, false, "not the one; nothing was written"},
+        {UpdateOutcome::kUnitChanged, fileXILINX, kIOReturnNotFound, kExitNoUnit, false,
+         "not the one; nothing was written"},
         {UpdateOutcome::kUnitUnreadable, fileXILINX, kIOReturnTimeout, kExitUnitUnreadable, false,
          "not the one; nothing was written"},
         {UpdateOutcome::kThreadNotStarted, fileXILINX, kIOReturnNoResources, kExitUpdateFailed, false,
@@ -139,7 +149,8 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
         {UpdateOutcome::kNone, fileXILINX, 0, kExitUpdateFailed, false, "Update failed"},  // no result is no success
     };
     for (const Case& c : cases) {
-        const JobVerdict verdict = JobVerdict::From(APW::PTA::UpdateResult{c.outcome, c.image, c.status, "not the one"});
+        const JobVerdict verdict =
+            JobVerdict::From(APW::PTA::UpdateResult{c.outcome, c.image, c.status, "not the one"});
         EXPECT_EQ(verdict.code, c.code) << c.says;
         EXPECT_EQ(verdict.imageFailed, c.imageFailed) << c.says;
         if (c.imageFailed) {
@@ -198,8 +209,9 @@ TEST(ProgressBarTest, LinesOnAPipeRedrawOnATerminal)
     ProgressBar lines(pipeLike, false);
     for (const auto& s : samples) lines.Show(s);
     lines.Finish();
-    EXPECT_EQ(Contents(pipeLike), "  0% preparing\n 40% erasing FPGA\n 45% writing FPGA\n 59% preparing\n"
-                                  " 93% writing microcontroller\n100% writing microcontroller\n");
+    EXPECT_EQ(Contents(pipeLike),
+              "  0% preparing\n 40% erasing FPGA\n 45% writing FPGA\n 59% preparing\n"
+              " 93% writing microcontroller\n100% writing microcontroller\n");
     std::fclose(pipeLike);
 
     std::FILE* terminal = std::tmpfile();
@@ -280,8 +292,8 @@ TEST(SignalGuardTest, ThreadsStartedUnderTheBlockInheritIt)
 TEST(ConsoleTest, OnlyYesConfirms)
 {
     const std::map<std::string, bool> answers = {
-        {"y\n", true},      {" YES \r\n", true}, {"n\n", false}, {"", false},
-        {"yessir\n", false}, {std::string(5000, 'y') + "\n", false},
+        {"y\n", true}, {" YES \r\n", true}, {"n\n", false},
+        {"", false},   {"yessir\n", false}, {std::string(5000, 'y') + "\n", false},
     };
     for (const auto& [input, expected] : answers) {
         std::FILE* in = std::tmpfile();

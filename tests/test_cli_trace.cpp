@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A trace recorded by kefirmwareupdate-cli --trace, served back by
 // ke-unit-sim --replay: the run it recorded goes the same way again, and a
 // trace that departs from the run ends it cleanly.
@@ -39,8 +40,7 @@ protected:
         all.insert(all.end(), args.begin(), args.end());
         Program cli(all, mEnv, mDir.path());
         const int code = cli.Wait(60s).value_or(-1);
-        if (out)
-            *out = cli.Out() + cli.Err();
+        if (out) *out = cli.Out() + cli.Err();
         return code;
     }
 
@@ -56,16 +56,14 @@ protected:
     {
         std::ifstream in(path);
         std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
 
     void Write(const std::string& path, const std::vector<std::string>& lines)
     {
         std::ofstream out(path);
-        for (const std::string& line : lines)
-            out << line << '\n';
+        for (const std::string& line : lines) out << line << '\n';
     }
 
     socksim::TempDir mDir;
@@ -109,8 +107,7 @@ TEST_F(CliTrace, AnUpdateReplaysFromItsOwnTraceAndADepartureEndsCleanly)
     // The unit said it runs 22-30: a downgrade, refused before anything is written.
     std::vector<std::string> newer = lines;
     const std::regex versionRead(R"(("address":"0xfffff0430004".*"received":")[0-9a-f]{8})");
-    for (std::string& line : newer)
-        line = std::regex_replace(line, versionRead, "$010016001e");
+    for (std::string& line : newer) line = std::regex_replace(line, versionRead, "$010016001e");
     const std::string downgrade = mDir / "newer.trace";
     Write(downgrade, newer);
     {

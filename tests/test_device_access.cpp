@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The unit handle, its register commands and discovery over a scripted bus.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -145,7 +146,10 @@ TEST_F(DeviceAccess, CancelTransferPollsWithABound)
     EXPECT_EQ(mUnit->requests.front().data, (std::vector<UInt8>{0, 0, 0, 2}));
 
     reads = 0;
-    mUnit->onQuadletRead = [&](UInt64) -> std::optional<UInt32> { ++reads; return 1u; };
+    mUnit->onQuadletRead = [&](UInt64) -> std::optional<UInt32> {
+        ++reads;
+        return 1u;
+    };
     EXPECT_EQ(unit->CancelTransfer(generation), kIOReturnTimeout);
     EXPECT_EQ(reads, static_cast<int>(DownloadUnit::kCancelPollLimit));
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The download of one image: the stream the unit receives, the CRC, every
 // failure path, and the progress value.
 #include <gmock/gmock.h>
@@ -26,10 +27,14 @@ using testing::internal::GetCapturedStdout;
 class DownloaderTestAccess {
 public:
     explicit DownloaderTestAccess(Downloader& d) : mD(d) {}
-    bool ReadImage(DOWNLOADTYPE t, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& n) { return mD.ReadImage(t, ofs, size, buf, n); }
+    bool ReadImage(DOWNLOADTYPE t, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& n)
+    {
+        return mD.ReadImage(t, ofs, size, buf, n);
+    }
     UInt16 Crc(UInt16 start, const std::vector<UInt8>& bytes)
     {
-        return mD.updateCRC16(start, reinterpret_cast<const UInt32*>(bytes.data()), static_cast<UInt32>(bytes.size() / 4));
+        return mD.updateCRC16(start, reinterpret_cast<const UInt32*>(bytes.data()),
+                              static_cast<UInt32>(bytes.size() / 4));
     }
 
 private:
@@ -46,8 +51,26 @@ std::vector<UInt8> Image(DOWNLOADTYPE type)
 
 std::vector<UInt8> Header(UInt32 sizeB)
 {
-    return {0xFF, 0xFF, 0x00, 0x01, UInt8(sizeB >> 24), UInt8(sizeB >> 16), UInt8(sizeB >> 8), UInt8(sizeB),
-            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return {0xFF,
+            0xFF,
+            0x00,
+            0x01,
+            UInt8(sizeB >> 24),
+            UInt8(sizeB >> 16),
+            UInt8(sizeB >> 8),
+            UInt8(sizeB),
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF};
 }
 
 int Count(const std::string& text, const std::string& what)
@@ -219,8 +242,9 @@ TEST_F(Download, EraseWaitEndsOnFinishFailureOrSixtyBusyPolls)
         int busyLines;
         const char* message;
     };
-    for (const Case& c : {Case{59, 1, false, 59, ""}, Case{3, 2, false, 3, "Device failed - Could not erase flash.\n\r"},
-                          Case{0, 1, true, 60, "Device timed out. -Could not erase flash.\n\r"}}) {
+    for (const Case& c :
+         {Case{59, 1, false, 59, ""}, Case{3, 2, false, 3, "Device failed - Could not erase flash.\n\r"},
+          Case{0, 1, true, 60, "Device timed out. -Could not erase flash.\n\r"}}) {
         mBus.model().ChangeConfig([&](kesim::KeUnitConfig& k) {
             k.eraseBusyReads = c.busyReads;
             k.eraseResult = c.result;

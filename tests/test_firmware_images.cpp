@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,7 +70,11 @@ TEST(XilinxImage, HeaderAndBitstream)
 
     // The fields the check does not look into: the part and the date and time.
     const UInt8* d = KeXilinxData;
-    EXPECT_EQ(std::memcmp(d + 33, "b\0\x0C" "2s400efg456\0", 15), 0);
+    EXPECT_EQ(std::memcmp(d + 33,
+                          "b\0\x0C"
+                          "2s400efg456\0",
+                          15),
+              0);
     const std::string date(reinterpret_cast<const char*>(d + 51)), time(reinterpret_cast<const char*>(d + 65));
     EXPECT_TRUE(date.size() == 10 && date.find_first_not_of("0123456789/") == std::string::npos && date[4] == '/' &&
                 date[7] == '/')
@@ -94,12 +99,18 @@ TEST(SRecordCheck, NamesTheFaultyLine)
         {[](Bytes& b) { b[Line(7) + 3] = '0'; }, "line 7: count 20 needs 68 characters, line has 70"},
         {[](Bytes& b) { b[Line(8) + 20] = 'G'; }, "line 8: character 0x47 at column 21"},
         {[](Bytes& b) { b[Line(9) + 1] = '4'; }, "line 9: unknown record type 0x34"},
-        {[](Bytes& b) { b.resize(b.size() - kStartRecord.size()); Append(b, "S7030000FC\r\n"); },
+        {[](Bytes& b) {
+             b.resize(b.size() - kStartRecord.size());
+             Append(b, "S7030000FC\r\n");
+         },
          "line 995: count 03 too small for a 4-byte address"},
         {[](Bytes& b) { b.resize(b.size() - kStartRecord.size()); },
          "line 994: file does not end with a start-address record (S7, S8 or S9)"},
         {[](Bytes& b) { Append(b, "S9030000FC\r\n"); }, "line 996: record after the start-address record"},
-        {[](Bytes& b) { b.insert(b.begin(), {'\r', '\n'}); }, "line 1: empty line"},
+        {[](Bytes& b) {
+             b.insert(b.begin(), {'\r', '\n'});
+         },
+         "line 1: empty line"},
         {[](Bytes& b) { b.clear(); }, "line 1: file is empty"},
     };
     for (const auto& [corrupt, what] : cases) {
@@ -125,9 +136,15 @@ TEST(BitFileCheck, NamesTheFaultyOffset)
         {[](Bytes& b) { b[33] = 'x'; }, "offset 33: expected tag of field b, found 0x78"},
         {[](Bytes& b) { b[32] = 'x'; }, "offset 16: field a is not NUL-terminated"},
         // A longer design name pushes the bitstream past where the program looks for it.
-        {[](Bytes& b) { b.insert(b.begin() + 16, 70, 'x'); b[15] = 17 + 70; },
+        {[](Bytes& b) {
+             b.insert(b.begin() + 16, 70, 'x');
+             b[15] = 17 + 70;
+         },
          "offset 149: bitstream starts after offset 143"},
-        {[](Bytes& b) { b.pop_back(); b[78] = 0x27; },
+        {[](Bytes& b) {
+             b.pop_back();
+             b[78] = 0x27;
+         },
          "offset 79: bitstream length 336679 is not a whole number of 32-bit words"},
     };
     for (const auto& [corrupt, what] : cases) {

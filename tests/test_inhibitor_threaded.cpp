@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shutdown and sleep are held off through logind while the update job writes
 // the flashes: against a stand-in logind on a private bus, and with no bus.
 #include <gmock/gmock.h>

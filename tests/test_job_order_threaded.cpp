@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The job's calls into the download engine, with the engine replaced through
 // the controller's factory.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ke-unit-sim program: its options, one instance per name, clean ends
 // on signals, and the state file and recorded streams across restarts.
 #include <gtest/gtest.h>
@@ -44,8 +45,7 @@ protected:
         auto program = Start(args);
         const int code = program->Wait(5s).value_or(-1);
         err = program->Err();
-        if (out)
-            *out = program->Out();
+        if (out) *out = program->Out();
         return code;
     }
 
@@ -65,20 +65,46 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
 {
     std::string err, out;
     const std::vector<std::vector<std::string>> bad = {
-        {"--versions", "20"},   {"--versions", "0x14-20"}, {"--erase-ms", "1e3"}, {"--fail-block", "0"},
-        {"--socket", "../up"}, {"--fault-flash", "both"}, {"--refuse-crc=yes"},  {"--serial"},
-        {"--bogus"},           {"--product-version", "0x100000000"}, {"--serial-read-limit", "9"},
-        {"--guid", "0x1ffffffffffffffff"}, {"--fail-read", "0x4:0"}, {"--reset-settle-ms", "60001"},
+        {"--versions", "20"},
+        {"--versions", "0x14-20"},
+        {"--erase-ms", "1e3"},
+        {"--fail-block", "0"},
+        {"--socket", "../up"},
+        {"--fault-flash", "both"},
+        {"--refuse-crc=yes"},
+        {"--serial"},
+        {"--bogus"},
+        {"--product-version", "0x100000000"},
+        {"--serial-read-limit", "9"},
+        {"--guid", "0x1ffffffffffffffff"},
+        {"--fail-read", "0x4:0"},
+        {"--reset-settle-ms", "60001"},
     };
     for (const auto& args : bad) {
         EXPECT_EQ(Run(args, err), 2) << args[0];
         EXPECT_NE(err.find(args[0].substr(0, args[0].find('='))), std::string::npos) << err;
     }
     EXPECT_EQ(Run({"--help"}, err, &out), 0);
-    for (const char* name : {"--serial", "--versions", "--product-version", "--erase-ms", "--latency-us", "--state",
-                             "--record", "--socket", "--ready-status", "--erase-status", "--erase-never-finishes",
-                             "--fail-block", "--refuse-crc", "--vanish-after-block", "--bus-reset-after-block",
-                             "--guid", "--fail-read", "--reset-settle-ms", "--replay", "--version"})
+    for (const char* name : {"--serial",
+                             "--versions",
+                             "--product-version",
+                             "--erase-ms",
+                             "--latency-us",
+                             "--state",
+                             "--record",
+                             "--socket",
+                             "--ready-status",
+                             "--erase-status",
+                             "--erase-never-finishes",
+                             "--fail-block",
+                             "--refuse-crc",
+                             "--vanish-after-block",
+                             "--bus-reset-after-block",
+                             "--guid",
+                             "--fail-read",
+                             "--reset-settle-ms",
+                             "--replay",
+                             "--version"})
         EXPECT_NE(out.find(name), std::string::npos) << name;
     EXPECT_EQ(Run({"--version"}, err, &out), 0);
     EXPECT_EQ(out.rfind("ke-unit-sim ", 0), 0u) << out;
@@ -131,9 +157,9 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
     const std::string state = files / "unit.state";
     const std::string record = files / "streams";
     {
-        auto sim = Start({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd",
-                          "--product-version", "0x00020000", "--state", state, "--record", record,
-                          "--vanish-after-block", "10"});
+        auto sim =
+            Start({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd", "--product-version",
+                   "0x00020000", "--state", state, "--record", record, "--vanish-after-block", "10"});
         ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
         EXPECT_EQ(socksim::SoftwareVersion(), 0x00140014u);
         EXPECT_EQ(socksim::Download(fileXILINX), kIOReturnNoDevice);
@@ -184,8 +210,8 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
 TEST_F(UnitSim, AnUpdateRidesOutABusResetThatTakesTimeToSettle)
 {
     const std::string record = files / "streams";
-    auto sim = Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "300", "--record", record, "--log",
-                      files / "log"});
+    auto sim =
+        Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "300", "--record", record, "--log", files / "log"});
     ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
     EXPECT_EQ(socksim::Download(fileXILINX), 0);
     EXPECT_EQ(Stop(*sim), 0);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log that keeps the trace and failure lines: both streams still get
 // every byte, the file gets whole stamped lines, it rotates at its limit, and
 // a file that cannot be had leaves the streams alone.
@@ -45,9 +46,9 @@ std::vector<std::string> Texts(const fs::path& path)
         bool stamped = line.size() >= form.size();
         for (std::size_t i = 0; stamped && i < form.size(); ++i) {
             const char c = line[i];
-            stamped = form[i] == 'd' ? std::isdigit(static_cast<unsigned char>(c)) != 0
-                    : form[i] == 's' ? (c == '+' || c == '-')
-                                     : c == form[i];
+            stamped = form[i] == 'd'   ? std::isdigit(static_cast<unsigned char>(c)) != 0
+                      : form[i] == 's' ? (c == '+' || c == '-')
+                                       : c == form[i];
         }
         EXPECT_TRUE(stamped) << "not stamped: '" << line << "'";
         texts.push_back(stamped ? line.substr(form.size()) : line);
@@ -90,14 +91,15 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterR
         EXPECT_EQ(log.Path(), (dir / "KEFirmwareUpdate.log").string());
         std::cout << "Ctor KeFirmwareUpdate\n";
         std::cerr << "Device not ready - Could not prepare device for update.\n\r";
-        std::cout << "Open " << "Ke" << '\n';
+        std::cout << "Open "
+                  << "Ke" << '\n';
         std::cout << "\n";
     }
     EXPECT_EQ(mOut.str(), "Ctor KeFirmwareUpdate\nOpen Ke\n\n");
     EXPECT_EQ(mErr.str(), "Device not ready - Could not prepare device for update.\n\r");
-    EXPECT_THAT(Texts(dir / "KEFirmwareUpdate.log"),
-                ElementsAre("Ctor KeFirmwareUpdate", "Device not ready - Could not prepare device for update.",
-                            "Open Ke", ""));
+    EXPECT_THAT(
+        Texts(dir / "KEFirmwareUpdate.log"),
+        ElementsAre("Ctor KeFirmwareUpdate", "Device not ready - Could not prepare device for update.", "Open Ke", ""));
     for (const fs::path& path : {mDir / "state", dir, dir / "KEFirmwareUpdate.log"}) {
         struct stat info {};
         ASSERT_EQ(stat(path.c_str(), &info), 0);
@@ -171,15 +173,23 @@ TEST_F(RotatingLogTest, AnUnfinishedLineWaitsForItsEndEvenWhenFlushed)
 TEST_F(RotatingLogTest, RotatesAtTheLimitKeepingOnePreviousFile)
 {
     // Each stamped line is 29 + 1 + 8 + 1 = 39 bytes: 200 bytes hold five.
-    { RotatingLog log(At(mDir, 200)); for (int i = 0; i < 12; ++i) std::cout << "line " << (100 + i) << "\n"; }
+    {
+        RotatingLog log(At(mDir, 200));
+        for (int i = 0; i < 12; ++i) std::cout << "line " << (100 + i) << "\n";
+    }
     EXPECT_THAT(Texts(mDir / "KEFirmwareUpdate.log.1"),
                 ElementsAre("line 105", "line 106", "line 107", "line 108", "line 109"));
     EXPECT_THAT(Texts(mDir / "KEFirmwareUpdate.log"), ElementsAre("line 110", "line 111"));
     EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 2);
 
     // A file already at the limit is moved aside at the start.
-    { std::ofstream(mDir / "KEFirmwareUpdate.log", std::ios::trunc) << std::string(199, 'o') << '\n'; }
-    { RotatingLog log(At(mDir, 200)); std::cout << "fresh\n"; }
+    {
+        std::ofstream(mDir / "KEFirmwareUpdate.log", std::ios::trunc) << std::string(199, 'o') << '\n';
+    }
+    {
+        RotatingLog log(At(mDir, 200));
+        std::cout << "fresh\n";
+    }
     EXPECT_EQ(fs::file_size(mDir / "KEFirmwareUpdate.log.1"), 200u);
     EXPECT_THAT(Texts(mDir / "KEFirmwareUpdate.log"), ElementsAre("fresh"));
 }
@@ -194,7 +204,9 @@ TEST_F(RotatingLogTest, DoesNotMoveAnotherInstancesNewFileOverThePreviousOne)
     RotatingLog log(At(mDir, 200));
     std::cout << "mine before\n";
     fs::rename(current, previous);
-    { std::ofstream(current) << "other instance\n"; }
+    {
+        std::ofstream(current) << "other instance\n";
+    }
     // 42 + 171 bytes are past the limit; the other instance's 15 + 171 are not.
     std::cout << std::string(140, 'y') << "\n";
     EXPECT_THAT(Texts(previous), ElementsAre("mine before"));
@@ -206,24 +218,28 @@ TEST_F(RotatingLogTest, DoesNotMoveAnotherInstancesNewFileOverThePreviousOne)
 TEST_F(RotatingLogTest, WithoutAFileTheStreamsAreLeftAlone)
 {
     const fs::path aFile = mDir / "plain";
-    { std::ofstream(aFile) << "x"; }
+    {
+        std::ofstream(aFile) << "x";
+    }
     fs::create_symlink(mDir / "elsewhere.log", mDir / "KEFirmwareUpdate.log");
     ASSERT_EQ(mkfifo((mDir / "fifo.log").c_str(), 0600), 0);
     // Another user's file, and another user's folder (only root can make them).
-    { std::ofstream(mDir / "theirs.log") << "x"; }
+    {
+        std::ofstream(mDir / "theirs.log") << "x";
+    }
     fs::create_directory(mDir / "their-folder");
     fs::create_directory_symlink(mDir / "their-folder", mDir / "link-to-folder");
     const bool asRoot = chown((mDir / "theirs.log").c_str(), 4242, 4242) == 0 &&
                         chown((mDir / "their-folder").c_str(), 4242, 4242) == 0;
 
     std::vector<RotatingLog::Options> unusable = {
-        At(aFile / "state"),                        // a folder under a file
-        {"../escape", mDir.string(), 1024},         // a name that is a path
-        {"", mDir.string(), 1024},                  // no name
-        At(mDir),                                   // a symbolic link where the file goes
-        {"fifo", mDir.string(), 1024},              // not a regular file: must not block
+        At(aFile / "state"),                 // a folder under a file
+        {"../escape", mDir.string(), 1024},  // a name that is a path
+        {"", mDir.string(), 1024},           // no name
+        At(mDir),                            // a symbolic link where the file goes
+        {"fifo", mDir.string(), 1024},       // not a regular file: must not block
         {"KEFirmwareUpdate", std::string("relative/dir"), 1024},
-        At(mDir / "link-to-folder"),                // a folder reached through a link
+        At(mDir / "link-to-folder"),  // a folder reached through a link
     };
     if (asRoot) {
         unusable.push_back({"theirs", mDir.string(), 1024});
@@ -275,7 +291,10 @@ TEST(RotatingLogTimestamp, IsIso8601LocalTimeWithMilliseconds)
     tzset();
     EXPECT_EQ(at(milliseconds(1714566896007)), "2024-05-01T18:04:56.007+05:30");
 
-    if (oldTz) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+    if (oldTz)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The worker thread and the window both write trace lines: lines written
 // piece by piece from two threads at once must stay whole, in the file and
 // on the stream, and none may be lost.
@@ -15,7 +16,6 @@
 #include "tests/support/SocketSim.h"
 
 namespace {
-
 
 constexpr int kLinesPerThread = 2000;
 

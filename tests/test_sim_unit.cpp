@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 #include <linux/firewire-constants.h>
 
@@ -21,8 +22,7 @@ namespace {
 Bytes Pattern(std::size_t n)
 {
     Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i)
-        b[i] = std::uint8_t(i * 7 + 3);
+    for (std::size_t i = 0; i < n; ++i) b[i] = std::uint8_t(i * 7 + 3);
     return b;
 }
 
@@ -46,7 +46,10 @@ struct Host {
         return r.data.size() == 4 ? (std::uint32_t(r.data[0]) << 24) | (r.data[1] << 16) | (r.data[2] << 8) | r.data[3]
                                   : 0xDEADBEEF;
     }
-    int Block(const Bytes& b) { return Do(TCODE_WRITE_BLOCK_REQUEST, kUpdateDataReg, b, std::uint32_t(b.size())).rcode; }
+    int Block(const Bytes& b)
+    {
+        return Do(TCODE_WRITE_BLOCK_REQUEST, kUpdateDataReg, b, std::uint32_t(b.size())).rcode;
+    }
     // Update mode, erase, wait; returns the status reads seen.
     std::vector<std::uint32_t> Erase(FlashDevice d)
     {
@@ -54,8 +57,7 @@ struct Host {
         EXPECT_EQ(Read32(kStatusReg), 1u);
         EXPECT_EQ(Write32(kUpdateCommandReg, std::uint32_t(d)), RCODE_COMPLETE);
         std::vector<std::uint32_t> seen;
-        for (int i = 0; i < 10 && (seen.empty() || seen.back() == 0); ++i)
-            seen.push_back(Read32(kStatusReg));
+        for (int i = 0; i < 10 && (seen.empty() || seen.back() == 0); ++i) seen.push_back(Read32(kStatusReg));
         return seen;
     }
     // Header and blocks of at most 128 bytes; returns the rcode of each.
@@ -84,8 +86,7 @@ IOReturn LinkRead32(fwplat::UnitLink& link, std::uint64_t offset, UInt32& length
 struct ResettingPort : KeUnitModel {
     BusResponse Transact(const BusRequest& request) override
     {
-        if (!std::exchange(reset, true))
-            BusReset();
+        if (!std::exchange(reset, true)) BusReset();
         return KeUnitModel::Transact(request);
     }
     bool reset = false;
@@ -167,8 +168,7 @@ TEST(SimUnit, EraseLastsItsTimeEvenWithoutBusyReadsAndCancelLeavesUpdateMode)
 
     h.unit->ChangeConfig([](KeUnitConfig& c) { c.cancelNeverFinishes = true; });
     h.Write32(kUpdateControlReg, kControlCancel);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(h.Read32(kUpdateControlReg), 1u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(h.Read32(kUpdateControlReg), 1u);
 }
 
 TEST(SimUnit, AddressTypeAndOrderErrors)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Simulated units served on sockets and the transport that finds them:
 // ownership between clients, and peers that hang up, talk nonsense or fall silent.
 #include <gtest/gtest.h>
@@ -35,13 +36,10 @@ std::optional<wire::Frame> NextFrame(int fd, Bytes& inbox, const std::stop_token
     for (int quiet = 0; wire::TakeFrame(inbox, frame) != wire::Parse::Complete;) {
         pollfd p{fd, POLLIN, 0};
         std::uint8_t buffer[8192];
-        if (stop.stop_requested() || ::poll(&p, 1, 20) < 0 || ++quiet > 100)
-            return std::nullopt;
+        if (stop.stop_requested() || ::poll(&p, 1, 20) < 0 || ++quiet > 100) return std::nullopt;
         const ssize_t n = p.revents ? ::recv(fd, buffer, sizeof buffer, 0) : -1;
-        if (n == 0)
-            return std::nullopt;
-        if (n > 0)
-            inbox.insert(inbox.end(), buffer, buffer + n);
+        if (n == 0) return std::nullopt;
+        if (n > 0) inbox.insert(inbox.end(), buffer, buffer + n);
     }
     return frame;
 }
@@ -101,7 +99,8 @@ protected:
         return units.empty() ? nullptr : units.front().connect();
     }
 
-    static IOReturn Read(fwplat::UnitLink& link, UInt64 offset, UInt32& length, bool failOnReset = false, UInt32 gen = 0)
+    static IOReturn Read(fwplat::UnitLink& link, UInt64 offset, UInt32& length, bool failOnReset = false,
+                         UInt32 gen = 0)
     {
         std::uint8_t buffer[8] = {};
         return link.Transact(length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST, offset, buffer,
@@ -167,7 +166,8 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
     EXPECT_EQ(length, 0u);
     std::uint8_t big[wire::kMaxData + 1] = {};
     length = sizeof big;
-    EXPECT_EQ(first->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0), kIOReturnBadArgument);
+    EXPECT_EQ(first->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0),
+              kIOReturnBadArgument);
     length = 4;
     EXPECT_EQ(first->Transact(0x7, kSoftware, big, length, false, 0), kIOReturnBadArgument);
 
@@ -245,8 +245,7 @@ private:
     {
         pollfd p{mListen.Get(), POLLIN, 0};
         while (::poll(&p, 1, 20) != 1) {
-            if (stop.stop_requested())
-                return;
+            if (stop.stop_requested()) return;
         }
         const wire::Fd fd(::accept(mListen.Get(), nullptr, nullptr));
         Bytes inbox;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Traces of the transactions with a unit, and a unit served from one.
 #include <gtest/gtest.h>
 #include <linux/firewire-constants.h>
@@ -34,8 +35,7 @@ std::vector<Outcome> Converse(fwplat::UnitLink& link, const std::function<void()
     };
     transact(TCODE_READ_QUADLET_REQUEST, kesim::kSoftwareVersionReg, Bytes(4));
     transact(TCODE_READ_BLOCK_REQUEST, kesim::kSerialNumberReg, Bytes(8));
-    if (between)
-        between();
+    if (between) between();
     transact(TCODE_WRITE_QUADLET_REQUEST, kesim::kUpdateControlReg, {0, 0, 0, 1});
     transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, Bytes(8, 0xAB));
     transact(TCODE_READ_QUADLET_REQUEST, kesim::kRegisterBase + 0x40, Bytes(4));
@@ -71,8 +71,10 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_EQ(text.substr(0, text.find('\n')),
               R"({"trace":"kefirmwareupdate","format":1,"program":"a \"test\"","version":"9.9","firmware":"21-26"})");
-    EXPECT_NE(text.find(R"("op":"read-block","address":"0xfffff0430220","length":8,"sent":"","status":"0x00000000","rcode":0,"received":"4b45545241434531","generation":1})"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find(
+            R"("op":"read-block","address":"0xfffff0430220","length":8,"sent":"","status":"0x00000000","rcode":0,"received":"4b45545241434531","generation":1})"),
+        std::string::npos)
         << text;
     EXPECT_NE(text.find(R"("event":"bus-reset","generation":2})"), std::string::npos) << text;
     EXPECT_NE(text.find(R"("sent":"abababababababab","status":"0xe0008014","rcode":4,"received":"","generation":2})"),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The update history: one whole JSON line per attempt, a damaged line skipped
 // with a warning, and only this user's regular file written.
 #include <gmock/gmock.h>
@@ -52,7 +53,9 @@ TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
     const socksim::TempDir dir;
     const std::string path = dir / "state/kefirmwareupdate/history.jsonl";
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(FailedFpga())));
-    { std::ofstream(path, std::ios::app) << "{\"start\": \"cut short"; }  // by a crash
+    {
+        std::ofstream(path, std::ios::app) << "{\"start\": \"cut short";
+    }  // by a crash
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(kehistory::Attempt{})));
 
     std::vector<std::string> warnings;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The update job on its worker thread, against the simulated unit.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

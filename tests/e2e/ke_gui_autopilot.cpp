@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real window program, driven from inside its own process as a user
 // would drive it: every alert is answered with its default button; in
 // "upgrade" mode "Upgrade" is pressed once the window is idle with the button
@@ -67,9 +68,12 @@ std::string LabelText(const char* name)
 const char* StateName(KeFirmwareUpdateType state)
 {
     switch (state) {
-    case WAITFORINPUT: return "idle";
-    case STARTUPDATE: return "start";
-    case UPDATING: return "updating";
+    case WAITFORINPUT:
+        return "idle";
+    case STARTUPDATE:
+        return "start";
+    case UPDATING:
+        return "updating";
     }
     return "?";
 }
@@ -96,9 +100,9 @@ private:
     void OnTick()
     {
         const KeFirmwareUpdateType state = mDialog->GetUpdateState();
-        const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count();
+        const long long ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
         Say("tick\t" + std::to_string(ms) + "\t" + StateName(state) + "\t" + LabelText("keUD_200") + "\t" +
             LabelText("keUD_201"));
         if (mFailed && state == WAITFORINPUT) ++mIdleTicksAfterFailure;
@@ -116,8 +120,8 @@ private:
             button->click();
             return;
         }
-        const bool leave = mUpgrade ? mIdleTicksAfterFailure >= kIdleTicksBeforeLeaving
-                                    : std::filesystem::exists(mQuitFile);
+        const bool leave =
+            mUpgrade ? mIdleTicksAfterFailure >= kIdleTicksBeforeLeaving : std::filesystem::exists(mQuitFile);
         if (leave && !mLeaving) {
             mLeaving = true;
             Say("click\tCancel");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window program end to end: the real program, driven from inside by
 // ke_gui_autopilot on the offscreen platform, against ke-unit-sim, each a
 // process of its own in a private runtime and state directory.
@@ -128,8 +129,8 @@ protected:
                 {"XDG_STATE_HOME", mDir / "state"},
                 {"QT_QPA_PLATFORM", "offscreen"},
                 {"KE_SIMULATED_UNITS", "1"},
-                {"LSAN_OPTIONS", std::string(lsan ? lsan : "") + (lsan && *lsan ? ":" : "") +
-                                     "suppressions=" + (mDir / "lsan.supp")}};
+                {"LSAN_OPTIONS",
+                 std::string(lsan ? lsan : "") + (lsan && *lsan ? ":" : "") + "suppressions=" + (mDir / "lsan.supp")}};
     }
 
     void TearDown() override

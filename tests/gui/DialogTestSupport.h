@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A main window with its controller over a simulated unit and a stand-in
 // process list, for the window's state-machine tests and screenshots.
 // The window's own timer is stopped: tests tick it themselves.
@@ -86,7 +87,7 @@ public:
         QString informative;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QStringList buttons;  // sorted
-        int barValue = -1;  // the window's progress bar while the alert was up
+        int barValue = -1;    // the window's progress bar while the alert was up
     };
 
     explicit AlertAnswerer(QProgressBar* bar) : bar_(bar)
@@ -103,9 +104,8 @@ public:
 
     int Count(const char* text) const
     {
-        return static_cast<int>(std::count_if(seen.begin(), seen.end(), [&](const Seen& s) {
-            return s.text == QString::fromUtf8(text);
-        }));
+        return static_cast<int>(
+            std::count_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.text == QString::fromUtf8(text); }));
     }
 
 private:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the window tests inside one QApplication, headless unless the
 // environment names another platform.
 #include <gtest/gtest.h>

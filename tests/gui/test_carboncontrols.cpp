@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control wrappers on real Qt widgets.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The utility's alerts, answered as a user would: buttons and keys.
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 #include "tests/gui/DialogTestSupport.h"

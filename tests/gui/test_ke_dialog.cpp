@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's state machine, end to end: the real controller, update
 // job and worker thread over the simulated unit in this process, a stand-in
 // process list, and the window on the offscreen platform.

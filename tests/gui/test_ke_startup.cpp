@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's start-up, run as the real executable from a scratch
 // directory that holds the interface file it is given (or none).
 #include <gtest/gtest.h>

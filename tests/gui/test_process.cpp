@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process lookup: the walk over a stand-in list, the /proc reader and its
 // cache, and the quit request to a real child process.
 #include <gtest/gtest.h>

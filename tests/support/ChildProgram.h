@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A program run by a test as a child process: its output in files, stdin on
 // /dev/null unless told, a private environment on top of the test's own; killed if it
 // still runs when the object goes.

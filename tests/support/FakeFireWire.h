@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scripted unit behind the FireWire platform layer: registers answer from a
 // map, every request is recorded, and failures can be injected per offset.
 #pragma once
@@ -26,10 +27,10 @@ struct Request {
 };
 
 struct UnitState {
-    std::map<UInt64, UInt32> quadlets;         // host-order register values
+    std::map<UInt64, UInt32> quadlets;            // host-order register values
     std::map<UInt64, std::vector<UInt8>> blocks;  // block read contents
-    std::map<UInt64, IOReturn> failures;       // status for any request at an offset
-    std::optional<UInt32> reportedReadLength;  // overrides the count a block read reports
+    std::map<UInt64, IOReturn> failures;          // status for any request at an offset
+    std::optional<UInt32> reportedReadLength;     // overrides the count a block read reports
     // Called for quadlet reads, before the map; returns the value to answer.
     std::function<std::optional<UInt32>(UInt64)> onQuadletRead;
     std::vector<Request> requests;

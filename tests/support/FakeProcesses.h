@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A process list the program sees in place of the system's, for the life of
 // the object: editors started and stopped by name, quit requests recorded.
 #pragma once
@@ -22,7 +23,10 @@ public:
     Processes& operator=(const Processes&) = delete;
 
     void Start(const char* name) { list.push_back({mNextPid++, 100, name}); }
-    void Stop(const char* name) { std::erase_if(list, [&](const ProcessEntry& e) { return e.name == name; }); }
+    void Stop(const char* name)
+    {
+        std::erase_if(list, [&](const ProcessEntry& e) { return e.name == name; });
+    }
 
     const std::vector<ProcessEntry>& Scan() override { return list; }
     bool Self(ProcessEntry& self) override { return self = mSelf, true; }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A simulated unit plugged into the platform layer for the life of a test.
 #pragma once
 
@@ -27,8 +28,8 @@ public:
     // A unit object for the simulated unit, as discovery makes it.
     static std::unique_ptr<DownloadUnit> MakeUnit()
     {
-        auto units = fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID,
-                                       DownloadUnit::kFirmwareUpdateUnitSWVersion);
+        auto units =
+            fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion);
         if (units.empty()) return nullptr;
         return std::make_unique<DownloadUnit>(units.front());
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for tests of simulated units behind sockets: a private runtime
 // directory, the images as the unit stores them, and a download through
 // discovery as the update job runs it.
@@ -32,8 +33,7 @@ public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "ke-sock-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            mPath = pattern;
+        if (::mkdtemp(pattern.data()) != nullptr) mPath = pattern;
         ::chmod(mPath.c_str(), 0700);
     }
     ~TempDir()
@@ -51,15 +51,32 @@ private:
 // The bytes the unit stores for each image (the Xilinx one after its file header).
 inline Bytes Image(DOWNLOADTYPE type)
 {
-    if (type == fileMCORE)
-        return {KeMCORE06data, KeMCORE06data + KeMCORE06dataSize};
+    if (type == fileMCORE) return {KeMCORE06data, KeMCORE06data + KeMCORE06dataSize};
     return {KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes};
 }
 
 inline Bytes Header(std::uint32_t sizeB)
 {
-    return {0xFF, 0xFF, 0x00, 0x01, std::uint8_t(sizeB >> 24), std::uint8_t(sizeB >> 16), std::uint8_t(sizeB >> 8),
-            std::uint8_t(sizeB), 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return {0xFF,
+            0xFF,
+            0x00,
+            0x01,
+            std::uint8_t(sizeB >> 24),
+            std::uint8_t(sizeB >> 16),
+            std::uint8_t(sizeB >> 8),
+            std::uint8_t(sizeB),
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            0xFF};
 }
 
 // The stream a unit receives for one image: header, image, zero padding to a quadlet.
@@ -87,8 +104,7 @@ inline IOReturn Download(DOWNLOADTYPE type)
 {
     KeScopedSleepFunction clock([](UInt32) {});
     auto unit = MakeUnit();
-    if (!unit)
-        return kIOReturnNoDevice;
+    if (!unit) return kIOReturnNoDevice;
     Downloader downloader;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -103,10 +119,8 @@ inline std::uint32_t SoftwareVersion()
 {
     auto unit = MakeUnit();
     UInt32 word = 0xFFFFFFFF;
-    if (!unit || unit->Open() != kIOReturnSuccess)
-        return word;
-    if (unit->GetSoftwareVersion(word) != kIOReturnSuccess)
-        word = 0xFFFFFFFF;
+    if (!unit || unit->Open() != kIOReturnSuccess) return word;
+    if (unit->GetSoftwareVersion(word) != kIOReturnSuccess) word = 0xFFFFFFFF;
     unit->Close();
     return word;
 }
