@@ -16,6 +16,7 @@
 #include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
 #include "tests/support/SimBus.h"
+#include "tests/support/SocketSim.h"
 
 using testing::HasSubstr;
 using testing::Not;
@@ -43,35 +44,8 @@ private:
 
 namespace {
 
-std::vector<UInt8> Image(DOWNLOADTYPE type)
-{
-    if (type == fileMCORE) return {KeMCORE06data, KeMCORE06data + KeMCORE06dataSize};
-    return {KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes};
-}
-
-std::vector<UInt8> Header(UInt32 sizeB)
-{
-    return {0xFF,
-            0xFF,
-            0x00,
-            0x01,
-            UInt8(sizeB >> 24),
-            UInt8(sizeB >> 16),
-            UInt8(sizeB >> 8),
-            UInt8(sizeB),
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF};
-}
+using socksim::Header;
+using socksim::Image;
 
 int Count(const std::string& text, const std::string& what)
 {
