@@ -9,7 +9,8 @@ build=(cmake g++ make pkg-config
        qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
        libcli11-dev nlohmann-json3-dev libsystemd-dev)
 test=(libgtest-dev libgmock-dev python3 srecord
-      desktop-file-utils appstream lintian dpkg-dev udev dbus python3-dbusmock)
+      desktop-file-utils appstream lintian dpkg-dev udev dbus python3-dbusmock
+      xvfb xauth at-spi2-core python3-gi gir1.2-atspi-2.0)
 screenshots=(xvfb xauth)
 
 [ $# -gt 0 ] || set -- build
