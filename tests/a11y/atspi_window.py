@@ -30,6 +30,9 @@ def poll(what, probe, timeout=TIMEOUT_S):
     A bus error counts as no answer yet: objects come and go while the tree is read."""
     deadline = time.monotonic() + timeout
     while True:
+        # Events from the bus come in only while the main context runs.
+        while GLib.MainContext.default().iteration(False):
+            pass
         try:
             found = probe()
         except GLib.Error:
@@ -55,7 +58,9 @@ class Node:
             targets = [relation.get_target(i).get_name() for i in range(relation.get_n_targets())]
             self.relations.setdefault(relation.get_relation_type().value_nick, []).extend(targets)
         self.value = acc.get_current_value() if "Value" in acc.get_interfaces() else None
-        self.showing = acc.get_state_set().contains(Atspi.StateType.SHOWING)
+        states = acc.get_state_set()
+        self.showing = states.contains(Atspi.StateType.SHOWING)
+        self.enabled = states.contains(Atspi.StateType.ENABLED)
 
     def __str__(self):
         value = "" if self.value is None else f" value={self.value:g}"
@@ -81,6 +86,8 @@ class _Process:
         self.close()
 
     def close(self):
+        if isinstance(self, Window):
+            self._listener.deregister("object:property-change:accessible-name")
         if self.process.poll() is None:
             self.process.terminate()
             try:
@@ -105,6 +112,10 @@ class Window(_Process):
     """The program, found on the bus by its process ID."""
 
     def __init__(self, app):
+        # Screen readers keep what they read and learn of changes from events.
+        self.renamed = []
+        self._listener = Atspi.EventListener.new(lambda event: self.renamed.append(event.source.get_name()))
+        self._listener.register("object:property-change:accessible-name")
         super().__init__([app], dict(os.environ, KE_SIMULATED_UNITS="1"))
         self.app = poll("the program on the accessibility bus", self._find_app)
 
@@ -160,14 +171,12 @@ class Window(_Process):
         return poll(what, lambda: self._alive() and self.find(role, name), timeout)[0]
 
     def press(self, role, name):
-        """Presses a button as a screen reader user does: by its action."""
-        node = self.wait(f"a {role} {name!r} to press", role, name)
-        try:
-            pressed = node.acc.do_action(0)
-        except GLib.Error as error:
-            raise CheckFailed(f"{role} {name!r} could not be pressed: {error}") from error
-        if not pressed:
-            raise CheckFailed(f"{role} {name!r} did not take its action")
+        """Presses a button as a screen reader user does: by its action, once enabled."""
+        def press_once():
+            found = [node for node in self.find(role, name) if node.enabled] if self._alive() else []
+            return found and found[0].acc.do_action(0)
+
+        poll(f"an enabled {role} {name!r} pressed", press_once)
 
     def exit_code(self, timeout=TIMEOUT_S):
         poll("the program's end", lambda: self.process.poll() is not None, timeout)

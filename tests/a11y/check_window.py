@@ -57,6 +57,7 @@ def a_write_is_read_as_it_goes_and_its_completion(app, sim):
     with Unit(sim, "--versions", "21-20", "--erase-ms", "800"), Window(app) as window:
         window.press("push button", "Upgrade")
         window.wait("the instruction during the write", "label", UPDATING)
+        poll("the change of instruction announced", lambda: UPDATING in window.renamed)
         window.wait("the bar named after the image being written", "progress bar", "Writing the FPGA image")
         seen = set()
 
