@@ -3,10 +3,11 @@
 ke-unit-sim, seen and driven only through the accessibility bus (AT-SPI).
 Run under atspi_session.sh, which gives it a display and a bus of its own.
 
-    with Unit(sim, "--versions", "21-20") as unit, Window(app) as window:
+    with Unit(sim, "--versions", "21-20"), Window(app) as window:
         version = window.wait("the version", role="label", name="21-20")
         window.press("push button", "Upgrade")
 """
+import contextlib
 import os
 import subprocess
 import tempfile
@@ -19,6 +20,7 @@ from gi.repository import Atspi, GLib  # noqa: E402
 
 TIMEOUT_S = 30
 POLL_S = 0.05
+RENAMED = "object:property-change:accessible-name"
 
 
 class CheckFailed(Exception):
@@ -82,12 +84,19 @@ class _Process:
     def __enter__(self):
         return self
 
+    @contextlib.contextmanager
+    def closed_on_error(self):
+        """For the constructor: a process that never became usable does not outlive it."""
+        try:
+            yield
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+
     def __exit__(self, kind, error, trace):
         self.close()
 
     def close(self):
-        if isinstance(self, Window):
-            self._listener.deregister("object:property-change:accessible-name")
         if self.process.poll() is None:
             self.process.terminate()
             try:
@@ -103,9 +112,10 @@ class Unit(_Process):
 
     def __init__(self, sim, *options):
         super().__init__([sim, "--serial", "KE012345", *options])
-        poll("ke-unit-sim plugged in", lambda: "plugged in" in self.output() or self.process.poll() is not None, 10)
-        if self.process.poll() is not None:
-            raise CheckFailed("ke-unit-sim ended: " + self.output())
+        with self.closed_on_error():
+            poll("ke-unit-sim plugged in", lambda: "plugged in" in self.output() or self.process.poll() is not None, 10)
+            if self.process.poll() is not None:
+                raise CheckFailed("ke-unit-sim ended: " + self.output())
 
 
 class Window(_Process):
@@ -115,9 +125,10 @@ class Window(_Process):
         # Screen readers keep what they read and learn of changes from events.
         self.renamed = []
         self._listener = Atspi.EventListener.new(lambda event: self.renamed.append(event.source.get_name()))
-        self._listener.register("object:property-change:accessible-name")
+        self._listener.register(RENAMED)
         super().__init__([app], dict(os.environ, KE_SIMULATED_UNITS="1"))
-        self.app = poll("the program on the accessibility bus", self._find_app)
+        with self.closed_on_error():
+            self.app = poll("the program on the accessibility bus", self._find_app)
 
     def _find_app(self):
         if self.process.poll() is not None:
@@ -150,6 +161,7 @@ class Window(_Process):
         # What the bus showed when a check failed, before the program goes.
         if kind is not None and self.process.poll() is None:
             print(f"The program's tree on the bus:\n{self.dump()}")
+        self._listener.deregister(RENAMED)
         self.close()
 
     def texts(self, node):
