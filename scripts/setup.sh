@@ -2,14 +2,16 @@
 # Installs on Debian 12 (as root, or with sudo available) what the named sets
 # need; with no name, the build set:
 #   build        building and running the programs (scripts/demo.sh)
-#   test         the tests and the package checks (scripts/test.sh, .ci/run)
+#   test         the tests (the accessibility one needs a virtual display and
+#                an accessibility bus) and the package checks (scripts/test.sh, .ci/run)
 #   screenshots  the window under a virtual display (scripts/screenshots.sh)
 set -euo pipefail
 build=(cmake g++ make pkg-config
        qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
        libcli11-dev nlohmann-json3-dev libsystemd-dev)
 test=(libgtest-dev libgmock-dev python3 srecord
-      desktop-file-utils appstream lintian dpkg-dev udev dbus python3-dbusmock)
+      desktop-file-utils appstream lintian dpkg-dev udev dbus python3-dbusmock
+      xvfb at-spi2-core python3-gi gir1.2-atspi-2.0)
 screenshots=(xvfb xauth)
 
 [ $# -gt 0 ] || set -- build

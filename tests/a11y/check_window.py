@@ -1,0 +1,51 @@
+# SPDX-License-Identifier: MIT
+"""What a screen reader reads of the window; each check is a test_ method. KE_APP and
+KE_UNIT_SIM name the programs: atspi_session.sh python3 check_window.py [ScreenReader.test_...]"""
+import os
+import unittest
+
+from atspi_window import Unit, Window, poll
+
+APP, SIM = os.environ.get("KE_APP", "KEFirmwareUpdate"), os.environ.get("KE_UNIT_SIM", "ke-unit-sim")
+UPDATING = "Updating the Ke: do not power it off or unplug it until the update is over."
+
+
+def alert_texts(window, title):
+    return [n.name for n in window.tree(window.wait(f"the alert {title!r}", "alert", title).acc) if n.role == "label"]
+
+
+class ScreenReader(unittest.TestCase):
+    def test_values_and_instruction_are_read_with_their_captions(self):
+        with Unit(SIM, "--versions", "21-20"), Window(APP) as window:
+            for value, caption in (("21-20", "Ke firmware version:"), ("KE012345", "Ke serial number:")):
+                label = window.wait(f"a label reading {value!r}", "label", value)
+                self.assertEqual([caption], label.relations.get("labelled-by"), value)
+            window.wait("the instruction", "label", "Select Upgrade button to download firmware version 21-26 to Ke:")
+
+    def test_a_write_is_read_as_it_goes_and_its_completion(self):
+        # Slow erases, so that the bar is read part-way.
+        with Unit(SIM, "--versions", "21-20", "--erase-ms", "800"), Window(APP) as window:
+            window.press("push button", "Upgrade")
+            window.wait("the instruction during the write", "label", UPDATING)
+            poll("the change of instruction announced", lambda: UPDATING in window.renamed)
+            window.wait("the bar named after the image being written", "progress bar", "Writing the FPGA image")
+            seen = set()  # values part-way
+            poll("the progress bar's value moving part-way", lambda: seen.update(
+                bar.value for bar in window.find("progress bar") if 0 < bar.value < 100) or len(seen) >= 2)
+            self.assertIn("You will need to cycle the Power on your Ke for changes to take affect",
+                          alert_texts(window, "Programming Complete"))
+            window.press("push button", "OK")
+            self.assertEqual(0, window.process.wait(30))
+
+    def test_a_failure_alert_is_read(self):
+        with Unit(SIM, "--versions", "21-20", "--refuse-crc"), Window(APP) as window:
+            window.press("push button", "Upgrade")
+            texts = alert_texts(window, "Programming Failed")
+            self.assertTrue(set(texts) - {"", "Programming Failed"}, f"nothing but the title: {texts}")
+            window.press("push button", "OK")
+            window.press("push button", "Cancel")
+            self.assertEqual(0, window.process.wait(30))
+
+
+if __name__ == "__main__":
+    unittest.main()
