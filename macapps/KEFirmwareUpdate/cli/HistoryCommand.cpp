@@ -30,7 +30,9 @@ std::string Line(const ordered_json& record)
     if (status != record.end() && status->is_number_integer()) {
         line += " (" + StatusText(status->get<IOReturn>()) + ")";
     }
-    return line + "\n";
+    // An edited file, or a unit's serial number, may hold anything: the
+    // terminal gets it as `status` shows a serial number.
+    return PrintableText(line) + "\n";
 }
 
 }  // namespace
@@ -40,12 +42,12 @@ ExitCode ShowHistory(const std::optional<std::string>& path, bool json, std::FIL
     std::vector<ordered_json> records;
     if (path) {
         records = kehistory::Read(*path, [&](const std::string& warning) {
-            std::fprintf(err, "kefirmwareupdate-cli: %s: %s, skipped\n", path->c_str(), warning.c_str());
+            std::fprintf(err, "kefirmwareupdate-cli: %s: %s\n", path->c_str(), warning.c_str());
         });
     }
     std::string text;
     if (json) {
-        text = ordered_json(records).dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+        text = kehistory::JsonText(ordered_json(records), 2) + "\n";
     } else if (records.empty()) {
         text = "No update has been recorded.\n";
     } else {
