@@ -40,15 +40,17 @@ std::string Line(const ordered_json& record)
 ExitCode ShowHistory(const std::optional<std::string>& path, bool json, std::FILE* out, std::FILE* err)
 {
     std::vector<ordered_json> records;
+    bool warned = false;
     if (path) {
         records = kehistory::Read(*path, [&](const std::string& warning) {
+            warned = true;
             std::fprintf(err, "kefirmwareupdate-cli: %s: %s\n", path->c_str(), warning.c_str());
         });
     }
     std::string text;
     if (json) {
         text = kehistory::JsonText(ordered_json(records), 2) + "\n";
-    } else if (records.empty()) {
+    } else if (records.empty() && !warned) {
         text = "No update has been recorded.\n";
     } else {
         for (const ordered_json& record : records) text += Line(record);
