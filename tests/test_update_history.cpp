@@ -60,8 +60,7 @@ TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
     }  // by a crash
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(kehistory::Attempt{})));
     std::ofstream(path, std::ios::app) << R"({"serial_number":42,"status_code":-1,"start":"s","added":1})" << '\n';
-    const std::string fifo = dir / "fifo.jsonl";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.jsonl").c_str(), 0600), 0);
 
     std::vector<std::string> warnings;
     const auto warn = [&](const std::string& w) { warnings.push_back(w); };
@@ -72,7 +71,7 @@ TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
     EXPECT_EQ(records[2].size(), records[1].size()) << "the keys of a record, no others";
     EXPECT_TRUE(records[2]["serial_number"].is_null());
     EXPECT_EQ(records[2]["status_code"], -1);
-    EXPECT_TRUE(kehistory::Read(fifo, warn).empty()) << "and it does not wait for a writer";
+    EXPECT_TRUE(kehistory::Read(dir / "fifo.jsonl", warn).empty()) << "and it does not wait for a writer";
     EXPECT_THAT(warnings,
                 testing::ElementsAre("line 2 is damaged, skipped", "line 4: serial_number is not text, dropped",
                                      "not read: it is not a regular file"));

@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <cstring>
-#include <sstream>
+#include <filesystem>
 #include <iostream>
+#include <sstream>
 
 #include "KeFirmwareVersions.h"
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
@@ -108,19 +108,23 @@ bool Append(const std::string& path, const ordered_json& record, std::string* wh
 
 std::vector<ordered_json> Read(const std::string& path, const std::function<void(const std::string&)>& warn)
 {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return {};
     std::string refused;
     const kelog::UniqueFd fd = kelog::OpenPrivate(path, O_RDONLY, &refused);
     if (!fd.Valid()) {
-        if (errno != ENOENT) warn("not read: " + refused);
+        warn("not read: " + refused);
         return {};
     }
     std::string text;
     char buffer[4096];
     for (ssize_t got; (got = ::read(fd.Get(), buffer, sizeof buffer)) != 0;) {
-        if (got > 0)
+        if (got > 0) {
             text.append(buffer, static_cast<std::size_t>(got));
-        else if (errno != EINTR)
+        } else if (errno != EINTR) {
+            warn(std::string("not read to its end: ") + std::strerror(errno));
             break;
+        }
     }
     std::vector<ordered_json> records;
     std::istringstream in(text);

@@ -2,8 +2,8 @@
 // kefirmwareupdate-cli: the update of a Ke unit from a terminal or a script.
 #include <csignal>
 #include <cstdio>
-#include <memory>
 #include <exception>
+#include <memory>
 #include <optional>
 
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
