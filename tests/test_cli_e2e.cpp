@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -143,13 +144,18 @@ TEST_F(CliEndToEnd, CoreLinesGoToTheLogUnlessVerbose)
     EXPECT_THAT(verboseJson.err, HasSubstr("Open Ke\n"));
 }
 
-TEST_F(CliEndToEnd, UpdateWithJsonLandsBothImages)
+TEST_F(CliEndToEnd, UpdateWithJsonLandsBothImagesAndTellsOfRecordsNotKept)
 {
     PlugUnit({"--versions", "20-20"});
-    const CliResult run = Cli({"update", "--yes", "--json"});
+    std::filesystem::create_directories(mDir / "state/kefirmwareupdate");
+    std::filesystem::create_symlink(mDir / "elsewhere", mDir / "state/kefirmwareupdate/history.jsonl");
+    const CliResult run = Cli({"update", "--yes", "--json", "--trace", "/dev/full"});
     EXPECT_EQ(run.code, kecli::kExitSuccess) << run.err;
     const auto object = run.Json();
-    EXPECT_EQ(object["result"], "success");
+    EXPECT_EQ(object["trace"], "incomplete: No space left on device");
+    EXPECT_EQ(object["history"], "not recorded: it is a symbolic link");
+    EXPECT_THAT(run.err, HasSubstr("the trace /dev/full is incomplete: No space left on device"));
+    EXPECT_THAT(run.err, HasSubstr("The update could not be recorded in the history: it is a symbolic link"));
     EXPECT_EQ(object["installed_version"], "20-20");
     EXPECT_EQ(object["serial_number"], "Not Available");
     EXPECT_TRUE(Recorded(fileXILINX));
@@ -198,6 +204,9 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
     EXPECT_EQ(history[0]["failed_image"], "fpga");
     EXPECT_THAT(Cli({"history"}).out, HasSubstr("  kefirmwareupdate-cli  serial Not Available  20-20 -> 21-26  "
                                                 "update-failed: fpga image (refused by the unit (0xE0008015))\n"));
+    // An edited record reaches the terminal only as printable text.
+    std::ofstream(mDir / "state/kefirmwareupdate/history.jsonl", std::ios::app) << R"({"start":"\u001b[2J\u0000\n"})";
+    EXPECT_THAT(Cli({"history"}).out, HasSubstr("\n?[2J??  ?  serial Not Available"));
 }
 
 TEST_F(CliEndToEnd, OnlyTheConfirmedUnitIsWritten)
@@ -273,13 +282,32 @@ TEST_F(CliEndToEnd, TheSecondOfTwoUpdatesStopsAtTheOpen)
     EXPECT_TRUE(Recorded(fileMCORE));
 }
 
-TEST_F(CliEndToEnd, ClosedStandardStreamsLeaveTheTransportAlone)
+TEST_F(CliEndToEnd, ClosedOutputsLeaveTheUpdateAndItsResultAlone)
 {
     PlugUnit({"--versions", "20-20"});
-    Program closed({"/bin/sh", "-c", "exec \"$0\" update --yes --json >&- 2>&-", KE_CLI_BINARY}, mEnv, mDir.path());
-    EXPECT_EQ(closed.Wait(120s), kecli::kExitSuccess);
-    EXPECT_TRUE(Recorded(fileXILINX));
-    EXPECT_TRUE(Recorded(fileMCORE));
+    // Standard streams closed, then read by one that leaves after a line: the shell prints the exit status.
+    for (const char* run : {"\"$0\" update --yes --json >&- 2>&-; echo $?",
+                            "exec 3>&1; (\"$0\" update --yes --json 2>&1; echo $? >&3) | head -1 >/dev/null"}) {
+        Program closed({"/bin/sh", "-c", run, KE_CLI_BINARY}, mEnv, mDir.path());
+        EXPECT_EQ(closed.Wait(120s), 0);
+        EXPECT_EQ(closed.Out(), "0\n") << run;
+        EXPECT_TRUE(Recorded(fileXILINX));
+        EXPECT_TRUE(Recorded(fileMCORE));
+    }
+}
+
+TEST_F(CliEndToEnd, ASignalAtTheQuestionCancelsWithTheJson)
+{
+    PlugUnit({"--versions", "20-20"});
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        Terminal terminal;
+        auto cli = StartCli({"update", "--json"}, terminal.path);
+        ASSERT_TRUE(cli->WaitFor("[y/N]", 60s)) << cli->Err();
+        kill(cli->Pid(), signal);
+        EXPECT_EQ(cli->Wait(60s), kecli::kExitCancelled) << signal;
+        EXPECT_EQ(nlohmann::json::parse(cli->Out())["result"], "cancelled");
+    }
+    EXPECT_TRUE(NothingRecorded());
 }
 
 TEST_F(CliEndToEnd, SigintDuringTheWriteWaitsForTheJob)

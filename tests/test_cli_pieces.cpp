@@ -85,6 +85,8 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
         {"update", "--force"},
         {"status", "update"},
         {"--json", "--bogus"},
+        {"update", "--yes", "--unit", ""},
+        {"update", "--unit= \t"},
     };
     for (const auto& args : bad) {
         const ParseOutcome outcome = ParseArgs(args);

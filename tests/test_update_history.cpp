@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -57,13 +59,22 @@ TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
         std::ofstream(path, std::ios::app) << "{\"start\": \"cut short";
     }  // by a crash
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(kehistory::Attempt{})));
+    std::ofstream(path, std::ios::app) << R"({"serial_number":42,"status_code":-1,"start":"s","added":1})" << '\n';
+    ASSERT_EQ(::mkfifo((dir / "fifo.jsonl").c_str(), 0600), 0);
 
     std::vector<std::string> warnings;
-    const auto records = kehistory::Read(path, [&](const std::string& w) { warnings.push_back(w); });
-    ASSERT_EQ(records.size(), 2u);
+    const auto warn = [&](const std::string& w) { warnings.push_back(w); };
+    const auto records = kehistory::Read(path, warn);
+    ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0]["serial_number"], "KE000042");
     EXPECT_EQ(records[1]["result"], "unknown");
-    EXPECT_THAT(warnings, testing::ElementsAre("line 2 is damaged"));
+    EXPECT_EQ(records[2].size(), records[1].size()) << "the keys of a record, no others";
+    EXPECT_TRUE(records[2]["serial_number"].is_null());
+    EXPECT_EQ(records[2]["status_code"], -1);
+    EXPECT_TRUE(kehistory::Read(dir / "fifo.jsonl", warn).empty()) << "and it does not wait for a writer";
+    EXPECT_THAT(warnings,
+                testing::ElementsAre("line 2 is damaged, skipped", "line 4: serial_number is not text, dropped",
+                                     "not read: it is not a regular file"));
     EXPECT_TRUE(kehistory::Read(dir / "none.jsonl", [](const std::string&) { FAIL(); }).empty());
 
     // Another file planted in its place is left alone.

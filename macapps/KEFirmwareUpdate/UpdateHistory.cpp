@@ -7,9 +7,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "KeFirmwareVersions.h"
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
@@ -82,36 +83,80 @@ std::optional<std::string> DefaultPath()
     return (std::filesystem::path(*directory) / "history.jsonl").string();
 }
 
-bool Append(const std::string& path, const ordered_json& record)
+std::string JsonText(const ordered_json& value, int indent)
 {
-    if (!kelog::MakePrivateDirectories(std::filesystem::path(path).parent_path().string())) return false;
-    const kelog::UniqueFd fd = kelog::OpenPrivateAppend(path);
+    return value.dump(indent, ' ', false, ordered_json::error_handler_t::replace);
+}
+
+bool Append(const std::string& path, const ordered_json& record, std::string* why)
+{
+    std::string ignored;
+    std::string& reason = why ? *why : ignored;
+    if (!kelog::MakePrivateDirectories(std::filesystem::path(path).parent_path().string())) {
+        reason = "its folder could not be made";
+        return false;
+    }
+    const kelog::UniqueFd fd = kelog::OpenPrivateAppend(path, &reason);
     if (!fd.Valid()) return false;
-    // The serial number comes from the unit and need not be UTF-8.
-    std::string line = record.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+    std::string line = JsonText(record) + "\n";
     // A record cut short by a crash must not swallow this one: start a new line.
     if (EndsInsideALine(path)) line.insert(0, "\n");
-    return kelog::WriteAll(fd.Get(), line.data(), line.size()) && ::fdatasync(fd.Get()) == 0;
+    if (kelog::WriteAll(fd.Get(), line.data(), line.size()) && ::fdatasync(fd.Get()) == 0) return true;
+    reason = std::strerror(errno);
+    return false;
 }
 
 std::vector<ordered_json> Read(const std::string& path, const std::function<void(const std::string&)>& warn)
 {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return {};
+    std::string refused;
+    const kelog::UniqueFd fd = kelog::OpenPrivate(path, O_RDONLY, &refused);
+    if (!fd.Valid()) {
+        warn("not read: " + refused);
+        return {};
+    }
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd.Get(), buffer, sizeof buffer)) != 0;) {
+        if (got > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        } else if (errno != EINTR) {
+            warn(std::string("not read to its end: ") + std::strerror(errno));
+            break;
+        }
+    }
     std::vector<ordered_json> records;
-    std::ifstream in(path);
+    std::istringstream in(text);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
-        ordered_json record = ordered_json::parse(line, nullptr, false);
-        if (record.is_object()) {
-            records.push_back(std::move(record));
-        } else {
-            warn("line " + std::to_string(number) + " is damaged");
+        const ordered_json found = ordered_json::parse(line, nullptr, false);
+        if (!found.is_object()) {
+            warn("line " + std::to_string(number) + " is damaged, skipped");
+            continue;
         }
+        // As an edited file may have it: only the record's keys, each of its type.
+        ordered_json record = ToJson(Attempt{});
+        for (auto& [key, value] : record.items()) {
+            const auto field = found.find(key);
+            const bool integer = key == "status_code";
+            if (field == found.end() || field->is_null()) {
+                value = nullptr;
+            } else if (integer ? field->is_number_integer() : field->is_string()) {
+                value = *field;
+            } else {
+                value = nullptr;
+                warn("line " + std::to_string(number) + ": " + key + (integer ? " is not a number" : " is not text") +
+                     ", dropped");
+            }
+        }
+        records.push_back(std::move(record));
     }
     return records;
 }
 
-void RecordAttempt(std::chrono::system_clock::time_point start, const APW::PTA::KeInfo& info,
-                   const std::optional<UInt64>& guid, const APW::PTA::UpdateResult& result)
+std::optional<std::string> RecordAttempt(std::chrono::system_clock::time_point start, const APW::PTA::KeInfo& info,
+                                         const std::optional<UInt64>& guid, const APW::PTA::UpdateResult& result)
 {
     Attempt attempt;
     if (guid) {
@@ -130,7 +175,10 @@ void RecordAttempt(std::chrono::system_clock::time_point start, const APW::PTA::
     attempt.carriedVersion = VersionText(kCarriedMCOREVersion, kCarriedXilinxVersion);
     attempt.result = result;
     const std::optional<std::string> path = DefaultPath();
-    if (!path || !Append(*path, ToJson(attempt))) std::cerr << "The update could not be recorded in the history\n";
+    std::string why = "there is no folder for it";
+    if (path && Append(*path, ToJson(attempt), &why)) return std::nullopt;
+    std::cerr << "The update could not be recorded in the history: " << why << "\n";
+    return why;
 }
 
 }  // namespace kehistory

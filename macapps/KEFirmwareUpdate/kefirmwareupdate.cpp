@@ -244,6 +244,7 @@ bool CKeFirmwareUpdate::DoUpdate()
     _bailthread = false;
     _done.store(false, std::memory_order_relaxed);
     _result = UpdateResult{};
+    _historyProblem.reset();
     _jobIdentity = _shown;
     _jobStart = std::chrono::system_clock::now();
     _jobInfo = _keInfo;
@@ -339,8 +340,15 @@ void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
     std::cout << "Delete Download Thread\n";
     _threadrunning = false;
     _result = result;
-    kehistory::RecordAttempt(_jobStart, _jobInfo, _jobIdentity ? _jobIdentity->guid : std::nullopt, result);
+    _historyProblem =
+        kehistory::RecordAttempt(_jobStart, _jobInfo, _jobIdentity ? _jobIdentity->guid : std::nullopt, result);
     _done.store(true, std::memory_order_release);
+}
+
+std::optional<std::string> CKeFirmwareUpdate::GetHistoryProblem() const
+{
+    if (!GetDoneStatus()) return std::nullopt;
+    return _historyProblem;
 }
 
 bool CKeFirmwareUpdate::GetDoneStatus() const { return _done.load(std::memory_order_acquire); }

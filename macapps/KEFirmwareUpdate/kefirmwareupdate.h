@@ -143,6 +143,8 @@ public:
     bool GetDoneStatus() const;
     // The result of the finished job; kNone while a job runs or before any.
     UpdateResult GetUpdateResult() const;
+    // Why the finished job could not be recorded in the history, or nullopt.
+    std::optional<std::string> GetHistoryProblem() const;
 
 private:
     // The job's end: release everything, then say done, last of all.
@@ -166,6 +168,7 @@ private:
     bool _threadrunning = false;
     Thread* _thread = nullptr;
     UpdateResult _result;
+    std::optional<std::string> _historyProblem;
     IOReturn _discoveryStatus = kIOReturnNotFound;
     std::string _discoveryReason;
     // Where _unit is, as discovery gave it.

@@ -9,6 +9,8 @@
 #include <cinttypes>
 #include <cstring>
 
+#include <nlohmann/json.hpp>
+
 namespace fwplat {
 namespace {
 
@@ -67,22 +69,11 @@ std::string Hex(const void* data, UInt32 length)
     return text;
 }
 
-std::string Quoted(const std::string& text)
+// One line of the trace. The program's own texts are the only strings that
+// are not hex; should one not be UTF-8, its bytes become U+FFFD.
+std::string Json(const nlohmann::ordered_json& object)
 {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
+    return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 }  // namespace
@@ -99,8 +90,11 @@ std::shared_ptr<TraceWriter> TraceWriter::Create(const std::string& path, const 
         return nullptr;
     }
     auto writer = std::make_shared<TraceWriter>(Key{}, file);
-    writer->Line("{\"trace\":\"kefirmwareupdate\",\"format\":1,\"program\":" + Quoted(program) +
-                 ",\"version\":" + Quoted(version) + ",\"firmware\":" + Quoted(firmware) + "}");
+    writer->Line(Json({{"trace", "kefirmwareupdate"},
+                       {"format", 1},
+                       {"program", program},
+                       {"version", version},
+                       {"firmware", firmware}}));
     return writer;
 }
 
@@ -108,17 +102,26 @@ TraceWriter::TraceWriter(Key, std::FILE* file) : mFile(file), mStart(std::chrono
 
 TraceWriter::~TraceWriter() { std::fclose(mFile); }
 
-double TraceWriter::Elapsed() const
+double TraceWriter::Milliseconds() const
 {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - mStart).count();
+    // Whole microseconds, as the trace has always shown them.
+    const auto elapsed = std::chrono::steady_clock::now() - mStart;
+    return static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()) / 1000.0;
+}
+
+std::optional<std::string> TraceWriter::Problem() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mProblem;
 }
 
 void TraceWriter::Line(const std::string& text)
 {
     std::lock_guard<std::mutex> lock(mMutex);
-    std::fputs(text.c_str(), mFile);
-    std::fputc('\n', mFile);
-    std::fflush(mFile);
+    // After a failed write the file ends inside a line: nothing more is added.
+    if (mProblem) return;
+    if (std::fputs(text.c_str(), mFile) < 0 || std::fputc('\n', mFile) == EOF || std::fflush(mFile) != 0)
+        mProblem = std::strerror(errno);
 }
 
 void TraceWriter::Transaction(int tcode, UInt64 offset, UInt32 asked, const void* data, UInt32 length, IOReturn status,
@@ -128,26 +131,24 @@ void TraceWriter::Transaction(int tcode, UInt64 offset, UInt32 asked, const void
     if (!operation) return;
     const bool write = IsWrite(tcode);
     const std::optional<int> rcode = RcodeOf(status);
-    char head[160];
-    std::snprintf(head, sizeof head, "{\"t\":%.3f,\"op\":\"%s\",\"address\":\"0x%012" PRIx64 "\",\"length\":%u,",
-                  Elapsed(), operation, static_cast<std::uint64_t>(offset), static_cast<unsigned>(asked));
-    std::string line = head;
-    line += "\"sent\":\"" + (write ? Hex(data, length) : std::string()) + "\",";
-    char tail[96];
-    std::snprintf(tail, sizeof tail, "\"status\":\"0x%08x\",\"rcode\":%s,", static_cast<unsigned>(status),
-                  rcode ? std::to_string(*rcode).c_str() : "null");
-    line += tail;
-    line += "\"received\":\"" + (write ? std::string() : Hex(data, length)) + "\",";
-    line += "\"generation\":" + (generation ? std::to_string(*generation) : std::string("null")) + "}";
-    Line(line);
+    char address[24];
+    std::snprintf(address, sizeof address, "0x%012" PRIx64, static_cast<std::uint64_t>(offset));
+    char statusText[16];
+    std::snprintf(statusText, sizeof statusText, "0x%08x", static_cast<unsigned>(status));
+    Line(Json({{"t", Milliseconds()},
+               {"op", operation},
+               {"address", address},
+               {"length", asked},
+               {"sent", write ? Hex(data, length) : std::string()},
+               {"status", statusText},
+               {"rcode", rcode ? nlohmann::ordered_json(*rcode) : nlohmann::ordered_json()},
+               {"received", write ? std::string() : Hex(data, length)},
+               {"generation", generation ? nlohmann::ordered_json(*generation) : nlohmann::ordered_json()}}));
 }
 
 void TraceWriter::BusReset(UInt32 generation)
 {
-    char line[96];
-    std::snprintf(line, sizeof line, "{\"t\":%.3f,\"event\":\"bus-reset\",\"generation\":%u}", Elapsed(),
-                  static_cast<unsigned>(generation));
-    Line(line);
+    Line(Json({{"t", Milliseconds()}, {"event", "bus-reset"}, {"generation", generation}}));
 }
 
 TraceUnitLink::TraceUnitLink(std::unique_ptr<UnitLink> link, std::shared_ptr<TraceWriter> writer)

@@ -40,12 +40,17 @@ public:
                      std::optional<UInt32> generation);
     void BusReset(UInt32 generation);
 
+    // Why the trace could not be written whole (the first failed write, after
+    // which nothing more is written); nullopt while every line went out.
+    std::optional<std::string> Problem() const;
+
 private:
     void Line(const std::string& text);
-    double Elapsed() const;
+    double Milliseconds() const;
 
-    std::mutex mMutex;
+    mutable std::mutex mMutex;
     std::FILE* mFile;
+    std::optional<std::string> mProblem;
     const std::chrono::steady_clock::time_point mStart;
 };
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <utility>
 
@@ -46,15 +47,33 @@ std::string FormatTimestamp(std::chrono::system_clock::time_point when)
     return text;
 }
 
-UniqueFd OpenPrivateAppend(const std::string& path)
+UniqueFd OpenPrivate(const std::string& path, int flags, std::string* why)
 {
+    std::string ignored;
+    std::string& reason = why ? *why : ignored;
     // O_NOFOLLOW: a symbolic link planted in the file's place is refused.
     // O_NONBLOCK: a FIFO there cannot block the program; harmless on files.
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
-    if (!fd.Valid()) return fd;
+    UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    if (!fd.Valid()) {
+        reason = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
+        return fd;
+    }
     struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return UniqueFd();
-    return fd;
+    if (::fstat(fd.Get(), &info) != 0) {
+        reason = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        reason = "it is not a regular file";
+    } else if (info.st_uid != ::geteuid()) {
+        reason = "it belongs to another user";
+    } else {
+        return fd;
+    }
+    return UniqueFd();
+}
+
+UniqueFd OpenPrivateAppend(const std::string& path, std::string* why)
+{
+    return OpenPrivate(path, O_WRONLY | O_APPEND | O_CREAT, why);
 }
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept

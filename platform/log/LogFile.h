@@ -35,10 +35,13 @@ private:
     int mFd = -1;
 };
 
-// Opens `path` for appending, creating it with mode 0600: only a regular file
-// owned by this user, never through a symbolic link, never blocking on a FIFO.
-// An invalid descriptor when the path is anything else.
-UniqueFd OpenPrivateAppend(const std::string& path);
+// Opens `path` with `flags` (creating it with mode 0600 when they say so):
+// only a regular file owned by this user, never through a symbolic link,
+// never blocking on a FIFO. An invalid descriptor when the path is anything
+// else, with the reason in `why` ("it is a symbolic link").
+UniqueFd OpenPrivate(const std::string& path, int flags, std::string* why = nullptr);
+// OpenPrivate for appending, creating the file.
+UniqueFd OpenPrivateAppend(const std::string& path, std::string* why = nullptr);
 
 // Writes all of `data`, going on after interruptions; false on an error.
 bool WriteAll(int fd, const char* data, std::size_t size);

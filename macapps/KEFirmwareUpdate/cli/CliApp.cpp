@@ -2,6 +2,9 @@
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <iostream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -67,8 +70,20 @@ ExitCode CliApp::Run()
     report.SetCarriedVersion(mCarried);
 
     const ExitCode code = mOptions.command == Command::kUpdate ? Update(report) : Status(report);
-    if (mOptions.json) report.WriteJson(mConsole.Out());
+    if (mTrace) ReportTrace(report);
+    if (mOptions.json && !report.WriteJson(mConsole.Out()))
+        std::cerr << "kefirmwareupdate-cli: the JSON object could not be written: " << std::strerror(errno) << "\n";
     return code;
+}
+
+void CliApp::ReportTrace(RunReport& report)
+{
+    const std::optional<std::string> problem = mTrace->Problem();
+    report.SetTrace(problem ? "incomplete: " + *problem : "complete");
+    if (problem) {
+        mConsole.Print(mConsole.Err(), "kefirmwareupdate-cli: the trace " + mOptions.trace +
+                                           " is incomplete: " + *problem + "; it ends before the run did.\n");
+    }
 }
 
 ExitCode CliApp::Version()
@@ -241,21 +256,23 @@ const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& 
     return chosen.front();
 }
 
-bool CliApp::Confirmed(const UnitIdentity& unit)
+bool CliApp::Confirmed(const UnitIdentity& unit, int& interrupted)
 {
     const std::string serial = PrintableText(unit.serialNumber);
     switch (unit.change) {
     case Change::kDowngrade:
         return mConsole.Confirm("This is a Downgrade: write firmware " + unit.carriedVersion + " over " +
-                                unit.installedVersion + " on the Ke (serial " + serial + ")?");
+                                    unit.installedVersion + " on the Ke (serial " + serial + ")?",
+                                &interrupted);
     case Change::kReinstall:
-        return mConsole.Confirm("The Ke (serial " + serial + ") already runs " + unit.carriedVersion +
-                                ". Write it again?");
+        return mConsole.Confirm(
+            "The Ke (serial " + serial + ") already runs " + unit.carriedVersion + ". Write it again?", &interrupted);
     case Change::kUpgrade:
         break;
     }
     return mConsole.Confirm("Write firmware " + unit.carriedVersion + " to the Ke (serial " + serial +
-                            ", now running " + unit.installedVersion + ")?");
+                                ", now running " + unit.installedVersion + ")?",
+                            &interrupted);
 }
 
 ExitCode CliApp::Update(RunReport& report)
@@ -286,7 +303,12 @@ ExitCode CliApp::Update(RunReport& report)
                        "kefirmwareupdate-cli: standard input is not a terminal, so the update cannot be "
                        "confirmed; add --yes to update without asking.\n");
         }
-        if (!Confirmed(unit)) return End(report, kExitCancelled, "Not confirmed: nothing was written.\n");
+        int interrupted = 0;
+        if (!Confirmed(unit, interrupted)) {
+            return End(report, kExitCancelled,
+                       (interrupted ? SignalName(interrupted) + " arrived at the question. " : std::string()) +
+                           "Not confirmed: nothing was written.\n");
+        }
         // The answer may have taken a while: the window would have noticed.
         if (mApplicationRunning()) return End(report, kExitApplicationRunning, applicationMessage);
     }
@@ -314,6 +336,12 @@ ExitCode CliApp::RunJob(RunReport& report)
 
     const JobVerdict verdict = JobVerdict::From(mUpdate.GetUpdateResult());
     if (verdict.imageFailed) report.SetFailure(verdict.image, verdict.status);
+    // The history is what the user looks at later: a missing record is told now.
+    const std::optional<std::string> unrecorded = mUpdate.GetHistoryProblem();
+    report.SetHistory(unrecorded ? "not recorded: " + *unrecorded : "recorded");
+    if (unrecorded) {
+        mConsole.Print(mConsole.Err(), "The update could not be recorded in the history: " + *unrecorded + ".\n");
+    }
     if (guard.DeferredSignal() != 0) {
         report.SetDeferredSignal(guard.DeferredSignal());
         mConsole.Print(mConsole.Err(), SignalName(guard.DeferredSignal()) +

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
 #include "macapps/KEFirmwareUpdate/cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "platform/firewire/TraceUnitLink.h"
 
 namespace kecli {
 
@@ -24,6 +26,8 @@ public:
 
     // Replaces the check for an application using the unit.
     void SetApplicationCheck(std::function<bool()> check) { mApplicationRunning = std::move(check); }
+    // The run's trace (--trace), whose completeness the run reports.
+    void SetTrace(std::shared_ptr<const fwplat::TraceWriter> trace) { mTrace = std::move(trace); }
     // How often the job is polled while it runs.
     void SetPollInterval(std::chrono::milliseconds interval) { mPollInterval = interval; }
 
@@ -50,7 +54,9 @@ private:
     const Found* Choose(const std::vector<Found>& units, RunReport& report, ExitCode& code);
     void ShowListing(const UnitListing& unit);
     void ShowIdentity(const UnitIdentity& unit);
-    bool Confirmed(const UnitIdentity& unit);
+    // `interrupted`: the signal that ended the question, or 0.
+    bool Confirmed(const UnitIdentity& unit, int& interrupted);
+    void ReportTrace(RunReport& report);
     ExitCode RunJob(RunReport& report);
     ExitCode End(RunReport& report, ExitCode code, const std::string& message);
 
@@ -64,6 +70,7 @@ private:
     std::function<bool()> mApplicationRunning;
     std::chrono::milliseconds mPollInterval{100};
     std::string mCarried;
+    std::shared_ptr<const fwplat::TraceWriter> mTrace;
 };
 
 }  // namespace kecli

@@ -109,6 +109,10 @@ ParseOutcome CliParser::Parse(int argc, const char* const* argv)
         options.command = Command::kStatus;
     } else if (parser.update->parsed()) {
         options.command = Command::kUpdate;
+        // An empty variable in a script must not mean "whichever unit is there".
+        const bool unitGiven = parser.update->count("--unit") > 0;
+        if (unitGiven && options.unit.find_first_not_of(" \t\n") == std::string::npos)
+            return UsageError("--unit needs a GUID or serial number", json);
     } else if (parser.history->parsed()) {
         options.command = Command::kHistory;
     } else {

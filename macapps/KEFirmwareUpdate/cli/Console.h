@@ -21,10 +21,14 @@ public:
     // The file descriptor of Err(), for the signal notice.
     int ErrFd() const;
 
+    // A failed write goes to the log (std::cerr), once a stream: a closed
+    // output must not change what the program does.
     void Print(std::FILE* stream, const std::string& text) const;
     // Asks `question` on Err() and reads one line from the input; true only
-    // for an answer of y or yes (any case). End of input is a no.
-    bool Confirm(const std::string& question) const;
+    // for an answer of y or yes (any case). End of input is a no, and so is
+    // SIGINT, SIGTERM or SIGHUP while waiting: its number is then in
+    // `*interrupted` (0 otherwise).
+    bool Confirm(const std::string& question, int* interrupted = nullptr) const;
 
 private:
     std::FILE* mOut;

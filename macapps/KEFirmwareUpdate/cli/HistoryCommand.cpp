@@ -30,7 +30,9 @@ std::string Line(const ordered_json& record)
     if (status != record.end() && status->is_number_integer()) {
         line += " (" + StatusText(status->get<IOReturn>()) + ")";
     }
-    return line + "\n";
+    // An edited file, or a unit's serial number, may hold anything: the
+    // terminal gets it as `status` shows a serial number.
+    return PrintableText(line) + "\n";
 }
 
 }  // namespace
@@ -38,15 +40,17 @@ std::string Line(const ordered_json& record)
 ExitCode ShowHistory(const std::optional<std::string>& path, bool json, std::FILE* out, std::FILE* err)
 {
     std::vector<ordered_json> records;
+    bool warned = false;
     if (path) {
         records = kehistory::Read(*path, [&](const std::string& warning) {
-            std::fprintf(err, "kefirmwareupdate-cli: %s: %s, skipped\n", path->c_str(), warning.c_str());
+            warned = true;
+            std::fprintf(err, "kefirmwareupdate-cli: %s: %s\n", path->c_str(), warning.c_str());
         });
     }
     std::string text;
     if (json) {
-        text = ordered_json(records).dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
-    } else if (records.empty()) {
+        text = kehistory::JsonText(ordered_json(records), 2) + "\n";
+    } else if (records.empty() && !warned) {
         text = "No update has been recorded.\n";
     } else {
         for (const ordered_json& record : records) text += Line(record);

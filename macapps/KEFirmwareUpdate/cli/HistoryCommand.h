@@ -10,9 +10,9 @@
 
 namespace kecli {
 
-// One line a record, or with `json` one JSON array of them, on `out`; a
-// damaged line of the file is skipped with a warning on `err`. `path`: the
-// history file (none without a usable home).
+// One line a record, or with `json` one JSON array of them, on `out`; what
+// Read() leaves out of the file is told on `err`. `path`: the history file
+// (none without a usable home).
 ExitCode ShowHistory(const std::optional<std::string>& path, bool json, std::FILE* out, std::FILE* err);
 
 }  // namespace kecli

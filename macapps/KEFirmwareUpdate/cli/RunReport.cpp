@@ -5,6 +5,7 @@
 
 #include <cinttypes>
 
+#include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 
 namespace kecli {
@@ -83,6 +84,8 @@ nlohmann::ordered_json RunReport::ToJson() const
     object["status_code"] = mFailure ? json(static_cast<int32_t>(mFailure->status)) : json(nullptr);
     object["status_hex"] = mFailure ? json(HexStatus(mFailure->status)) : json(nullptr);
     object["deferred_signal"] = mDeferredSignal != 0 ? json(SignalName(mDeferredSignal)) : json(nullptr);
+    object["trace"] = mTrace ? json(*mTrace) : json(nullptr);
+    object["history"] = mHistory ? json(*mHistory) : json(nullptr);
     json units = json::array();
     for (const UnitListing& unit : mUnits) {
         const UnitIdentity& id = unit.identity;
@@ -98,12 +101,11 @@ nlohmann::ordered_json RunReport::ToJson() const
     return object;
 }
 
-void RunReport::WriteJson(std::FILE* out) const
+bool RunReport::WriteJson(std::FILE* out) const
 {
-    // The serial number comes from the unit and need not be UTF-8.
-    const std::string text = ToJson().dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
-    std::fwrite(text.data(), 1, text.size(), out);
-    std::fflush(out);
+    const std::string text = kehistory::JsonText(ToJson(), 2) + "\n";
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    return std::fflush(out) == 0 && written;
 }
 
 }  // namespace kecli

@@ -59,6 +59,10 @@ public:
     void SetOutcome(ExitCode code, std::string message);
     void SetFailure(DOWNLOADTYPE image, IOReturn status);
     void SetDeferredSignal(int signalNumber) { mDeferredSignal = signalNumber; }
+    // "complete" or "incomplete: <reason>", for a run with --trace.
+    void SetTrace(std::string state) { mTrace = std::move(state); }
+    // "recorded" or "not recorded: <reason>", for a run whose job ran.
+    void SetHistory(std::string state) { mHistory = std::move(state); }
 
     ExitCode Code() const { return mCode; }
     const std::optional<UnitIdentity>& Unit() const { return mUnit; }
@@ -66,8 +70,8 @@ public:
     // Every key is always there (null when it does not apply), so that
     // scripts can read the object without testing for keys.
     nlohmann::ordered_json ToJson() const;
-    // The object and a newline, flushed.
-    void WriteJson(std::FILE* out) const;
+    // The object and a newline, flushed; false when it could not be written.
+    bool WriteJson(std::FILE* out) const;
 
 private:
     struct Failure {
@@ -83,6 +87,8 @@ private:
     std::string mMessage;
     std::optional<Failure> mFailure;
     int mDeferredSignal = 0;
+    std::optional<std::string> mTrace;
+    std::optional<std::string> mHistory;
 };
 
 }  // namespace kecli

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // kefirmwareupdate-cli: the update of a Ke unit from a terminal or a script.
+#include <csignal>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <optional>
 
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
@@ -29,8 +31,10 @@ int ReportParse(const kecli::ParseOutcome& parsed)
     return parsed.exitCode;
 }
 
-// Every link discovery makes from now on records its transactions in the trace.
-bool TraceTransports(APW::PTA::CKeFirmwareUpdate& update, const kecli::CliOptions& options)
+// Every link discovery makes from now on records its transactions in the
+// trace; null after reporting why the trace cannot be written.
+std::shared_ptr<fwplat::TraceWriter> TraceTransports(APW::PTA::CKeFirmwareUpdate& update,
+                                                     const kecli::CliOptions& options)
 {
     std::string carried, error;
     update.GetUpdateFirmwareVersionString(carried);
@@ -43,10 +47,10 @@ bool TraceTransports(APW::PTA::CKeFirmwareUpdate& update, const kecli::CliOption
         failed.message = "cannot write the trace: " + error;
         failed.jsonRequested = options.json;
         ReportParse(failed);
-        return false;
+        return nullptr;
     }
-    fwplat::SetTransports(fwplat::TracedTransports(fwplat::Transports(), std::move(writer)));
-    return true;
+    fwplat::SetTransports(fwplat::TracedTransports(fwplat::Transports(), writer));
+    return writer;
 }
 
 int RunCommand(const kecli::CliOptions& options)
@@ -66,8 +70,10 @@ int RunCommand(const kecli::CliOptions& options)
 
     const kecli::Console console = kecli::Console::Standard();
     APW::PTA::CKeFirmwareUpdate update;
-    if (!options.trace.empty() && !TraceTransports(update, options)) return kecli::kExitUsage;
+    std::shared_ptr<fwplat::TraceWriter> trace;
+    if (!options.trace.empty() && !(trace = TraceTransports(update, options))) return kecli::kExitUsage;
     kecli::CliApp app(update, console, options);
+    app.SetTrace(trace);
     return app.Run();
 }
 
@@ -76,6 +82,9 @@ int RunCommand(const kecli::CliOptions& options)
 int main(int argc, char** argv)
 {
     KeOpenClosedStandardDescriptors();
+    // A reader that goes away (`| head`) makes writes fail instead of ending
+    // the program: an update's result must not depend on who reads it.
+    std::signal(SIGPIPE, SIG_IGN);
     const kecli::ParseOutcome parsed = kecli::CliParser::Parse(argc, argv);
     if (!parsed.options) return ReportParse(parsed);
     try {
