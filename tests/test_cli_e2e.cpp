@@ -7,6 +7,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -21,6 +23,7 @@
 #include <nlohmann/json.hpp>
 
 #include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "platform/log/LogFile.h"
 #include "tests/support/ChildProgram.h"
 #include "tests/support/SocketSim.h"
 
@@ -183,9 +186,10 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
     EXPECT_EQ(object["result"], "update-failed");
     EXPECT_EQ(object["failed_image"], "fpga");
     EXPECT_EQ(object["status_hex"], "0xE0008015");
-    EXPECT_THAT(run.err, HasSubstr("the FPGA image was not written: refused by the unit (0xE0008015)"));
-    EXPECT_THAT(run.err, HasSubstr("The microcontroller image was left as it was."));
-    EXPECT_THAT(run.err, HasSubstr("Do not power the Ke off: run the update again."));
+    EXPECT_EQ(object["failed_step"], "crc");
+    EXPECT_THAT(run.err, HasSubstr("Writing the FPGA image failed at the CRC check: the unit did not accept the image "
+                                   "(refused by the unit, 0xE0008015). The microcontroller image was left as it "
+                                   "was.\nDo not power the Ke off: run the update again."));
     EXPECT_FALSE(std::filesystem::exists(mRecord / "mcore.bin")) << "nothing may follow a failed image";
 
     // The attempt is in the history, which `history` shows.
@@ -196,6 +200,7 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
     EXPECT_EQ(history[0]["installed_version"], "20-20");
     EXPECT_EQ(history[0]["result"], "update-failed");
     EXPECT_EQ(history[0]["failed_image"], "fpga");
+    EXPECT_EQ(history[0]["failed_step"], "crc");
     EXPECT_THAT(Cli({"history"}).out, HasSubstr("  kefirmwareupdate-cli  serial Not Available  20-20 -> 21-26  "
                                                 "update-failed: fpga image (refused by the unit (0xE0008015))\n"));
 }
@@ -266,11 +271,57 @@ TEST_F(CliEndToEnd, TheSecondOfTwoUpdatesStopsAtTheOpen)
     ASSERT_EQ(late->Wait(120s), kecli::kExitNoAccess) << late->Err();
     const auto object = nlohmann::json::parse(late->Out());
     EXPECT_EQ(object["result"], "no-access");
-    EXPECT_THAT(late->Err(), HasSubstr("held by another program (0xE00002C5)"));
-    EXPECT_THAT(late->Err(), HasSubstr("nothing was written"));
+    EXPECT_TRUE(object["failed_image"].is_null()) << "nothing was written";
+    EXPECT_THAT(late->Err(), HasSubstr("The update did not start: another program holds the Ke (held by another "
+                                       "program, 0xE00002C5); nothing was written.\n"));
     EXPECT_EQ(first->Wait(120s), kecli::kExitSuccess) << first->Err();
+    const auto history = nlohmann::json::parse(Cli({"history", "--json"}).out);
+    EXPECT_EQ(history[0]["result"], "no-access");
+    EXPECT_TRUE(history[0]["failed_image"].is_null());
     EXPECT_TRUE(Recorded(fileXILINX));
     EXPECT_TRUE(Recorded(fileMCORE));
+}
+
+TEST_F(CliEndToEnd, AUnitThatRunsAnotherVersionAfterThePromptIsNotWritten)
+{
+    PlugUnit({"--versions", "21-20", "--serial", "KEAAAAAA"});
+    Terminal terminal;
+    auto cli = StartCli({"update", "--json"}, terminal.path);
+    ASSERT_TRUE(cli->WaitFor("[y/N]", 60s)) << cli->Err();
+    // Meanwhile the unit was power-cycled and updated elsewhere.
+    mSim.reset();
+    PlugUnit({"--versions", "23-20", "--serial", "KEAAAAAA"});
+    terminal.Type("y\n");
+    EXPECT_EQ(cli->Wait(120s), kecli::kExitNoUnit);
+    EXPECT_EQ(nlohmann::json::parse(cli->Out())["result"], "unit-changed");
+    EXPECT_THAT(cli->Err(), HasSubstr("the Ke now runs 23-20, not the 21-20 shown"));
+    EXPECT_TRUE(NothingRecorded());
+}
+
+// A system bus that takes the connection and never answers delays the start
+// a few seconds at most, and until the first erase a signal cancels.
+TEST_F(CliEndToEnd, ASilentLogindDelaysLittleAndASignalBeforeTheEraseCancels)
+{
+    const kelog::UniqueFd bus(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{AF_UNIX, {}};
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (mDir / "silent-bus").c_str());
+    ASSERT_EQ(bind(bus.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(bus.Get(), 8), 0);
+    mEnv["DBUS_SYSTEM_BUS_ADDRESS"] = std::string("unix:path=") + address.sun_path;
+    PlugUnit({"--versions", "20-20"});
+    const auto start = std::chrono::steady_clock::now();
+    auto cli = StartCli({"update", "--yes", "--json"});
+    ASSERT_TRUE(cli->WaitFor("preparing", 60s)) << cli->Err();
+    kill(cli->Pid(), SIGINT);
+    EXPECT_EQ(cli->Wait(60s), kecli::kExitCancelled) << cli->Err();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+    EXPECT_EQ(nlohmann::json::parse(cli->Out())["result"], "cancelled");
+    EXPECT_TRUE(NothingRecorded());
+    EXPECT_EQ(nlohmann::json::parse(Cli({"history", "--json"}).out)[0]["result"], "cancelled");
+
+    const CliResult unguarded = Cli({"update", "--yes", "--verbose"});
+    EXPECT_EQ(unguarded.code, kecli::kExitSuccess);
+    EXPECT_THAT(unguarded.err, HasSubstr("not inhibited during the update: logind did not answer within 3 s"));
 }
 
 TEST_F(CliEndToEnd, ClosedStandardStreamsLeaveTheTransportAlone)

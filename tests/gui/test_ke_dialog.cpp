@@ -139,7 +139,7 @@ TEST(Dialog, FailedJobsAreReportedTheWindowGoesIdleWithoutQuittingAndTheBarShows
     const auto& notFound = w.alerts.seen[1];
     EXPECT_EQ("Programming Failed", notFound.text.toStdString());
     EXPECT_THAT(notFound.informative.toStdString(), HasSubstr("not found"));
-    EXPECT_THAT(notFound.informative.toStdString(), HasSubstr("Nothing was written"));
+    EXPECT_THAT(notFound.informative.toStdString(), HasSubstr("nothing was written"));
     EXPECT_EQ(0, notFound.barValue);
     EXPECT_EQ(0, w.quits);
     w.Tick();
@@ -150,6 +150,15 @@ TEST(Dialog, FailedJobsAreReportedTheWindowGoesIdleWithoutQuittingAndTheBarShows
     // Back and no longer refusing: the update may now succeed.
     w.bus.Plug();
     w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = false; });
+    w.Tick();
+    w.ClickUpdate();
+    ASSERT_TRUE(w.bus.model().Acquire());  // held by another program when the job opens it
+    w.Tick();
+    ASSERT_TRUE(w.TickUntilIdle());
+    w.bus.model().Relinquish();
+    EXPECT_THAT(w.alerts.seen.back().informative.toStdString(),
+                testing::AllOf(HasSubstr("The update did not start: another program holds the Ke"),
+                               testing::Not(HasSubstr("FPGA")), testing::Not(HasSubstr("Do not power off"))));
     w.Tick();
     w.ClickUpdate();
     w.Tick();
@@ -256,6 +265,17 @@ TEST(Dialog, SignalDuringTheWriteIsHeldThenTheResultQuitsWithoutAnAlert)
 {
     Window w;
     EXPECT_FALSE(w.dialog->SignalEventHandler(SIGTERM)) << "idle: the caller quits at once";
+    // Before the first erase a signal cancels the job; the window then quits as an idle one does.
+    w.Tick();
+    w.gate.Arm(0);
+    w.ClickUpdate();
+    w.Tick();
+    ASSERT_TRUE(w.gate.WaitBlocked());
+    EXPECT_TRUE(w.dialog->SignalEventHandler(SIGINT));
+    w.gate.Release();
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_EQ(128 + SIGINT, w.quitStatus);
+    EXPECT_FALSE(w.bus.model().Flash(kesim::FlashDevice::Xilinx).erased);
     w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = true; });
     w.Tick();
     w.gate.Arm(10);
@@ -269,11 +289,11 @@ TEST(Dialog, SignalDuringTheWriteIsHeldThenTheResultQuitsWithoutAnAlert)
     EXPECT_TRUE(w.dialog->SignalEventHandler(SIGTERM));
     EXPECT_THAT(w.Instruction(), HasSubstr("will quit when the update is over"));
     w.Tick();
-    EXPECT_EQ(0, w.quits);
+    EXPECT_EQ(1, w.quits);
     w.gate.Release();
     ASSERT_TRUE(w.TickUntilIdle());
     EXPECT_TRUE(w.alerts.seen.empty());
-    EXPECT_EQ(1, w.quits);
+    EXPECT_EQ(2, w.quits);
     EXPECT_EQ(1, w.quitStatus) << "the update failed";
     EXPECT_EQ(QStringLiteral("Update progress"), w.Bar()->accessibleName());
     w.Tick();

@@ -52,7 +52,7 @@ private:
     void ShowIdentity(const UnitIdentity& unit);
     bool Confirmed(const UnitIdentity& unit);
     ExitCode RunJob(RunReport& report);
-    ExitCode End(RunReport& report, ExitCode code, const std::string& message);
+    ExitCode End(RunReport& report, ExitCode code, const std::string& message, const char* result = nullptr);
 
     // The program's report: standard output, or standard error with --json,
     // whose standard output carries only the JSON object.

@@ -56,8 +56,9 @@ public:
     void SetUnit(const UnitIdentity& unit) { mUnit = unit; }
     void AddListing(const UnitListing& unit) { mUnits.push_back(unit); }
     void SetCarriedVersion(const std::string& carried) { mCarried = carried; }
-    void SetOutcome(ExitCode code, std::string message);
-    void SetFailure(DOWNLOADTYPE image, IOReturn status);
+    // `result` names it in the JSON when the code's own name does not.
+    void SetOutcome(ExitCode code, std::string message, const char* result = nullptr);
+    void SetFailure(DOWNLOADTYPE image, IOReturn status, FlashStep step);
     void SetDeferredSignal(int signalNumber) { mDeferredSignal = signalNumber; }
 
     ExitCode Code() const { return mCode; }
@@ -73,6 +74,7 @@ private:
     struct Failure {
         DOWNLOADTYPE image;
         IOReturn status;
+        FlashStep step;
     };
 
     std::string mCommand;
@@ -80,6 +82,7 @@ private:
     std::vector<UnitListing> mUnits;
     std::string mCarried;
     ExitCode mCode = kExitSuccess;
+    const char* mResult = nullptr;
     std::string mMessage;
     std::optional<Failure> mFailure;
     int mDeferredSignal = 0;
