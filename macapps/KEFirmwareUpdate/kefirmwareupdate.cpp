@@ -362,7 +362,7 @@ bool CKeFirmwareUpdate::OpenJobUnit(UpdateResult& result)
         const KeUnitReading reading = ReadUnit();
         const bool sameUnit = reading.status == 0 && (!_jobIdentity || reading.identity == *_jobIdentity);
         // The update was decided on the version shown: another one is a new decision.
-        const bool sameVersion = !_jobInfo.valid || reading.info.softwareVer == _jobInfo.softwareVer;
+        const bool sameVersion = !_jobIdentity || !_jobInfo.valid || reading.info.softwareVer == _jobInfo.softwareVer;
         if (sameUnit && sameVersion) return true;
         CloseKe();
         if (sameUnit) {
