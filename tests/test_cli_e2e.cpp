@@ -297,9 +297,10 @@ TEST_F(CliEndToEnd, AUnitThatRunsAnotherVersionAfterThePromptIsNotWritten)
 // a few seconds at most, and until the first erase a signal cancels.
 TEST_F(CliEndToEnd, ASilentLogindDelaysLittleAndASignalBeforeTheEraseCancels)
 {
-    const char kBus[] = "import socket, time; s = socket.socket(socket.AF_UNIX); s.bind('bus'); s.listen()";
-    Program bus({"/usr/bin/python3", "-c", std::string(kBus) + "; print('up', flush=True); time.sleep(600)"}, mEnv,
-                mDir.path());
+    const char kBus[] = "import socket, sys, time; s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen()";
+    Program bus(
+        {"/usr/bin/python3", "-c", kBus + std::string("; print('up', flush=True); time.sleep(600)"), mDir / "bus"},
+        mEnv, mDir.path());
     ASSERT_TRUE(bus.WaitFor("up", 10s)) << bus.Err();
     mEnv["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + (mDir / "bus");
     PlugUnit({"--versions", "20-20"});

@@ -92,7 +92,7 @@ std::string StepFailure(FlashStep step, IOReturn status)
     if (step == FlashStep::kErase && status == kIOReturnTimeout) return "the unit did not finish erasing in time";
     if (step == FlashStep::kErase && status == kDownloadDeviceError) return "the unit reported a failed erase";
     if (step == FlashStep::kCrc) return "the unit did not accept the image";
-    return "the unit did not complete it";
+    return "the step did not complete";
 }
 
 std::string NotStartedReason(const UpdateResult& result)
