@@ -133,22 +133,15 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
     const Case cases[] = {
         {UpdateOutcome::kSucceeded, fileMCORE, 0, kExitSuccess, false, "Programming Complete\n"},
         {UpdateOutcome::kDownloadFailed, fileMCORE, kDownloadDeviceError, kExitUpdateFailed, true,
-         "the microcontroller image was not written: the unit failed the step (0xFFFFFF40).\n"
-         "The FPGA image was written.\nDo not power the Ke off"},
-        {UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnTimeout, kExitUpdateFailed, true,
-         "timed out (0xE00002D6).\nThe microcontroller image was left as it was.\n"},
-        {UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnNotPermitted, kExitNoAccess, true,
-         "not permitted (0xE00002E2); nothing was written"},
-        {UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnExclusiveAccess, kExitNoAccess, true,
-         "held by another program (0xE00002C5); nothing was written"},
+         "(the unit failed the step, 0xFFFFFF40). The FPGA image was written.\nDo not power the Ke off"},
+        {UpdateOutcome::kUnitHeld, fileXILINX, kIOReturnNotPermitted, kExitNoAccess, false,
+         "the Ke could not be opened (not permitted, 0xE00002E2); nothing was written"},
         {UpdateOutcome::kUnitNotFound, fileXILINX, kIOReturnNoDevice, kExitNoUnit, false, "nothing was written"},
         {UpdateOutcome::kUnitChanged, fileXILINX, kIOReturnNotFound, kExitNoUnit, false,
          "not the one; nothing was written"},
-        {UpdateOutcome::kUnitUnreadable, fileXILINX, kIOReturnTimeout, kExitUnitUnreadable, false,
-         "not the one; nothing was written"},
-        {UpdateOutcome::kThreadNotStarted, fileXILINX, kIOReturnNoResources, kExitUpdateFailed, false,
-         "nothing was written"},
-        {UpdateOutcome::kNone, fileXILINX, 0, kExitUpdateFailed, false, "Update failed"},  // no result is no success
+        {UpdateOutcome::kNotStarted, fileXILINX, kIOReturnNoDevice, kExitUpdateFailed, false, "nothing was written"},
+        {UpdateOutcome::kCancelled, fileXILINX, 0, kExitCancelled, false, "nothing was written"},
+        {UpdateOutcome::kNone, fileXILINX, 0, kExitUpdateFailed, false, "without a result"},  // no result is no success
     };
     for (const Case& c : cases) {
         const JobVerdict verdict =
@@ -175,7 +168,7 @@ TEST(RunReportTest, JsonKeepsEveryKeyAndSurvivesOddSerials)
     RunReport failed("update");
     // A serial number is whatever bytes the unit returns.
     failed.SetUnit(UnitIdentity{"0x0001f2fffe000042", std::string("K\xff\x1b[2J"), "20-25", "21-26", Change::kUpgrade});
-    failed.SetFailure(fileMCORE, kIOFireWireDataError);
+    failed.SetFailure(fileMCORE, kIOFireWireDataError, FlashStep::kCrc);
     failed.SetOutcome(kExitUpdateFailed, "failed");
     failed.SetDeferredSignal(SIGINT);
     const auto object = failed.ToJson();
@@ -240,6 +233,7 @@ void CountingHandler(int) { ++gPreviousHandlerCalls; }
 
 TEST(SignalGuardTest, SignalsAreNoticedNotObeyedThenHandlersComeBack)
 {
+    gPreviousHandlerCalls = 0;
     struct sigaction counting = {};
     counting.sa_handler = CountingHandler;
     struct sigaction saved[3];

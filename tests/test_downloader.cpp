@@ -205,8 +205,8 @@ TEST_F(Download, AShortHoldByAnotherClientIsWaitedOut)
     EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
 }
 
-// A finish on the 60th poll still counts; a failure or 60 busy polls end the
-// download before any data.
+// A finish on the 60th poll still counts; a failure or 60 busy polls (a
+// timeout) end the download at the erase, before any data.
 TEST_F(Download, EraseWaitEndsOnFinishFailureOrSixtyBusyPolls)
 {
     struct Case {
@@ -215,10 +215,11 @@ TEST_F(Download, EraseWaitEndsOnFinishFailureOrSixtyBusyPolls)
         bool neverFinishes;
         int busyLines;
         const char* message;
+        IOReturn error;
     };
     for (const Case& c :
-         {Case{59, 1, false, 59, ""}, Case{3, 2, false, 3, "Device failed - Could not erase flash.\n\r"},
-          Case{0, 1, true, 60, "Device timed out. -Could not erase flash.\n\r"}}) {
+         {Case{59, 1, false, 59, "", 0}, Case{3, 2, false, 3, "Device failed - Could not erase flash.\n\r", -192},
+          Case{0, 1, true, 60, "Device timed out. -Could not erase flash.\n\r", kIOReturnTimeout}}) {
         mBus.model().ChangeConfig([&](kesim::KeUnitConfig& k) {
             k.eraseBusyReads = c.busyReads;
             k.eraseResult = c.result;
@@ -228,7 +229,7 @@ TEST_F(Download, EraseWaitEndsOnFinishFailureOrSixtyBusyPolls)
         Run(fileMCORE);
         EXPECT_EQ(Count(mErr, "Erasing Flash\n"), c.busyLines);
         EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 1000000u), c.busyLines);
-        EXPECT_EQ(mDownloader.GetError(), *c.message ? -192 : 0);
+        EXPECT_EQ(mDownloader.GetError(), c.error);
         EXPECT_THAT(mErr, HasSubstr(c.message));
         EXPECT_EQ(Writes(kesim::kUpdateDataReg).empty(), *c.message != 0) << c.busyReads;
         mBus.model().ClearLog();

@@ -24,7 +24,7 @@ kehistory::Attempt FailedFpga()
     attempt.serialNumber = "KE000042";
     attempt.installedVersion = "20-25";
     attempt.carriedVersion = "21-26";
-    attempt.result = {UpdateOutcome::kDownloadFailed, fileXILINX, -536838123, ""};
+    attempt.result = {UpdateOutcome::kDownloadFailed, fileXILINX, -536838123, "", FlashStep::kErase};
     return attempt;
 }
 
@@ -36,7 +36,7 @@ TEST(UpdateHistory, RecordsEveryFieldAndNullWhereItDoesNotApply)
     std::vector<std::string> keys;
     for (const auto& [key, value] : failed.items()) keys.push_back(key);
     EXPECT_THAT(keys, testing::ElementsAre("start", "end", "program", "guid", "serial_number", "installed_version",
-                                           "carried_version", "result", "failed_image", "status_code"));
+                                           "carried_version", "result", "failed_image", "failed_step", "status_code"));
     EXPECT_EQ(failed["result"], "update-failed");
     EXPECT_EQ(failed["failed_image"], "fpga");
     EXPECT_EQ(failed["status_code"], -536838123);

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/KeXilinx.h"
@@ -47,7 +48,6 @@ protected:
 
 TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
 {
-    EXPECT_FALSE(mUpdate.GetDoneStatus());
     ASSERT_TRUE(mUpdate.IsFound());
     CaptureStdout();
     ASSERT_TRUE(mUpdate.DoUpdate());
@@ -93,20 +93,16 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
     EXPECT_TRUE(mUpdate.IsFound());
 }
 
-TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWas)
+TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWasAndTheResultNamesTheStep)
 {
-    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) {
-        c.refuseCrc = true;
-        c.faultFlash = kesim::FlashDevice::Xilinx;
-    });
+    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseNeverFinishes = true; });
     testing::internal::CaptureStderr();
     ASSERT_TRUE(mUpdate.DoUpdate());
     ASSERT_TRUE(WaitDone(mUpdate));
-    EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("Firmware validation failed- CRC was invalid."));
-    const auto result = mUpdate.GetUpdateResult();
-    EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
-    EXPECT_EQ(result.image, fileXILINX);
-    EXPECT_EQ(result.status, kIOFireWireDataError);
+    EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("Device timed out. -Could not erase flash."));
+    EXPECT_EQ(APW::PTA::UpdateResultText(mUpdate.GetUpdateResult()),
+              "Writing the FPGA image failed at the erase: the unit did not finish erasing in time (timed out, "
+              "0xE00002D6). The microcontroller image was left as it was.");
     const auto mcore = mBus.model().Flash(kesim::FlashDevice::Mcore);
     EXPECT_TRUE(mcore.stream.empty() && !mcore.erased) << "the microcontroller flash must be left as it was";
 }
@@ -143,6 +139,20 @@ TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
     for (const auto& t : mBus.model().Log()) {
         EXPECT_TRUE(t.tcode == TCODE_READ_QUADLET_REQUEST || t.tcode == TCODE_READ_BLOCK_REQUEST) << "a write";
     }
+}
+
+TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
+{
+    // The first pause follows the update mode.
+    KeScopedSleepFunction clock([&, gone = false](UInt32) mutable {
+        if (!std::exchange(gone, true)) mBus.Unplug();
+    });
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(mUpdate.DoUpdate());
+    ASSERT_TRUE(WaitDone(mUpdate));
+    testing::internal::GetCapturedStderr();
+    EXPECT_THAT(APW::PTA::UpdateResultText(mUpdate.GetUpdateResult()),
+                testing::StartsWith("The update did not start: the FPGA image failed entering update mode"));
 }
 
 TEST_F(UpdateJob, NoUnitWhenTheJobStarts)

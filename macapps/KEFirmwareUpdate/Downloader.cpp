@@ -59,6 +59,7 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
     UInt32 generation = 0;
 
     _Unit = unit;
+    mFailedStep = FlashStep::kOpen;
     gDownloadProgress.Reset();
     if (!_Unit) {
         // Nothing to write to: never report this as a success.
@@ -78,28 +79,39 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
     const auto offset = static_cast<SInt32>(image->streamOffset);
     const auto fileCount = static_cast<SInt32>(image->fileSize);
 
+    FlashStep step = FlashStep::kOpen;
     error = _Unit->GetBusGeneration(generation);
     if (error == 0) {
         std::cout << "BusGen " << generation << "\n";
-        error = Prepare(generation);
+        error = Prepare(generation, step);
     } else {
         // Every later command needs a valid generation.
         std::cerr << "Could not read the bus generation\n\r";
     }
 
     gDownloadProgress.SetErase();
-    if (error == 0) error = Erase(*image, generation);
+    if (error == 0) {
+        step = FlashStep::kErase;
+        error = Erase(*image, generation);
+    }
+    if (error == kIOReturnAborted && mGate && mGate->Cancelled()) {
+        // Cancelled before the erase: leave the unit as it was found.
+        std::cerr << "Update cancelled before the erase\n\r";
+        _Unit->RestoreNormalOperation(generation);
+    }
 
     gDownloadProgress.SetPgm();
-    if (error == 0) error = Program(type, offset, fileCount, crc, generation);
+    if (error == 0) error = Program(type, offset, fileCount, crc, generation, step);
 
     if (error == 0) {
+        step = FlashStep::kCrc;
         error = _Unit->SendCRCAndVerify(crc, generation);
         Pause();
         if (error != 0) std::cerr << "Firmware validation failed- CRC was invalid.\n\r";
     }
 
     if (error == 0) {
+        step = FlashStep::kRestore;
         error = _Unit->RestoreNormalOperation(generation);
         if (error != 0) std::cerr << "Could not restore normal operation.\n\r";
     }
@@ -108,9 +120,10 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
 
     _Unit->Close();
     mError = error;
+    mFailedStep = error == 0 ? FlashStep::kNone : step;
 }
 
-IOReturn Downloader::Prepare(UInt32& generation)
+IOReturn Downloader::Prepare(UInt32& generation, FlashStep& step)
 {
     IOReturn error = _Unit->Open();
     // Another program's discovery may hold the unit for a moment; wait for it
@@ -126,6 +139,7 @@ IOReturn Downloader::Prepare(UInt32& generation)
         return error;
     }
 
+    step = FlashStep::kUpdateMode;
     error = _Unit->BeginUpdate(generation);
     Pause();
     if (error != 0) std::cerr << "Device not ready - Could not prepare device for update.\n\r";
@@ -141,6 +155,7 @@ IOReturn Downloader::Prepare(UInt32& generation)
 
 IOReturn Downloader::Erase(const FlashImage& image, UInt32 generation)
 {
+    if (mGate && !mGate->Pass()) return kIOReturnAborted;
     std::cout << image.erasingTrace;
     UInt32 command = image.EraseCommand();
     IOReturn error = _Unit->SetUpdateCommand(generation, command);
@@ -163,11 +178,13 @@ IOReturn Downloader::Erase(const FlashImage& image, UInt32 generation)
         std::cerr << "Erasing Flash\n";
     }
     std::cerr << "Device timed out. -Could not erase flash.\n\r";
-    return kDownloadDeviceError;
+    return kIOReturnTimeout;
 }
 
-IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation)
+IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation,
+                             FlashStep& step)
 {
+    step = FlashStep::kHeader;
     const UInt32 downloadBlockSize = _Unit->MaxDownloadBlockSize();
     SInt32 currentOffset = offset;
     std::cout << "Sending Data...\n";
@@ -192,6 +209,7 @@ IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount,
         return error;
     }
 
+    step = FlashStep::kBlocks;
     alignas(UInt32) UInt8 buffer[DL_BUF_SIZE];
     while (error == 0 && currentOffset < fileCount && !mCancelled.load()) {
         const UInt32 requestCount = downloadBlockSize;

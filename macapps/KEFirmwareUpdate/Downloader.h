@@ -14,7 +14,7 @@ class DownloadUnit;
 // Size of the download buffer; one image read delivers less than this.
 const UInt32 DL_BUF_SIZE = 2052;
 
-// The procedure's own failure code: not ready, erase failed or timed out.
+// The procedure's own failure code: not ready, or the erase failed.
 const IOReturn kDownloadDeviceError = -192;
 
 // Sent before the image; every field is big-endian on the wire.
@@ -32,6 +32,33 @@ struct FirmwareHeader {
     void Serialize(UInt8 (&wire)[kWireSize]) const;
 };
 
+// The point of no return of a job: its first erase command. Until it is
+// sent, a cancel stops the job with nothing written; from then on the job
+// goes on to its end. Lock-free, so that a signal handler may cancel.
+class FirstEraseGate {
+public:
+    // A new job: nothing sent yet, nothing cancelled.
+    void Reset() { mState.store(kOpen); }
+    // True when the job is cancelled (now or before); false once the first
+    // erase is out, or the job is over.
+    bool Cancel() { return Move(kCancelled); }
+    // Right before an erase command: false when the job is cancelled.
+    bool Pass() { return Move(kPassed); }
+    // At the job's end: later cancels come too late.
+    void Close() { mState.store(kPassed); }
+    bool Cancelled() const { return mState.load() == kCancelled; }
+
+private:
+    enum : int { kOpen, kCancelled, kPassed };
+    bool Move(int to)
+    {
+        int expected = kOpen;
+        return mState.compare_exchange_strong(expected, to) || expected == to;
+    }
+    std::atomic<int> mState{kOpen};
+    static_assert(std::atomic<int>::is_always_lock_free);
+};
+
 // The update job makes its Downloader through a factory (see
 // CKeFirmwareUpdate), so a stand-in can take its place.
 class Downloader {
@@ -46,6 +73,11 @@ public:
 
     // Outcome of the last DoDownload: 0, or the first failing status.
     virtual IOReturn GetError() const { return mError; }
+    // The step at which the last DoDownload failed; kNone when it did not,
+    // or when the step is not known.
+    virtual FlashStep GetFailedStep() const { return mFailedStep; }
+    // The job's gate, asked before the erase command; none: never cancelled.
+    void SetEraseGate(FirstEraseGate* gate) { mGate = gate; }
 
     // Asks a running download to stop before its next block. A cancelled
     // download fails with kIOReturnAborted and never sends the CRC.
@@ -56,12 +88,15 @@ private:
     UInt16 updateCRC16(UInt16 currentCRC, const UInt32* buffer, UInt32 numQuads);
 
     // The steps of DoDownload; each returns the updated status.
-    IOReturn Prepare(UInt32& generation);
+    IOReturn Prepare(UInt32& generation, FlashStep& step);
     IOReturn Erase(const FlashImage& image, UInt32 generation);
-    IOReturn Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation);
+    IOReturn Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation,
+                     FlashStep& step);
 
     DownloadUnit* _Unit = nullptr;
     IOReturn mError = 0;
+    FlashStep mFailedStep = FlashStep::kNone;
+    FirstEraseGate* mGate = nullptr;
     std::atomic<bool> mCancelled{false};
 
     friend class DownloaderTestAccess;

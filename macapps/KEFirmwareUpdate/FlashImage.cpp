@@ -41,3 +41,39 @@ const char* FlashDisplayName(DOWNLOADTYPE type)
     const FlashImage* image = FlashImageFor(type);
     return image ? image->displayName : "unknown";
 }
+
+namespace {
+
+struct StepNames {
+    FlashStep step;
+    const char* json;
+    const char* words;
+};
+
+constexpr StepNames kStepNames[] = {
+    {FlashStep::kOpen, "open", "at the open"},
+    {FlashStep::kUpdateMode, "update-mode", "entering update mode"},
+    {FlashStep::kErase, "erase", "at the erase"},
+    {FlashStep::kHeader, "header", "sending the header"},
+    {FlashStep::kBlocks, "blocks", "sending the image"},
+    {FlashStep::kCrc, "crc", "at the CRC check"},
+    {FlashStep::kRestore, "restore", "returning to normal operation"},
+};
+
+}  // namespace
+
+const char* FlashStepJsonName(FlashStep step)
+{
+    for (const StepNames& names : kStepNames) {
+        if (names.step == step) return names.json;
+    }
+    return nullptr;
+}
+
+const char* FlashStepWords(FlashStep step)
+{
+    for (const StepNames& names : kStepNames) {
+        if (names.step == step) return names.words;
+    }
+    return "at an unknown step";
+}

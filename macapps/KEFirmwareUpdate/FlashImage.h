@@ -33,6 +33,24 @@ struct FlashImage {
     UInt32 EraseCommand() const { return device; }
 };
 
+// The steps of writing one image, in order. Nothing of a flash changes
+// before its erase command is sent.
+enum class FlashStep {
+    kNone,  // no step known to have failed
+    kOpen,
+    kUpdateMode,
+    kErase,
+    kHeader,
+    kBlocks,
+    kCrc,
+    kRestore,
+};
+
+// "erase", "update-mode"... for JSON; null for kNone.
+const char* FlashStepJsonName(FlashStep step);
+// "at the erase", "entering update mode"... for users.
+const char* FlashStepWords(FlashStep step);
+
 // Null for a value that names no flash.
 const FlashImage* FlashImageFor(DOWNLOADTYPE type);
 const FlashImage* FlashImageFor(DL_DEVICE_TYPE device);

@@ -4,9 +4,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <cstdio>
-
-#include "platform/firewire/IOReturn.h"
 
 namespace {
 
@@ -44,15 +41,6 @@ std::string LogSentence()
     return path.empty() ? std::string() : " The details are in " + path + ".";
 }
 
-// "timed out (0xE00002D6)"; the hex alone for a status without words.
-std::string StatusText(int status)
-{
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status));
-    const char* words = IOReturnWords(status);
-    return words ? std::string(words) + " (" + hex + ")" : std::string(hex);
-}
-
 }  // namespace
 
 void SetFailureLogPath(const std::string& path) { FailureLogPath() = path; }
@@ -74,19 +62,11 @@ AlertButton ShowAboutDialog()
                     false);
 }
 
-std::string UpdateFailedText(const std::string& imageName, int status)
+std::string UpdateFailedText(const std::string& outcome, bool nothingWritten)
 {
-    // The job writes nothing after a failed image.
-    const std::string other = imageName == "FPGA" ? " The microcontroller image was left as it was." : "";
-    return "Writing the " + imageName + " image to the Ke failed: " + StatusText(status) + "." + other +
-           " Do not power off the Ke: run the update again.";
-}
-
-std::string UpdateNotStartedText(const std::string& reason, int status)
-{
-    return "The update did not start: " + reason + " (status " + StatusText(status) +
-           "). Nothing was written to the Ke: check that it is connected and switched on, then run the update "
-           "again.";
+    return outcome + (nothingWritten ? " Check that the Ke is connected, switched on and not in use, then run the "
+                                       "update again."
+                                     : " Do not power off the Ke: run the update again.");
 }
 
 AlertButton ShowProgrammingFailedAlert(const std::string& informative)

@@ -18,10 +18,9 @@ AlertButton ShowAboutDialog();
 // The file that keeps the program's trace and failure lines; the failure
 // alerts name it so that a failed update can be reported. Empty: none.
 void SetFailureLogPath(const std::string& path);
-// The informative texts of "Programming Failed": writing `imageName` ("FPGA"
-// or "microcontroller") failed with `status`; or the update did not start
-// (`reason`, with `status`) and nothing was written.
-std::string UpdateFailedText(const std::string& imageName, int status);
-std::string UpdateNotStartedText(const std::string& reason, int status);
+// The informative text of "Programming Failed": how the job ended
+// (`outcome`, in sentences) and what to do now, which depends on whether
+// anything was written.
+std::string UpdateFailedText(const std::string& outcome, bool nothingWritten);
 // Stop, OK: "Programming Failed" with `informative` and where the details are.
 AlertButton ShowProgrammingFailedAlert(const std::string& informative);

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
@@ -134,9 +135,11 @@ void CKeFirmwareUpdateDialog::UpdateEventHandler()
     if (_updateState != WAITFORINPUT) return;
 
     const auto shown = _pKe->GetShownUnit();
+    const std::string version = ShownVersion();
     if (_pKe->IsDowngrade() && ShowDowngradeAlert() == kAlertCancelButton) return SendQuitRequest();
-    // Ticks go on while the alert is open: a unit other than the one confirmed may be shown now.
-    if (_pKe->GetShownUnit() != shown) return;
+    // Ticks go on while the alert is open: a unit other than the one confirmed,
+    // or one that now runs another version, may be shown now.
+    if (_pKe->GetShownUnit() != shown || ShownVersion() != version) return;
 
     _updateButton.Disable();
     _cancelButton.Disable();
@@ -144,6 +147,13 @@ void CKeFirmwareUpdateDialog::UpdateEventHandler()
 }
 
 void CKeFirmwareUpdateDialog::CancelEventHandler() { SendQuitRequest(); }
+
+std::string CKeFirmwareUpdateDialog::ShownVersion()
+{
+    std::string version;
+    if (_pKe->GetShownUnit()) _pKe->GetCurrentFirmwareVersionString(version);
+    return version;
+}
 
 bool CKeFirmwareUpdateDialog::ApplicationCommandHandler(const QString& command)
 {
@@ -165,6 +175,13 @@ void CKeFirmwareUpdateDialog::ProcessCommand(const QString& command)
 bool CKeFirmwareUpdateDialog::SignalEventHandler(int signalNumber)
 {
     if (_updateState != UPDATING) return false;
+    if (_cancelSignal != 0) return true;  // the job is stopping; it quits then
+    if (_heldSignal == 0 && _pKe->CancelBeforeErase()) {
+        std::cerr << "KEFirmwareUpdate: signal " << signalNumber
+                  << " came before anything was written; the update is cancelled\n";
+        _cancelSignal = signalNumber;
+        return true;
+    }
     if (_heldSignal == 0) {
         std::cerr << "KEFirmwareUpdate: signal " << signalNumber
                   << " came while the Ke is being written; quitting when the update is over\n";
@@ -248,6 +265,11 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
     _updateState = WAITFORINPUT;
     _progressBar.SetAccessibleName(kProgressName);
     const UpdateResult result = _pKe->GetUpdateResult();
+    if (const int cancelling = std::exchange(_cancelSignal, 0); cancelling != 0) {
+        // Nothing was written: quit as an idle window quits on the signal.
+        if (result.outcome == UpdateOutcome::kCancelled) return SendQuitRequest(128 + cancelling);
+        _heldSignal = cancelling;
+    }
     if (_heldSignal != 0) return QuitAfterHeldSignal(result);
     if (!result.Succeeded()) {
         ReportFailedJob(result);
@@ -265,19 +287,7 @@ namespace {
 
 std::string FailureText(const UpdateResult& result)
 {
-    switch (result.outcome) {
-    case UpdateOutcome::kDownloadFailed:
-        return UpdateFailedText(FlashDisplayName(result.image), result.status);
-    case UpdateOutcome::kUnitNotFound:
-        return UpdateNotStartedText("the Ke was not found on the FireWire bus", result.status);
-    case UpdateOutcome::kUnitChanged:
-    case UpdateOutcome::kUnitUnreadable:
-        return UpdateNotStartedText(result.reason, result.status);
-    case UpdateOutcome::kThreadNotStarted:
-        return UpdateNotStartedText("the system could not start the update thread", result.status);
-    default:
-        return UpdateNotStartedText("the update ended without a result", result.status);
-    }
+    return UpdateFailedText(APW::PTA::UpdateResultText(result), result.NothingWritten());
 }
 
 }  // namespace

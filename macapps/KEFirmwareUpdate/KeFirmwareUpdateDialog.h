@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "macclasses/carboncontrols.h"
 #include "platform/firewire/IOReturn.h"
@@ -89,6 +90,8 @@ private:
     // then the standard one, which quits on the quit command.
     void ProcessCommand(const QString& command);
     void SendQuitRequest(int status = 0);
+    // The installed version of the unit shown; empty while none is.
+    std::string ShownVersion();
 
     CControl _updateButton;
     CControl _cancelButton;
@@ -98,7 +101,8 @@ private:
     CControl _updateFirmwareVersionStr;
     CControl _progressBar;
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
-    int _heldSignal = 0;  // a signal that came during the job, or 0
+    int _heldSignal = 0;    // a signal that came during the job, or 0
+    int _cancelSignal = 0;  // a signal that cancelled the job before its first erase, or 0
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
     QWidget* _window;
     QuitRequest _quit;

@@ -51,6 +51,11 @@ const char* ResultName(UpdateOutcome outcome)
         return "unit-changed";
     case UpdateOutcome::kUnitUnreadable:
         return "unit-unreadable";
+    case UpdateOutcome::kUnitHeld:
+        return "no-access";
+    case UpdateOutcome::kCancelled:
+        return "cancelled";
+    case UpdateOutcome::kNotStarted:
     case UpdateOutcome::kThreadNotStarted:
         return "not-started";
     default:
@@ -72,6 +77,8 @@ ordered_json ToJson(const Attempt& attempt)
     record["carried_version"] = attempt.carriedVersion;
     record["result"] = ResultName(result.outcome);
     record["failed_image"] = failed ? ordered_json(failed->jsonName) : ordered_json();
+    const char* step = failed ? FlashStepJsonName(result.step) : nullptr;
+    record["failed_step"] = step ? ordered_json(step) : ordered_json();
     record["status_code"] = result.outcome == UpdateOutcome::kSucceeded ? ordered_json() : ordered_json(result.status);
     return record;
 }

@@ -29,9 +29,10 @@ struct Attempt {
 
 // The object written for an attempt: start, end, program, guid,
 // serial_number, installed_version, carried_version, result, failed_image,
-// status_code (null where it does not apply).
+// failed_step, status_code (null where it does not apply).
 nlohmann::ordered_json ToJson(const Attempt& attempt);
-// "succeeded", "update-failed", "no-unit", "not-started"; "unknown" for
+// "succeeded", "update-failed", "no-unit", "unit-changed", "unit-unreadable",
+// "no-access", "cancelled", "not-started"; "unknown" for
 // an outcome this table does not know yet.
 const char* ResultName(APW::PTA::UpdateOutcome outcome);
 

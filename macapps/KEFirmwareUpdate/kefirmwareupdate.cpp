@@ -75,6 +75,69 @@ std::string KeStatusText(IOReturn status)
     return std::string(words ? words : "error") + " (" + hex + ")";
 }
 
+namespace {
+
+// "(timed out, 0xE00002D6)"
+std::string StatusInParentheses(IOReturn status)
+{
+    const char* words = status == kDownloadDeviceError ? "the unit failed the step" : IOReturnWords(status);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08" PRIX32, static_cast<UInt32>(status));
+    return std::string("(") + (words ? words : "error") + ", " + hex + ")";
+}
+
+// What went wrong at `step`, as the unit told it.
+std::string StepFailure(FlashStep step, IOReturn status)
+{
+    if (step == FlashStep::kErase && status == kIOReturnTimeout) return "the unit did not finish erasing in time";
+    if (step == FlashStep::kErase && status == kDownloadDeviceError) return "the unit reported a failed erase";
+    if (step == FlashStep::kCrc) return "the unit did not accept the image";
+    return "the step did not complete";
+}
+
+std::string NotStartedReason(const UpdateResult& result)
+{
+    const std::string status = " " + StatusInParentheses(result.status);
+    switch (result.outcome) {
+    case UpdateOutcome::kUnitNotFound:
+        return "the Ke was not found on the FireWire bus" + status;
+    case UpdateOutcome::kUnitChanged:
+    case UpdateOutcome::kUnitUnreadable:
+        return result.reason;
+    case UpdateOutcome::kUnitHeld:
+        return (result.status == kIOReturnExclusiveAccess ? "another program holds the Ke"
+                                                          : "the Ke could not be opened") +
+               status;
+    case UpdateOutcome::kNotStarted:
+        return std::string("the ") + FlashDisplayName(result.image) + " image failed " + FlashStepWords(result.step) +
+               ", before its erase" + status;
+    case UpdateOutcome::kCancelled:
+        return "it was cancelled before the first erase";
+    case UpdateOutcome::kThreadNotStarted:
+        return "the system could not start the update thread" + status;
+    default:
+        return "of an unknown outcome";
+    }
+}
+
+}  // namespace
+
+std::string UpdateResultText(const UpdateResult& result)
+{
+    if (result.outcome == UpdateOutcome::kNone) return "The update ended without a result.";
+    if (result.outcome != UpdateOutcome::kDownloadFailed)
+        return "The update did not start: " + NotStartedReason(result) + "; nothing was written.";
+    const bool first = result.image == fileXILINX;
+    const std::string where =
+        result.step == FlashStep::kNone ? std::string() : std::string(" ") + FlashStepWords(result.step);
+    const std::string detail =
+        result.step == FlashStep::kNone ? std::string() : StepFailure(result.step, result.status) + " ";
+    // After a failed image the job writes nothing more: say what the unit holds.
+    return "Writing the " + std::string(FlashDisplayName(result.image)) + " image failed" + where + ": " + detail +
+           StatusInParentheses(result.status) + "." +
+           (first ? " The microcontroller image was left as it was." : " The FPGA image was written.");
+}
+
 std::string GuidText(const std::optional<UInt64>& guid) { return guid ? Hex(*guid, 16) : "unknown"; }
 
 std::string DescribeIdentity(const KeIdentity& identity)
@@ -87,6 +150,7 @@ std::string DescribeIdentity(const KeIdentity& identity)
 CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader) : _makeDownloader(std::move(makeDownloader))
 {
     if (!_makeDownloader) _makeDownloader = [] { return std::make_unique<Downloader>(); };
+    _gate.Close();  // no job yet
     std::cout << "Ctor KeFirmwareUpdate\n";
     std::cerr << "Test CERR\n";
     _keInfo.valid = false;
@@ -250,6 +314,8 @@ bool CKeFirmwareUpdate::DoUpdate()
     _jobInfo = _keInfo;
     _pDownloader = _makeDownloader();
     KE_ASSERT(_pDownloader);
+    _gate.Reset();
+    _pDownloader->SetEraseGate(&_gate);
     _threadrunning = true;
     _thread = new Thread(this, 0, Thread::kThreadPolicyTimeslice);
     if (!_thread->Start()) {
@@ -268,10 +334,14 @@ void CKeFirmwareUpdate::Download(DOWNLOADTYPE type, UpdateResult& result)
 {
     _pDownloader->DoDownload(_unit.get(), type);
     const IOReturn status = _pDownloader->GetError();
-    if (status != 0) {
-        result.outcome = UpdateOutcome::kDownloadFailed;
-        result.image = type;
-        result.status = status;
+    if (status == 0) return;
+    result = UpdateResult{UpdateOutcome::kDownloadFailed, type, status, "", _pDownloader->GetFailedStep()};
+    if (_gate.Cancelled()) {
+        result.outcome = UpdateOutcome::kCancelled;
+    } else if (type == fileXILINX && (result.step == FlashStep::kOpen || result.step == FlashStep::kUpdateMode)) {
+        // The first image stopped before its erase: no flash was touched.
+        const bool access = status == kIOReturnExclusiveAccess || status == kIOReturnNotPermitted;
+        result.outcome = access ? UpdateOutcome::kUnitHeld : UpdateOutcome::kNotStarted;
     }
 }
 
@@ -291,11 +361,21 @@ bool CKeFirmwareUpdate::OpenJobUnit(UpdateResult& result)
         // Read right before anything is written: the unit must still be readable and,
         // when one was shown, be that one.
         const KeUnitReading reading = ReadUnit();
-        if (reading.status == 0 && (!_jobIdentity || reading.identity == *_jobIdentity)) return true;
+        const bool sameUnit = reading.status == 0 && (!_jobIdentity || reading.identity == *_jobIdentity);
+        // The update was decided on the version shown: another one is a new decision.
+        const bool sameVersion = !_jobIdentity || !_jobInfo.valid || reading.info.softwareVer == _jobInfo.softwareVer;
+        if (sameUnit && sameVersion) return true;
         CloseKe();
+        if (sameUnit) {
+            result = UpdateResult{UpdateOutcome::kUnitChanged, fileXILINX, kIOReturnNotFound,
+                                  "the Ke now runs " + VersionText(reading.info.MCOREver, reading.info.XilinxVer) +
+                                      ", not the " + VersionText(_jobInfo.MCOREver, _jobInfo.XilinxVer) +
+                                      " shown when the update was confirmed"};
+            break;
+        }
         if (reading.status == kIOReturnExclusiveAccess || reading.status == kIOReturnNotPermitted) {
-            // Its open failed: the first image cannot be written, and no other unit may be.
-            result = UpdateResult{UpdateOutcome::kDownloadFailed, fileXILINX, reading.status, ""};
+            // Its open failed: nothing can be written to it, and no other unit may be.
+            result = UpdateResult{UpdateOutcome::kUnitHeld, fileXILINX, reading.status, ""};
             break;
         }
         if (reading.unreadable) {
@@ -319,7 +399,13 @@ void CKeFirmwareUpdate::Run()
         result = UpdateResult{UpdateOutcome::kSucceeded, fileXILINX, 0, ""};
         gDownloadProgress.Reset();
         gDownloadProgress.SetDeviceType(Xilinx);
-        Download(fileXILINX, result);
+        // A cancel that came meanwhile leaves the unit untouched; a later one
+        // is seen by the downloader right before its erase.
+        if (_gate.Cancelled()) {
+            result.outcome = UpdateOutcome::kCancelled;
+        } else {
+            Download(fileXILINX, result);
+        }
         // After a failed image nothing more is written: the microcontroller
         // serves the update registers, so keeping it lets the next run repair
         // the FPGA.
@@ -333,6 +419,7 @@ void CKeFirmwareUpdate::Run()
 
 void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
 {
+    _gate.Close();
     CloseKe();
     _pDownloader.reset();
     delete _thread;

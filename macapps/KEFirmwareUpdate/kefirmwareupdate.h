@@ -74,10 +74,13 @@ extern const UInt32 KeMCOREUpgradeVer;
 enum class UpdateOutcome {
     kNone,              // no job has finished yet
     kSucceeded,         // both images written and accepted
-    kDownloadFailed,    // `image` failed with `status`; nothing was written after it
+    kDownloadFailed,    // `image` failed at `step` with `status`; nothing was written after it
     kUnitNotFound,      // the unit could not be found when the job started
-    kUnitChanged,       // the unit found is not the one shown: nothing was written
+    kUnitChanged,       // the unit found is not the one shown, or runs another version: nothing was written
     kUnitUnreadable,    // its identity could not be read again: nothing was written
+    kUnitHeld,          // it could not be opened (`status`): nothing was written
+    kNotStarted,        // the first image failed at `step`, before its erase: nothing was written
+    kCancelled,         // cancelled before the first erase: nothing was written
     kThreadNotStarted,  // the worker thread could not be created
 };
 
@@ -86,9 +89,22 @@ struct UpdateResult {
     DOWNLOADTYPE image = fileXILINX;
     IOReturn status = 0;
     std::string reason;  // for kUnitChanged and kUnitUnreadable, in words
+    FlashStep step = FlashStep::kNone;
 
     bool Succeeded() const { return outcome == UpdateOutcome::kSucceeded; }
+    // The job ended before it could have changed a flash.
+    bool NothingWritten() const
+    {
+        return outcome != UpdateOutcome::kSucceeded && outcome != UpdateOutcome::kDownloadFailed &&
+               outcome != UpdateOutcome::kNone;
+    }
 };
+
+// How a job that did not succeed ended, in one or two sentences for users:
+// "Writing the FPGA image failed at the erase: the unit did not finish
+// erasing in time (timed out, 0xE00002D6). The microcontroller image was left
+// as it was." or "The update did not start: ...; nothing was written."
+std::string UpdateResultText(const UpdateResult& result);
 
 // Makes the download engine of each job.
 using DownloaderFactory = std::function<std::unique_ptr<Downloader>()>;
@@ -140,6 +156,12 @@ public:
     // Starts the job on a worker thread. False when the thread could not be
     // created; the job has then already ended with kThreadNotStarted.
     bool DoUpdate();
+    // Cancels the running job if its first erase command has not been sent:
+    // it then ends as kCancelled with nothing written. False once it has (the
+    // job goes on) or when no job runs. Safe in a signal handler.
+    bool CancelBeforeErase() { return _gate.Cancel(); }
+    // The gate itself, for a signal handler that has no object to work on.
+    FirstEraseGate& EraseGate() { return _gate; }
     bool GetDoneStatus() const;
     // The result of the finished job; kNone while a job runs or before any.
     UpdateResult GetUpdateResult() const;
@@ -164,6 +186,7 @@ private:
     DownloaderFactory _makeDownloader;
     std::unique_ptr<Downloader> _pDownloader;
     std::atomic<bool> _done{false};
+    FirstEraseGate _gate;
     bool _bailthread = false;
     bool _threadrunning = false;
     Thread* _thread = nullptr;

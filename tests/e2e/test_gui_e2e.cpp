@@ -231,7 +231,7 @@ TEST_F(GuiEndToEnd, UnitKilledMidFpgaDownloadFailsAndTheWindowGoesIdle)
     const auto alerts = run.Of("alert");
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0][1], "Programming Failed");
-    EXPECT_NE(alerts[0][2].find("Writing the FPGA image to the Ke failed"), std::string::npos) << alerts[0][2];
+    EXPECT_NE(alerts[0][2].find("Writing the FPGA image failed sending the image"), std::string::npos) << alerts[0][2];
     // The tick that raised the alert, then idle ticks that find no unit.
     const auto after = run.TicksAfter("alert");
     ASSERT_GE(after.size(), 2u);

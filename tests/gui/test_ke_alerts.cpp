@@ -35,21 +35,21 @@ TEST(Alerts, CompletionNoticeHasOkAlone)
     EXPECT_EQ(QStringList{QStringLiteral("OK")}, seen.buttons);
 }
 
-TEST(Alerts, FailureAlertNamesTheImageTheStatusAndTheLogFile)
+TEST(Alerts, FailureAlertSaysWhatToDoAndNamesTheLogFile)
 {
     AlertAnswerer alerts(nullptr);
-    EXPECT_EQ(1, ShowProgrammingFailedAlert(UpdateFailedText("FPGA", -192)));
+    EXPECT_EQ(1, ShowProgrammingFailedAlert(UpdateFailedText("Writing the FPGA image failed.", false)));
     const auto& seen = alerts.seen.at(0);
     EXPECT_EQ(QStringLiteral("Programming Failed"), seen.text);
     EXPECT_EQ(QMessageBox::Critical, seen.icon);
     EXPECT_EQ(QStringList{QStringLiteral("OK")}, seen.buttons);
-    for (const char* part : {"FPGA", "0xFFFFFF40", "not power off", "again"}) {
+    for (const char* part : {"FPGA", "not power off", "again"}) {
         EXPECT_TRUE(seen.informative.contains(QLatin1String(part))) << part;
     }
     EXPECT_FALSE(seen.informative.contains(QStringLiteral("details")));
 
     SetFailureLogPath("/home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log");
-    EXPECT_EQ(1, ShowProgrammingFailedAlert(UpdateFailedText("FPGA", -192)));
+    EXPECT_EQ(1, ShowProgrammingFailedAlert(UpdateFailedText("The update did not start.", true)));
     SetFailureLogPath("");
     EXPECT_TRUE(alerts.seen.at(1).informative.contains(
         QStringLiteral("The details are in /home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log.")))

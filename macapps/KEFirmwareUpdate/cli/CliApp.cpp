@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -170,9 +171,9 @@ void CliApp::ShowIdentity(const UnitIdentity& unit)
                        Field("Carried version:", unit.carriedVersion) + Field("Update would be:", ChangeText(unit)));
 }
 
-ExitCode CliApp::End(RunReport& report, ExitCode code, const std::string& message)
+ExitCode CliApp::End(RunReport& report, ExitCode code, const std::string& message, const char* result)
 {
-    report.SetOutcome(code, message);
+    report.SetOutcome(code, message, result);
     if (!message.empty()) mConsole.Print(code == kExitSuccess ? ReportStream() : mConsole.Err(), message);
     return code;
 }
@@ -318,12 +319,12 @@ ExitCode CliApp::Update(RunReport& report)
 ExitCode CliApp::RunJob(RunReport& report)
 {
     mConsole.Print(mConsole.Err(), "Updating the Ke; do not power it off or unplug it until the update is over.\n");
-    SignalGuard guard(mConsole.ErrFd());
-    {
-        // The worker starts with the signals blocked: they reach this thread.
-        SignalBlock block;
-        mUpdate.DoUpdate();
-    }
+    // The worker starts with the signals blocked: they reach this thread, and
+    // only once the job's erase gate is set up.
+    std::optional<SignalBlock> block(std::in_place);
+    SignalGuard guard(mConsole.ErrFd(), &mUpdate.EraseGate());
+    mUpdate.DoUpdate();
+    block.reset();
 
     // The core's trace lines share the terminal with --verbose: lines then.
     ProgressBar bar(mConsole.Err(), mConsole.ErrorIsTerminal() && !mOptions.verbose);
@@ -335,7 +336,10 @@ ExitCode CliApp::RunJob(RunReport& report)
     bar.Finish();
 
     const JobVerdict verdict = JobVerdict::From(mUpdate.GetUpdateResult());
-    if (verdict.imageFailed) report.SetFailure(verdict.image, verdict.status);
+    if (verdict.imageFailed) report.SetFailure(verdict.image, verdict.status, verdict.step);
+    if (guard.CancellingSignal() != 0 && verdict.code == kExitCancelled) {
+        mConsole.Print(mConsole.Err(), SignalName(guard.CancellingSignal()) + " arrived before the first erase.\n");
+    }
     // The history is what the user looks at later: a missing record is told now.
     const std::optional<std::string> unrecorded = mUpdate.GetHistoryProblem();
     report.SetHistory(unrecorded ? "not recorded: " + *unrecorded : "recorded");
@@ -347,7 +351,7 @@ ExitCode CliApp::RunJob(RunReport& report)
         mConsole.Print(mConsole.Err(), SignalName(guard.DeferredSignal()) +
                                            " arrived during the update; the program ends now with its result.\n");
     }
-    return End(report, verdict.code, verdict.message);
+    return End(report, verdict.code, verdict.message, verdict.result);
 }
 
 }  // namespace kecli

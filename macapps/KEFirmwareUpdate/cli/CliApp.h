@@ -58,7 +58,7 @@ private:
     bool Confirmed(const UnitIdentity& unit, int& interrupted);
     void ReportTrace(RunReport& report);
     ExitCode RunJob(RunReport& report);
-    ExitCode End(RunReport& report, ExitCode code, const std::string& message);
+    ExitCode End(RunReport& report, ExitCode code, const std::string& message, const char* result = nullptr);
 
     // The program's report: standard output, or standard error with --json,
     // whose standard output carries only the JSON object.

@@ -15,10 +15,14 @@ namespace {
 std::string ExitCodeFooter()
 {
     std::string footer = "Exit codes:\n";
-    for (const ExitCodeInfo& info : kExitCodeTable) {
+    const auto add = [&footer](const ExitCodeInfo& info) {
         char line[160];
         std::snprintf(line, sizeof line, "  %3d  %s\n", static_cast<int>(info.code), info.description);
         footer += line;
+    };
+    for (const ExitCodeInfo& info : kExitCodeTable) {
+        add(info);
+        if (info.code == kUnitChangedResult.code) add(kUnitChangedResult);
     }
     footer +=
         "\nWithout --verbose the core's trace and failure lines go to\n"

@@ -12,7 +12,7 @@ enum ExitCode : int {
     kExitDowngradeRefused = 3,    // a downgrade without --allow-downgrade
     kExitApplicationRunning = 4,  // an application that uses the unit ('KeyG') is running
     kExitNoAccess = 5,            // the unit was found but may not be opened
-    kExitCancelled = 6,           // the user did not confirm the update
+    kExitCancelled = 6,           // not confirmed, or cancelled by a signal before the first erase
     kExitSeveralUnits = 7,        // update: several units and no --unit to choose one
     kExitUnitUnreadable = 8,      // the unit's identity could not be read, so it is not offered
     kExitUsage = 64,              // bad command line, or no terminal to confirm on and no --yes
@@ -26,16 +26,25 @@ struct ExitCodeInfo {
 
 inline constexpr ExitCodeInfo kExitCodeTable[] = {
     {kExitSuccess, "success", "success (status: a unit was found; update: both images written)"},
-    {kExitUpdateFailed, "update-failed", "the update failed; run it again without powering the unit off"},
+    {kExitUpdateFailed, "update-failed",
+     "the update failed (the message says whether anything was written); run it again without powering the unit "
+     "off"},
     {kExitNoUnit, "no-unit", "no Ke unit was found"},
     {kExitDowngradeRefused, "downgrade-refused", "the update would be a downgrade and --allow-downgrade was not given"},
     {kExitApplicationRunning, "application-running", "an application that uses the unit ('KeyG') is running"},
     {kExitNoAccess, "no-access", "the unit is there but may not be opened (permissions, or held by another program)"},
-    {kExitCancelled, "cancelled", "the update was not confirmed at the prompt"},
+    {kExitCancelled, "cancelled",
+     "the update was not confirmed at the prompt, or a signal cancelled it before anything was written"},
     {kExitSeveralUnits, "several-units", "several Ke units are connected; choose one with --unit"},
     {kExitUnitUnreadable, "unit-unreadable", "the unit's version, product version or serial number could not be read"},
     {kExitUsage, "usage-error", "usage error (also: no terminal to confirm on and no --yes)"},
 };
+
+// A result of its own that shares the code of no-unit: scripts that only
+// read the code see a unit that is not there to be written.
+inline constexpr ExitCodeInfo kUnitChangedResult = {
+    kExitNoUnit, "unit-changed",
+    "update: the unit is not the one shown, or runs another version than shown; nothing was written"};
 
 inline constexpr const char* ExitCodeName(ExitCode code)
 {

@@ -13,10 +13,12 @@ namespace kecli {
 
 struct JobVerdict {
     ExitCode code = kExitUpdateFailed;
-    std::string message;  // one or more lines, each ending in "\n"
+    const char* result = nullptr;  // the JSON "result" when not the code's own name
+    std::string message;           // one or more lines, each ending in "\n"
     bool imageFailed = false;
     DOWNLOADTYPE image = fileXILINX;
     IOReturn status = 0;
+    FlashStep step = FlashStep::kNone;
 
     static JobVerdict From(const APW::PTA::UpdateResult& result);
 };

@@ -58,13 +58,17 @@ std::string StatusText(IOReturn status) { return APW::PTA::KeStatusText(status);
 
 RunReport::RunReport(std::string command) : mCommand(std::move(command)) {}
 
-void RunReport::SetOutcome(ExitCode code, std::string message)
+void RunReport::SetOutcome(ExitCode code, std::string message, const char* result)
 {
     mCode = code;
+    mResult = result;
     mMessage = std::move(message);
 }
 
-void RunReport::SetFailure(DOWNLOADTYPE image, IOReturn status) { mFailure = Failure{image, status}; }
+void RunReport::SetFailure(DOWNLOADTYPE image, IOReturn status, FlashStep step)
+{
+    mFailure = Failure{image, status, step};
+}
 
 nlohmann::ordered_json RunReport::ToJson() const
 {
@@ -76,11 +80,13 @@ nlohmann::ordered_json RunReport::ToJson() const
     object["installed_version"] = mUnit ? json(mUnit->installedVersion) : json(nullptr);
     object["carried_version"] = mUnit ? json(mUnit->carriedVersion) : mCarried.empty() ? json(nullptr) : json(mCarried);
     object["change"] = mUnit ? json(ChangeName(mUnit->change)) : json(nullptr);
-    object["result"] = ExitCodeName(mCode);
+    object["result"] = mResult ? mResult : ExitCodeName(mCode);
     object["exit_code"] = static_cast<int>(mCode);
     object["message"] = mMessage.substr(0, mMessage.find_last_not_of('\n') + 1);
     const FlashImage* failed = mFailure ? FlashImageFor(mFailure->image) : nullptr;
     object["failed_image"] = failed ? json(failed->jsonName) : json(nullptr);
+    const char* step = mFailure ? FlashStepJsonName(mFailure->step) : nullptr;
+    object["failed_step"] = step ? json(step) : json(nullptr);
     object["status_code"] = mFailure ? json(static_cast<int32_t>(mFailure->status)) : json(nullptr);
     object["status_hex"] = mFailure ? json(HexStatus(mFailure->status)) : json(nullptr);
     object["deferred_signal"] = mDeferredSignal != 0 ? json(SignalName(mDeferredSignal)) : json(nullptr);

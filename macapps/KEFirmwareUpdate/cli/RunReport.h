@@ -56,8 +56,9 @@ public:
     void SetUnit(const UnitIdentity& unit) { mUnit = unit; }
     void AddListing(const UnitListing& unit) { mUnits.push_back(unit); }
     void SetCarriedVersion(const std::string& carried) { mCarried = carried; }
-    void SetOutcome(ExitCode code, std::string message);
-    void SetFailure(DOWNLOADTYPE image, IOReturn status);
+    // `result` names it in the JSON when the code's own name does not.
+    void SetOutcome(ExitCode code, std::string message, const char* result = nullptr);
+    void SetFailure(DOWNLOADTYPE image, IOReturn status, FlashStep step);
     void SetDeferredSignal(int signalNumber) { mDeferredSignal = signalNumber; }
     // "complete" or "incomplete: <reason>", for a run with --trace.
     void SetTrace(std::string state) { mTrace = std::move(state); }
@@ -77,6 +78,7 @@ private:
     struct Failure {
         DOWNLOADTYPE image;
         IOReturn status;
+        FlashStep step;
     };
 
     std::string mCommand;
@@ -84,6 +86,7 @@ private:
     std::vector<UnitListing> mUnits;
     std::string mCarried;
     ExitCode mCode = kExitSuccess;
+    const char* mResult = nullptr;
     std::string mMessage;
     std::optional<Failure> mFailure;
     int mDeferredSignal = 0;

@@ -18,29 +18,43 @@ static_assert(std::atomic<int>::is_always_lock_free, "the handler may only touch
 // What the handler may reach: a signal handler has no object to work on.
 std::atomic<int> gNoticeFd{-1};
 std::atomic<int> gDeferredSignal{0};
+std::atomic<int> gCancellingSignal{0};
+std::atomic<FirstEraseGate*> gGate{nullptr};
+static_assert(std::atomic<FirstEraseGate*>::is_always_lock_free);
+
+void Notify(const char* text, std::size_t length)
+{
+    const int fd = gNoticeFd.load();
+    // write() is async-signal-safe; a failed notice changes nothing.
+    if (fd >= 0 && write(fd, text, length) < 0) {
+    }
+}
 std::atomic<bool> gGuardActive{false};
 
 void OnGuardedSignal(int signalNumber)
 {
     const int savedErrno = errno;
-    gDeferredSignal.store(signalNumber);
-    const int fd = gNoticeFd.load();
-    if (fd >= 0) {
-        // write() is async-signal-safe; a failed notice changes nothing.
-        if (write(fd, SignalGuard::kNotice, sizeof SignalGuard::kNotice - 1) < 0) {
-        }
+    FirstEraseGate* gate = gGate.load();
+    if (gate && gate->Cancel()) {
+        gCancellingSignal.store(signalNumber);
+        Notify(SignalGuard::kCancelNotice, sizeof SignalGuard::kCancelNotice - 1);
+    } else {
+        gDeferredSignal.store(signalNumber);
+        Notify(SignalGuard::kNotice, sizeof SignalGuard::kNotice - 1);
     }
     errno = savedErrno;
 }
 
 }  // namespace
 
-SignalGuard::SignalGuard(int noticeFd)
+SignalGuard::SignalGuard(int noticeFd, FirstEraseGate* gate)
 {
     const bool wasActive = gGuardActive.exchange(true);
     KE_ASSERT(!wasActive);
     gNoticeFd.store(noticeFd);
     gDeferredSignal.store(0);
+    gCancellingSignal.store(0);
+    gGate.store(gate);
 
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
@@ -62,10 +76,13 @@ SignalGuard::~SignalGuard()
     for (int i = 0; i < 3; ++i) sigaction(kGuarded[i], &mPrevious[i], nullptr);
     sigaction(SIGPIPE, &mPreviousPipe, nullptr);
     gNoticeFd.store(-1);
+    gGate.store(nullptr);
     gGuardActive.store(false);
 }
 
 int SignalGuard::DeferredSignal() const { return gDeferredSignal.load(); }
+
+int SignalGuard::CancellingSignal() const { return gCancellingSignal.load(); }
 
 SignalBlock::SignalBlock()
 {
