@@ -238,12 +238,14 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     EXPECT_EQ(fake->closed.back(), 44);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
-    // Failures are mapped and leave nothing open.
+    // Failures are mapped and leave nothing open. The hint comes once per node and process: a node new to it.
+    static int refusals = 0;
+    CdevUnitLink refused("/dev/fw" + std::to_string(100 + refusals++), fake, 100);
     fake->openErrno = EACCES;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(link.Open(), kIOReturnNotPermitted);
+    EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
     const std::string hint = testing::internal::GetCapturedStderr();
-    EXPECT_NE(hint.find("/dev/fw1"), std::string::npos);
+    EXPECT_NE(hint.find(refused.NodePath()), std::string::npos);
     EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);
 
     fake->openErrno = ENOENT;  // node gone since discovery
