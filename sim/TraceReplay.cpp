@@ -3,8 +3,10 @@
 
 #include <linux/firewire-constants.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <nlohmann/json.hpp>
 
 namespace kesim {
@@ -37,18 +39,22 @@ const char* OperationName(int tcode)
 
 bool IsWrite(int tcode) { return tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST; }
 
+// Lower-case hex digits and nothing else, as the trace is written.
+template <typename T>
+bool LowerHex(std::string_view digits, T& number)
+{
+    if (digits.empty() || digits.find_first_not_of("0123456789abcdef") != std::string_view::npos) return false;
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, number, 16);
+    return error == std::errc() && stop == end;
+}
+
 bool HexNumber(const json& value, std::uint64_t max, std::uint64_t& number)
 {
     if (!value.is_string()) return false;
     const std::string text = value.get<std::string>();
     if (text.size() < 3 || text.size() > 18 || text.compare(0, 2, "0x") != 0) return false;
-    number = 0;
-    for (const char c : text.substr(2)) {
-        const int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-        if (digit < 0) return false;
-        number = (number << 4) | static_cast<std::uint64_t>(digit);
-    }
-    return number <= max;
+    return LowerHex(std::string_view(text).substr(2), number) && number <= max;
 }
 
 bool HexBytes(const json& value, std::vector<std::uint8_t>& bytes)
@@ -58,13 +64,9 @@ bool HexBytes(const json& value, std::vector<std::uint8_t>& bytes)
     if (text.size() % 2 != 0) return false;
     bytes.clear();
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        int pair = 0;
-        for (const char c : text.substr(i, 2)) {
-            const int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-            if (digit < 0) return false;
-            pair = pair * 16 + digit;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(pair));
+        std::uint8_t byte = 0;
+        if (!LowerHex(std::string_view(text).substr(i, 2), byte)) return false;
+        bytes.push_back(byte);
     }
     return true;
 }

@@ -8,7 +8,10 @@
 
 #include <linux/firewire-constants.h>
 
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -19,6 +22,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/KeUnitModel.h"
@@ -52,43 +56,36 @@ struct Options {
     bool guidGiven = false;
 };
 
-// Decimal, or hexadecimal after 0x; nothing else, nothing beyond `max`.
-bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& value)
+// Decimal, or hexadecimal after 0x; at most 16 digits, nothing beyond `max`.
+bool ParseNumber(std::string_view text, std::uint64_t max, std::uint64_t& value)
 {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const std::string digits = hex ? text.substr(2) : text;
-    if (digits.empty() || digits.size() > 16) return false;
-    value = 0;
-    for (char c : digits) {
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (hex && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        if (digit < 0) return false;
-        const std::uint64_t base = hex ? 16 : 10;
-        const auto d = static_cast<std::uint64_t>(digit);
-        if (d > max || value > (max - d) / base) return false;
-        value = value * base + static_cast<std::uint64_t>(digit);
-    }
-    return true;
+    if (hex) text.remove_prefix(2);
+    if (text.empty() || text.size() > 16) return false;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, hex ? 16 : 10);
+    return error == std::errc() && stop == end && value <= max;
 }
+
+constexpr const char* kUnitGroup = "The unit";
+constexpr const char* kFilesGroup = "Files and names";
+constexpr const char* kFaultGroup = "Faults";
+constexpr const char* kOtherGroup = "Other";
 
 struct OptionSpec {
     const char* name;
     const char* argument;  // null: a flag
+    const char* group;
     const char* help;
     // Applies the value; false when it is not acceptable.
     std::function<bool(const std::string&, Options&)> apply;
 };
 
 // An option taking a number in [min, max], stored by `store`.
-OptionSpec Number(const char* name, const char* argument, const char* help, std::uint64_t min, std::uint64_t max,
-                  std::function<void(std::uint64_t, Options&)> store)
+OptionSpec Number(const char* name, const char* argument, const char* group, const char* help, std::uint64_t min,
+                  std::uint64_t max, std::function<void(std::uint64_t, Options&)> store)
 {
-    return {name, argument, help, [=](const std::string& text, Options& o) {
+    return {name, argument, group, help, [=](const std::string& text, Options& o) {
                 std::uint64_t value = 0;
                 if (!ParseNumber(text, max, value) || value < min) return false;
                 store(value, o);
@@ -96,20 +93,22 @@ OptionSpec Number(const char* name, const char* argument, const char* help, std:
             }};
 }
 
-OptionSpec Flag(const char* name, const char* help, std::function<void(Options&)> set)
+OptionSpec Flag(const char* name, const char* group, const char* help, std::function<void(Options&)> set)
 {
-    return {name, nullptr, help, [=](const std::string&, Options& o) {
+    return {name, nullptr, group, help, [=](const std::string&, Options& o) {
                 set(o);
                 return true;
             }};
 }
 
-OptionSpec Text(const char* name, const char* argument, const char* help,
+OptionSpec Text(const char* name, const char* argument, const char* group, const char* help,
                 std::function<bool(const std::string&, Options&)> set)
 {
-    return {name, argument, help, std::move(set)};
+    return {name, argument, group, help, std::move(set)};
 }
 
+// Every option of the program, in the order --help, sim/README.md and the
+// manual page list them.
 const std::vector<OptionSpec>& Specs()
 {
     using std::chrono::microseconds;
@@ -117,30 +116,31 @@ const std::vector<OptionSpec>& Specs()
     constexpr std::uint64_t k32 = 0xFFFFFFFFu;
     constexpr std::uint64_t k16 = 0xFFFFu;
     static const std::vector<OptionSpec> specs = {
-        Text("--serial", "TEXT", "serial number (the unit shows the first 8 bytes)",
+        Text("--serial", "TEXT", kUnitGroup, "serial number (the unit shows the first 8 bytes)",
              [](const std::string& v, Options& o) {
                  o.config.serialNumber = v;
                  o.serialGiven = true;
                  return true;
              }),
-        Text("--versions", "M-X", "M·CORE and Xilinx versions it runs, in decimal (e.g. 20-20)",
+        Text("--versions", "M-X", kUnitGroup, "M·CORE and Xilinx versions it runs, in decimal (e.g. 20-20)",
              [](const std::string& v, Options& o) {
                  const auto dash = v.find('-');
                  std::uint64_t mcore = 0;
                  std::uint64_t xilinx = 0;
-                 if (dash == std::string::npos || !ParseNumber(v.substr(0, dash), k16, mcore) ||
-                     !ParseNumber(v.substr(dash + 1), k16, xilinx) || v.find_first_of("xX") != std::string::npos)
+                 if (dash == std::string::npos || !ParseNumber(std::string_view(v).substr(0, dash), k16, mcore) ||
+                     !ParseNumber(std::string_view(v).substr(dash + 1), k16, xilinx) ||
+                     v.find_first_of("xX") != std::string::npos)
                      return false;
                  o.config.softwareVersion = static_cast<std::uint32_t>((mcore << 16) | xilinx);
                  o.versionsGiven = true;
                  return true;
              }),
-        Number("--product-version", "WORD", "product version word (revision in bits 31-16)", 0, k32,
+        Number("--product-version", "WORD", kUnitGroup, "product version word (revision in bits 31-16)", 0, k32,
                [](std::uint64_t v, Options& o) {
                    o.config.productVersion = static_cast<std::uint32_t>(v);
                    o.productVersionGiven = true;
                }),
-        Text("--guid", "HEX", "the node's 64-bit GUID (0x000a27 and 40 bits from the socket name)",
+        Text("--guid", "HEX", kUnitGroup, "the node's 64-bit GUID (0x000a27 and 40 bits from the socket name)",
              [](const std::string& v, Options& o) {
                  const bool prefixed = v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X');
                  std::uint64_t guid = 0;
@@ -149,145 +149,182 @@ const std::vector<OptionSpec>& Specs()
                  o.guidGiven = true;
                  return true;
              }),
-        Number("--specifier-id", "WORD", "unit directory specifier ID (0xA27)", 0, 0xFFFFFF,
+        Number("--specifier-id", "WORD", kUnitGroup, "unit directory specifier ID (0xA27)", 0, 0xFFFFFF,
                [](std::uint64_t v, Options& o) { o.config.specifierId = static_cast<std::uint32_t>(v); }),
-        Number("--unit-sw-version", "WORD", "unit directory software version (0x11)", 0, 0xFFFFFF,
+        Number("--unit-sw-version", "WORD", kUnitGroup, "unit directory software version (0x11)", 0, 0xFFFFFF,
                [](std::uint64_t v, Options& o) { o.config.unitSwVersion = static_cast<std::uint32_t>(v); }),
-        Number("--mcore-version-after", "N", "M·CORE version once its image is accepted (21)", 0, k16,
+        Number("--mcore-version-after", "N", kUnitGroup, "M·CORE version once its image is accepted (21)", 0, k16,
                [](std::uint64_t v, Options& o) { o.config.mcoreVersionAfterUpdate = static_cast<std::uint16_t>(v); }),
-        Number("--xilinx-version-after", "N", "Xilinx version once its image is accepted (26)", 0, k16,
+        Number("--xilinx-version-after", "N", kUnitGroup, "Xilinx version once its image is accepted (26)", 0, k16,
                [](std::uint64_t v, Options& o) { o.config.xilinxVersionAfterUpdate = static_cast<std::uint16_t>(v); }),
-        Number("--erase-ms", "N", "an erase lasts at least N ms (0)", 0, 3600000,
+        Number("--erase-ms", "N", kUnitGroup, "an erase lasts at least N ms (0)", 0, 3600000,
                [](std::uint64_t v, Options& o) { o.config.eraseTime = milliseconds(v); }),
-        Number("--erase-busy-reads", "N", "status reads that answer busy during an erase (2)", 0, k32,
+        Number("--erase-busy-reads", "N", kUnitGroup, "status reads that answer busy during an erase (2)", 0, k32,
                [](std::uint64_t v, Options& o) { o.config.eraseBusyReads = static_cast<std::uint32_t>(v); }),
-        Number("--latency-us", "N", "every transaction takes N us (0)", 0, 10000000,
+        Number("--latency-us", "N", kUnitGroup, "every transaction takes N us (0)", 0, 10000000,
                [](std::uint64_t v, Options& o) { o.config.latency = microseconds(v); }),
-        Number("--reset-settle-ms", "N",
-               "after a bus reset, requests fail (RCODE_GENERATION) for N ms, the old generation still shown (0)", 0,
-               60000, [](std::uint64_t v, Options& o) { o.config.resetSettle = milliseconds(v); }),
-        Text("--state", "FILE", "keep the unit (identity, flash, versions) in FILE across restarts",
+        Text("--state", "FILE", kFilesGroup, "keep the unit (identity, flash, versions) in FILE across restarts",
              [](const std::string& v, Options& o) {
                  o.stateFile = v;
                  return !v.empty();
              }),
-        Text("--record", "DIR", "write each stream received to DIR/xilinx.bin and DIR/mcore.bin",
+        Text("--record", "DIR", kFilesGroup, "write each stream received to DIR/xilinx.bin and DIR/mcore.bin",
              [](const std::string& v, Options& o) {
                  o.recordDir = v;
                  return !v.empty();
              }),
-        Text("--log", "FILE", "append one line per client request to FILE",
+        Text("--log", "FILE", kFilesGroup, "append one line per client request to FILE",
              [](const std::string& v, Options& o) {
                  o.logFile = v;
                  return !v.empty();
              }),
-        Text("--replay", "FILE",
+        Text("--replay", "FILE", kFilesGroup,
              "serve the unit recorded in a trace (kefirmwareupdate-cli --trace): each request that matches "
              "the next one recorded gets its answer",
              [](const std::string& v, Options& o) {
                  o.replayFile = v;
                  return !v.empty();
              }),
-        Text("--socket", "NAME", "serve on <runtime dir>/NAME.sock (ke-unit)",
+        Text("--socket", "NAME", kFilesGroup, "serve on <runtime dir>/NAME.sock (ke-unit)",
              [](const std::string& v, Options& o) {
                  o.socketName = v;
                  return kesim::wire::ValidSocketName(v);
              }),
-        Number("--ready-status", "V", "fault: status in update mode before the erase (1)", 0, k32,
+        Number("--ready-status", "V", kFaultGroup, "status in update mode before the erase (1)", 0, k32,
                [](std::uint64_t v, Options& o) { o.config.readyStatus = static_cast<std::uint32_t>(v); }),
-        Number("--erase-status", "V", "fault: status when the erase ends (1)", 0, k32,
+        Number("--erase-status", "V", kFaultGroup, "status when the erase ends (1)", 0, k32,
                [](std::uint64_t v, Options& o) { o.config.eraseResult = static_cast<std::uint32_t>(v); }),
-        Flag("--erase-never-finishes", "fault: the status stays busy after the erase command",
+        Flag("--erase-never-finishes", kFaultGroup, "the status stays busy after the erase command",
              [](Options& o) { o.config.eraseNeverFinishes = true; }),
-        Number("--fail-block", "N", "fault: data block N is refused", 1, k32,
+        Number("--fail-block", "N", kFaultGroup, "data block N is refused", 1, k32,
                [](std::uint64_t v, Options& o) { o.config.failBlock = static_cast<std::uint32_t>(v); }),
-        Flag("--refuse-crc", "fault: every CRC is refused", [](Options& o) { o.config.refuseCrc = true; }),
-        Number("--vanish-after-block", "N", "fault: the unit leaves the bus after block N and the program ends", 1, k32,
-               [](std::uint64_t v, Options& o) { o.config.vanishAfterBlock = static_cast<std::uint32_t>(v); }),
-        Number("--bus-reset-after-block", "N", "fault: a bus reset follows block N", 1, k32,
+        Flag("--refuse-crc", kFaultGroup, "every CRC is refused", [](Options& o) { o.config.refuseCrc = true; }),
+        Number("--vanish-after-block", "N", kFaultGroup, "the unit leaves the bus after block N and the program ends",
+               1, k32, [](std::uint64_t v, Options& o) { o.config.vanishAfterBlock = static_cast<std::uint32_t>(v); }),
+        Number("--bus-reset-after-block", "N", kFaultGroup, "a bus reset follows block N", 1, k32,
                [](std::uint64_t v, Options& o) { o.config.busResetAfterBlock = static_cast<std::uint32_t>(v); }),
-        Text("--fault-flash", "xilinx|mcore", "the transfer faults hit only this flash (both)",
+        Number("--reset-settle-ms", "N", kFaultGroup,
+               "after a bus reset, requests fail (RCODE_GENERATION) for N ms, the old generation still shown (0)", 0,
+               60000, [](std::uint64_t v, Options& o) { o.config.resetSettle = milliseconds(v); }),
+        Text("--fail-read", "OFFSET[:RCODE]", kFaultGroup,
+             "reads of that register (address, or offset from 0xfffff0430000) get RCODE (5, data error)",
              [](const std::string& v, Options& o) {
-                 if (v != "xilinx" && v != "mcore") return false;
-                 o.config.faultFlash = v == "xilinx" ? FlashDevice::Xilinx : FlashDevice::Mcore;
-                 return true;
-             }),
-        Number("--cancel-busy-reads", "N", "fault: update control keeps bit 0 for N reads after a cancel", 0, k32,
-               [](std::uint64_t v, Options& o) { o.config.cancelBusyReads = static_cast<std::uint32_t>(v); }),
-        Flag("--cancel-never-finishes", "fault: update control keeps bit 0 after a cancel",
-             [](Options& o) { o.config.cancelNeverFinishes = true; }),
-        Number("--serial-read-limit", "N", "fault: a serial number read returns at most N bytes (8)", 0,
-               kesim::kSerialNumberSize,
-               [](std::uint64_t v, Options& o) { o.config.serialReadLimit = static_cast<std::uint32_t>(v); }),
-        Text("--fail-read", "OFFSET[:RCODE]",
-             "fault: reads of that register (address, or offset from 0xfffff0430000) get RCODE (5, data error)",
-             [](const std::string& v, Options& o) {
-                 const auto colon = v.find(':');
+                 const std::string_view text = v;
+                 const auto colon = text.find(':');
                  std::uint64_t offset = 0;
                  std::uint64_t rcode = RCODE_DATA_ERROR;
-                 if (!ParseNumber(v.substr(0, colon), 0xFFFFFFFFFFFF, offset) ||
+                 if (!ParseNumber(text.substr(0, colon), 0xFFFFFFFFFFFF, offset) ||
                      (colon != std::string::npos &&
-                      (!ParseNumber(v.substr(colon + 1), RCODE_NO_ACK, rcode) || rcode == RCODE_COMPLETE)))
+                      (!ParseNumber(text.substr(colon + 1), RCODE_NO_ACK, rcode) || rcode == RCODE_COMPLETE)))
                      return false;
                  o.config.failReadOffset = offset < 0x1000 ? kesim::kRegisterBase + offset : offset;
                  o.config.failReadRcode = static_cast<int>(rcode);
                  return true;
              }),
-        Flag("--version", "print the version and exit", [](Options& o) { o.version = true; }),
-        Flag("--help", "show this text", [](Options& o) { o.help = true; }),
+        Text("--fault-flash", "xilinx|mcore", kFaultGroup, "the transfer faults hit only this flash (both)",
+             [](const std::string& v, Options& o) {
+                 if (v != "xilinx" && v != "mcore") return false;
+                 o.config.faultFlash = v == "xilinx" ? FlashDevice::Xilinx : FlashDevice::Mcore;
+                 return true;
+             }),
+        Number("--cancel-busy-reads", "N", kFaultGroup, "update control keeps bit 0 for N reads after a cancel", 0, k32,
+               [](std::uint64_t v, Options& o) { o.config.cancelBusyReads = static_cast<std::uint32_t>(v); }),
+        Flag("--cancel-never-finishes", kFaultGroup, "update control keeps bit 0 after a cancel",
+             [](Options& o) { o.config.cancelNeverFinishes = true; }),
+        Number("--serial-read-limit", "N", kFaultGroup, "a serial number read returns at most N bytes (8)", 0,
+               kesim::kSerialNumberSize,
+               [](std::uint64_t v, Options& o) { o.config.serialReadLimit = static_cast<std::uint32_t>(v); }),
+        Flag("--version", kOtherGroup, "print the version and exit", [](Options& o) { o.version = true; }),
+        Flag("--help", kOtherGroup, "show this text and exit", [](Options& o) { o.help = true; }),
     };
     return specs;
 }
 
-void PrintHelp()
+const OptionSpec* FindSpec(std::string_view name)
 {
-    std::printf(
-        "Usage: ke-unit-sim [OPTION]...\n"
-        "Plugs in one simulated Ke unit for as long as it runs; SIGINT or SIGTERM unplugs it.\n"
-        "The socket is $XDG_RUNTIME_DIR/kefirmwareupdate/NAME.sock, or\n"
-        "/tmp/kefirmwareupdate-<uid>/NAME.sock without XDG_RUNTIME_DIR.\n\n");
-    for (const OptionSpec& option : Specs()) {
-        const std::string left = std::string(option.name) + (option.argument ? std::string(" ") + option.argument : "");
-        std::printf("  %-28s %s\n", left.c_str(), option.help);
+    for (const OptionSpec& spec : Specs()) {
+        if (name == spec.name) return &spec;
     }
+    return nullptr;
 }
 
-// --name VALUE and --name=VALUE; a later option overrides an earlier one.
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
+// CLI11 would take --flag=VALUE as a value for the flag; a flag is given by
+// its name alone. Like CLI11, takes the word after an option as its value,
+// whatever it looks like.
+std::optional<std::string> FlagWithValue(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        std::optional<std::string> value;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg.resize(eq);
-        }
-        const OptionSpec* option = nullptr;
-        for (const OptionSpec& s : Specs()) {
-            if (arg == s.name) option = &s;
-        }
-        if (option == nullptr) {
-            error = "unknown option '" + arg + "'";
-            return false;
-        }
-        if (option->argument == nullptr && value) {
-            error = arg + " takes no value";
-            return false;
-        }
-        if (option->argument != nullptr && !value) {
-            if (i + 1 >= argc) {
-                error = arg + " needs " + option->argument;
-                return false;
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        const auto eq = arg.find('=');
+        const OptionSpec* spec = FindSpec(arg.substr(0, eq));
+        if (spec == nullptr) continue;
+        if (spec->argument == nullptr && eq != std::string_view::npos)
+            return std::string(spec->name) + " takes no value";
+        if (spec->argument != nullptr && eq == std::string_view::npos) ++i;
+    }
+    return std::nullopt;
+}
+
+// The parser, built from the table above, and the text of --help.
+class OptionParser {
+public:
+    explicit OptionParser(Options& options)
+    {
+        // --help is an option like the others: a bad one next to it is
+        // still refused.
+        mApp.set_help_flag();
+        mApp.footer(
+            "The socket is $XDG_RUNTIME_DIR/kefirmwareupdate/NAME.sock, or\n"
+            "/tmp/kefirmwareupdate-<uid>/NAME.sock without XDG_RUNTIME_DIR.\n"
+            "Numbers are decimal or 0x hexadecimal; a later option overrides an earlier one.");
+        mApp.get_formatter()->column_width(32);
+        // Every value given is checked; the last one applies.
+        mApp.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        for (const OptionSpec& spec : Specs()) {
+            if (spec.argument == nullptr) {
+                mApp.add_flag_callback(
+                        spec.name, [&spec, &options] { spec.apply({}, options); }, spec.help)
+                    ->group(spec.group);
+                continue;
             }
-            value = argv[++i];
-        }
-        if (!option->apply(value.value_or(""), options)) {
-            error = "invalid value '" + *value + "' for " + arg + " (" + option->argument + ")";
-            return false;
+            const CLI::Validator check(
+                [&spec](std::string& value) {
+                    Options scratch;
+                    if (spec.apply(value, scratch)) return std::string();
+                    return "invalid value '" + value + "' (" + spec.argument + ")";
+                },
+                "");
+            mApp.add_option_function<std::string>(
+                    spec.name, [&spec, &options](const std::string& value) { spec.apply(value, options); }, spec.help)
+                ->option_text(spec.argument)
+                ->group(spec.group)
+                ->check(check);
         }
     }
-    return true;
-}
+
+    // False, with the reason, for a command line the program cannot take.
+    bool Parse(int argc, char** argv, std::string& error)
+    {
+        if (const std::optional<std::string> refused = FlagWithValue(argc, argv)) {
+            error = *refused;
+            return false;
+        }
+        try {
+            mApp.parse(argc, argv);
+        } catch (const CLI::ParseError& e) {
+            error = e.what();
+            return false;
+        }
+        return true;
+    }
+
+    std::string Help() const { return mApp.help(); }
+
+private:
+    CLI::App mApp{"Plugs in one simulated Ke unit for as long as it runs; SIGINT, SIGTERM or SIGHUP unplugs it.",
+                  "ke-unit-sim"};
+};
 
 // Keeps the state file, the recorded streams and the request log in step
 // with what the unit does. Observe runs on the server thread; Finish on the
@@ -545,12 +582,13 @@ int main(int argc, char** argv)
     options.config.mcoreVersionAfterUpdate = 21;
     options.config.xilinxVersionAfterUpdate = 26;
     std::string error;
-    if (!ParseOptions(argc, argv, options, error)) {
+    OptionParser parser(options);
+    if (!parser.Parse(argc, argv, error)) {
         std::fprintf(stderr, "ke-unit-sim: %s\nTry 'ke-unit-sim --help'.\n", error.c_str());
         return kExitUsage;
     }
     if (options.help) {
-        PrintHelp();
+        std::fputs(parser.Help().c_str(), stdout);
         return 0;
     }
     if (options.version) {

@@ -188,10 +188,15 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
     EXPECT_EQ(link->Open(), kIOReturnSuccess);
     link->Close();
 
-    // The number now belongs to another node, or to one without our unit: gone.
-    std::ofstream(devices / "fw10/guid") << "0x0000000000000001\n";
-    EXPECT_EQ(link->Open(), kIOReturnNoDevice);
-    std::ofstream(devices / "fw10/guid") << "0x000a2700deadbeef\n";
+    // The number now belongs to another node (or one whose GUID does not read), or to one without our unit: gone.
+    for (const char* guid :
+         {"0x0000000000000001\n", "000a2700deadbeef\n", "0x000a2700deadbeeg\n", "0x0000a2700deadbeef"}) {
+        std::ofstream(devices / "fw10/guid") << guid;
+        EXPECT_EQ(link->Open(), kIOReturnNoDevice) << guid;
+    }
+    std::ofstream(devices / "fw10/guid") << "0x000A2700DEADBEEF";  // upper case, no newline: the same node
+    EXPECT_EQ(link->Open(), kIOReturnSuccess);
+    link->Close();
     std::ofstream(devices / "fw10/units") << "0x00609e:0x010483\n";
     EXPECT_EQ(link->Open(), kIOReturnNoDevice);
     fs::remove_all(devices / "fw10");
@@ -233,12 +238,14 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     EXPECT_EQ(fake->closed.back(), 44);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
-    // Failures are mapped and leave nothing open.
+    // Failures are mapped and leave nothing open. The hint comes once per node and process: a node new to it.
+    static int refusals = 0;
+    CdevUnitLink refused("/dev/fw" + std::to_string(100 + refusals++), fake, 100);
     fake->openErrno = EACCES;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(link.Open(), kIOReturnNotPermitted);
+    EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
     const std::string hint = testing::internal::GetCapturedStderr();
-    EXPECT_NE(hint.find("/dev/fw1"), std::string::npos);
+    EXPECT_NE(hint.find(refused.NodePath()), std::string::npos);
     EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);
 
     fake->openErrno = ENOENT;  // node gone since discovery

@@ -8,7 +8,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include "platform/firewire/SocketUnitTransport.h"
 #include "sim/StateFile.h"
@@ -20,6 +24,16 @@ namespace {
 using namespace std::chrono_literals;
 using childproc::Program;
 using socksim::Bytes;
+
+// The first option named on each line of `text` that starts with `lead`.
+std::set<std::string> Listed(const std::string& text, const std::string& lead)
+{
+    const std::string plain = std::regex_replace(text, std::regex(R"(\\-)"), "-");  // roff's \-
+    const std::regex option("^" + lead + "(--[a-z-]*[a-z])", std::regex::multiline);
+    std::set<std::string> names;
+    for (std::sregex_iterator it(plain.begin(), plain.end(), option), end; it != end; ++it) names.insert((*it)[1]);
+    return names;
+}
 
 // Each test has its own runtime directory, for the program and the transport alike.
 class UnitSim : public testing::Test {
@@ -64,64 +78,34 @@ protected:
 TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
 {
     std::string err, out;
-    const std::vector<std::vector<std::string>> bad = {
-        {"--versions", "20"},
-        {"--versions", "0x14-20"},
-        {"--erase-ms", "1e3"},
-        {"--fail-block", "0"},
-        {"--socket", "../up"},
-        {"--fault-flash", "both"},
-        {"--refuse-crc=yes"},
-        {"--serial"},
-        {"--bogus"},
-        {"--product-version", "0x100000000"},
-        {"--serial-read-limit", "9"},
-        {"--guid", "0x1ffffffffffffffff"},
-        {"--fail-read", "0x4:0"},
-        {"--reset-settle-ms", "60001"},
-    };
-    for (const auto& args : bad) {
-        EXPECT_EQ(Run(args, err), 2) << args[0];
+    // Every value given is checked, a flag takes none, and --help does not hide a mistake.
+    for (const char* line : {"--versions 20", "--versions 0x14-20", "--erase-ms 1e3", "--erase-ms x --erase-ms 1",
+                             "--fail-block 0", "--socket ../up", "--fault-flash both", "--refuse-crc=true", "--serial",
+                             "--bogus --help", "--product-version 0x100000000", "--serial-read-limit 9",
+                             "--guid 0x1ffffffffffffffff", "--fail-read 0x4:0", "--reset-settle-ms 60001"}) {
+        std::istringstream words(line);
+        const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+        EXPECT_EQ(Run(args, err), 2) << line;
         EXPECT_NE(err.find(args[0].substr(0, args[0].find('='))), std::string::npos) << err;
     }
+    // --help, the manual page and sim/README.md list the same options.
     EXPECT_EQ(Run({"--help"}, err, &out), 0);
-    for (const char* name : {"--serial",
-                             "--versions",
-                             "--product-version",
-                             "--erase-ms",
-                             "--latency-us",
-                             "--state",
-                             "--record",
-                             "--socket",
-                             "--ready-status",
-                             "--erase-status",
-                             "--erase-never-finishes",
-                             "--fail-block",
-                             "--refuse-crc",
-                             "--vanish-after-block",
-                             "--bus-reset-after-block",
-                             "--guid",
-                             "--fail-read",
-                             "--reset-settle-ms",
-                             "--replay",
-                             "--version"})
-        EXPECT_NE(out.find(name), std::string::npos) << name;
+    const std::set<std::string> options = Listed(out, "  ");
+    EXPECT_EQ(Listed(childproc::Slurp(KE_SOURCE_DIR "/packaging/man/ke-unit-sim.1"), R"(\.B[IR]? )"), options);
+    EXPECT_EQ(Listed(childproc::Slurp(KE_SOURCE_DIR "/sim/README.md"), R"(\| `)"), options);
     EXPECT_EQ(Run({"--version"}, err, &out), 0);
     EXPECT_EQ(out.rfind("ke-unit-sim ", 0), 0u) << out;
     EXPECT_FALSE(std::filesystem::exists(Socket()));
 
     // Files it cannot use are refused before the unit is plugged in.
     std::ofstream(files / "damaged") << "KEUSTATE and then nonsense";
-    EXPECT_EQ(Run({"--state", files / "damaged"}, err), 1);
-    EXPECT_NE(err.find("damaged"), std::string::npos) << err;
-    EXPECT_EQ(Run({"--state", files / "no-such-dir/state"}, err), 1);
-    EXPECT_NE(err.find("no-such-dir/state"), std::string::npos) << err;
     // Nothing but a regular file the size of a unit's flashes is read, and nothing blocks.
     std::filesystem::create_directory(files / "folder");
     ASSERT_EQ(::mkfifo((files / "fifo").c_str(), 0600), 0);
     std::ofstream(files / "huge").close();
     std::filesystem::resize_file(files / "huge", 3u << 20);
-    for (const std::string& path : {files / "folder", files / "fifo", std::string("/dev/null"), files / "huge"}) {
+    for (const std::string& path : {files / "damaged", files / "no-such-dir/state", files / "folder", files / "fifo",
+                                    std::string("/dev/null"), files / "huge"}) {
         EXPECT_EQ(Run({"--state", path}, err), 1) << path;
         EXPECT_NE(err.find(path + ": "), std::string::npos) << err;
     }
@@ -136,8 +120,8 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
 
 TEST_F(UnitSim, OneInstancePerNameAndSignalsUnplug)
 {
-    auto first = Start({"--serial", "KEFIRST1"});
-    ASSERT_TRUE(first->WaitFor("plugged in", 5s)) << first->Err();
+    auto first = Start({"--serial", "KEWRONG1", "--serial=KEFIRST1"});  // the later one counts
+    ASSERT_TRUE(first->WaitFor("unit KEFIRST1 at 20-25 plugged in", 5s)) << first->Out() << first->Err();
     EXPECT_TRUE(std::filesystem::is_socket(Socket()));
     std::string err;
     EXPECT_EQ(Run({}, err), 1);

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 
 #include "platform/firewire/SimUnitTransport.h"
 #include "platform/firewire/TraceUnitLink.h"
@@ -105,10 +106,19 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
                                              "0xfffff0430008, the trace has 0xfffff0430004"});
     EXPECT_EQ(Converse(*again)[0].status, kIOFireWireAddressError);
 
-    // Not a trace at all.
-    std::ofstream(dir / "bad") << "{\"trace\":\"kefirmwareupdate\",\"format\":1}\n{\"op\":\"read-quadlet\"}\n";
-    EXPECT_FALSE(kesim::LoadTrace(dir / "bad", trace, error));
-    EXPECT_NE(error.find("bad:2: not a transaction"), std::string::npos) << error;
+    // Not a transaction as the trace writes one: lower-case hex, "0x" numbers within their width, whole bytes.
+    const auto line = nlohmann::json::parse(
+        R"({"op":"read-quadlet","address":"0xfffff0430004","length":4,"sent":"","status":"0x0","received":"0014"})");
+    for (const char* edit : {R"({})", R"({"op":"read"})", R"({"address":"0xFFFFF0430004"})",
+                             R"({"address":"0x1fffff0430004"})", R"({"address":"fffff0430004"})",
+                             R"({"status":"0x100000000"})", R"({"status":"0x"})", R"({"status":"0x00000000000000000"})",
+                             R"({"received":"0A14"})", R"({"received":"014"})", R"({"received":"0x14"})"}) {
+        nlohmann::json changed = line;
+        changed.merge_patch(nlohmann::json::parse(edit));
+        std::ofstream(dir / "bad") << "{\"trace\":\"kefirmwareupdate\",\"format\":1}\n" << changed << "\n";
+        EXPECT_EQ(kesim::LoadTrace(dir / "bad", trace, error), changed == line) << edit;
+        EXPECT_TRUE(changed == line || error.find("bad:2: not a transaction") != std::string::npos) << error;
+    }
     EXPECT_FALSE(kesim::LoadTrace(dir.path(), trace, error));
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -170,18 +171,10 @@ std::optional<UInt64> ReadNodeGuid(const std::string& sysfsNode)
     std::string_view text(buffer, static_cast<std::size_t>(in.gcount()));
     if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     if (text.size() < 3 || text.size() > 18 || text.substr(0, 2) != "0x") return std::nullopt;
+    text.remove_prefix(2);
     UInt64 value = 0;
-    for (const char c : text.substr(2)) {
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        if (digit < 0) return std::nullopt;
-        value = (value << 4) | static_cast<UInt64>(digit);
-    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
 }
 

@@ -66,20 +66,10 @@ std::optional<UInt32> ParseUnitId(std::string_view text)
 {
     if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     if (text.size() < 3 || text.size() > 10 || text.substr(0, 2) != "0x") return std::nullopt;
+    text.remove_prefix(2);
     UInt32 value = 0;
-    for (const char c : text.substr(2)) {
-        UInt32 digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<UInt32>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<UInt32>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<UInt32>(c - 'A' + 10);
-        else
-            return std::nullopt;
-        value = (value << 4) | digit;
-    }
-    if (value > 0xFFFFFF) return std::nullopt;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (error != std::errc() || end != text.data() + text.size() || value > 0xFFFFFF) return std::nullopt;
     return value;
 }
 
