@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
@@ -46,8 +47,7 @@ TEST_F(DeviceAccess, CommandsReachTheirRegistersInBusOrder)
 {
     auto unit = MakeUnit();
     ASSERT_EQ(unit->Open(), 0);
-    UInt32 generation = 3;
-    UInt32 command = 1;
+    UInt32 generation = 3, command = 1;
     const UInt8 block[20] = {1, 2, 3};
     EXPECT_EQ(unit->BeginUpdate(generation), 0);
     EXPECT_EQ(unit->SetUpdateCommand(generation, command), 0);
@@ -56,21 +56,19 @@ TEST_F(DeviceAccess, CommandsReachTheirRegistersInBusOrder)
     EXPECT_EQ(unit->SendBlock(block, 8, 256, generation), 0);
     EXPECT_EQ(unit->SendCRCAndVerify(0x1234, generation), 0);
 
-    const auto& r = mUnit->requests;
-    ASSERT_EQ(r.size(), 6u);
-    EXPECT_EQ(r[0].offset, kControl);
-    EXPECT_EQ(r[0].tcode, TCODE_WRITE_QUADLET_REQUEST);
-    EXPECT_EQ(r[0].data, (std::vector<UInt8>{0, 0, 0, 1}));
-    EXPECT_EQ(r[0].generation, 3u);
-    EXPECT_EQ(r[1].offset, kCommand);
-    EXPECT_EQ(r[1].data, (std::vector<UInt8>{0, 0, 0, 1}));
-    for (int i = 2; i <= 4; ++i) {
-        EXPECT_EQ(r[i].offset, kData) << "block " << i << " must go to the one data register";
-        EXPECT_EQ(r[i].tcode, TCODE_WRITE_BLOCK_REQUEST);
-    }
-    EXPECT_EQ(r[2].data.size(), 20u);
-    EXPECT_EQ(r[5].offset, kCRC);
-    EXPECT_EQ(r[5].data, (std::vector<UInt8>{0x00, 0x00, 0x12, 0x34}));
+    // Every block goes to the one data register.
+    using Writes = std::vector<std::tuple<UInt64, int, std::vector<UInt8>>>;
+    Writes seen;
+    for (const auto& r : mUnit->requests) seen.emplace_back(r.offset, r.tcode, r.data);
+    const int q = TCODE_WRITE_QUADLET_REQUEST, w = TCODE_WRITE_BLOCK_REQUEST;
+    const std::vector<UInt8> one{0, 0, 0, 1}, b20(block, block + 20), b8(block, block + 8);
+    EXPECT_EQ(seen, (Writes{{kControl, q, one},
+                            {kCommand, q, one},
+                            {kData, w, b20},
+                            {kData, w, b8},
+                            {kData, w, b8},
+                            {kCRC, q, {0, 0, 0x12, 0x34}}}));
+    EXPECT_EQ(mUnit->requests.at(0).generation, 3u);
 }
 
 TEST_F(DeviceAccess, LocalCommandsCauseNoTraffic)
@@ -86,7 +84,8 @@ TEST_F(DeviceAccess, LocalCommandsCauseNoTraffic)
     EXPECT_TRUE(mUnit->requests.empty());
 }
 
-TEST_F(DeviceAccess, IdentityReads)
+// A failed, short or oversized serial number read keeps the last good text rather than guess.
+TEST_F(DeviceAccess, IdentityReadsAndASerialNumberReplyOfAnotherLengthIsNoSerialNumber)
 {
     mUnit->quadlets[kSoftwareVersion] = 0x0015001A;
     mUnit->quadlets[kProductVersion] = 0x00010007;
@@ -107,25 +106,14 @@ TEST_F(DeviceAccess, IdentityReads)
     mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
     EXPECT_EQ(unit->GetProductSerNum(serial), 0);
     EXPECT_EQ(serial, "KE42");
-}
 
-TEST_F(DeviceAccess, ASerialNumberReplyOfAnotherLengthIsNoSerialNumber)
-{
-    mUnit->blocks[kSerial] = Bytes("ABCDEFGH");
-    auto unit = MakeUnit();
-    ASSERT_EQ(unit->Open(), 0);
-    std::string serial;
-    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
-    EXPECT_EQ(serial, "ABCDEFGH");
-
-    // A failed, short or oversized read keeps the last good text rather than guess.
     mUnit->reportedReadLength = 4000;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnOverrun);
     mUnit->reportedReadLength = 3;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnUnderrun);
     mUnit->failures[kSerial] = kIOReturnTimeout;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnTimeout);
-    EXPECT_EQ(serial, "ABCDEFGH");
+    EXPECT_EQ(serial, "KE42");
 }
 
 TEST_F(DeviceAccess, CancelTransferPollsWithABound)
@@ -160,8 +148,7 @@ TEST_F(DeviceAccess, CancelTransferPollsWithABound)
 TEST_F(DeviceAccess, TransactionsNeedOpenButTheGenerationDoesNot)
 {
     auto unit = MakeUnit();
-    UInt32 value = 0;
-    UInt32 generation = 0;
+    UInt32 value = 0, generation = 0;
     EXPECT_EQ(unit->GetBusGeneration(generation), 0);
     EXPECT_EQ(generation, 7u);
     EXPECT_EQ(unit->GetSoftwareVersion(value), kIOReturnNotOpen);
@@ -230,43 +217,30 @@ TEST_F(Discovery, NoUnitIsNotFound)
 
 TEST_F(Discovery, VersionTextAndDowngradeRule)
 {
-    struct Case {
-        UInt32 word;
-        const char* text;
-        bool downgrade;
-    };
-    const Case cases[] = {
-        {0x0015001A, "21-26", false}, {0x0016001A, "22-26", true}, {0x0015001B, "21-27", true},
-        {0x0014001B, "20-27", true},  {0x00000000, "0-0", false},  {0xFFFFFFFF, "65535-65535", true},
-    };
+    // The serial number is shown from version 21 on.
+    const std::tuple<UInt32, const char*, bool, const char*> cases[] = {
+        {0x0015001A, "21-26", false, "SN123456"},     {0x0016001A, "22-26", true, "SN123456"},
+        {0x0015001B, "21-27", true, "SN123456"},      {0x0014001B, "20-27", true, "Not Available"},
+        {0x00000000, "0-0", false, "Not Available"},  {0xFFFFFFFF, "65535-65535", true, "SN123456"},
+        {0x0014001A, "20-26", false, "Not Available"}};
     auto unit = AddUnit(0);
-    for (const Case& c : cases) {
-        unit->quadlets[kSoftwareVersion] = c.word;
-        ASSERT_TRUE(mUpdate.IsFound()) << c.text;
-        std::string text;
+    for (const auto& [word, version, downgrade, serialText] : cases) {
+        unit->quadlets[kSoftwareVersion] = word;
+        ASSERT_TRUE(mUpdate.IsFound()) << version;
+        std::string text, serial;
         mUpdate.GetCurrentFirmwareVersionString(text);
-        EXPECT_EQ(text, c.text);
-        EXPECT_EQ(mUpdate.IsDowngrade(), c.downgrade) << c.text;
+        mUpdate.GetSerialNumberString(serial);
+        EXPECT_EQ(text, version);
+        EXPECT_EQ(serial, serialText) << version;
+        EXPECT_EQ(mUpdate.IsDowngrade(), downgrade) << version;
     }
     std::string carried;
     mUpdate.GetUpdateFirmwareVersionString(carried);
     EXPECT_EQ(carried, "21-26");
 }
 
-TEST_F(Discovery, SerialNumberShownFromVersion21)
-{
-    auto unit = AddUnit(0x0014001A);
-    std::string serial;
-    ASSERT_TRUE(mUpdate.IsFound());
-    mUpdate.GetSerialNumberString(serial);
-    EXPECT_EQ(serial, "Not Available");
-    unit->quadlets[kSoftwareVersion] = 0x0015001A;
-    ASSERT_TRUE(mUpdate.IsFound());
-    mUpdate.GetSerialNumberString(serial);
-    EXPECT_EQ(serial, "SN123456");
-}
-
-TEST_F(Discovery, ProductCheck)
+// A product of another kind, or a unit that cannot be had, is released and not found.
+TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
 {
     auto unit = AddUnit(0x0015001A, 0x0001FFFF);
     EXPECT_TRUE(mUpdate.IsFound());
@@ -275,29 +249,22 @@ TEST_F(Discovery, ProductCheck)
     unit->quadlets[kProductVersion] = 0x00020000;
     EXPECT_FALSE(mUpdate.IsFound());
     EXPECT_FALSE(unit->open);
-    EXPECT_EQ(unit->linksAlive, 0);
-}
-
-TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
-{
-    auto unit = AddUnit(0x0015001A);
-    unit->generationStatus = kIOReturnNotPermitted;
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotPermitted);
-    unit->generationStatus = kIOReturnSuccess;
-
-    unit->openStatus = kIOReturnExclusiveAccess;
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnExclusiveAccess);
-    unit->openStatus = kIOReturnSuccess;
-
-    unit->connectable = false;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(mUpdate.IsFound());
-    testing::internal::GetCapturedStderr();
-    unit->connectable = true;
-
-    EXPECT_EQ(unit->linksAlive, 0);
+    unit->quadlets[kProductVersion] = 0x00010000;
+    const std::pair<std::function<void(bool)>, IOReturn> faults[] = {
+        {[&](bool on) { unit->generationStatus = on ? kIOReturnNotPermitted : kIOReturnSuccess; },
+         kIOReturnNotPermitted},
+        {[&](bool on) { unit->openStatus = on ? kIOReturnExclusiveAccess : kIOReturnSuccess; },
+         kIOReturnExclusiveAccess},
+        {[&](bool on) { unit->connectable = !on; }, kIOReturnNoDevice}};
+    for (const auto& [fault, status] : faults) {
+        fault(true);
+        CaptureStderr();
+        EXPECT_FALSE(mUpdate.IsFound());
+        GetCapturedStderr();
+        EXPECT_EQ(mUpdate.GetDiscoveryStatus(), status);
+        EXPECT_EQ(unit->linksAlive, 0);
+        fault(false);
+    }
     EXPECT_TRUE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), 0);
     mBus.transport().Clear();
@@ -307,11 +274,7 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
 
 TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
 {
-    struct Case {
-        const char* reason;
-        std::function<void(fakefw::UnitState&)> fault;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::function<void(fakefw::UnitState&)>> cases[] = {
         {"the unit did not answer its version read: refused by the unit (0xE0008015)",
          [](fakefw::UnitState& u) { u.failures[kSoftwareVersion] = kIOFireWireDataError; }},
         {"the unit did not answer its product version read: timed out (0xE00002D6)",
@@ -321,17 +284,17 @@ TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
         {"the unit did not answer its serial number read: reply too long (0xE00002E8)",
          [](fakefw::UnitState& u) { u.reportedReadLength = 9; }},
     };
-    for (const Case& c : cases) {
+    for (const auto& [reason, fault] : cases) {
         mBus.transport().Clear();
         auto unit = AddUnit(0x0016001E);
-        c.fault(*unit);
-        EXPECT_FALSE(mUpdate.IsFound()) << c.reason;
-        EXPECT_EQ(mUpdate.GetDiscoveryReason(), c.reason);
+        fault(*unit);
+        EXPECT_FALSE(mUpdate.IsFound()) << reason;
+        EXPECT_EQ(mUpdate.GetDiscoveryReason(), reason);
         EXPECT_EQ(unit->linksAlive, 0);
         const auto readings = mUpdate.SurveyUnits();
         ASSERT_EQ(readings.size(), 1u);
         EXPECT_TRUE(readings[0].unreadable);
-        EXPECT_EQ(readings[0].reason, c.reason);
+        EXPECT_EQ(readings[0].reason, reason);
     }
 
     // A unit without a serial number (version 20 or less) is not asked for one.

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -32,6 +31,18 @@ void Append(Bytes& b, const std::string& text) { b.insert(b.end(), text.begin(),
 
 std::string SRecordFault(const Bytes& bytes) { return kefw::CheckSRecord("KeMCORE06.s19", bytes).value_or(""); }
 std::string BitFault(const Bytes& bytes) { return kefw::CheckBitFile("KeXilinx.bit", bytes).fault.value_or(""); }
+
+// Each corruption of `image` is reported as the file's name and `what`, then anything more.
+void ExpectFaults(const std::vector<std::pair<Corruption, std::string>>& cases, const Bytes& image,
+                  std::string (*check)(const Bytes&), const std::string& file)
+{
+    for (const auto& [corrupt, what] : cases) {
+        Bytes bytes = image;
+        corrupt(bytes);
+        const std::string fault = check(bytes);
+        EXPECT_EQ(fault.substr(0, file.size() + what.size()), file + what) << fault;
+    }
+}
 
 }  // namespace
 
@@ -63,18 +74,14 @@ TEST(XilinxImage, HeaderAndBitstream)
     const kefw::BitCheck check = kefw::CheckBitFile("KeXilinx.bit", Xilinx());
     ASSERT_FALSE(check.fault.has_value()) << *check.fault;  // also: the sync sequence nowhere but at the start
     // The program sends from where the build's check found the bitstream.
-    EXPECT_EQ(check.layout.bitstreamOffset, 79u);
-    EXPECT_EQ(check.layout.bitstreamLength, 336680u);
-    EXPECT_EQ(KeXilinxBitstreamOffset, 79u);
-    EXPECT_EQ(KeXilinxBitstreamLength, 336680u);
+    EXPECT_EQ(std::pair(check.layout.bitstreamOffset, check.layout.bitstreamLength), std::pair(79ul, 336680ul));
+    EXPECT_EQ(std::pair(KeXilinxBitstreamOffset, KeXilinxBitstreamLength), std::pair(79u, 336680u));
 
     // The fields the check does not look into: the part and the date and time.
     const UInt8* d = KeXilinxData;
-    EXPECT_EQ(std::memcmp(d + 33,
-                          "b\0\x0C"
-                          "2s400efg456\0",
-                          15),
-              0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(d) + 33, 15), std::string("b\0\x0C"
+                                                                                  "2s400efg456",
+                                                                                  15));
     const std::string date(reinterpret_cast<const char*>(d + 51)), time(reinterpret_cast<const char*>(d + 65));
     EXPECT_TRUE(date.size() == 10 && date.find_first_not_of("0123456789/") == std::string::npos && date[4] == '/' &&
                 date[7] == '/')
@@ -113,12 +120,7 @@ TEST(SRecordCheck, NamesTheFaultyLine)
          "line 1: empty line"},
         {[](Bytes& b) { b.clear(); }, "line 1: file is empty"},
     };
-    for (const auto& [corrupt, what] : cases) {
-        Bytes bytes = Mcore();
-        corrupt(bytes);
-        const std::string fault = SRecordFault(bytes), expected = "KeMCORE06.s19: " + what;
-        EXPECT_EQ(fault.substr(0, expected.size()), expected) << fault;
-    }
+    ExpectFaults(cases, Mcore(), SRecordFault, "KeMCORE06.s19: ");
 }
 
 TEST(BitFileCheck, NamesTheFaultyOffset)
@@ -147,10 +149,5 @@ TEST(BitFileCheck, NamesTheFaultyOffset)
          },
          "offset 79: bitstream length 336679 is not a whole number of 32-bit words"},
     };
-    for (const auto& [corrupt, what] : cases) {
-        Bytes bytes = Xilinx();
-        corrupt(bytes);
-        const std::string fault = BitFault(bytes), expected = "KeXilinx.bit: " + what;
-        EXPECT_EQ(fault.substr(0, expected.size()), expected) << fault;
-    }
+    ExpectFaults(cases, Xilinx(), BitFault, "KeXilinx.bit: ");
 }

@@ -11,44 +11,20 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 work=$(mktemp -d /tmp/ke-install-XXXXXX)
 sim_pid=""
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
 stage="$work/prefix"
 "$cmake" --install "$build" --prefix "$stage" >"$work/install.log" 2>&1 || {
-  cat "$work/install.log"
-  echo "FAIL: cmake --install"
-  exit 1
+  cat "$work/install.log" && echo "FAIL: cmake --install" && exit 1
 }
 
 # --- the files ---
-expected=(
-  bin/kefirmwareupdate-cli
-  bin/ke-unit-sim
-  share/man/man1/kefirmwareupdate-cli.1.gz
-  share/man/man1/ke-unit-sim.1.gz
-  lib/udev/rules.d/70-kefirmwareupdate.rules
-  share/doc/kefirmwareupdate/copyright
-  share/doc/kefirmwareupdate/changelog.gz
-)
-if [ "$gui" = ON ]; then
-  expected+=(
-    bin/KEFirmwareUpdate
-    share/kefirmwareupdate/main.ui
-    share/applications/org.kefirmwareupdate.KEFirmwareUpdate.desktop
-    share/metainfo/org.kefirmwareupdate.KEFirmwareUpdate.metainfo.xml
-    share/icons/hicolor/scalable/apps/kefirmwareupdate.svg
-    share/man/man1/KEFirmwareUpdate.1.gz
-  )
-fi
-for file in "${expected[@]}"; do
-  [ -f "$stage/$file" ] || fail "missing $file"
-done
-for program in "$stage"/bin/*; do
-  [ -x "$program" ] || fail "not executable: $program"
-done
+icon=share/icons/hicolor/scalable/apps/kefirmwareupdate.svg id=org.kefirmwareupdate.KEFirmwareUpdate
+expected=(bin/kefirmwareupdate-cli bin/ke-unit-sim share/man/man1/kefirmwareupdate-cli.1.gz share/man/man1/ke-unit-sim.1.gz
+  lib/udev/rules.d/70-kefirmwareupdate.rules share/doc/kefirmwareupdate/copyright share/doc/kefirmwareupdate/changelog.gz)
+[ "$gui" = ON ] && expected+=(bin/KEFirmwareUpdate share/kefirmwareupdate/main.ui "share/applications/$id.desktop"
+  "share/metainfo/$id.metainfo.xml" "$icon" share/man/man1/KEFirmwareUpdate.1.gz)
+for file in "${expected[@]}"; do [ -f "$stage/$file" ] || fail "missing $file"; done
+for program in "$stage"/bin/*; do [ -x "$program" ] || fail "not executable: $program"; done
 # Each file installed by one rule only.
 dups=$(grep -oE "(Installing|Up-to-date): .*" "$work/install.log" | sed -E 's/^[^:]*: //' | sort | uniq -d)
 [ -z "$dups" ] || fail "installed twice: $dups"
@@ -64,11 +40,9 @@ for page in "$stage"/share/man/man1/*.1.gz; do
     fail "$page: title is not $name(1)"
 done
 if [ "$gui" = ON ]; then
-  grep -q '<svg' "$stage/share/icons/hicolor/scalable/apps/kefirmwareupdate.svg" || fail "the icon is not SVG"
-  if command -v python3 >/dev/null 2>&1; then
-    python3 -c 'import sys, xml.dom.minidom as m; m.parse(sys.argv[1])' \
-      "$stage/share/icons/hicolor/scalable/apps/kefirmwareupdate.svg" || fail "the icon is not well-formed XML"
-  fi
+  grep -q '<svg' "$stage/$icon" || fail "the icon is not SVG"
+  ! command -v python3 >/dev/null 2>&1 || python3 -c 'import sys, xml.dom.minidom as m; m.parse(sys.argv[1])' \
+    "$stage/$icon" || fail "the icon is not well-formed XML"
 fi
 
 # --- the installed programs, from the prefix ---
@@ -79,10 +53,7 @@ mkdir -m 0700 "$XDG_RUNTIME_DIR"
 
 "$stage/bin/ke-unit-sim" --serial KE000042 --versions 20-25 >"$work/sim.out" 2>&1 &
 sim_pid=$!
-for _ in $(seq 100); do
-  grep -q "plugged in" "$work/sim.out" && break
-  sleep 0.05
-done
+for _ in $(seq 100); do grep -q "plugged in" "$work/sim.out" && break || sleep 0.05; done
 grep -q "plugged in" "$work/sim.out" || fail "ke-unit-sim did not plug its unit in: $(cat "$work/sim.out")"
 "$stage/bin/kefirmwareupdate-cli" --json status >"$work/status.json" 2>"$work/status.err"
 status=$?
@@ -97,20 +68,17 @@ if [ "$gui" = ON ]; then
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
       timeout 5 stdbuf -oL -eL "$stage/bin/KEFirmwareUpdate" --verbose >"$work/window.out" 2>&1
   }
-  run_window
-  status=$?
+  run_window && status=0 || status=$?
   { [ "$status" -eq 124 ] && grep -q "^Ctor KeFirmwareUpdate" "$work/window.out"; } ||
     fail "the installed window did not start (exit $status): $(head -c 2000 "$work/window.out")"
 
   # Without the interface file under the prefix it must not start, or it
   # was not the prefix's file that it used.
   mv "$stage/share/kefirmwareupdate/main.ui" "$work/main.ui.away"
-  run_window
-  status=$?
+  run_window && status=0 || status=$?
   { [ "$status" -ne 124 ] && ! grep -q "^Ctor KeFirmwareUpdate" "$work/window.out"; } ||
     fail "the window started without its interface file (exit $status)"
   mv "$work/main.ui.away" "$stage/share/kefirmwareupdate/main.ui"
 fi
 
 [ "$failures" -eq 0 ] && echo "install: all checks passed"
-[ "$failures" -eq 0 ]

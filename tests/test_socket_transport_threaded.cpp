@@ -13,6 +13,7 @@
 #include <memory>
 #include <stop_token>
 #include <thread>
+#include <tuple>
 
 #include "platform/firewire/LinuxCdevTransport.h"
 #include "platform/firewire/SocketUnitTransport.h"
@@ -92,7 +93,6 @@ protected:
     }
 
     std::vector<fwplat::UnitInfo> Scan() { return fwplat::SocketUnitTransport(options).Scan(); }
-
     std::unique_ptr<fwplat::UnitLink> Link()
     {
         auto units = Scan();
@@ -118,10 +118,8 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
 {
     auto units = Scan();
     ASSERT_EQ(units.size(), 1u);
-    EXPECT_EQ(units[0].name, path);
-    EXPECT_EQ(units[0].specifierId, 0xA27u);
-    EXPECT_EQ(units[0].version, 0x11u);
-    EXPECT_EQ(units[0].guid, kesim::KeUnitConfig{}.guid);
+    EXPECT_EQ(std::tuple(units[0].name, units[0].specifierId, units[0].version, units[0].guid),
+              std::tuple(path, 0xA27u, 0x11u, kesim::KeUnitConfig{}.guid));
 
     for (const std::string value : {"", "0", "yes", "1"}) {
         ::setenv("KE_SIMULATED_UNITS", value.c_str(), 1);
@@ -282,8 +280,7 @@ TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
         auto link = fwplat::SocketUnitTransport::Connect(path, options);
         ASSERT_TRUE(link);
         ASSERT_EQ(link->Open(), kIOReturnSuccess);
-        UInt32 word = 0;
-        UInt32 length = 4;
+        UInt32 word = 0, length = 4;
         const auto start = Clock::now();
         EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kSoftware, &word, length, false, 0), status);
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));

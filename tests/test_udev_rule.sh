@@ -24,10 +24,7 @@ declare -A match assign
 rest="$rule"
 token='^[[:space:]]*([A-Z]+(\{[^}]*\})?)[[:space:]]*(==|!=|\+=|-=|:=|=)[[:space:]]*"([^"]*)"[[:space:]]*(,(.*))?$'
 while [ -n "${rest//[[:space:]]/}" ]; do
-  if ! [[ $rest =~ $token ]]; then
-    fail "cannot parse the rule at: $rest"
-    break
-  fi
+  [[ $rest =~ $token ]] || { fail "cannot parse the rule at: $rest" && break; }
   key="${BASH_REMATCH[1]}" op="${BASH_REMATCH[3]}" value="${BASH_REMATCH[4]}"
   rest="${BASH_REMATCH[6]}"
   case "$op" in
@@ -56,37 +53,14 @@ matches() {  # units value -> status 0 when any alternative matches
   done
   return 1
 }
-ours=0x000a27:0x000011
-other=0x00a02d:0x010001
-third=0x00609e:0x010483
-should_match=(
-  "$ours"
-  "$other $ours"
-  "$ours $other"
-  "$other $ours $third"
-)
-should_not_match=(
-  ""
-  "$other"
-  "$other $third"
-  0x000a27:0x000012        # same maker, another unit
-  0x000a27:0x0000111       # starts like ours
-  0x000a27:0x000011x
-  x0x000a27:0x000011
-  10x000a27:0x000011       # ends like ours
-  0x000a28:0x000011
-  0x000A27:0x000011        # sysfs writes lower-case hex
-  "0x000a27:0x000012 0x000a28:0x000011"
-  "$other 0x000a27:0x0000111"
-  "0x000a27:0x0000110 $other"
-  "0x000a27:0x000011;"
-)
-for units in "${should_match[@]}"; do
-  matches "$units" || fail "does not match units '$units'"
-done
-for units in "${should_not_match[@]}"; do
-  matches "$units" && fail "matches units '$units'"
-done
+ours=0x000a27:0x000011 other=0x00a02d:0x010001 third=0x00609e:0x010483
+should_match=("$ours" "$other $ours" "$ours $other" "$other $ours $third")
+# Same maker another unit; starts or ends like ours; another maker; upper-case hex (sysfs writes lower-case).
+should_not_match=("" "$other" "$other $third" 0x000a27:0x000012 0x000a27:0x0000111 0x000a27:0x000011x
+  x0x000a27:0x000011 10x000a27:0x000011 0x000a28:0x000011 0x000A27:0x000011 "0x000a27:0x000012 0x000a28:0x000011"
+  "$other 0x000a27:0x0000111" "0x000a27:0x0000110 $other" "0x000a27:0x000011;")
+for units in "${should_match[@]}"; do matches "$units" || fail "does not match units '$units'"; done
+for units in "${should_not_match[@]}"; do matches "$units" && fail "matches units '$units'"; done
 
 # --- udev's own parser, in a private mount namespace so nothing real changes ---
 if command -v udevadm >/dev/null 2>&1 && udevadm verify --help >/dev/null 2>&1; then
@@ -112,4 +86,3 @@ else
 fi
 
 [ "$failures" -eq 0 ] && echo "udev rule: all checks passed"
-[ "$failures" -eq 0 ]

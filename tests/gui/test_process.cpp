@@ -32,6 +32,15 @@ UInt32 PidOf(const ProcessSerialNumber& psn) { return psn.lowLongOfPSN; }
 
 constexpr OSType kKeyG = 0x4B657947;
 
+// Each entry as "pid name start;".
+std::string Entries(const std::vector<ProcessEntry>& list)
+{
+    std::string entries;
+    for (const ProcessEntry& e : list)
+        entries += std::to_string(e.pid) + " " + e.name + " " + std::to_string(e.startTime) + ";";
+    return entries;
+}
+
 UInt64 BootTicksNow()
 {
     timespec now{};
@@ -73,7 +82,6 @@ TEST_F(ProcessLookup, ReusedPidIsAnotherProcess)
     EXPECT_EQ(procNotFound, process.GetError());
     EXPECT_FALSE(process.KillApplication(nullptr));
     EXPECT_EQ(paramErr, process.GetError());
-    EXPECT_TRUE(source.terminated.empty());
     EXPECT_TRUE(process.KillApplication(&second));
     EXPECT_EQ((std::vector<pid_t>{300}), source.terminated);
 }
@@ -117,33 +125,23 @@ TEST(ProcDirectory, ReadsEachProcessOnceUnlessItsPidIsReusedOrItIsYoung)
     fs::create_directories(root / "77");  // ended before its stat could be read
 
     ProcDirectorySource source(root.string());
-    const auto& first = source.Scan();
-    ASSERT_EQ(4u, first.size());
-    EXPECT_EQ(4, first[0].pid);
-    EXPECT_EQ("kdenlive", first[1].name);
-    EXPECT_EQ(100u, first[1].startTime);
-    EXPECT_EQ(1000, first[3].pid);
+    const std::string y = std::to_string(young);
+    EXPECT_EQ(Entries(source.Scan()), "4 bash 50;30 kdenlive 100;40 sh " + y + ";1000 Xorg 60;");
     const size_t reads = source.StatReads();
 
     // Same directories: an old process is not read again, even if its stat
     // changes; a young one is, as a launcher may exec the editor.
     add(root / "30", 30, "renamed", 100);
     add(root / "40", 40, "kdenlive", young);
-    const auto& second = source.Scan();
+    EXPECT_EQ(Entries(source.Scan()), "4 bash 50;30 kdenlive 100;40 kdenlive " + y + ";1000 Xorg 60;");
     EXPECT_EQ(reads + 2, source.StatReads());  // "40" and the empty "77"
-    ASSERT_EQ(4u, second.size());
-    EXPECT_EQ("kdenlive", second[1].name);
-    EXPECT_EQ("kdenlive", second[2].name);
 
     // Pid 30 is reused: a new directory in place of the old one.
     fs::remove(root / "30" / "stat");
     add(root / "30.new", 30, "dvgrab", 200);
     fs::rename(root / "30.new", root / "30");
     fs::remove_all(root / "1000");
-    const auto& third = source.Scan();
-    ASSERT_EQ(3u, third.size());
-    EXPECT_EQ("dvgrab", third[1].name);
-    EXPECT_EQ(200u, third[1].startTime);
+    EXPECT_EQ(Entries(source.Scan()), "4 bash 50;30 dvgrab 200;40 kdenlive " + y + ";");
     fs::remove_all(root);
     EXPECT_TRUE(source.Scan().empty());
 }
@@ -187,7 +185,6 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
 
     int status = 0;
     ASSERT_EQ(child, waitpid(child, &status, 0));
-    EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(SIGTERM, WTERMSIG(status));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
     fs::remove_all(dir);
 }
