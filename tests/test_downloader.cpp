@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
@@ -362,24 +363,17 @@ TEST(ImageReader, ReadsClipAtTheEndOfEachImage)
     EXPECT_EQ(count, 0u);
 }
 
-// Each flash has its own name, command value and image.
+// Each flash has its own image, command value and first byte sent; the
+// names are pinned where they are shown.
 TEST(FlashImages, OneEntryPerFlash)
 {
     const FlashImage* fpga = FlashImageFor(fileXILINX);
-    ASSERT_NE(fpga, nullptr);
-    EXPECT_EQ(fpga, FlashImageFor(Xilinx));
-    EXPECT_EQ(fpga->streamOffset, 79u);
-    EXPECT_EQ(fpga->EraseCommand(), 0u);
-    EXPECT_STREQ(FlashDisplayName(fileXILINX), "FPGA");
-
     const FlashImage* mcore = FlashImageFor(fileMCORE);
-    ASSERT_NE(mcore, nullptr);
+    ASSERT_TRUE(fpga && mcore);
+    EXPECT_EQ(fpga, FlashImageFor(Xilinx));
     EXPECT_EQ(mcore, FlashImageFor(MCORE));
-    EXPECT_EQ(mcore->streamOffset, 0u);
-    EXPECT_EQ(mcore->fileSize, 71444u);
-    EXPECT_EQ(mcore->EraseCommand(), 1u);
-    EXPECT_STREQ(FlashDisplayName(fileMCORE), "microcontroller");
-
+    EXPECT_EQ(std::make_tuple(fpga->EraseCommand(), fpga->streamOffset, mcore->EraseCommand(), mcore->streamOffset),
+              std::make_tuple(0u, 79u, 1u, 0u));
     EXPECT_EQ(FlashImageFor(static_cast<DOWNLOADTYPE>(2)), nullptr);
     EXPECT_EQ(FlashImageFor(static_cast<DL_DEVICE_TYPE>(2)), nullptr);
 }

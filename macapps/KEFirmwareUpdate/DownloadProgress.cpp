@@ -3,14 +3,6 @@
 
 #include <iostream>
 
-namespace {
-
-constexpr UInt32 kXilinxEraseProgress = 40;
-constexpr UInt32 kMCOREEraseProgress = 80;
-constexpr UInt32 kProgramRange = 20;
-
-}  // namespace
-
 DownloadProgress gDownloadProgress;
 
 DownloadProgress::DownloadProgress() { Reset(); }
@@ -32,17 +24,12 @@ void DownloadProgress::SetDeviceType(DL_DEVICE_TYPE devType) { _devType = devTyp
 
 void DownloadProgress::SetErase()
 {
-    switch (_devType) {
-    case Xilinx:
-        _progressBase = kXilinxEraseProgress;
-        break;
-    case MCORE:
-        _progressBase = kMCOREEraseProgress;
-        break;
-    default:
+    const FlashImage* image = FlashImageFor(_devType);
+    if (!image) {
         std::cerr << "Invalid device type\n";
         return;
     }
+    _progressBase = image->eraseProgress;
     _toAdvance = 0;
     _progress.store(_progressBase, std::memory_order_relaxed);
     _phaseDevice.store(_devType, std::memory_order_relaxed);
@@ -51,11 +38,12 @@ void DownloadProgress::SetErase()
 
 void DownloadProgress::SetPgm()
 {
-    if (_devType != Xilinx && _devType != MCORE) {
+    const FlashImage* image = FlashImageFor(_devType);
+    if (!image) {
         std::cerr << "Invalid device type\n";
         return;
     }
-    _toAdvance = kProgramRange;
+    _toAdvance = image->writeProgress;
     _phaseDevice.store(_devType, std::memory_order_relaxed);
     _phase.store(kPhaseProgramming, std::memory_order_relaxed);
 }

@@ -23,29 +23,30 @@ constexpr int kOpenRetries = 100;
 
 void Pause() { KeSleepMicroseconds(kCommandPauseMicroseconds); }
 
-void PutBig16(UInt8* out, UInt16 value)
+// Store `value` big-endian at `out`, whatever its alignment.
+void PutBig(UInt8* out, UInt16 value)
 {
-    out[0] = static_cast<UInt8>(value >> 8);
-    out[1] = static_cast<UInt8>(value);
+    const UInt16 big = htobe16(value);
+    std::memcpy(out, &big, sizeof big);
 }
 
-void PutBig32(UInt8* out, UInt32 value)
+void PutBig(UInt8* out, UInt32 value)
 {
-    PutBig16(out, static_cast<UInt16>(value >> 16));
-    PutBig16(out + 2, static_cast<UInt16>(value));
+    const UInt32 big = htobe32(value);
+    std::memcpy(out, &big, sizeof big);
 }
 
 }  // namespace
 
 void FirmwareHeader::Serialize(UInt8 (&wire)[kWireSize]) const
 {
-    PutBig16(wire + 0, valid);
-    PutBig16(wire + 2, version);
-    PutBig32(wire + 4, sizeB);
-    PutBig16(wire + 8, CRCimage);
-    PutBig16(wire + 10, reserved0);
-    PutBig32(wire + 12, reserved1);
-    PutBig32(wire + 16, reserved2);
+    PutBig(wire + 0, valid);
+    PutBig(wire + 2, version);
+    PutBig(wire + 4, sizeB);
+    PutBig(wire + 8, CRCimage);
+    PutBig(wire + 10, reserved0);
+    PutBig(wire + 12, reserved1);
+    PutBig(wire + 16, reserved2);
 }
 
 Downloader::Downloader() { std::cout << "Ctor Downloader\n"; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
 
+#include "KeFirmwareVersions.h"
 #include "macapps/KEFirmwareUpdate/KeXilinx.h"
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 
@@ -11,14 +12,16 @@ const FlashImage (&FlashImages())[2]
 {
     static const FlashImage images[] = {
         {fileXILINX, Xilinx, "FPGA", "fpga", "Opening Xilinx data file\n", "Erasing Xilinx Image\n", KeXilinxData,
-         KeXilinxDataSizeBytes, KeXilinxBitstreamOffset},
+         KeXilinxDataSizeBytes, KeXilinxBitstreamOffset, 40, 20, 1, kCarriedXilinxVersion},
         {fileMCORE, MCORE, "microcontroller", "microcontroller", "Opening MCORE 06 file\n", "Erasing MCORE image\n",
-         KeMCORE06data, KeMCORE06dataSize, 0},
+         KeMCORE06data, KeMCORE06dataSize, 0, 80, 20, 0, kCarriedMCOREVersion},
     };
     return images;
 }
 
 }  // namespace
+
+std::span<const FlashImage, 2> FlashImagesInOrder() { return FlashImages(); }
 
 const FlashImage* FlashImageFor(DOWNLOADTYPE type)
 {
@@ -40,6 +43,28 @@ const char* FlashDisplayName(DOWNLOADTYPE type)
 {
     const FlashImage* image = FlashImageFor(type);
     return image ? image->displayName : "unknown";
+}
+
+namespace {
+
+template <typename VersionOf>
+std::string VersionText(VersionOf versionOf)
+{
+    std::string halves[2];
+    for (const FlashImage& image : FlashImages()) halves[image.versionSlot] = std::to_string(versionOf(image));
+    return halves[0] + "-" + halves[1];
+}
+
+}  // namespace
+
+std::string FlashVersionText(UInt32 softwareVersion)
+{
+    return VersionText([softwareVersion](const FlashImage& image) { return image.VersionIn(softwareVersion); });
+}
+
+std::string CarriedVersionText()
+{
+    return VersionText([](const FlashImage& image) { return image.carriedVersion; });
 }
 
 namespace {

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The unit's two flashes, named in one place: the image each one takes, the
 // value that selects it in the unit's update command, the embedded file and
-// where its bytes for the unit start, and what users and logs call it.
+// where its bytes for the unit start, what users, logs and the history call
+// it, its share of the progress bar and its half of the unit's version.
 #pragma once
+
+#include <span>
+#include <string>
 
 #include "platform/common/MacTypes.h"
 
@@ -29,8 +33,18 @@ struct FlashImage {
     const UInt8* file;  // the embedded file, in file order
     UInt32 fileSize;
     UInt32 streamOffset;  // the first byte sent: the .bit file's bitstream, the whole S-record text
+    // The progress value (of 100) when its erase begins, and what its
+    // writing adds to it.
+    UInt32 eraseProgress;
+    UInt32 writeProgress;
+    // Its half of the unit's software version word: 0 the high half, the
+    // first number of "21-26"; 1 the low half, the second.
+    unsigned versionSlot;
+    UInt32 carriedVersion;  // the version of the embedded image
 
     UInt32 EraseCommand() const { return device; }
+    // This flash's version within the unit's software version word.
+    UInt32 VersionIn(UInt32 softwareVersion) const { return (softwareVersion >> (16 * (1 - versionSlot))) & 0xFFFF; }
 };
 
 // The steps of writing one image, in order. Nothing of a flash changes
@@ -51,9 +65,16 @@ const char* FlashStepJsonName(FlashStep step);
 // "at the erase", "entering update mode"... for users.
 const char* FlashStepWords(FlashStep step);
 
+// Both flashes, in update order: the FPGA first.
+std::span<const FlashImage, 2> FlashImagesInOrder();
 // Null for a value that names no flash.
 const FlashImage* FlashImageFor(DOWNLOADTYPE type);
 const FlashImage* FlashImageFor(DL_DEVICE_TYPE device);
 
 // "FPGA" or "microcontroller" ("unknown" for any other value).
 const char* FlashDisplayName(DOWNLOADTYPE type);
+
+// The unit's software version word as users read it: "21-26".
+std::string FlashVersionText(UInt32 softwareVersion);
+// The embedded images' versions, read the same way.
+std::string CarriedVersionText();

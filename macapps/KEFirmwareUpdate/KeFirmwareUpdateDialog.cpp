@@ -14,7 +14,7 @@
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/Process.h"
-#include "platform/ui/SignalNotifier.h"
+#include "platform/signals/SignalHold.h"
 
 using APW::PTA::CKeFirmwareUpdate;
 using APW::PTA::UpdateOutcome;
@@ -209,7 +209,7 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
         {
             // The worker starts with the signals blocked: they come to this
             // thread and never cut a transaction short.
-            const keui::ScopedSignalBlock block;
+            const kesignals::SignalBlock block;
             _pKe->DoUpdate();
         }
         return;

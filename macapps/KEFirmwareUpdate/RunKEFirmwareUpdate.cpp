@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,7 @@
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "platform/ui/InterfaceFile.h"
-#include "platform/ui/SignalNotifier.h"
+#include "platform/signals/SignalHold.h"
 
 namespace {
 
@@ -67,11 +68,22 @@ int RunKEFirmwareUpdate(const std::function<void(CKeFirmwareUpdateDialog&)>& onW
         if (quitSignal == 0) QCoreApplication::exit(status);
     };
     auto dialog = std::make_unique<CKeFirmwareUpdateDialog>(window.get(), quit);
-    const keui::SignalNotifier signalNotifier([&](int signalNumber) {
-        if (dialog->SignalEventHandler(signalNumber) || quitSignal != 0) return;
-        QCoreApplication::exit(128 + signalNumber);
-        quitSignal = signalNumber;
-    });
+    // The signals come to the event loop, where the window decides; when
+    // they cannot, they keep their previous handling.
+    kesignals::SignalHold::Options toEventLoop;
+    toEventLoop.wake = true;
+    kesignals::SignalHold hold(toEventLoop);
+    std::optional<QSocketNotifier> woken;
+    if (hold.Holding()) {
+        woken.emplace(hold.WakeFd(), QSocketNotifier::Read);
+        QObject::connect(&*woken, &QSocketNotifier::activated, &*woken, [&] {
+            while (const int signalNumber = hold.NextWoken()) {
+                if (dialog->SignalEventHandler(signalNumber) || quitSignal != 0) continue;
+                QCoreApplication::exit(128 + signalNumber);
+                quitSignal = signalNumber;
+            }
+        });
+    }
     InstallBenchmarkHook(dialog->Timer());
     if (onWindowReady) onWindowReady(*dialog);
     window->show();

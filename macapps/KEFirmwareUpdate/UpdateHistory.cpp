@@ -12,7 +12,6 @@
 #include <iostream>
 #include <sstream>
 
-#include "KeFirmwareVersions.h"
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "platform/log/RotatingLog.h"
 
@@ -33,8 +32,6 @@ bool EndsInsideALine(const std::string& path)
     if (!in.Valid() || ::fstat(in.Get(), &info) != 0 || info.st_size == 0) return false;
     return ::pread(in.Get(), &last, 1, info.st_size - 1) == 1 && last != '\n';
 }
-
-std::string VersionText(UInt32 mcore, UInt32 xilinx) { return std::to_string(mcore) + "-" + std::to_string(xilinx); }
 
 }  // namespace
 
@@ -177,9 +174,9 @@ std::optional<std::string> RecordAttempt(std::chrono::system_clock::time_point s
     if (info.valid) {
         // As the programs show it: units before M·CORE 21 keep no serial number.
         if (info.MCOREver > 20) attempt.serialNumber = info.serialNum;
-        attempt.installedVersion = VersionText(info.MCOREver, info.XilinxVer);
+        attempt.installedVersion = FlashVersionText(info.softwareVer);
     }
-    attempt.carriedVersion = VersionText(kCarriedMCOREVersion, kCarriedXilinxVersion);
+    attempt.carriedVersion = CarriedVersionText();
     attempt.result = result;
     const std::optional<std::string> path = DefaultPath();
     std::string why = "there is no folder for it";

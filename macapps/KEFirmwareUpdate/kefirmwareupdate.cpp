@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "KeFirmwareVersions.h"
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
@@ -23,8 +22,8 @@
 namespace APW {
 namespace PTA {
 
-const UInt32 KeXilinxUpgradeVer = kCarriedXilinxVersion;
-const UInt32 KeMCOREUpgradeVer = kCarriedMCOREVersion;
+const UInt32 KeXilinxUpgradeVer = FlashImageFor(Xilinx)->carriedVersion;
+const UInt32 KeMCOREUpgradeVer = FlashImageFor(MCORE)->carriedVersion;
 
 namespace {
 
@@ -33,8 +32,6 @@ namespace {
 // tick short while another program updates the unit.
 constexpr int kHoldRetries = 20;
 constexpr UInt32 kHoldRetryMicroseconds = 10000;
-
-std::string VersionText(UInt32 mcore, UInt32 xilinx) { return std::to_string(mcore) + "-" + std::to_string(xilinx); }
 
 std::string Hex(UInt64 value, int digits)
 {
@@ -127,7 +124,8 @@ std::string UpdateResultText(const UpdateResult& result)
     if (result.outcome == UpdateOutcome::kNone) return "The update ended without a result.";
     if (result.outcome != UpdateOutcome::kDownloadFailed)
         return "The update did not start: " + NotStartedReason(result) + "; nothing was written.";
-    const bool first = result.image == fileXILINX;
+    const std::span<const FlashImage, 2> order = FlashImagesInOrder();
+    const bool first = result.image == order[0].type;
     const std::string where =
         result.step == FlashStep::kNone ? std::string() : std::string(" ") + FlashStepWords(result.step);
     const std::string detail =
@@ -135,7 +133,8 @@ std::string UpdateResultText(const UpdateResult& result)
     // After a failed image the job writes nothing more: say what the unit holds.
     return "Writing the " + std::string(FlashDisplayName(result.image)) + " image failed" + where + ": " + detail +
            StatusInParentheses(result.status) + "." +
-           (first ? " The microcontroller image was left as it was." : " The FPGA image was written.");
+           (first ? " The " + std::string(order[1].displayName) + " image was left as it was."
+                  : " The " + std::string(order[0].displayName) + " image was written.");
 }
 
 std::string GuidText(const std::optional<UInt64>& guid) { return guid ? Hex(*guid, 16) : "unknown"; }
@@ -201,8 +200,8 @@ KeUnitReading CKeFirmwareUpdate::ReadUnit()
     KeInfo& info = reading.info;
     _unit->GetProductSerNum(info.serialNum);
     const IOReturn versionStatus = _unit->GetSoftwareVersion(info.softwareVer);
-    info.XilinxVer = info.softwareVer & 0xFFFF;
-    info.MCOREver = info.softwareVer >> 16;
+    info.XilinxVer = FlashImageFor(Xilinx)->VersionIn(info.softwareVer);
+    info.MCOREver = FlashImageFor(MCORE)->VersionIn(info.softwareVer);
     const IOReturn productStatus = _unit->GetProductRevision(info.productVer);
     const IOReturn serialStatus = _unit->GetProductSerNum(info.serialNum);
     _unit->Close();
@@ -284,12 +283,12 @@ void CKeFirmwareUpdate::GetSerialNumberString(std::string& serialNumberString)
 void CKeFirmwareUpdate::GetCurrentFirmwareVersionString(std::string& currentVersionString)
 {
     KE_ASSERT(true == _keInfo.valid);
-    currentVersionString = VersionText(_keInfo.MCOREver, _keInfo.XilinxVer);
+    currentVersionString = FlashVersionText(_keInfo.softwareVer);
 }
 
 void CKeFirmwareUpdate::GetUpdateFirmwareVersionString(std::string& updateVersionString)
 {
-    updateVersionString = VersionText(KeMCOREUpgradeVer, KeXilinxUpgradeVer);
+    updateVersionString = CarriedVersionText();
 }
 
 bool CKeFirmwareUpdate::IsDowngrade()
@@ -368,9 +367,8 @@ bool CKeFirmwareUpdate::OpenJobUnit(UpdateResult& result)
         CloseKe();
         if (sameUnit) {
             result = UpdateResult{UpdateOutcome::kUnitChanged, fileXILINX, kIOReturnNotFound,
-                                  "the Ke now runs " + VersionText(reading.info.MCOREver, reading.info.XilinxVer) +
-                                      ", not the " + VersionText(_jobInfo.MCOREver, _jobInfo.XilinxVer) +
-                                      " shown when the update was confirmed"};
+                                  "the Ke now runs " + FlashVersionText(reading.info.softwareVer) + ", not the " +
+                                      FlashVersionText(_jobInfo.softwareVer) + " shown when the update was confirmed"};
             break;
         }
         if (reading.status == kIOReturnExclusiveAccess || reading.status == kIOReturnNotPermitted) {

@@ -14,8 +14,8 @@
 #include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
 #include "macapps/KEFirmwareUpdate/cli/NodeAccess.h"
 #include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
-#include "macapps/KEFirmwareUpdate/cli/SignalGuard.h"
 #include "macapps/KEFirmwareUpdate/cli/UnitApplication.h"
+#include "platform/signals/SignalHold.h"
 
 #ifndef KE_CLI_VERSION
 #define KE_CLI_VERSION "0"
@@ -23,6 +23,12 @@
 
 namespace kecli {
 namespace {
+
+// Written by the signal handler itself, at once, while the job goes on.
+constexpr std::string_view kHeldNotice =
+    "\nkefirmwareupdate-cli: the update cannot be interrupted safely; it goes on\n";
+constexpr std::string_view kCancelNotice =
+    "\nkefirmwareupdate-cli: nothing has been written yet; the update is cancelled\n";
 
 ProgressSample CurrentProgress()
 {
@@ -321,8 +327,13 @@ ExitCode CliApp::RunJob(RunReport& report)
     mConsole.Print(mConsole.Err(), "Updating the Ke; do not power it off or unplug it until the update is over.\n");
     // The worker starts with the signals blocked: they reach this thread, and
     // only once the job's erase gate is set up.
-    std::optional<SignalBlock> block(std::in_place);
-    SignalGuard guard(mConsole.ErrFd(), &mUpdate.EraseGate());
+    std::optional<kesignals::SignalBlock> block(std::in_place);
+    kesignals::SignalHold::Options options;
+    options.noticeFd = mConsole.ErrFd();
+    options.notice = kHeldNotice;
+    options.cancelNotice = kCancelNotice;
+    options.gate = &mUpdate.EraseGate();
+    const kesignals::SignalHold hold(options);
     mUpdate.DoUpdate();
     block.reset();
 
@@ -337,8 +348,8 @@ ExitCode CliApp::RunJob(RunReport& report)
 
     const JobVerdict verdict = JobVerdict::From(mUpdate.GetUpdateResult());
     if (verdict.imageFailed) report.SetFailure(verdict.image, verdict.status, verdict.step);
-    if (guard.CancellingSignal() != 0 && verdict.code == kExitCancelled) {
-        mConsole.Print(mConsole.Err(), SignalName(guard.CancellingSignal()) + " arrived before the first erase.\n");
+    if (hold.CancellingSignal() != 0 && verdict.code == kExitCancelled) {
+        mConsole.Print(mConsole.Err(), SignalName(hold.CancellingSignal()) + " arrived before the first erase.\n");
     }
     // The history is what the user looks at later: a missing record is told now.
     const std::optional<std::string> unrecorded = mUpdate.GetHistoryProblem();
@@ -346,9 +357,9 @@ ExitCode CliApp::RunJob(RunReport& report)
     if (unrecorded) {
         mConsole.Print(mConsole.Err(), "The update could not be recorded in the history: " + *unrecorded + ".\n");
     }
-    if (guard.DeferredSignal() != 0) {
-        report.SetDeferredSignal(guard.DeferredSignal());
-        mConsole.Print(mConsole.Err(), SignalName(guard.DeferredSignal()) +
+    if (hold.HeldSignal() != 0) {
+        report.SetDeferredSignal(hold.HeldSignal());
+        mConsole.Print(mConsole.Err(), SignalName(hold.HeldSignal()) +
                                            " arrived during the update; the program ends now with its result.\n");
     }
     return End(report, verdict.code, verdict.message, verdict.result);
