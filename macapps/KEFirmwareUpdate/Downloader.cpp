@@ -59,7 +59,7 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
     UInt32 generation = 0;
 
     _Unit = unit;
-    gDownloadProgress.Reset();
+    gDownloadProgress.StartImage();
     if (!_Unit) {
         // Nothing to write to: never report this as a success.
         std::cerr << "Could not open device\n\r";
