@@ -26,6 +26,11 @@ constexpr OSType kVideoEditorCreator = FourCC("KeyG");
 
 constexpr int kFirstTickDelayMs = 0;
 constexpr int kTickIntervalMs = 500;
+// Another program's discovery holds the unit for a few milliseconds: a unit
+// found held is asked again this soon, this many times, before the window
+// says it is held. The tick itself never waits.
+constexpr int kHoldRecheckMs = 10;
+constexpr int kHoldRechecks = 20;
 
 const QColor kWarningRed(255, 0, 0);
 
@@ -184,6 +189,7 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
         return;
     case STARTUPDATE:
         _updateState = UPDATING;
+        mUnitOffered = false;
         // The bar reads the shared progress from the next tick on: start it
         // from 0, not from where an earlier job left it. No job runs now.
         gDownloadProgress.Reset();
@@ -207,6 +213,8 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
 void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
 {
     if (!_pKe->IsFound()) {
+        if (RecheckHeldUnitSoon()) return;
+        mUnitOffered = false;
         // Empty when there is simply no unit; otherwise what keeps it from the user.
         const std::string& unreadable = _pKe->GetDiscoveryReason();
         _updateFirmwareVersionStr.SetText(unreadable.empty() ? NotFoundAdvice(_pKe->GetDiscoveryStatus())
@@ -218,6 +226,8 @@ void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
         return;
     }
 
+    mUnitOffered = true;
+    mHoldRechecks = 0;
     _cancelButton.Enable(true);
     std::string text;
     _pKe->GetCurrentFirmwareVersionString(text);
@@ -235,6 +245,22 @@ void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
     const bool editorRunning = process.FindProcess(kVideoEditorCreator);
     _updateButton.Enable(!editorRunning);
     _finalCutRunningStr.SetVisibility(editorRunning);
+}
+
+bool CKeFirmwareUpdateDialog::RecheckHeldUnitSoon()
+{
+    if (_pKe->GetDiscoveryStatus() != kIOReturnExclusiveAccess) {
+        mHoldRechecks = 0;
+        return false;
+    }
+    if (mHoldRechecks == kHoldRechecks) return false;
+    ++mHoldRechecks;
+    _timer.setInterval(kHoldRecheckMs);
+    if (!mUnitOffered) return false;
+    // The texts stay, but no update may start from them: the unit they show
+    // is no longer the one the next job would check it writes to.
+    _updateButton.Disable();
+    return true;
 }
 
 void CKeFirmwareUpdateDialog::UpdatingTick()

@@ -79,6 +79,9 @@ public:
 
 private:
     void WaitForInputTick(TProcess& process);
+    // After a discovery that found the unit held: true when the unit on show
+    // stays as it is until the next, early, tick.
+    bool RecheckHeldUnitSoon();
     void UpdatingTick();
     // Tells the user which part of the job failed; the window goes idle.
     void ReportFailedJob(const APW::PTA::UpdateResult& result);
@@ -98,7 +101,9 @@ private:
     CControl _updateFirmwareVersionStr;
     CControl _progressBar;
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
-    int _heldSignal = 0;  // a signal that came during the job, or 0
+    int _heldSignal = 0;        // a signal that came during the job, or 0
+    bool mUnitOffered = false;  // the last discovery offered a unit for an update
+    int mHoldRechecks = 0;      // early ticks since the unit was found held
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
     QWidget* _window;
     QuitRequest _quit;
