@@ -27,8 +27,8 @@ constexpr OSType kVideoEditorCreator = FourCC("KeyG");
 constexpr int kFirstTickDelayMs = 0;
 constexpr int kTickIntervalMs = 500;
 // Another program's discovery holds the unit for a few milliseconds: a unit
-// found held is asked again this soon, this many times, before the window
-// says it is held. The tick itself never waits.
+// found held is asked again this soon, this many times, between the ticks,
+// before the window says it is held. No tick ever waits for it.
 constexpr int kHoldRecheckMs = 10;
 constexpr int kHoldRechecks = 20;
 
@@ -127,6 +127,12 @@ CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest qu
         TimerEventHandler();
     });
     _timer.start();
+
+    mHoldRecheck.setSingleShot(true);
+    mHoldRecheck.setInterval(kHoldRecheckMs);
+    QObject::connect(&mHoldRecheck, &QTimer::timeout, [this] {
+        if (_updateState == WAITFORINPUT) TimerEventHandler();
+    });
 }
 
 CKeFirmwareUpdateDialog::~CKeFirmwareUpdateDialog() { delete _pKe; }
@@ -255,7 +261,7 @@ bool CKeFirmwareUpdateDialog::RecheckHeldUnitSoon()
     }
     if (mHoldRechecks == kHoldRechecks) return false;
     ++mHoldRechecks;
-    _timer.setInterval(kHoldRecheckMs);
+    mHoldRecheck.start();
     if (!mUnitOffered) return false;
     // The texts stay, but no update may start from them: the unit they show
     // is no longer the one the next job would check it writes to.

@@ -76,11 +76,13 @@ public:
     KeFirmwareUpdateType GetUpdateState() const { return _updateState; }
     // The half-second timer, for those who follow the window's ticks.
     QTimer& Timer() { return _timer; }
+    // Runs while a unit found held is asked again soon, between the ticks.
+    const QTimer& HoldRecheck() const { return mHoldRecheck; }
 
 private:
     void WaitForInputTick(TProcess& process);
     // After a discovery that found the unit held: true when the unit on show
-    // stays as it is until the next, early, tick.
+    // stays as it is until it is asked again, soon.
     bool RecheckHeldUnitSoon();
     void UpdatingTick();
     // Tells the user which part of the job failed; the window goes idle.
@@ -108,6 +110,7 @@ private:
     QWidget* _window;
     QuitRequest _quit;
     QTimer _timer;
+    QTimer mHoldRecheck;
     // Turns the window's close box into a quit command.
     std::unique_ptr<QObject> _closeBox;
 };
