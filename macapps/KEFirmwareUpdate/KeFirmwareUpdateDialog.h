@@ -105,7 +105,7 @@ private:
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
     int _heldSignal = 0;        // a signal that came during the job, or 0
     bool mUnitOffered = false;  // the last discovery offered a unit for an update
-    int mHoldRechecks = 0;      // early ticks since the unit was found held
+    int mHoldRechecks = 0;      // early discoveries since the unit was found held
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
     QWidget* _window;
     QuitRequest _quit;

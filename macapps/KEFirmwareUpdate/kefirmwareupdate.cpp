@@ -29,7 +29,8 @@ const UInt32 KeMCOREUpgradeVer = kCarriedMCOREVersion;
 namespace {
 
 // A discovery of another program holds the unit for a few milliseconds: the
-// job waits that out, but not an update's hold of minutes.
+// job and the survey wait that out, but not an update's hold of minutes. The
+// window's discovery runs on its main thread and does not wait.
 constexpr int kHoldRetries = 20;
 constexpr UInt32 kHoldRetryMicroseconds = 10000;
 
