@@ -8,11 +8,13 @@
 //    process list's periodic full re-read.
 // 2. The program against a bare Qt Widgets window with one label
 //    (bench_bare_window), each run as a child process: time from the spawn
-//    to the first timer tick, and peak resident memory.
+//    to the first timer tick, and the child's own peak resident memory
+//    (VmHWM at its exit, read while it is stopped there).
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/resource.h>
+#include <poll.h>
+#include <sys/ptrace.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -158,6 +160,50 @@ void PrintShare(const char* what, const Stats& stats, double medianTarget, doubl
 
 // ------------------------------------------------------------ start-up runs
 
+// VmHWM of a live process, in KB; 0 when unknown.
+long PeakResidentKb(pid_t pid)
+{
+    FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (status == nullptr) return 0;
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+    }
+    std::fclose(status);
+    return kb;
+}
+
+// Collects the child's standard error from `fd` until it has gone, and its
+// peak memory at its exit stop when it is traced. False when the wait failed.
+bool WaitReadingPeak(pid_t pid, int fd, std::string& err, int& status, long& peakKb)
+{
+    bool open = true;
+    char buffer[4096];
+    for (;;) {
+        pollfd readable{fd, POLLIN, 0};
+        if (open && poll(&readable, 1, 5) > 0) {
+            const ssize_t count = read(fd, buffer, sizeof buffer);
+            if (count > 0) err.append(buffer, static_cast<size_t>(count));
+            if (count == 0) open = false;
+        }
+        const pid_t waited = waitpid(pid, &status, open ? WNOHANG : 0);
+        if (waited < 0) return false;
+        if (waited == 0) continue;
+        if (!WIFSTOPPED(status)) break;
+        int signal = 0;
+        if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
+            peakKb = PeakResidentKb(pid);
+        } else if (status >> 16 == 0) {
+            signal = WSTOPSIG(status);  // meant for the child: pass it on
+        }
+        ptrace(PTRACE_CONT, pid, nullptr, signal);
+    }
+    ssize_t count = 0;
+    while (open && (count = read(fd, buffer, sizeof buffer)) > 0) err.append(buffer, static_cast<size_t>(count));
+    return true;
+}
+
 struct ChildRun {
     bool ok = false;
     double firstTickMs = 0;  // from the spawn
@@ -198,16 +244,16 @@ ChildRun RunChild(const char* path)
         return run;
     }
 
+    // The child's own peak, read at its exit stop: the kernel's count for a
+    // spawned child (ru_maxrss) starts from this benchmark's peak.
+    const bool traced = ptrace(PTRACE_SEIZE, pid, nullptr, PTRACE_O_TRACEEXIT) == 0;
     std::string err;
-    char buffer[4096];
-    ssize_t count = 0;
-    while ((count = read(pipeFds[0], buffer, sizeof buffer)) > 0) err.append(buffer, static_cast<size_t>(count));
-    close(pipeFds[0]);
-
     int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return run;
-    run.maxRssKb = usage.ru_maxrss;
+    long peakKb = 0;
+    const bool waited = WaitReadingPeak(pid, pipeFds[0], err, status, peakKb);
+    close(pipeFds[0]);
+    if (!waited) return run;
+    if (traced) run.maxRssKb = peakKb;
 
     const size_t at = err.find("first tick at ");
     if (at == std::string::npos || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
@@ -253,7 +299,7 @@ bool PrintStartUp(const char* when)
 {
     StartUpStats program, bare;
     StartUpRuns(program, bare);
-    if (!program.ok || !bare.ok) {
+    if (!program.ok || !bare.ok || program.maxRssKb == 0 || bare.maxRssKb == 0) {
         std::printf("  %s: a child run failed (see above)\n", when);
         return false;
     }

@@ -238,14 +238,16 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     EXPECT_EQ(fake->closed.back(), 44);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
-    // Failures are mapped and leave nothing open. The hint comes once per node and process: a node new to it.
-    static int refusals = 0;
-    CdevUnitLink refused("/dev/fw" + std::to_string(100 + refusals++), fake, 100);
+    // Failures are mapped and leave nothing open; the permission hint comes once per node and process.
+    static int run = 0;
+    const std::string node = "/dev/fw" + std::to_string(100 + run++);
+    CdevUnitLink refused(node, fake, 200);
     fake->openErrno = EACCES;
     testing::internal::CaptureStderr();
     EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
+    EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
     const std::string hint = testing::internal::GetCapturedStderr();
-    EXPECT_NE(hint.find(refused.NodePath()), std::string::npos);
+    EXPECT_NE(hint.find(node), std::string::npos);
     EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);
 
     fake->openErrno = ENOENT;  // node gone since discovery
@@ -253,11 +255,11 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     fake->openErrno = 0;
     fake->flockErrno = EWOULDBLOCK;  // another client holds it
     EXPECT_EQ(link.Open(), kIOReturnExclusiveAccess);
-    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 47}));
+    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 48}));
     fake->flockErrno = 0;
     fake->infoErrno = ENODEV;
     EXPECT_EQ(link.Open(), kIOReturnNoDevice);
-    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 47, 48}));
+    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 48, 49}));
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
     UInt32 value = 0, length = 4;

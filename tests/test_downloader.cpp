@@ -422,11 +422,10 @@ TEST(Progress, PhasesAndTruncation)
     EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseProgramming);
     EXPECT_EQ(p.GetPhaseDevice(), MCORE);
 
-    p.SetDeviceType(Xilinx);
     p.Reset();
     EXPECT_EQ(p.Get(), 0u);
     EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhasePreparing);
-    EXPECT_EQ(p.GetPhaseDevice(), Xilinx) << "the device being prepared";
+    EXPECT_EQ(p.GetPhaseDevice(), Xilinx) << "a new update starts with the FPGA";
     p.SetErase();
     EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseErasing);
     EXPECT_EQ(p.GetPhaseDevice(), Xilinx);

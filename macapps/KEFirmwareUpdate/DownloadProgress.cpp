@@ -11,6 +11,13 @@ DownloadProgress::~DownloadProgress() = default;
 
 void DownloadProgress::Reset()
 {
+    // Every update starts with the FPGA, whatever the last one ended with.
+    _devType = Xilinx;
+    StartImage();
+}
+
+void DownloadProgress::StartImage()
+{
     _progressBase = 0;
     _toAdvance = 0;
     _progress.store(0, std::memory_order_relaxed);

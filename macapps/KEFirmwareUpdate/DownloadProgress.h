@@ -20,7 +20,10 @@ public:
     DownloadProgress();
     ~DownloadProgress();
 
+    // A new update: nothing done yet, and the FPGA comes first.
     void Reset();
+    // One image's download begins, for the device set last.
+    void StartImage();
     UInt32 Get() const;
     void SetDeviceType(DL_DEVICE_TYPE devType);
     void SetErase();

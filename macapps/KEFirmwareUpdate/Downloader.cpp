@@ -61,7 +61,7 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
 
     _Unit = unit;
     mFailedStep = FlashStep::kOpen;
-    gDownloadProgress.Reset();
+    gDownloadProgress.StartImage();
     if (!_Unit) {
         // Nothing to write to: never report this as a success.
         std::cerr << "Could not open device\n\r";

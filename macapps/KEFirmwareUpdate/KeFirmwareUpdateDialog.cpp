@@ -27,6 +27,11 @@ constexpr OSType kVideoEditorCreator = FourCC("KeyG");
 
 constexpr int kFirstTickDelayMs = 0;
 constexpr int kTickIntervalMs = 500;
+// Another program's discovery holds the unit for a few milliseconds: a unit
+// found held is asked again this soon, this many times, between the ticks,
+// before the window says it is held. No tick ever waits for it.
+constexpr int kHoldRecheckMs = 10;
+constexpr int kHoldRechecks = 20;
 
 const QColor kWarningRed(255, 0, 0);
 
@@ -123,6 +128,12 @@ CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest qu
         TimerEventHandler();
     });
     _timer.start();
+
+    mHoldRecheck.setSingleShot(true);
+    mHoldRecheck.setInterval(kHoldRecheckMs);
+    QObject::connect(&mHoldRecheck, &QTimer::timeout, [this] {
+        if (_updateState == WAITFORINPUT) TimerEventHandler();
+    });
 }
 
 CKeFirmwareUpdateDialog::~CKeFirmwareUpdateDialog() { delete _pKe; }
@@ -201,6 +212,7 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
         return;
     case STARTUPDATE:
         _updateState = UPDATING;
+        mUnitOffered = false;
         // The bar reads the shared progress from the next tick on: start it
         // from 0, not from where an earlier job left it. No job runs now.
         gDownloadProgress.Reset();
@@ -224,6 +236,8 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
 void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
 {
     if (!_pKe->IsFound()) {
+        if (RecheckHeldUnitSoon()) return;
+        mUnitOffered = false;
         // Empty when there is simply no unit; otherwise what keeps it from the user.
         const std::string& unreadable = _pKe->GetDiscoveryReason();
         _updateFirmwareVersionStr.SetText(unreadable.empty() ? NotFoundAdvice(_pKe->GetDiscoveryStatus())
@@ -235,6 +249,8 @@ void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
         return;
     }
 
+    mUnitOffered = true;
+    mHoldRechecks = 0;
     _cancelButton.Enable(true);
     std::string text;
     _pKe->GetCurrentFirmwareVersionString(text);
@@ -252,6 +268,22 @@ void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
     const bool editorRunning = process.FindProcess(kVideoEditorCreator);
     _updateButton.Enable(!editorRunning);
     _finalCutRunningStr.SetVisibility(editorRunning);
+}
+
+bool CKeFirmwareUpdateDialog::RecheckHeldUnitSoon()
+{
+    if (_pKe->GetDiscoveryStatus() != kIOReturnExclusiveAccess) {
+        mHoldRechecks = 0;
+        return false;
+    }
+    if (mHoldRechecks == kHoldRechecks) return false;
+    ++mHoldRechecks;
+    mHoldRecheck.start();
+    if (!mUnitOffered) return false;
+    // The texts stay, but no update may start from them: the unit they show
+    // is no longer the one the next job would check it writes to.
+    _updateButton.Disable();
+    return true;
 }
 
 void CKeFirmwareUpdateDialog::UpdatingTick()

@@ -77,9 +77,14 @@ public:
     KeFirmwareUpdateType GetUpdateState() const { return _updateState; }
     // The half-second timer, for those who follow the window's ticks.
     QTimer& Timer() { return _timer; }
+    // Runs while a unit found held is asked again soon, between the ticks.
+    const QTimer& HoldRecheck() const { return mHoldRecheck; }
 
 private:
     void WaitForInputTick(TProcess& process);
+    // After a discovery that found the unit held: true when the unit on show
+    // stays as it is until it is asked again, soon.
+    bool RecheckHeldUnitSoon();
     void UpdatingTick();
     // Tells the user which part of the job failed; the window goes idle.
     void ReportFailedJob(const APW::PTA::UpdateResult& result);
@@ -101,12 +106,15 @@ private:
     CControl _updateFirmwareVersionStr;
     CControl _progressBar;
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
-    int _heldSignal = 0;    // a signal that came during the job, or 0
-    int _cancelSignal = 0;  // a signal that cancelled the job before its first erase, or 0
+    int _heldSignal = 0;        // a signal that came during the job, or 0
+    int _cancelSignal = 0;      // a signal that cancelled the job before its first erase, or 0
+    bool mUnitOffered = false;  // the last discovery offered a unit for an update
+    int mHoldRechecks = 0;      // early discoveries since the unit was found held
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
     QWidget* _window;
     QuitRequest _quit;
     QTimer _timer;
+    QTimer mHoldRecheck;
     // Turns the window's close box into a quit command.
     std::unique_ptr<QObject> _closeBox;
 };

@@ -27,9 +27,9 @@ const UInt32 KeMCOREUpgradeVer = FlashImageFor(MCORE)->carriedVersion;
 
 namespace {
 
-// A discovery of another program holds the unit for a few milliseconds:
-// wait that out, but not an update's hold of minutes, and keep the window's
-// tick short while another program updates the unit.
+// A discovery of another program holds the unit for a few milliseconds: the
+// job and the survey wait that out, but not an update's hold of minutes. The
+// window's discovery runs on its main thread and does not wait.
 constexpr int kHoldRetries = 20;
 constexpr UInt32 kHoldRetryMicroseconds = 10000;
 
@@ -45,10 +45,10 @@ std::vector<fwplat::UnitInfo> FindKeUnits()
     return fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion);
 }
 
-IOReturn OpenWaitingOutAHold(DownloadUnit& unit)
+IOReturn OpenWaitingOutAHold(DownloadUnit& unit, int retries)
 {
     IOReturn status = unit.Open();
-    for (int retry = 0; status == kIOReturnExclusiveAccess && retry < kHoldRetries; ++retry) {
+    for (int retry = 0; status == kIOReturnExclusiveAccess && retry < retries; ++retry) {
         KeSleepMicroseconds(kHoldRetryMicroseconds);
         status = unit.Open();
     }
@@ -183,14 +183,14 @@ void CKeFirmwareUpdate::CloseKe()
     _unit.reset();
 }
 
-KeUnitReading CKeFirmwareUpdate::ReadUnit()
+KeUnitReading CKeFirmwareUpdate::ReadUnit(bool waitOutAHold)
 {
     KeUnitReading reading;
     reading.where = _unitWhere;
     reading.identity.guid = _unitGuid;
     UInt32 generation = 0;
     IOReturn status = _unit->GetBusGeneration(generation);
-    if (status == 0) status = OpenWaitingOutAHold(*_unit);
+    if (status == 0) status = OpenWaitingOutAHold(*_unit, waitOutAHold ? kHoldRetries : 0);
     if (status != 0) {
         reading.status = status;
         return reading;
@@ -235,7 +235,8 @@ bool CKeFirmwareUpdate::IsFound()
         _discoveryStatus = kIOReturnNoDevice;
         return false;
     }
-    const KeUnitReading reading = ReadUnit();
+    // The window asks on its main thread: a held unit is told at once.
+    const KeUnitReading reading = ReadUnit(false);
     CloseKe();
     if (reading.status != 0) {
         _discoveryStatus = reading.status;

@@ -123,8 +123,8 @@ public:
     bool OpenKe();
     void CloseKe();
     // Reads the first unit found. When it is offered, its identity is what
-    // the next job writes to. A unit held by another program is waited for
-    // a moment, as a discovery of ours holds it.
+    // the next job writes to. Never waits: a unit held by another program,
+    // even for a moment, is told at once (the window asks on its main thread).
     bool IsFound();
     // Why the last IsFound gave its answer: 0 when found; kIOReturnNotFound
     // when no unit matched or the unit failed the product check; otherwise
@@ -175,7 +175,9 @@ private:
     // Makes _unit for one unit found.
     void MakeUnit(const fwplat::UnitInfo& unit);
     // Opens _unit, reads its identity and closes it again; _unit stays.
-    KeUnitReading ReadUnit();
+    // `waitOutAHold`: a unit another program holds is waited for a moment,
+    // as long as a discovery holds it.
+    KeUnitReading ReadUnit(bool waitOutAHold = true);
     // The unit the job may write, in _unit; false with `result` filled when
     // there is none.
     bool OpenJobUnit(UpdateResult& result);

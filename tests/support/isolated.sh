@@ -8,7 +8,7 @@ set -u
 root=$(mktemp -d "${TMPDIR:-/tmp}/ke-test-XXXXXX") || exit 1
 trap 'rm -rf "$root"' EXIT
 mkdir -m 0700 "$root/home" "$root/state" "$root/cache" "$root/config" "$root/data" "$root/run"
-HOME="$root/home" XDG_STATE_HOME="$root/state" XDG_CACHE_HOME="$root/cache" XDG_CONFIG_HOME="$root/config" \
+KE_TEST_ISOLATED=1 HOME="$root/home" XDG_STATE_HOME="$root/state" XDG_CACHE_HOME="$root/cache" XDG_CONFIG_HOME="$root/config" \
   XDG_DATA_HOME="$root/data" XDG_RUNTIME_DIR="$root/run" "$@"
 status=$?
 left=$(find "$root/home" -mindepth 1 -print -quit)
