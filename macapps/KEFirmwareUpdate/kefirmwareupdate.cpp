@@ -75,6 +75,13 @@ std::string KeStatusText(IOReturn status)
     return std::string(words ? words : "error") + " (" + hex + ")";
 }
 
+std::string SerialNumberText(const KeInfo& info)
+{
+    return info.MCOREver > 20 ? info.serialNum : std::string("Not Available");
+}
+
+std::string InstalledVersionText(const KeInfo& info) { return VersionText(info.MCOREver, info.XilinxVer); }
+
 std::string GuidText(const std::optional<UInt64>& guid) { return guid ? Hex(*guid, 16) : "unknown"; }
 
 std::string DescribeIdentity(const KeIdentity& identity)
@@ -211,16 +218,24 @@ void CKeFirmwareUpdate::ShowUnit(const KeUnitReading& unit)
     _shown = unit.identity;
 }
 
+void CKeFirmwareUpdate::ShowNoUnit(const KeUnitReading* first)
+{
+    _keInfo.valid = false;
+    _shown.reset();
+    _discoveryStatus = first ? first->status : kIOReturnNotFound;
+    _discoveryReason = first ? first->reason : std::string();
+}
+
 void CKeFirmwareUpdate::GetSerialNumberString(std::string& serialNumberString)
 {
     KE_ASSERT(true == _keInfo.valid);
-    serialNumberString = _keInfo.MCOREver > 20 ? _keInfo.serialNum : std::string("Not Available");
+    serialNumberString = SerialNumberText(_keInfo);
 }
 
 void CKeFirmwareUpdate::GetCurrentFirmwareVersionString(std::string& currentVersionString)
 {
     KE_ASSERT(true == _keInfo.valid);
-    currentVersionString = VersionText(_keInfo.MCOREver, _keInfo.XilinxVer);
+    currentVersionString = InstalledVersionText(_keInfo);
 }
 
 void CKeFirmwareUpdate::GetUpdateFirmwareVersionString(std::string& updateVersionString)
