@@ -351,7 +351,10 @@ TEST(Dialog, WithTwoUnitsThePopupChoosesTheUnitShownAndTheOnlyOneWritten)
     EXPECT_EQ(QStringLiteral("KEAAAAAA, firmware 21-20"), popup->text(QAccessible::Value));
 
     // Picked from the keyboard, as a screen reader's user does.
-    Popup(w)->setFocus();
+    w.main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.main.get()));
+    QTest::keyClick(w.main.get(), Qt::Key_U, Qt::AltModifier);  // the caption's mnemonic
+    EXPECT_TRUE(Popup(w)->hasFocus());
     QTest::keyClick(Popup(w), Qt::Key_Down);
     EXPECT_EQ(QStringLiteral("KEBBBBBB, firmware 22-30"), popup->text(QAccessible::Value));
     EXPECT_EQ("22-30", w.Version());
