@@ -320,8 +320,14 @@ void CControl::SetFontJustification(Qt::Alignment justify)
 
 void CControl::SetupEventHandler(std::function<void()> handler)
 {
+    if (!handler) return;
+    // A popup's item picked by the user, with the mouse or the keyboard; never one set by the program.
+    if (auto popup = qobject_cast<QComboBox*>(_controlRef)) {
+        QObject::connect(popup, &QComboBox::activated, popup, [handler = std::move(handler)] { handler(); });
+        return;
+    }
     auto button = qobject_cast<QAbstractButton*>(_controlRef);
-    if (button == nullptr || !handler) return;
+    if (button == nullptr) return;
     QObject::connect(button, &QAbstractButton::clicked, button, [handler = std::move(handler)] { handler(); });
 }
 

@@ -73,7 +73,8 @@ public:
     void SetFontBackColor(QColor color);
     void SetFontJustification(Qt::Alignment justify);
 
-    // `handler` runs when the user presses the button.
+    // `handler` runs when the user presses the button, or picks an item of
+    // the popup.
     void SetupEventHandler(std::function<void()> handler);
     // `action` runs while the user drags a slider.
     void SetAction(std::function<void()> action);

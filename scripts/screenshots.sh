@@ -3,7 +3,8 @@
 # a display or for the README: the window runs against ke-unit-sim on a
 # virtual display (Xvfb) and is driven from inside (tools/screenshots). One
 # PNG per state: window-idle, window-updating, window-completed,
-# window-failed (the unit refuses the CRC) and window-no-unit.
+# window-failed (the unit refuses the CRC), window-no-unit and
+# window-two-units (the popup that chooses between two units).
 #
 #   bash scripts/screenshots.sh [FOLDER]     (default: docs)
 set -euo pipefail
@@ -21,12 +22,14 @@ sim=build/sim/ke-unit-sim
 driver=build/tools/screenshots/ke_window_screenshots
 
 work=$(mktemp -d /tmp/ke-screenshots-XXXXXX)
-sim_pid=""
+sim_pids=()
 unplug() {
-  [ -n "$sim_pid" ] || return 0
-  kill "$sim_pid" 2>/dev/null || true
-  wait "$sim_pid" 2>/dev/null || true
-  sim_pid=""
+  local pid
+  for pid in "${sim_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  sim_pids=()
 }
 trap 'unplug; rm -rf "$work"' EXIT
 # Folders of its own: the window's log and the unit's socket stay out of the session's.
@@ -34,15 +37,17 @@ mkdir -m 0700 "$work/run" "$work/state"
 export XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state" KE_SIMULATED_UNITS=1
 unset WAYLAND_DISPLAY
 
+# One more unit on the bus: ke-unit-sim with ARGS.
 plug_in() {
-  : >"$work/sim.out"
-  "$sim" --serial KE012345 --versions 21-20 "$@" >>"$work/sim.out" 2>&1 &
-  sim_pid=$!
+  local log="$work/sim-${#sim_pids[@]}.out"
+  : >"$log"
+  "$sim" "$@" >>"$log" 2>&1 &
+  sim_pids+=($!)
   for _ in $(seq 100); do
-    grep -q "plugged in" "$work/sim.out" && return 0
+    grep -q "plugged in" "$log" && return 0
     sleep 0.05
   done
-  cat "$work/sim.out"
+  cat "$log"
   exit 1
 }
 
@@ -54,14 +59,18 @@ shoot() {
 
 touch "$work/start"
 # The erase takes a while, as a real one does, so the bar is seen part-way.
-plug_in --erase-ms 800
+plug_in --serial KE012345 --versions 21-20 --erase-ms 800
 shoot update
 unplug
-plug_in --refuse-crc
+plug_in --serial KE012345 --versions 21-20 --refuse-crc
 shoot fail
 unplug
 shoot none
-for state in idle updating completed failed no-unit; do
+plug_in --socket aa-unit --serial KEAAAAAA --versions 21-20
+plug_in --socket bb-unit --serial KEBBBBBB --versions 22-30
+shoot two
+unplug
+for state in idle updating completed failed no-unit two-units; do
   picture="$out/window-$state.png"
   [ "$picture" -nt "$work/start" ] || { echo "no picture of the window $state"; exit 1; }
   echo "$picture"

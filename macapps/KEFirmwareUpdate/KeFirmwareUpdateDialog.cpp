@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QWidget>
 #include <iostream>
 #include <string>
@@ -39,6 +40,8 @@ const char kUpgradePrefix[] = "Select Upgrade button to download firmware versio
 const char kDowngradePrefix[] = "Select Downgrade button to download firmware version ";
 const char kInstructionSuffix[] = " to Ke:";
 const char kNotFound[] = "Ke Not Found";
+const char kChosenLeftPrefix[] = "The Ke chosen (";
+const char kChosenLeftSuffix[] = ") is no longer connected: the first Ke found is shown.";
 const char kUpdatingLine[] = "Updating the Ke: do not power it off or unplug it until the update is over.";
 const char kQuitWhenOverLine[] = "KEFirmwareUpdate will quit when the update is over.";
 // What the progress bar is called, for screen readers: what is being written.
@@ -100,11 +103,23 @@ CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest qu
     _finalCutRunningStr.Init(KEFinalCutRunningStrID, _window);
     _updateFirmwareVersionStr.Init(KEUpdateFirmwareVersionStrID, _window);
     _progressBar.Init(KEProgressBarID, _window);
+    _unitPopup.Init(KEUnitPopupID, _window);
 
     _progressBar.SetValue(0);
     _updateButton.Disable();
     _finalCutRunningStr.SetVisibility(false);
     _finalCutRunningStr.SetFontForeColor(kWarningRed);
+    // Hidden, the popup's row takes no room: with one unit the window looks
+    // as it always did.
+    _unitPopup.SetVisibility(false);
+    QWidget* popup = _unitPopup.GetControlRef();
+    QSizePolicy policy = popup->sizePolicy();
+    policy.setRetainSizeWhenHidden(false);
+    popup->setSizePolicy(policy);
+    for (QLabel* label : _window->findChildren<QLabel*>()) {
+        if (label->buddy() == popup) _unitCaption = label;
+    }
+    ShowUnitPopup();
 
     // Made before anything knows this object, so that a failure here leaves
     // no handler behind that points at it.
@@ -112,6 +127,7 @@ CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest qu
 
     _updateButton.SetupEventHandler([this] { UpdateEventHandler(); });
     _cancelButton.SetupEventHandler([this] { CancelEventHandler(); });
+    _unitPopup.SetupEventHandler([this] { UnitPopupEventHandler(); });
 
     // Menu commands and the close box; their connections end with the
     // controller, the window may live on.
@@ -154,6 +170,8 @@ void CKeFirmwareUpdateDialog::UpdateEventHandler()
 
     _updateButton.Disable();
     _cancelButton.Disable();
+    _unitPopup.Disable();
+    _unitChoice.ForgetLeft();
     _updateState = STARTUPDATE;
 }
 
@@ -164,6 +182,15 @@ std::string CKeFirmwareUpdateDialog::ShownVersion()
     std::string version;
     if (_pKe->GetShownUnit()) _pKe->GetCurrentFirmwareVersionString(version);
     return version;
+}
+
+void CKeFirmwareUpdateDialog::UnitPopupEventHandler()
+{
+    if (_updateState != WAITFORINPUT) return;
+    _unitChoice.Choose(static_cast<std::size_t>(_unitPopup.GetValue() - 1));
+    // Shown at once from the last look at the bus; the next tick looks again.
+    if (const APW::PTA::KeUnitReading* chosen = _unitChoice.Chosen()) _pKe->ShowUnit(*chosen);
+    ShowChosenUnit();
 }
 
 bool CKeFirmwareUpdateDialog::ApplicationCommandHandler(const QString& command)
@@ -235,7 +262,13 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
 
 void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
 {
-    if (!_pKe->IsFound()) {
+    // The window asks on its main thread: a held unit is told at once, never waited for.
+    const std::vector<APW::PTA::KeUnitReading> survey = _pKe->SurveyUnits(false);
+    _unitChoice.Update(survey);
+    ShowUnitPopup();
+    const APW::PTA::KeUnitReading* chosen = _unitChoice.Chosen();
+    if (chosen == nullptr) {
+        _pKe->ShowNoUnit(survey.empty() ? nullptr : &survey.front());
         if (RecheckHeldUnitSoon()) return;
         mUnitOffered = false;
         // Empty when there is simply no unit; otherwise what keeps it from the user.
@@ -251,7 +284,34 @@ void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
 
     mUnitOffered = true;
     mHoldRechecks = 0;
+    _pKe->ShowUnit(*chosen);
     _cancelButton.Enable(true);
+    ShowChosenUnit();
+
+    const bool editorRunning = process.FindProcess(kVideoEditorCreator);
+    _updateButton.Enable(!editorRunning);
+    _finalCutRunningStr.SetVisibility(editorRunning);
+}
+
+void CKeFirmwareUpdateDialog::ShowUnitPopup()
+{
+    const std::vector<std::string>& entries = _unitChoice.Entries();
+    // Refilled only when the units change: a user reading the list is not disturbed.
+    if (entries != _unitEntries) {
+        _unitEntries = entries;
+        CMenu menu(_unitPopup.GetMenuHandle());
+        menu.Reset();
+        for (const std::string& entry : entries) menu.Append(entry);
+    }
+    if (!entries.empty()) _unitPopup.SetValue(static_cast<int>(_unitChoice.ChosenIndex()) + 1);
+    const bool several = entries.size() > 1;
+    _unitPopup.SetVisibility(several);
+    if (_unitCaption) _unitCaption->setVisible(several);
+    _unitPopup.Enable(_updateState == WAITFORINPUT);
+}
+
+void CKeFirmwareUpdateDialog::ShowChosenUnit()
+{
     std::string text;
     _pKe->GetCurrentFirmwareVersionString(text);
     _currentFirmwareVersionStr.SetText(text.c_str());
@@ -260,14 +320,12 @@ void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
     _pKe->GetUpdateFirmwareVersionString(text);
 
     const bool downgrade = _pKe->IsDowngrade();
-    const std::string instruction = (downgrade ? kDowngradePrefix : kUpgradePrefix) + text + kInstructionSuffix;
+    std::string instruction = (downgrade ? kDowngradePrefix : kUpgradePrefix) + text + kInstructionSuffix;
+    if (const auto& left = _unitChoice.Left())
+        instruction = kChosenLeftPrefix + *left + kChosenLeftSuffix + "\n" + instruction;
     _updateFirmwareVersionStr.SetText(instruction.c_str());
     _updateButton.SetTitle(downgrade ? "Downgrade" : "Upgrade");
     _updateButton.SetAccessibleName(downgrade ? "Downgrade" : "Upgrade");
-
-    const bool editorRunning = process.FindProcess(kVideoEditorCreator);
-    _updateButton.Enable(!editorRunning);
-    _finalCutRunningStr.SetVisibility(editorRunning);
 }
 
 bool CKeFirmwareUpdateDialog::RecheckHeldUnitSoon()

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The controller of the utility's only window: binds its seven controls,
+// The controller of the utility's only window: binds its eight controls,
 // answers the buttons, the menu commands and the close box, and runs the
 // half-second timer that shows the unit, starts the update job and follows
-// it to the end. Main thread only.
+// it to the end. With several units on the bus a popup lets the user choose
+// the one shown and updated. Main thread only.
 #pragma once
 
 #include <QString>
@@ -10,7 +11,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "macapps/KEFirmwareUpdate/UnitChoice.h"
 #include "macclasses/carboncontrols.h"
 #include "platform/firewire/IOReturn.h"
 
@@ -30,6 +33,7 @@ inline constexpr ControlID KECurrentFirmwareVersionStrID = {"keUD", 200};
 inline constexpr ControlID KECurrentSerialNumberStrID = {"keUD", 201};
 inline constexpr ControlID KEFinalCutRunningStrID = {"keUD", 202};
 inline constexpr ControlID KEUpdateFirmwareVersionStrID = {"keUD", 203};
+inline constexpr ControlID KEUnitPopupID = {"keUD", 204};
 inline constexpr ControlID KEProgressBarID = {"keUD", 300};
 
 // The menu commands, as the interface file's actions carry them in their
@@ -63,6 +67,8 @@ public:
 
     void UpdateEventHandler();
     void CancelEventHandler();
+    // The user picked a unit in the popup.
+    void UnitPopupEventHandler();
     // A menu command that reached the window; false when it is not the
     // window's to handle (an idle window leaves the quit command alone).
     bool ApplicationCommandHandler(const QString& command);
@@ -85,6 +91,11 @@ private:
     // After a discovery that found the unit held: true when the unit on show
     // stays as it is until it is asked again, soon.
     bool RecheckHeldUnitSoon();
+    // The popup lists the units offered; on show only when there are several.
+    void ShowUnitPopup();
+    // The chosen unit's version, serial number and instruction, and the
+    // button that fits it.
+    void ShowChosenUnit();
     void UpdatingTick();
     // Tells the user which part of the job failed; the window goes idle.
     void ReportFailedJob(const APW::PTA::UpdateResult& result);
@@ -105,6 +116,11 @@ private:
     CControl _finalCutRunningStr;
     CControl _updateFirmwareVersionStr;
     CControl _progressBar;
+    CPopupControl _unitPopup;
+    UnitChoice _unitChoice;
+    // The popup's entries as last set.
+    std::vector<std::string> _unitEntries;
+    QWidget* _unitCaption = nullptr;  // the popup's caption; the window owns it
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
     int _heldSignal = 0;        // a signal that came during the job, or 0
     int _cancelSignal = 0;      // a signal that cancelled the job before its first erase, or 0

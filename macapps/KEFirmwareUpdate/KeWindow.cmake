@@ -5,7 +5,8 @@
 add_library(ke_dialog STATIC
   ${CMAKE_CURRENT_LIST_DIR}/KeAlerts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KeFirmwareUpdateDialog.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/RunKEFirmwareUpdate.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/RunKEFirmwareUpdate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UnitChoice.cpp)
 target_include_directories(ke_dialog PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(ke_dialog PUBLIC ke_macclasses_ui ke_platform_ui ke_core ke_macclasses)
 

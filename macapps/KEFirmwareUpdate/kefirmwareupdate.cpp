@@ -137,6 +137,13 @@ std::string UpdateResultText(const UpdateResult& result)
                   : " The " + std::string(order[0].displayName) + " image was written.");
 }
 
+std::string SerialNumberText(const KeInfo& info)
+{
+    return info.MCOREver > 20 ? info.serialNum : std::string("Not Available");
+}
+
+std::string InstalledVersionText(const KeInfo& info) { return FlashVersionText(info.softwareVer); }
+
 std::string GuidText(const std::optional<UInt64>& guid) { return guid ? Hex(*guid, 16) : "unknown"; }
 
 std::string DescribeIdentity(const KeIdentity& identity)
@@ -249,7 +256,7 @@ bool CKeFirmwareUpdate::IsFound()
     return true;
 }
 
-std::vector<KeUnitReading> CKeFirmwareUpdate::SurveyUnits()
+std::vector<KeUnitReading> CKeFirmwareUpdate::SurveyUnits(bool waitOutAHold)
 {
     std::cout << "Open Ke\n";
     std::vector<KeUnitReading> readings;
@@ -259,7 +266,7 @@ std::vector<KeUnitReading> CKeFirmwareUpdate::SurveyUnits()
         } catch (const std::exception&) {
             continue;  // gone since the scan
         }
-        KeUnitReading reading = ReadUnit();
+        KeUnitReading reading = ReadUnit(waitOutAHold);
         CloseKe();
         if (reading.status != kIOReturnNotFound) readings.push_back(std::move(reading));
     }
@@ -275,16 +282,24 @@ void CKeFirmwareUpdate::ShowUnit(const KeUnitReading& unit)
     _shown = unit.identity;
 }
 
+void CKeFirmwareUpdate::ShowNoUnit(const KeUnitReading* first)
+{
+    _keInfo.valid = false;
+    _shown.reset();
+    _discoveryStatus = first ? first->status : kIOReturnNotFound;
+    _discoveryReason = first ? first->reason : std::string();
+}
+
 void CKeFirmwareUpdate::GetSerialNumberString(std::string& serialNumberString)
 {
     KE_ASSERT(true == _keInfo.valid);
-    serialNumberString = _keInfo.MCOREver > 20 ? _keInfo.serialNum : std::string("Not Available");
+    serialNumberString = SerialNumberText(_keInfo);
 }
 
 void CKeFirmwareUpdate::GetCurrentFirmwareVersionString(std::string& currentVersionString)
 {
     KE_ASSERT(true == _keInfo.valid);
-    currentVersionString = FlashVersionText(_keInfo.softwareVer);
+    currentVersionString = InstalledVersionText(_keInfo);
 }
 
 void CKeFirmwareUpdate::GetUpdateFirmwareVersionString(std::string& updateVersionString)

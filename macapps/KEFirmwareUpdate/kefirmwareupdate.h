@@ -53,6 +53,10 @@ std::string DescribeIdentity(const KeIdentity& identity);
 std::string GuidText(const std::optional<UInt64>& guid);
 // A status in words and in hex: "timed out (0xE00002D6)".
 std::string KeStatusText(IOReturn status);
+// What the window shows of a unit read: its serial number, or "Not Available"
+// for one without (M·CORE 20 or less), and its version, "21-26".
+std::string SerialNumberText(const KeInfo& info);
+std::string InstalledVersionText(const KeInfo& info);
 
 // One unit as discovery read it.
 struct KeUnitReading {
@@ -137,14 +141,20 @@ public:
     // read: why, in words. Empty otherwise.
     const std::string& GetDiscoveryReason() const { return _discoveryReason; }
 
-    // Every unit found, each read as IsFound reads one, in discovery order.
-    std::vector<KeUnitReading> SurveyUnits();
+    // Every unit found, each read as IsFound reads one, in discovery order;
+    // with waitOutAHold a unit another program holds for a moment is asked
+    // again (never on the window's main thread).
+    std::vector<KeUnitReading> SurveyUnits(bool waitOutAHold = true);
     // Shows an offered unit of SurveyUnits as IsFound would have: the
     // getters below describe it and the next job writes to it alone.
     void ShowUnit(const KeUnitReading& unit);
     // The identity of the unit shown last, which the next job writes; none
     // while no unit is shown.
     const std::optional<KeIdentity>& GetShownUnit() const { return _shown; }
+    // Shows no unit, as a failed IsFound would: no job may start, and the
+    // discovery status and reason are those of `first`, the first unit
+    // found but not offered, if any.
+    void ShowNoUnit(const KeUnitReading* first);
 
     void GetSerialNumberString(std::string& serialNumberString);
     void GetCurrentFirmwareVersionString(std::string& currentVersionString);

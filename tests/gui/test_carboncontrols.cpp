@@ -138,8 +138,13 @@ TEST(Controls, CheckBoxPopupBarAndEditValues)
     menu.Init(items);
     ASSERT_EQ(2, window.Get<QComboBox>(600)->count());
     EXPECT_EQ(QStringLiteral("Two \u00E9"), window.Get<QComboBox>(600)->itemText(1));
+    int picks = 0;
+    popup.SetupEventHandler([&] { ++picks; });
     popup.SetValue(2);
     EXPECT_EQ(1, window.Get<QComboBox>(600)->currentIndex()) << "items count from 1";
+    QTest::keyClick(window.Get<QComboBox>(600), Qt::Key_Up);
+    EXPECT_EQ(1, popup.GetValue());
+    EXPECT_EQ(1, picks) << "the user's pick alone runs the handler";
     menu.Append(std::string(300, 'a'));
     EXPECT_EQ(255, window.Get<QComboBox>(600)->itemText(2).size());
 

@@ -6,8 +6,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 
 #include "tests/gui/DialogTestSupport.h"
+#include "tests/support/SocketSim.h"
 
 using dialogtest::Window;
 using testing::HasSubstr;
@@ -22,6 +24,30 @@ bool UpdateModeWasEntered(kesim::KeUnitModel& model)
         if (t.offset == kesim::kUpdateControlReg && !t.data.empty() && t.data.back() == 1) return true;
     }
     return false;
+}
+
+// Another unit on the window's bus, unplugged at the end.
+struct OtherUnit {
+    OtherUnit(Window& w, const char* serial, UInt32 versions, UInt64 guid) : bus(w.bus)
+    {
+        model->SetSerialNumber(serial);
+        model->SetSoftwareVersion(versions);
+        model->ChangeConfig([&](kesim::KeUnitConfig& c) { c.guid = guid; });
+        bus.transport().Plug(model);
+    }
+    ~OtherUnit() { bus.transport().Unplug(model); }
+
+    simbus::Bus& bus;
+    std::shared_ptr<kesim::KeUnitModel> model = std::make_shared<kesim::KeUnitModel>();
+};
+
+QComboBox* Popup(Window& w) { return w.Widget<QComboBox>(204); }
+
+QStringList Entries(Window& w)
+{
+    QStringList entries;
+    for (int i = 0; i < Popup(w)->count(); ++i) entries << Popup(w)->itemText(i);
+    return entries;
 }
 
 }  // namespace
@@ -311,4 +337,81 @@ TEST(Dialog, SignalDuringTheWriteIsHeldThenTheResultQuitsWithoutAnAlert)
     EXPECT_EQ(QStringLiteral("Update progress"), w.Bar()->accessibleName());
     w.Tick();
     EXPECT_EQ("Select Upgrade button to download firmware version 21-26 to Ke:", w.Instruction());
+}
+
+TEST(Dialog, WithTwoUnitsThePopupChoosesTheUnitShownAndTheOnlyOneWritten)
+{
+    Window w;
+    w.bus.model().SetSerialNumber("KEAAAAAA");
+    w.bus.model().SetSoftwareVersion(Versions(21, 20));
+    OtherUnit other(w, "KEBBBBBB", Versions(22, 30), 0x000A2700000000BB);
+    w.Tick();
+    ASSERT_TRUE(Popup(w)->isVisible());
+    EXPECT_EQ(QStringList({"KEAAAAAA, firmware 21-20", "KEBBBBBB, firmware 22-30"}), Entries(w));
+    EXPECT_EQ("21-20", w.Version());
+    QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(Popup(w));
+    EXPECT_EQ(QStringLiteral("KEAAAAAA, firmware 21-20"), popup->text(QAccessible::Value));
+    // A screen reader names the popup by its caption.
+    const auto captions = popup->relations(QAccessible::Label);
+    ASSERT_EQ(1, captions.size());
+    EXPECT_EQ(QStringLiteral("Ke unit:"), captions[0].first->text(QAccessible::Name));
+
+    // Picked from the keyboard, as a screen reader's user does.
+    w.main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.main.get()));
+    QTest::keyClick(w.main.get(), Qt::Key_U, Qt::AltModifier);  // the caption's mnemonic
+    EXPECT_TRUE(Popup(w)->hasFocus());
+    QTest::keyClick(Popup(w), Qt::Key_Down);
+    EXPECT_EQ(QStringLiteral("KEBBBBBB, firmware 22-30"), popup->text(QAccessible::Value));
+    EXPECT_EQ("22-30", w.Version());
+    EXPECT_EQ("KEBBBBBB", w.Serial());
+    EXPECT_EQ("Downgrade", w.Button(101)->text().toStdString());
+    w.Tick();
+    EXPECT_EQ("KEBBBBBB", w.Serial()) << "the choice outlives the tick";
+
+    // Confirmed, then gone before the job starts: nothing is written, to the other unit neither.
+    w.ClickUpdate();
+    EXPECT_FALSE(Popup(w)->isEnabled());
+    w.bus.transport().Unplug(other.model);
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_THAT(w.alerts.seen.back().informative.toStdString(), HasSubstr("not found"));
+    w.bus.transport().Plug(other.model);
+    w.Tick();
+    EXPECT_TRUE(Popup(w)->isEnabled());
+    EXPECT_EQ("KEBBBBBB", w.Serial());
+
+    w.ClickUpdate();
+    ASSERT_TRUE(w.TickUntilIdle());
+    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
+    EXPECT_TRUE(other.model->Flash(kesim::FlashDevice::Xilinx).contents == socksim::Image(fileXILINX));
+    EXPECT_TRUE(other.model->Flash(kesim::FlashDevice::Mcore).contents == socksim::Image(fileMCORE));
+    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
+}
+
+TEST(Dialog, TheChoiceIsKeptByGuidWhenUnitsArriveAndFallsBackToTheFirstWhenItLeaves)
+{
+    Window w;
+    w.bus.model().SetSerialNumber("KEAAAAAA");
+    w.bus.model().SetSoftwareVersion(Versions(21, 20));
+    w.Tick();
+    EXPECT_TRUE(Popup(w)->isHidden()) << "one unit: the window as it always was";
+    std::optional<OtherUnit> second(std::in_place, w, "KEBBBBBB", Versions(22, 30), 0x000A2700000000BB);
+    w.Tick();
+    ASSERT_FALSE(Popup(w)->isHidden());
+    QTest::keyClick(Popup(w), Qt::Key_Down);
+    OtherUnit third(w, "KEAAAAAA", Versions(21, 26), 0x000A2700000000CC);
+    w.Tick();
+    EXPECT_EQ("KEBBBBBB", w.Serial()) << "an arrival changes nothing";
+    EXPECT_EQ(QStringList({"KEAAAAAA, firmware 21-20, GUID 0x000a270000000042", "KEBBBBBB, firmware 22-30",
+                           "KEAAAAAA, firmware 21-26, GUID 0x000a2700000000cc"}),
+              Entries(w));
+
+    second.reset();
+    w.Tick();
+    EXPECT_EQ("21-20", w.Version());
+    EXPECT_EQ(
+        "The Ke chosen (KEBBBBBB, firmware 22-30) is no longer connected: the first Ke found is shown.\n"
+        "Select Upgrade button to download firmware version 21-26 to Ke:",
+        w.Instruction());
+    EXPECT_EQ(0, Popup(w)->currentIndex());
 }

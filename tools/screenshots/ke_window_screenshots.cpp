@@ -9,7 +9,9 @@
 //   ke_window_screenshots update DIR   window-idle, window-updating, window-completed
 //   ke_window_screenshots fail DIR     window-failed (the unit refuses the update)
 //   ke_window_screenshots none DIR     window-no-unit
+//   ke_window_screenshots two DIR      window-two-units (two units on the bus: the popup)
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QMainWindow>
@@ -116,6 +118,7 @@ private:
         if (state != WAITFORINPUT || mClicked) return;
         QPushButton* button = Find<QPushButton>("keUD_101");
         if (button == nullptr || !button->isEnabled()) return;
+        if (mMode == "two") return TwoUnits(*window);
         if (mMode == "update") Save(window->grab(), "window-idle");
         mClicked = true;
         button->click();
@@ -146,6 +149,16 @@ private:
         return true;
     }
 
+    // Once the popup lists both units.
+    void TwoUnits(QWidget& window)
+    {
+        const QComboBox* popup = Find<QComboBox>("keUD_204");
+        if (popup == nullptr || !popup->isVisible() || popup->count() != 2) return;
+        mClicked = true;
+        Save(window.grab(), "window-two-units");
+        Leave();
+    }
+
     void NoUnit()
     {
         if (QWidget* window = MainWindow()) Save(window->grab(), "window-no-unit");
@@ -171,9 +184,9 @@ private:
 int main(int argc, char* argv[])
 {
     const bool known = argc == 3 && (std::strcmp(argv[1], "update") == 0 || std::strcmp(argv[1], "fail") == 0 ||
-                                     std::strcmp(argv[1], "none") == 0);
+                                     std::strcmp(argv[1], "none") == 0 || std::strcmp(argv[1], "two") == 0);
     if (!known) {
-        std::fprintf(stderr, "usage: %s update|fail|none DIR\n", argv[0]);
+        std::fprintf(stderr, "usage: %s update|fail|none|two DIR\n", argv[0]);
         return 64;
     }
     Photographer photographer(argv[1], QString::fromLocal8Bit(argv[2]));
