@@ -14,7 +14,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKE_BUILD_TESTS="$tests" 
 cmake --build build -j"$(nproc)" --target KEFirmwareUpdate kefirmwareupdate-cli ke-unit-sim
 
 sim=build/sim/ke-unit-sim
-cli=build/macapps/KEFirmwareUpdate/cli/kefirmwareupdate-cli
+cli=build/cli/kefirmwareupdate-cli
 gui=build/macapps/KEFirmwareUpdate/KEFirmwareUpdate
 # The programs look for simulated units only when asked to.
 export KE_SIMULATED_UNITS=1

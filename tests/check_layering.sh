@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Includes point one way: macapps -> macclasses, includes, platform;
+# Includes point one way: cli -> macapps and what macapps may use;
+# macapps -> macclasses, includes, platform;
 # macclasses -> includes, platform; platform -> system, Qt and the simulated
 # unit's transport interface; sim -> nothing of the application.
 set -u
@@ -19,6 +20,7 @@ check() {  # folder, allowed project prefixes (regex)
   done < <(grep -rnE '^\s*#\s*include "' "$dir" --include='*.h' --include='*.cpp' | sed -E 's/^([^:]+):[0-9]+:/\1:/')
 }
 check macapps 'macapps/|macclasses/|includes/|platform/'
+check cli 'cli/|macapps/|macclasses/|includes/|platform/'
 check macclasses 'macclasses/|includes/|platform/'
 check platform 'platform/|sim/UnitPort\.h|sim/SimWireProtocol\.h'
 check sim 'sim/'

@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "macapps/KEFirmwareUpdate/cli/CliApp.h"
+#include "cli/CliApp.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/log/RotatingLog.h"
 #include "platform/threads/Sleep.h"

@@ -21,7 +21,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "cli/ExitCodes.h"
 #include "tests/support/ChildProgram.h"
 #include "tests/support/SocketSim.h"
 

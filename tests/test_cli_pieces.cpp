@@ -21,13 +21,13 @@
 #include <tuple>
 #include <vector>
 
-#include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
-#include "macapps/KEFirmwareUpdate/cli/Console.h"
-#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
-#include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
-#include "macapps/KEFirmwareUpdate/cli/NodeAccess.h"
-#include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
-#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+#include "cli/CliOptions.h"
+#include "cli/Console.h"
+#include "cli/ExitCodes.h"
+#include "cli/JobVerdict.h"
+#include "cli/NodeAccess.h"
+#include "cli/ProgressBar.h"
+#include "cli/RunReport.h"
 #include "platform/signals/SignalHold.h"
 #include "tests/support/ChildProgram.h"
 #include "tests/support/SocketSim.h"

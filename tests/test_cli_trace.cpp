@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "cli/ExitCodes.h"
 #include "tests/support/ChildProgram.h"
 #include "tests/support/SocketSim.h"
 

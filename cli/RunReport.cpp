@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+#include "cli/RunReport.h"
 
 #include <signal.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/NodeAccess.h"
+#include "cli/NodeAccess.h"
 
 #include <unistd.h>
 

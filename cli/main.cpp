@@ -6,11 +6,11 @@
 #include <memory>
 #include <optional>
 
-#include "macapps/KEFirmwareUpdate/cli/CliApp.h"
-#include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
-#include "macapps/KEFirmwareUpdate/cli/Console.h"
-#include "macapps/KEFirmwareUpdate/cli/HistoryCommand.h"
-#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+#include "cli/CliApp.h"
+#include "cli/CliOptions.h"
+#include "cli/Console.h"
+#include "cli/HistoryCommand.h"
+#include "cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/common/StandardDescriptors.h"

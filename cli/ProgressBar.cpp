@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
+#include "cli/ProgressBar.h"
 
 #include <algorithm>
 

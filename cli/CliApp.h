@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
-#include "macapps/KEFirmwareUpdate/cli/Console.h"
-#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
-#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+#include "cli/CliOptions.h"
+#include "cli/Console.h"
+#include "cli/ExitCodes.h"
+#include "cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/firewire/TraceUnitLink.h"
 

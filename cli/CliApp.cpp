@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/CliApp.h"
+#include "cli/CliApp.h"
 
 #include <cctype>
 #include <cerrno>
@@ -11,10 +11,10 @@
 #include <nlohmann/json.hpp>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
-#include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
-#include "macapps/KEFirmwareUpdate/cli/NodeAccess.h"
-#include "macapps/KEFirmwareUpdate/cli/ProgressBar.h"
-#include "macapps/KEFirmwareUpdate/cli/UnitApplication.h"
+#include "cli/JobVerdict.h"
+#include "cli/NodeAccess.h"
+#include "cli/ProgressBar.h"
+#include "cli/UnitApplication.h"
 #include "platform/signals/SignalHold.h"
 
 #ifndef KE_CLI_VERSION

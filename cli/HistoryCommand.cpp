@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/HistoryCommand.h"
+#include "cli/HistoryCommand.h"
 
 #include <nlohmann/json.hpp>
 
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
-#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+#include "cli/RunReport.h"
 
 namespace kecli {
 namespace {

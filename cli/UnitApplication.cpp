@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/UnitApplication.h"
+#include "cli/UnitApplication.h"
 
 #include "macclasses/Process.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/Console.h"
+#include "cli/Console.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "macapps/KEFirmwareUpdate/Downloader.h"
-#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "cli/ExitCodes.h"
 #include "platform/firewire/IOReturn.h"
 
 namespace kecli {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/CliOptions.h"
+#include "cli/CliOptions.h"
 
 #include <CLI/CLI.hpp>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "cli/ExitCodes.h"
 
 namespace kecli {
 namespace {

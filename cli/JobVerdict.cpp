@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "macapps/KEFirmwareUpdate/cli/JobVerdict.h"
+#include "cli/JobVerdict.h"
 
-#include "macapps/KEFirmwareUpdate/cli/RunReport.h"
+#include "cli/RunReport.h"
 
 namespace kecli {
 namespace {

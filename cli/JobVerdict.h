@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "macapps/KEFirmwareUpdate/cli/ExitCodes.h"
+#include "cli/ExitCodes.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 
 namespace kecli {
