@@ -4,7 +4,7 @@ KE_UNIT_SIM name the programs: atspi_session.sh python3 check_window.py [ScreenR
 import os
 import unittest
 
-from atspi_window import Unit, Window, poll
+from atspi_window import Atspi, Unit, Window, poll
 
 APP, SIM = os.environ.get("KE_APP", "KEFirmwareUpdate"), os.environ.get("KE_UNIT_SIM", "ke-unit-sim")
 UPDATING = "Updating the Ke: do not power it off or unplug it until the update is over."
@@ -36,6 +36,24 @@ class ScreenReader(unittest.TestCase):
                           alert_texts(window, "Programming Complete"))
             window.press("push button", "OK")
             self.assertEqual(0, window.process.wait(30))
+
+    def test_the_unit_popup_is_read_with_its_caption_and_chooses_the_unit(self):
+        with Unit(SIM, "--versions", "21-20", "--serial", "KEAAAAAA", "--socket", "aa-unit"), \
+                Unit(SIM, "--versions", "22-30", "--serial", "KEBBBBBB", "--socket", "bb-unit"), Window(APP) as window:
+            popup = window.wait("the unit popup", "combo box", "KEAAAAAA, firmware 21-20")
+            self.assertEqual(["Ke unit:"], popup.relations.get("labelled-by"))
+            window.wait("the first unit's version", "label", "21-20")
+            entries = [n.name for n in window.tree(popup.acc) if n.role == "list item"]
+            self.assertEqual(["KEAAAAAA, firmware 21-20", "KEBBBBBB, firmware 22-30"], entries)
+            # Opened by its action, the second entry picked where the bus says it lies.
+            popup.acc.do_action(0)
+            second = poll("the open popup's second entry", lambda: [
+                n for n in window.tree(popup.acc) if n.name == entries[1] and n.showing])[0]
+            box = second.acc.get_extents(Atspi.CoordType.SCREEN)
+            Atspi.generate_mouse_event(box.x + box.width // 2, box.y + box.height // 2, "b1c")
+            window.wait("the popup reading the second unit", "combo box", entries[1])
+            window.wait("the second unit's version", "label", "22-30")
+            window.wait("the second unit's serial number", "label", "KEBBBBBB")
 
     def test_a_failure_alert_is_read(self):
         with Unit(SIM, "--versions", "21-20", "--refuse-crc"), Window(APP) as window:
