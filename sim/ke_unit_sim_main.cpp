@@ -72,7 +72,7 @@ constexpr const char* kFilesGroup = "Files and names";
 constexpr const char* kFaultGroup = "Faults";
 constexpr const char* kOtherGroup = "Other";
 
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     const char* argument;  // null: a flag
     const char* group;
@@ -82,8 +82,8 @@ struct OptionSpec {
 };
 
 // An option taking a number in [min, max], stored by `store`.
-OptionSpec Number(const char* name, const char* argument, const char* group, const char* help, std::uint64_t min,
-                  std::uint64_t max, std::function<void(std::uint64_t, Options&)> store)
+OptionRow Number(const char* name, const char* argument, const char* group, const char* help, std::uint64_t min,
+                 std::uint64_t max, std::function<void(std::uint64_t, Options&)> store)
 {
     return {name, argument, group, help, [=](const std::string& text, Options& o) {
                 std::uint64_t value = 0;
@@ -93,7 +93,7 @@ OptionSpec Number(const char* name, const char* argument, const char* group, con
             }};
 }
 
-OptionSpec Flag(const char* name, const char* group, const char* help, std::function<void(Options&)> set)
+OptionRow Flag(const char* name, const char* group, const char* help, std::function<void(Options&)> set)
 {
     return {name, nullptr, group, help, [=](const std::string&, Options& o) {
                 set(o);
@@ -101,21 +101,21 @@ OptionSpec Flag(const char* name, const char* group, const char* help, std::func
             }};
 }
 
-OptionSpec Text(const char* name, const char* argument, const char* group, const char* help,
-                std::function<bool(const std::string&, Options&)> set)
+OptionRow Text(const char* name, const char* argument, const char* group, const char* help,
+               std::function<bool(const std::string&, Options&)> set)
 {
     return {name, argument, group, help, std::move(set)};
 }
 
 // Every option of the program, in the order --help, sim/README.md and the
 // manual page list them.
-const std::vector<OptionSpec>& Specs()
+const std::vector<OptionRow>& OptionRows()
 {
     using std::chrono::microseconds;
     using std::chrono::milliseconds;
     constexpr std::uint64_t k32 = 0xFFFFFFFFu;
     constexpr std::uint64_t k16 = 0xFFFFu;
-    static const std::vector<OptionSpec> specs = {
+    static const std::vector<OptionRow> rows = {
         Text("--serial", "TEXT", kUnitGroup, "serial number (the unit shows the first 8 bytes)",
              [](const std::string& v, Options& o) {
                  o.config.serialNumber = v;
@@ -237,13 +237,13 @@ const std::vector<OptionSpec>& Specs()
         Flag("--version", kOtherGroup, "print the version and exit", [](Options& o) { o.version = true; }),
         Flag("--help", kOtherGroup, "show this text and exit", [](Options& o) { o.help = true; }),
     };
-    return specs;
+    return rows;
 }
 
-const OptionSpec* FindSpec(std::string_view name)
+const OptionRow* FindRow(std::string_view name)
 {
-    for (const OptionSpec& spec : Specs()) {
-        if (name == spec.name) return &spec;
+    for (const OptionRow& row : OptionRows()) {
+        if (name == row.name) return &row;
     }
     return nullptr;
 }
@@ -257,11 +257,10 @@ std::optional<std::string> FlagWithValue(int argc, char** argv)
         const std::string_view arg = argv[i];
         if (arg == "--") break;
         const auto eq = arg.find('=');
-        const OptionSpec* spec = FindSpec(arg.substr(0, eq));
-        if (spec == nullptr) continue;
-        if (spec->argument == nullptr && eq != std::string_view::npos)
-            return std::string(spec->name) + " takes no value";
-        if (spec->argument != nullptr && eq == std::string_view::npos) ++i;
+        const OptionRow* row = FindRow(arg.substr(0, eq));
+        if (row == nullptr) continue;
+        if (row->argument == nullptr && eq != std::string_view::npos) return std::string(row->name) + " takes no value";
+        if (row->argument != nullptr && eq == std::string_view::npos) ++i;
     }
     return std::nullopt;
 }
@@ -281,24 +280,24 @@ public:
         mApp.get_formatter()->column_width(32);
         // Every value given is checked; the last one applies.
         mApp.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-        for (const OptionSpec& spec : Specs()) {
-            if (spec.argument == nullptr) {
+        for (const OptionRow& row : OptionRows()) {
+            if (row.argument == nullptr) {
                 mApp.add_flag_callback(
-                        spec.name, [&spec, &options] { spec.apply({}, options); }, spec.help)
-                    ->group(spec.group);
+                        row.name, [&row, &options] { row.apply({}, options); }, row.help)
+                    ->group(row.group);
                 continue;
             }
             const CLI::Validator check(
-                [&spec](std::string& value) {
+                [&row](std::string& value) {
                     Options scratch;
-                    if (spec.apply(value, scratch)) return std::string();
-                    return "invalid value '" + value + "' (" + spec.argument + ")";
+                    if (row.apply(value, scratch)) return std::string();
+                    return "invalid value '" + value + "' (" + row.argument + ")";
                 },
                 "");
             mApp.add_option_function<std::string>(
-                    spec.name, [&spec, &options](const std::string& value) { spec.apply(value, options); }, spec.help)
-                ->option_text(spec.argument)
-                ->group(spec.group)
+                    row.name, [&row, &options](const std::string& value) { row.apply(value, options); }, row.help)
+                ->option_text(row.argument)
+                ->group(row.group)
                 ->check(check);
         }
     }
