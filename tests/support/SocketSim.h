@@ -55,40 +55,25 @@ inline Bytes Image(DOWNLOADTYPE type)
     return {KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes};
 }
 
+// The stream's 20-byte header: magic, version 1, the image's size, reserved ones.
 inline Bytes Header(std::uint32_t sizeB)
 {
-    return {0xFF,
-            0xFF,
-            0x00,
-            0x01,
-            std::uint8_t(sizeB >> 24),
-            std::uint8_t(sizeB >> 16),
-            std::uint8_t(sizeB >> 8),
-            std::uint8_t(sizeB),
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF};
+    Bytes header(20, 0xFF);
+    header[2] = 0x00;
+    header[3] = 0x01;
+    for (int i = 0; i < 4; ++i) header[4 + i] = std::uint8_t(sizeB >> (24 - 8 * i));
+    return header;
 }
 
-// The stream a unit receives for one image: header, image, zero padding to a quadlet.
-inline Bytes Stream(DOWNLOADTYPE type)
+// The stream a unit receives for `image`: header, image, zero padding to a quadlet.
+inline Bytes StreamOf(const Bytes& image)
 {
-    const Bytes image = Image(type);
     const Bytes header = Header(static_cast<std::uint32_t>(image.size()));
     Bytes stream(header.size() + ((image.size() + 3) & ~std::size_t{3}), 0);
-    std::copy(header.begin(), header.end(), stream.begin());
-    std::copy(image.begin(), image.end(), stream.begin() + static_cast<std::ptrdiff_t>(header.size()));
+    std::copy(image.begin(), image.end(), std::copy(header.begin(), header.end(), stream.begin()));
     return stream;
 }
+inline Bytes Stream(DOWNLOADTYPE type) { return StreamOf(Image(type)); }
 
 inline Bytes ReadFile(const std::string& path)
 {
