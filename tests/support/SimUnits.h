@@ -44,8 +44,7 @@ protected:
     Result Run(const std::vector<std::string>& args, std::chrono::seconds timeout = 120s)
     {
         auto program = Start(args);
-        Result result{program->Wait(timeout).value_or(-1), program->Out(), program->Err()};
-        return result;
+        return {program->Wait(timeout).value_or(-1), program->Out(), program->Err()};
     }
     // A unit with `options`, once it serves; without a --record of its own it records into mRecord.
     std::unique_ptr<Program> Unit(std::vector<std::string> options)
@@ -64,12 +63,11 @@ protected:
         return program.Wait(30s).value_or(-1);
     }
 
-    // Both images reached the unit recording into `record` (mRecord when empty) whole.
-    bool Landed(const std::string& record = "") const
+    // Both images reached the unit whole.
+    bool Landed() const
     {
-        const std::string dir = record.empty() ? mRecord : record;
-        return socksim::ReadFile(dir + "/xilinx.bin") == socksim::Stream(fileXILINX) &&
-               socksim::ReadFile(dir + "/mcore.bin") == socksim::Stream(fileMCORE);
+        return socksim::ReadFile(mRecord + "/xilinx.bin") == socksim::Stream(fileXILINX) &&
+               socksim::ReadFile(mRecord + "/mcore.bin") == socksim::Stream(fileMCORE);
     }
     bool NothingRecorded() const { return std::filesystem::is_empty(mRecord); }
 
