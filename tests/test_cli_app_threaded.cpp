@@ -9,9 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 #include "macapps/KEFirmwareUpdate/cli/CliApp.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
@@ -25,12 +24,14 @@ using testing::HasSubstr;
 
 namespace {
 
-std::string Contents(std::FILE* file)
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+std::string Contents(const File& file)
 {
-    std::fflush(file);
-    std::rewind(file);
+    std::fflush(file.get());
+    std::rewind(file.get());
     std::string text;
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text.push_back(static_cast<char>(c));
+    for (int c = std::fgetc(file.get()); c != EOF; c = std::fgetc(file.get())) text.push_back(static_cast<char>(c));
     return text;
 }
 
@@ -38,7 +39,6 @@ struct CliRun {
     int code = -1;
     std::string out;
     std::string err;
-    nlohmann::json Json() const { return nlohmann::json::parse(out); }
 };
 
 class CliAppTest : public testing::Test {
@@ -53,25 +53,18 @@ protected:
         CliOptions options, const std::string& input = "", bool terminal = false,
         std::function<bool()> applicationRunning = [] { return false; })
     {
-        std::FILE* out = std::tmpfile();
-        std::FILE* err = std::tmpfile();
-        std::FILE* in = std::tmpfile();
-        std::fputs(input.c_str(), in);
-        std::rewind(in);
-        CliRun run;
+        const File out(std::tmpfile(), std::fclose), err(std::tmpfile(), std::fclose), in(std::tmpfile(), std::fclose);
+        std::fputs(input.c_str(), in.get());
+        std::rewind(in.get());
+        int code = -1;
         {
-            Console console(out, err, in, terminal, terminal);
+            Console console(out.get(), err.get(), in.get(), terminal, terminal);
             CliApp app(mUpdate, console, options);
             app.SetPollInterval(std::chrono::milliseconds(1));
             app.SetApplicationCheck(applicationRunning);
-            run.code = app.Run();
+            code = app.Run();
         }
-        run.out = Contents(out);
-        run.err = Contents(err);
-        std::fclose(out);
-        std::fclose(err);
-        std::fclose(in);
-        return run;
+        return {code, Contents(out), Contents(err)};
     }
 
     bool NothingWritten()

@@ -101,17 +101,8 @@ TEST_F(CliEndToEnd, UpdateWithJsonLandsBothImagesAndTellsOfRecordsNotKept)
     EXPECT_EQ(run.Json()["history"], "not recorded: it is a symbolic link");
     EXPECT_THAT(run.err, HasSubstr("the trace /dev/full is incomplete: No space left on device"));
     EXPECT_THAT(run.err, HasSubstr("The update could not be recorded in the history: it is a symbolic link"));
-    EXPECT_TRUE(Landed());
-}
-
-TEST_F(CliEndToEnd, DowngradeRefusedThenAllowed)
-{
-    Plug({"--versions", "22-26"});
-    const Result refused = Cli({"update", "--yes"});
-    EXPECT_EQ(refused.code, kecli::kExitDowngradeRefused);
-    EXPECT_THAT(refused.err, HasSubstr("This is a Downgrade"));
-    EXPECT_TRUE(NothingRecorded());
-    EXPECT_EQ(Cli({"update", "--yes", "--allow-downgrade"}).code, kecli::kExitSuccess);
+    EXPECT_THAT(run.err, HasSubstr("Programming Complete\nYou will need to cycle the Power on your Ke for changes to "
+                                   "take affect\n"));
     EXPECT_TRUE(Landed());
 }
 
@@ -271,22 +262,31 @@ TEST_F(CliEndToEnd, SigintDuringTheWriteWaitsForTheJob)
     EXPECT_TRUE(Landed());
 }
 
-TEST_F(CliEndToEnd, RefusalsBeforeAnythingIsWritten)
+TEST_F(CliEndToEnd, RefusalsBeforeAnythingIsWrittenThenADowngradeAllowed)
 {
-    Plug({"--versions", "20-20"});
-    const Result noTerminal = Cli({"update"});
+    Plug({"--versions", "22-26"});
+    const Result noTerminal = Cli({"update", "--allow-downgrade"});
     EXPECT_EQ(noTerminal.code, kecli::kExitUsage);
     EXPECT_THAT(noTerminal.err, HasSubstr("--yes"));
-    // An application with the creator signature 'KeyG' runs.
-    const std::string editor = mDir / "dvgrab";
-    std::filesystem::copy_file("/bin/sleep", editor);
-    auto running = Start({editor, "60"});
-    const Result held = Cli({"update", "--yes", "--json"});
-    EXPECT_EQ(held.code, kecli::kExitApplicationRunning) << held.err;
-    EXPECT_EQ(held.Json()["result"], "application-running");
-    EXPECT_TRUE(NothingRecorded());
     const Result usage = Cli({"update", "--bogus", "--json"});
     EXPECT_EQ(usage.code, kecli::kExitUsage);
     EXPECT_EQ(usage.Json()["result"], "usage-error");
     EXPECT_EQ(Cli({}).code, kecli::kExitUsage);
+    const Result refused = Cli({"update", "--yes"});
+    EXPECT_EQ(refused.code, kecli::kExitDowngradeRefused);
+    EXPECT_THAT(refused.err, HasSubstr("This is a Downgrade"));
+    {
+        // An application with the creator signature 'KeyG' runs.
+        const std::string editor = mDir / "dvgrab";
+        std::filesystem::copy_file("/bin/sleep", editor);
+        auto running = Start({editor, "60"});
+        const Result held = Cli({"update", "--yes", "--allow-downgrade", "--json"});
+        EXPECT_EQ(held.code, kecli::kExitApplicationRunning) << held.err;
+        EXPECT_EQ(held.Json()["result"], "application-running");
+    }
+    EXPECT_TRUE(NothingRecorded());
+    const Result done = Cli({"update", "--yes", "--allow-downgrade"});
+    EXPECT_EQ(done.code, kecli::kExitSuccess) << done.err;
+    EXPECT_THAT(done.out, HasSubstr("Programming Complete\n")) << "told on standard output without --json";
+    EXPECT_TRUE(Landed());
 }
