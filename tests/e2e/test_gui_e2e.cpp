@@ -69,8 +69,6 @@ protected:
         if (HasFailure()) std::cerr << "transcripts:\n" << mTranscripts;
     }
 
-    std::unique_ptr<simunits::Program> Idle() { return Start({KE_GUI_AUTOPILOT, "idle", mQuit}); }
-
     // Runs the autopilot in "upgrade" mode to its end, `meanwhile` given its process: the transcript.
     std::string Upgrade(const std::function<void(pid_t)>& meanwhile = {})
     {
@@ -95,32 +93,8 @@ protected:
     }
 
     std::string mLog = mDir / "sim.log";
-    std::string mQuit = mDir / "quit";
     std::string mTranscripts;
 };
-
-TEST_F(GuiEndToEnd, UpgradeLandsBothImagesAndTheUnitRestartsAtTheNewVersion)
-{
-    // What lands is checked against the build's images; those are the image files.
-    EXPECT_TRUE(socksim::Stream(fileXILINX) == FileStream(KE_XILINX_IMAGE_FILE));
-    EXPECT_TRUE(socksim::Stream(fileMCORE) == FileStream(KE_MCORE_IMAGE_FILE));
-    const std::vector<std::string> unit = {"--versions", "20-20", "--state", mDir / "unit.state"};
-    Plug(unit);
-    const std::string run = Upgrade();
-    EXPECT_EQ(Shown(Of(run, "tick").at(0)), "idle\t20-20\tNot Available");
-    EXPECT_EQ(Of(run, "click"), Lines{"Upgrade"});
-    EXPECT_EQ(Of(run, "alert").size(), 1u);
-    EXPECT_TRUE(Of(run, "alert").at(0).starts_with("Programming Complete\t"));
-    EXPECT_TRUE(Landed());
-
-    // A restart over the same state file is a power cycle.
-    ASSERT_EQ(Stop(*mSim), 0);
-    Plug(unit);
-    auto window = Idle();
-    EXPECT_TRUE(window->WaitFor("\tidle\t21-26\tKE000042\n", 30s)) << window->Out() << window->Err();
-    std::ofstream{mQuit};
-    EXPECT_EQ(window->Wait(30s), 0);
-}
 
 // The failure alert, then an idle window: the unit killed amid the FPGA image
 // is not found again; the one that refused the image's check still is.
@@ -161,16 +135,26 @@ TEST_F(GuiEndToEnd, SigtermDuringTheWriteLetsTheUpdateFinishThenExitsZeroWithout
     EXPECT_TRUE(Landed());
 }
 
-TEST_F(GuiEndToEnd, SecondCopyIdlesBesideAnUpdateAndNeverWrites)
+// A second copy idles beside the update, polling, and never writes; after a
+// power cycle (a restart over the same state file) a window finds the new version.
+TEST_F(GuiEndToEnd, UpgradeLandsBesideAnIdleCopyAndTheUnitRestartsAtTheNewVersion)
 {
-    Plug({"--versions", "20-20", "--log", mLog});
-    auto second = Idle();
+    // What lands is checked against the build's images; those are the image files.
+    EXPECT_TRUE(socksim::Stream(fileXILINX) == FileStream(KE_XILINX_IMAGE_FILE));
+    EXPECT_TRUE(socksim::Stream(fileMCORE) == FileStream(KE_MCORE_IMAGE_FILE));
+    const std::vector<std::string> unit = {"--versions", "20-20", "--state", mDir / "unit.state", "--log", mLog};
+    Plug(unit);
+    auto second = Start({KE_GUI_AUTOPILOT, "idle", mDir / "quit"});
     ASSERT_TRUE(second->WaitFor("\tidle\t20-20\t", 30s)) << second->Err();
-    EXPECT_EQ(Of(Upgrade(), "alert").size(), 1u);
+    const std::string run = Upgrade();
+    EXPECT_EQ(Shown(Of(run, "tick").at(0)), "idle\t20-20\tNot Available");
+    EXPECT_EQ(Of(run, "click"), Lines{"Upgrade"});
+    EXPECT_EQ(Of(run, "alert").size(), 1u);
+    EXPECT_TRUE(Of(run, "alert").at(0).starts_with("Programming Complete\t"));
     EXPECT_TRUE(Landed());
     // It goes on polling and sees the new version.
     EXPECT_TRUE(second->WaitFor("\tidle\t21-26\t", 10s));
-    std::ofstream{mQuit};
+    std::ofstream{mDir / "quit"};
     ASSERT_EQ(second->Wait(30s), 0) << second->Err();
 
     const std::string idle = second->Out();
@@ -195,6 +179,13 @@ TEST_F(GuiEndToEnd, SecondCopyIdlesBesideAnUpdateAndNeverWrites)
     EXPECT_FALSE(std::any_of(log.begin(), log.end(), [&](const std::string& l) {
         return mine(l) && (l.find(" tcode 0 ") != std::string::npos || l.find(" tcode 1 ") != std::string::npos);
     }));
+
+    ASSERT_EQ(Stop(*mSim), 0);
+    Plug(unit);
+    auto window = Start({KE_GUI_AUTOPILOT, "idle", mDir / "quit-too"});
+    EXPECT_TRUE(window->WaitFor("\tidle\t21-26\tKE000042\n", 30s)) << window->Out() << window->Err();
+    std::ofstream{mDir / "quit-too"};
+    EXPECT_EQ(window->Wait(30s), 0);
 }
 
 }  // namespace

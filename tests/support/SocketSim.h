@@ -81,14 +81,11 @@ inline Bytes ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The unit of the first matching service, as discovery makes it; null when none.
-inline std::unique_ptr<DownloadUnit> MakeUnit() { return simbus::Bus::MakeUnit(); }
-
 // Downloads one image to the first unit found, on a virtual clock; the status.
 inline IOReturn Download(DOWNLOADTYPE type)
 {
     KeScopedSleepFunction clock([](UInt32) {});
-    auto unit = MakeUnit();
+    auto unit = simbus::Bus::MakeUnit();  // the first unit found, as discovery makes it
     if (!unit) return kIOReturnNoDevice;
     Downloader downloader;
     testing::internal::CaptureStdout();
@@ -102,7 +99,7 @@ inline IOReturn Download(DOWNLOADTYPE type)
 // The software version word the first unit found reports; 0xFFFFFFFF when unreadable.
 inline std::uint32_t SoftwareVersion()
 {
-    auto unit = MakeUnit();
+    auto unit = simbus::Bus::MakeUnit();
     UInt32 word = 0xFFFFFFFF;
     if (!unit || unit->Open() != kIOReturnSuccess) return word;
     if (unit->GetSoftwareVersion(word) != kIOReturnSuccess) word = 0xFFFFFFFF;
