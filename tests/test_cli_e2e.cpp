@@ -191,21 +191,6 @@ TEST_F(CliEndToEnd, TheSecondOfTwoUpdatesStopsAtTheOpen)
     EXPECT_TRUE(Landed());
 }
 
-TEST_F(CliEndToEnd, AUnitThatRunsAnotherVersionAfterThePromptIsNotWritten)
-{
-    Plug({"--versions", "21-20", "--serial", "KEAAAAAA"});
-    Terminal terminal;
-    auto cli = AtTheQuestion({"update", "--json"}, terminal);
-    // Meanwhile the unit was power-cycled and updated elsewhere.
-    mSim.reset();
-    Plug({"--versions", "23-20", "--serial", "KEAAAAAA"});
-    terminal.Type("y\n");
-    EXPECT_EQ(cli->Wait(120s), kecli::kExitNoUnit);
-    EXPECT_EQ(nlohmann::json::parse(cli->Out())["result"], "unit-changed");
-    EXPECT_THAT(cli->Err(), HasSubstr("the Ke now runs 23-20, not the 21-20 shown"));
-    EXPECT_TRUE(NothingRecorded());
-}
-
 // A system bus that takes the connection and never answers delays the start
 // a few seconds at most, and until the first erase a signal cancels.
 TEST_F(CliEndToEnd, ASilentLogindDelaysLittleAndASignalBeforeTheEraseCancels)
@@ -236,15 +221,24 @@ TEST_F(CliEndToEnd, ClosedOutputsLeaveTheUpdateAndItsResultAlone)
     }
 }
 
-TEST_F(CliEndToEnd, ASignalAtTheQuestionCancelsWithTheJson)
+TEST_F(CliEndToEnd, AtTheQuestionASignalCancelsAndAChangedUnitIsNotWritten)
 {
-    Plug({"--versions", "20-20"});
+    Plug({"--versions", "21-20", "--serial", "KEAAAAAA"});
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         Terminal terminal;
         auto cli = AtTheQuestion({"update", "--json"}, terminal);
         EXPECT_EQ(Stop(*cli, signal), kecli::kExitCancelled) << signal;
         EXPECT_EQ(nlohmann::json::parse(cli->Out())["result"], "cancelled");
     }
+    Terminal terminal;
+    auto cli = AtTheQuestion({"update", "--json"}, terminal);
+    // Meanwhile the unit was power-cycled and updated elsewhere.
+    mSim.reset();
+    Plug({"--versions", "23-20", "--serial", "KEAAAAAA"});
+    terminal.Type("y\n");
+    EXPECT_EQ(cli->Wait(120s), kecli::kExitNoUnit);
+    EXPECT_EQ(nlohmann::json::parse(cli->Out())["result"], "unit-changed");
+    EXPECT_THAT(cli->Err(), HasSubstr("the Ke now runs 23-20, not the 21-20 shown"));
     EXPECT_TRUE(NothingRecorded());
 }
 

@@ -58,11 +58,9 @@ inline Bytes Image(DOWNLOADTYPE type)
 // The stream's 20-byte header: magic, version 1, the image's size, reserved ones.
 inline Bytes Header(std::uint32_t sizeB)
 {
-    Bytes header(20, 0xFF);
-    header[2] = 0x00;
-    header[3] = 0x01;
-    for (int i = 0; i < 4; ++i) header[4 + i] = std::uint8_t(sizeB >> (24 - 8 * i));
-    return header;
+    const auto byte = [sizeB](int shift) { return std::uint8_t(sizeB >> shift); };
+    return {0xFF, 0xFF, 0x00, 0x01, byte(24), byte(16), byte(8), byte(0), 0xFF, 0xFF,
+            0xFF, 0xFF, 0xFF, 0xFF, 0xFF,     0xFF,     0xFF,    0xFF,    0xFF, 0xFF};
 }
 
 // The stream a unit receives for `image`: header, image, zero padding to a quadlet.
