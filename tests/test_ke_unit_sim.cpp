@@ -16,8 +16,7 @@
 
 #include "platform/firewire/SocketUnitTransport.h"
 #include "sim/StateFile.h"
-#include "tests/support/ChildProgram.h"
-#include "tests/support/SocketSim.h"
+#include "tests/support/SimUnits.h"
 
 namespace {
 
@@ -35,44 +34,29 @@ std::set<std::string> Listed(const std::string& text, const std::string& lead)
     return names;
 }
 
-// Each test has its own runtime directory, for the program and the transport alike.
-class UnitSim : public testing::Test {
+// The transport looks where the program serves.
+class UnitSim : public simunits::SimUnits {
 protected:
-    void SetUp() override
+    UnitSim() { fwplat::SetTransports({std::make_shared<fwplat::SocketUnitTransport>(mOptions)}); }
+    ~UnitSim() override { fwplat::SetTransports({}); }
+
+    std::unique_ptr<Program> Sim(std::vector<std::string> args)
     {
-        fwplat::SocketTransportOptions options;
-        options.runtimeDir = home / "kefirmwareupdate";
-        fwplat::SetTransports({std::make_shared<fwplat::SocketUnitTransport>(options)});
+        args.insert(args.begin(), KE_UNIT_SIM_BINARY);
+        return Start(args);
     }
-    void TearDown() override { fwplat::SetTransports({}); }
-
-    std::unique_ptr<Program> Start(std::vector<std::string> args)
+    // The exit code of a run that should end by itself.
+    int Sim(std::vector<std::string> args, std::string& err, std::string* out = nullptr)
     {
-        args.insert(args.begin(), KE_UNIT_SIM_PATH);
-        return std::make_unique<Program>(args, std::map<std::string, std::string>{{"XDG_RUNTIME_DIR", home.path()}},
-                                         home.path());
+        args.insert(args.begin(), KE_UNIT_SIM_BINARY);
+        const simunits::Result run = Run(args, 5s);
+        err = run.err;
+        if (out) *out = run.out;
+        return run.code;
     }
+    std::string Socket(const std::string& name = "ke-unit") { return mDir / ("kefirmwareupdate/" + name + ".sock"); }
 
-    // The exit code of a run that should end by itself; its standard error in `err`.
-    int Run(const std::vector<std::string>& args, std::string& err, std::string* out = nullptr)
-    {
-        auto program = Start(args);
-        const int code = program->Wait(5s).value_or(-1);
-        err = program->Err();
-        if (out) *out = program->Out();
-        return code;
-    }
-
-    static int Stop(Program& program, int signal = SIGTERM)
-    {
-        ::kill(program.Pid(), signal);
-        return program.Wait(5s).value_or(-1);
-    }
-
-    std::string Socket(const std::string& name = "ke-unit") { return home / ("kefirmwareupdate/" + name + ".sock"); }
-
-    socksim::TempDir home;
-    socksim::TempDir files;
+    fwplat::SocketTransportOptions mOptions{.runtimeDir = mDir / "kefirmwareupdate"};
 };
 
 TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
@@ -85,49 +69,48 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
                              "--guid 0x1ffffffffffffffff", "--fail-read 0x4:0", "--reset-settle-ms 60001"}) {
         std::istringstream words(line);
         const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-        EXPECT_EQ(Run(args, err), 2) << line;
+        EXPECT_EQ(Sim(args, err), 2) << line;
         EXPECT_NE(err.find(args[0].substr(0, args[0].find('='))), std::string::npos) << err;
     }
     // --help, the manual page and sim/README.md list the same options.
-    EXPECT_EQ(Run({"--help"}, err, &out), 0);
+    EXPECT_EQ(Sim({"--help"}, err, &out), 0);
     const std::set<std::string> options = Listed(out, "  ");
     EXPECT_EQ(Listed(childproc::Slurp(KE_SOURCE_DIR "/packaging/man/ke-unit-sim.1"), R"(\.B[IR]? )"), options);
     EXPECT_EQ(Listed(childproc::Slurp(KE_SOURCE_DIR "/sim/README.md"), R"(\| `)"), options);
-    EXPECT_EQ(Run({"--version"}, err, &out), 0);
+    EXPECT_EQ(Sim({"--version"}, err, &out), 0);
     EXPECT_EQ(out.rfind("ke-unit-sim ", 0), 0u) << out;
     EXPECT_FALSE(std::filesystem::exists(Socket()));
 
     // Files it cannot use are refused before the unit is plugged in.
-    std::ofstream(files / "damaged") << "KEUSTATE and then nonsense";
+    std::ofstream(mDir / "damaged") << "KEUSTATE and then nonsense";
     // Nothing but a regular file the size of a unit's flashes is read, and nothing blocks.
-    std::filesystem::create_directory(files / "folder");
-    ASSERT_EQ(::mkfifo((files / "fifo").c_str(), 0600), 0);
-    std::ofstream(files / "huge").close();
-    std::filesystem::resize_file(files / "huge", 3u << 20);
-    for (const std::string& path : {files / "damaged", files / "no-such-dir/state", files / "folder", files / "fifo",
-                                    std::string("/dev/null"), files / "huge"}) {
-        EXPECT_EQ(Run({"--state", path}, err), 1) << path;
+    std::filesystem::create_directory(mDir / "folder");
+    ASSERT_EQ(::mkfifo((mDir / "fifo").c_str(), 0600), 0);
+    std::ofstream(mDir / "huge").close();
+    std::filesystem::resize_file(mDir / "huge", 3u << 20);
+    for (const std::string& path : {mDir / "damaged", mDir / "no-such-dir/state", mDir / "folder", mDir / "fifo",
+                                    std::string("/dev/null"), mDir / "huge"}) {
+        EXPECT_EQ(Sim({"--state", path}, err), 1) << path;
         EXPECT_NE(err.find(path + ": "), std::string::npos) << err;
     }
     EXPECT_FALSE(std::filesystem::exists(Socket())) << "unplugged again";
-    EXPECT_EQ(Run({"--record", files / "damaged"}, err), 1);
+    EXPECT_EQ(Sim({"--record", mDir / "damaged"}, err), 1);
     EXPECT_NE(err.find("not a writable directory"), std::string::npos) << err;
-    std::filesystem::create_directory(home / "kefirmwareupdate");
-    ::chmod((home / "kefirmwareupdate").c_str(), 0755);
-    EXPECT_EQ(Run({}, err), 1);
+    std::filesystem::create_directory(mDir / "kefirmwareupdate");
+    ::chmod((mDir / "kefirmwareupdate").c_str(), 0755);
+    EXPECT_EQ(Sim({}, err), 1);
     EXPECT_NE(err.find("0700"), std::string::npos) << err;
 }
 
 TEST_F(UnitSim, OneInstancePerNameAndSignalsUnplug)
 {
-    auto first = Start({"--serial", "KEWRONG1", "--serial=KEFIRST1"});  // the later one counts
+    auto first = Sim({"--serial", "KEWRONG1", "--serial=KEFIRST1"});  // the later one counts
     ASSERT_TRUE(first->WaitFor("unit KEFIRST1 at 20-25 plugged in", 5s)) << first->Out() << first->Err();
     EXPECT_TRUE(std::filesystem::is_socket(Socket()));
     std::string err;
-    EXPECT_EQ(Run({}, err), 1);
+    EXPECT_EQ(Sim({}, err), 1);
     EXPECT_NE(err.find("already"), std::string::npos) << err;
-    auto second = Start({"--socket", "other"});
-    ASSERT_TRUE(second->WaitFor("plugged in", 5s)) << second->Err();
+    auto second = Unit({"--socket", "other"});
 
     EXPECT_EQ(Stop(*first, SIGTERM), 0);
     EXPECT_FALSE(std::filesystem::exists(Socket()));
@@ -136,15 +119,12 @@ TEST_F(UnitSim, OneInstancePerNameAndSignalsUnplug)
     EXPECT_FALSE(std::filesystem::exists(Socket("other")));
 }
 
-TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
+TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedThroughABusResetAndKeptAcrossAPowerCycle)
 {
-    const std::string state = files / "unit.state";
-    const std::string record = files / "streams";
+    const std::string state = mDir / "unit.state";
     {
-        auto sim =
-            Start({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd", "--product-version",
-                   "0x00020000", "--state", state, "--record", record, "--vanish-after-block", "10"});
-        ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
+        auto sim = Unit({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd",
+                         "--product-version", "0x00020000", "--state", state, "--vanish-after-block", "10"});
         EXPECT_EQ(socksim::SoftwareVersion(), 0x00140014u);
         EXPECT_EQ(socksim::Download(fileXILINX), kIOReturnNoDevice);
         EXPECT_EQ(sim->Wait(5s), 0) << "the unit left the bus: the program ends";
@@ -152,55 +132,41 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
         EXPECT_FALSE(std::filesystem::exists(Socket()));
     }
     const Bytes xilinx = socksim::Stream(fileXILINX);
-    EXPECT_TRUE(socksim::ReadFile(record + "/xilinx.bin") == Bytes(xilinx.begin(), xilinx.begin() + 20 + 10 * 128));
-    EXPECT_FALSE(std::filesystem::exists(record + "/mcore.bin"));
+    EXPECT_TRUE(socksim::ReadFile(mRecord + "/xilinx.bin") == Bytes(xilinx.begin(), xilinx.begin() + 20 + 10 * 128));
+    EXPECT_FALSE(std::filesystem::exists(mRecord + "/mcore.bin"));
 
     {
-        auto sim = Start({"--versions", "20-20", "--state", state, "--record", record, "--log", files / "log"});
-        ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
+        // Meanwhile a bus reset in the kernel's order: requests fail while the old generation still shows.
+        auto sim = Unit({"--versions", "20-20", "--state", state, "--log", mDir / "log", "--bus-reset-after-block", "3",
+                         "--reset-settle-ms", "300"});
         EXPECT_EQ(socksim::SoftwareVersion(), 0x00140000u) << "the Xilinx half reads 0";
         EXPECT_EQ(socksim::Download(fileXILINX), 0);
         EXPECT_EQ(socksim::Download(fileMCORE), 0);
         EXPECT_EQ(Stop(*sim), 0);
     }
-    EXPECT_TRUE(socksim::ReadFile(record + "/xilinx.bin") == xilinx);
-    EXPECT_TRUE(socksim::ReadFile(record + "/mcore.bin") == socksim::Stream(fileMCORE));
+    EXPECT_TRUE(Landed());
     kesim::UnitState saved;
     std::string error;
     ASSERT_EQ(kesim::LoadUnitState(state, saved, error), kesim::LoadResult::Loaded) << error;
     EXPECT_TRUE(saved[kesim::FlashDevice::Xilinx].contents == socksim::Image(fileXILINX));
     EXPECT_TRUE(saved[kesim::FlashDevice::Mcore].contents == socksim::Image(fileMCORE));
-    const std::string log = childproc::Slurp(files / "log");
+    const std::string log = childproc::Slurp(mDir / "log");
     EXPECT_NE(log.find("acquired"), std::string::npos);
     EXPECT_NE(log.find("tcode 1 offset 0xfffff0430020 length 128"), std::string::npos);
+    EXPECT_NE(log.find("rcode 19"), std::string::npos) << "the reset was seen";
 
     // With only the state it is the same unit.
-    auto restarted = Start({"--state", state});
+    auto restarted = Sim({"--state", state});
     ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
     EXPECT_NE(restarted->Out().find("unit KEZZZZZZ at 21-26"), std::string::npos) << restarted->Out();
     EXPECT_EQ(socksim::SoftwareVersion(), 0x0015001Au);
-    auto units = fwplat::SocketUnitTransport({.runtimeDir = home / "kefirmwareupdate"}).Scan();
+    auto units = fwplat::SocketUnitTransport(mOptions).Scan();
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].guid, 0x000a27000000abcdu);
     EXPECT_EQ(Stop(*restarted), 0);
 
-    restarted = Start({"--state", state, "--fail-read", "4:7"});
-    ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
+    restarted = Unit({"--state", state, "--fail-read", "4:7"});
     EXPECT_EQ(socksim::SoftwareVersion(), 0xFFFFFFFFu) << "the version read fails";
-}
-
-// The kernel's order after a reset: requests fail while the old generation is
-// still reported. The update goes through all the same, byte for byte.
-TEST_F(UnitSim, AnUpdateRidesOutABusResetThatTakesTimeToSettle)
-{
-    const std::string record = files / "streams";
-    auto sim =
-        Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "300", "--record", record, "--log", files / "log"});
-    ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
-    EXPECT_EQ(socksim::Download(fileXILINX), 0);
-    EXPECT_EQ(Stop(*sim), 0);
-    EXPECT_TRUE(socksim::ReadFile(record + "/xilinx.bin") == socksim::Stream(fileXILINX));
-    EXPECT_NE(childproc::Slurp(files / "log").find("rcode 19"), std::string::npos) << "the reset was seen";
 }
 
 }  // namespace

@@ -106,35 +106,25 @@ TEST(SimUnit, SerialNumberIsPaddedOrCutToTheLengthAsked)
     EXPECT_EQ(serial(9).rcode, RCODE_TYPE_ERROR);
 }
 
-// The padding to a quadlet counts in the CRC, not in the flash.
-TEST(SimUnit, AcceptedImageIsTheAnnouncedSize)
+// The verdict on an image is final: accepted at the announced size (the
+// padding to a quadlet counts in the CRC, not in the flash), or refused for a
+// wrong CRC, data short of sizeB, or by a unit told to refuse.
+TEST(SimUnit, CrcVerdicts)
 {
-    Host h({.eraseBusyReads = 0});
     Bytes padded = Pattern(201);
     padded.resize(204, 0);
-    h.Erase(FlashDevice::Xilinx);
-    EXPECT_EQ(h.Send(padded, 201), (std::vector<int>{0, 0, 0}));
-    EXPECT_EQ(h.Crc(padded), RCODE_COMPLETE);
-    EXPECT_EQ(h.unit->Flash(FlashDevice::Xilinx).contents, Pattern(201));
-}
-
-TEST(SimUnit, CrcRefusals)
-{
-    const Bytes data = Pattern(64);
-    for (int variant = 0; variant < 3; ++variant) {  // wrong CRC, data short of sizeB, refuseCrc
-        Host h({.eraseBusyReads = 0, .refuseCrc = variant == 2});
+    for (int variant = 0; variant < 4; ++variant) {  // accepted, wrong CRC, short data, refuseCrc
+        Host h({.eraseBusyReads = 0, .refuseCrc = variant == 3});
         h.Erase(FlashDevice::Xilinx);
-        if (variant == 1) {
-            h.Send(Bytes(data.begin(), data.begin() + 32), 64);
-            EXPECT_EQ(h.Crc(Bytes(data.begin(), data.begin() + 32)), RCODE_DATA_ERROR);
-        } else {
-            h.Send(data, 64);
-            const std::uint16_t good = Crc16Xmodem(data.data(), data.size());
-            EXPECT_EQ(h.Write32(kCrcReg, variant == 0 ? good ^ 1 : good), RCODE_DATA_ERROR);
-        }
-        FlashState f = h.unit->Flash(FlashDevice::Xilinx);
-        EXPECT_TRUE(f.erased && f.refused && !f.accepted && f.contents.empty()) << variant;
-        EXPECT_EQ(h.Crc(data), RCODE_CONFLICT_ERROR);  // the verdict is final
+        const Bytes sent(padded.begin(), padded.begin() + (variant == 2 ? 100 : 204));
+        EXPECT_EQ(h.Send(sent, 201), (std::vector<int>(variant == 2 ? 2 : 3, RCODE_COMPLETE)));
+        const std::uint16_t crc = Crc16Xmodem(sent.data(), sent.size());
+        EXPECT_EQ(h.Write32(kCrcReg, variant == 1 ? crc ^ 1 : crc), variant == 0 ? RCODE_COMPLETE : RCODE_DATA_ERROR);
+        const FlashState f = h.unit->Flash(FlashDevice::Xilinx);
+        EXPECT_EQ(f.contents, variant == 0 ? Pattern(201) : Bytes{}) << variant;
+        if (variant == 0) continue;
+        EXPECT_TRUE(f.erased && f.refused && !f.accepted) << variant;
+        EXPECT_EQ(h.Crc(sent), RCODE_CONFLICT_ERROR) << variant;
     }
 }
 

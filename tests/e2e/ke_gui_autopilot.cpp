@@ -1,23 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The real window program, driven from inside its own process as a user
-// would drive it: every alert is answered with its default button; in
-// "upgrade" mode "Upgrade" is pressed once the window is idle with the button
-// enabled, and on the second idle tick after a failure alert (the tick that
-// raised it counts) "Cancel" ends the program; in "idle" mode nothing is pressed until QUIT_FILE exists, then
-// "Cancel".
-//
-//   ke_gui_autopilot upgrade
-//   ke_gui_autopilot idle QUIT_FILE
-//
-// Standard output carries only the transcript, one tab-separated line per
-// observation; the program's own output goes to standard error.
-//
-//   tick   MS STATE VERSION SERIAL   after each tick of the window's timer (MS: monotonic
-//                                    milliseconds; STATE: idle, start or updating)
-//   click  Upgrade|Cancel
-//   alert  TITLE TEXT
-//   exit   CODE                      what the program returned
-//   timeout                          nothing ended the program within 90 s (exit 124)
+// would: every alert is answered with its default button. "upgrade" presses
+// Upgrade once the window is idle with the button enabled, and Cancel on the
+// second idle tick after a failure alert (the tick that raised it counts);
+// "idle" presses Cancel once QUIT_FILE exists. Standard output carries only
+// the transcript, one tab-separated line per observation:
+//   tick MS STATE VERSION SERIAL   after each tick of the window's timer (MS: monotonic ms; STATE: idle|start|updating)
+//   click Upgrade|Cancel           alert TITLE TEXT
+//   exit CODE                      what the program returned
 #include <unistd.h>
 
 #include <QApplication>
@@ -28,7 +18,6 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -39,7 +28,6 @@
 namespace {
 
 constexpr int kPollMs = 10;
-constexpr int kTimeoutMs = 90000;
 constexpr int kIdleTicksBeforeLeaving = 2;
 
 std::FILE* gTranscript = stdout;
@@ -67,15 +55,7 @@ std::string LabelText(const char* name)
 
 const char* StateName(KeFirmwareUpdateType state)
 {
-    switch (state) {
-    case WAITFORINPUT:
-        return "idle";
-    case STARTUPDATE:
-        return "start";
-    case UPDATING:
-        return "updating";
-    }
-    return "?";
+    return state == WAITFORINPUT ? "idle" : state == STARTUPDATE ? "start" : "updating";
 }
 
 class Driver {
@@ -90,10 +70,6 @@ public:
         auto* poll = new QTimer(qApp);  // the application owns it
         QObject::connect(poll, &QTimer::timeout, [this] { Poll(); });
         poll->start(kPollMs);
-        QTimer::singleShot(kTimeoutMs, [] {
-            Say("timeout");
-            std::_Exit(124);
-        });
     }
 
 private:
@@ -138,11 +114,8 @@ private:
         mLastAlert = box;
         Say("alert\t" + box->text().toStdString() + "\t" + box->informativeText().toStdString());
         if (box->text() == QStringLiteral("Programming Failed")) mFailed = true;
-        if (QPushButton* button = box->defaultButton()) {
-            button->click();
-        } else {
-            box->reject();
-        }
+        QPushButton* button = box->defaultButton();
+        button ? button->click() : box->reject();
         return true;
     }
 

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,9 +26,7 @@ namespace childproc {
 inline std::string Slurp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class Program {

@@ -55,40 +55,23 @@ inline Bytes Image(DOWNLOADTYPE type)
     return {KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes};
 }
 
+// The stream's 20-byte header: magic, version 1, the image's size, reserved ones.
 inline Bytes Header(std::uint32_t sizeB)
 {
-    return {0xFF,
-            0xFF,
-            0x00,
-            0x01,
-            std::uint8_t(sizeB >> 24),
-            std::uint8_t(sizeB >> 16),
-            std::uint8_t(sizeB >> 8),
-            std::uint8_t(sizeB),
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF,
-            0xFF};
+    const auto byte = [sizeB](int shift) { return std::uint8_t(sizeB >> shift); };
+    return {0xFF, 0xFF, 0x00, 0x01, byte(24), byte(16), byte(8), byte(0), 0xFF, 0xFF,
+            0xFF, 0xFF, 0xFF, 0xFF, 0xFF,     0xFF,     0xFF,    0xFF,    0xFF, 0xFF};
 }
 
-// The stream a unit receives for one image: header, image, zero padding to a quadlet.
-inline Bytes Stream(DOWNLOADTYPE type)
+// The stream a unit receives for `image`: header, image, zero padding to a quadlet.
+inline Bytes StreamOf(const Bytes& image)
 {
-    const Bytes image = Image(type);
     const Bytes header = Header(static_cast<std::uint32_t>(image.size()));
     Bytes stream(header.size() + ((image.size() + 3) & ~std::size_t{3}), 0);
-    std::copy(header.begin(), header.end(), stream.begin());
-    std::copy(image.begin(), image.end(), stream.begin() + static_cast<std::ptrdiff_t>(header.size()));
+    std::copy(image.begin(), image.end(), std::copy(header.begin(), header.end(), stream.begin()));
     return stream;
 }
+inline Bytes Stream(DOWNLOADTYPE type) { return StreamOf(Image(type)); }
 
 inline Bytes ReadFile(const std::string& path)
 {
@@ -96,14 +79,11 @@ inline Bytes ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The unit of the first matching service, as discovery makes it; null when none.
-inline std::unique_ptr<DownloadUnit> MakeUnit() { return simbus::Bus::MakeUnit(); }
-
 // Downloads one image to the first unit found, on a virtual clock; the status.
 inline IOReturn Download(DOWNLOADTYPE type)
 {
     KeScopedSleepFunction clock([](UInt32) {});
-    auto unit = MakeUnit();
+    auto unit = simbus::Bus::MakeUnit();  // the first unit found, as discovery makes it
     if (!unit) return kIOReturnNoDevice;
     Downloader downloader;
     testing::internal::CaptureStdout();
@@ -117,7 +97,7 @@ inline IOReturn Download(DOWNLOADTYPE type)
 // The software version word the first unit found reports; 0xFFFFFFFF when unreadable.
 inline std::uint32_t SoftwareVersion()
 {
-    auto unit = MakeUnit();
+    auto unit = simbus::Bus::MakeUnit();
     UInt32 word = 0xFFFFFFFF;
     if (!unit || unit->Open() != kIOReturnSuccess) return word;
     if (unit->GetSoftwareVersion(word) != kIOReturnSuccess) word = 0xFFFFFFFF;
