@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <map>
 #include <set>
 #include <string>
@@ -29,7 +28,6 @@
 #include "cli/ProgressBar.h"
 #include "cli/RunReport.h"
 #include "platform/signals/SignalHold.h"
-#include "tests/support/ChildProgram.h"
 #include "tests/support/SocketSim.h"
 
 using namespace kecli;
@@ -89,12 +87,11 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
         {"update", "--unit= \t"},
     };
     for (const auto& args : bad) {
-        const ParseOutcome outcome = ParseArgs(args);
-        EXPECT_FALSE(outcome.options.has_value()) << testing::PrintToString(args);
-        EXPECT_EQ(outcome.exitCode, kExitUsage) << testing::PrintToString(args);
-        EXPECT_THAT(outcome.err, HasSubstr("kefirmwareupdate-cli: ")) << testing::PrintToString(args);
-        EXPECT_FALSE(outcome.message.empty());
-        EXPECT_TRUE(outcome.out.empty());
+        const ParseOutcome o = ParseArgs(args);
+        EXPECT_EQ(std::tuple(o.options.has_value(), o.exitCode, o.err.rfind("kefirmwareupdate-cli: ", 0),
+                             o.message.empty(), o.out.empty()),
+                  std::tuple(false, kExitUsage, 0u, false, true))
+            << testing::PrintToString(args) << o.err;
     }
     EXPECT_TRUE(ParseArgs({"--json", "--bogus"}).jsonRequested);
     EXPECT_FALSE(ParseArgs({"--bogus"}).jsonRequested);
@@ -334,12 +331,11 @@ TEST(NotFoundTest, SaysWhatToCheckAndNamesNodesThisUserMayNotOpen)
     EXPECT_EQ(UnopenableFireWireNodes(dev, sys), std::vector<std::string>{});
     EXPECT_EQ(UnopenableFireWireNodes(dir / "none", sys), std::vector<std::string>{});
 
-    const std::string plain = NotFoundMessage({});
-    EXPECT_EQ(plain.rfind("Ke Not Found", 0), 0u);
-    EXPECT_THAT(plain, HasSubstr("connected"));
-    EXPECT_THAT(plain, HasSubstr("switched on"));
-    EXPECT_THAT(plain, testing::Not(HasSubstr("PERMISSIONS")));
-    const std::string refused = NotFoundMessage({"/dev/fw2", "/dev/fw3"});
-    EXPECT_THAT(refused, HasSubstr("/dev/fw2, /dev/fw3"));
-    EXPECT_THAT(refused, HasSubstr("PERMISSIONS in man kefirmwareupdate-cli"));
+    const std::string plain =
+        "Ke Not Found: check that the Ke is connected to this computer's FireWire port and switched on.\n";
+    EXPECT_EQ(NotFoundMessage({}), plain);
+    EXPECT_EQ(NotFoundMessage({"/dev/fw2", "/dev/fw3"}),
+              plain +
+                  "This user may not open /dev/fw2, /dev/fw3: if that is the Ke, install the udev rule and join the "
+                  "video group (see PERMISSIONS in man kefirmwareupdate-cli).\n");
 }
