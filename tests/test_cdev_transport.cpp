@@ -24,12 +24,9 @@ constexpr std::size_t kDataAt = offsetof(fw_cdev_event_response, data);
 
 static Bytes BusReset(UInt32 generation)
 {
-    fw_cdev_event_bus_reset reset{};
-    reset.type = FW_CDEV_EVENT_BUS_RESET;
-    reset.generation = generation;
-    Bytes out(sizeof reset);
-    std::memcpy(out.data(), &reset, sizeof reset);
-    return out;
+    const fw_cdev_event_bus_reset reset{0, FW_CDEV_EVENT_BUS_RESET, 0, 0, 0, 0, 0, generation};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&reset);
+    return Bytes(bytes, bytes + sizeof reset);
 }
 
 // Laid out as the kernel sends it: payload at data[], sizeof + length bytes.
@@ -250,15 +247,14 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     EXPECT_NE(hint.find(node), std::string::npos);
     EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);
 
-    fake->openErrno = ENOENT;  // node gone since discovery
-    EXPECT_EQ(link.Open(), kIOReturnNoDevice);
-    fake->openErrno = 0;
-    fake->flockErrno = EWOULDBLOCK;  // another client holds it
-    EXPECT_EQ(link.Open(), kIOReturnExclusiveAccess);
-    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 48}));
-    fake->flockErrno = 0;
-    fake->infoErrno = ENODEV;
-    EXPECT_EQ(link.Open(), kIOReturnNoDevice);
+    // The node gone since discovery, another client holding it, the node gone after the open.
+    for (auto [knob, error, expected] : {std::tuple{&FakeCdev::openErrno, ENOENT, kIOReturnNoDevice},
+                                         {&FakeCdev::flockErrno, EWOULDBLOCK, kIOReturnExclusiveAccess},
+                                         {&FakeCdev::infoErrno, ENODEV, kIOReturnNoDevice}}) {
+        (*fake).*knob = error;
+        EXPECT_EQ(link.Open(), expected) << error;
+        (*fake).*knob = 0;
+    }
     EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 48, 49}));
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 

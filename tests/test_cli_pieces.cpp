@@ -74,19 +74,11 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
             << testing::PrintToString(c.args);
     }
 
-    const std::vector<std::vector<std::string>> bad = {
-        {},
-        {"frobnicate"},
-        {"status", "--allow-downgrade"},
-        {"status", "--yes"},
-        {"status", "extra"},
-        {"update", "--force"},
-        {"status", "update"},
-        {"--json", "--bogus"},
-        {"update", "--yes", "--unit", ""},
-        {"update", "--unit= \t"},
-    };
-    for (const auto& args : bad) {
+    using Args = std::vector<std::string>;
+    for (const Args& args :
+         {Args{}, Args{"frobnicate"}, Args{"status", "--allow-downgrade"}, Args{"status", "--yes"},
+          Args{"status", "extra"}, Args{"update", "--force"}, Args{"status", "update"}, Args{"--json", "--bogus"},
+          Args{"update", "--yes", "--unit", ""}, Args{"update", "--unit= \t"}}) {
         const ParseOutcome o = ParseArgs(args);
         EXPECT_EQ(std::tuple(o.options.has_value(), o.exitCode, o.err.rfind("kefirmwareupdate-cli: ", 0),
                              o.message.empty(), o.out.empty()),
@@ -101,9 +93,7 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
 TEST(CliOptionsTest, HelpDocumentsEveryCommandAndExitCode)
 {
     const ParseOutcome help = ParseArgs({"--help"});
-    EXPECT_FALSE(help.options.has_value());
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.err.empty());
+    EXPECT_EQ(std::tuple(help.options.has_value(), help.exitCode, help.err), std::tuple(false, 0, ""));
     for (const char* word : {"status", "update", "--json", "--verbose", "--version", "cli.log"})
         EXPECT_THAT(help.out, HasSubstr(word));
     std::set<int> codes;
@@ -143,9 +133,9 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
     for (const Case& c : cases) {
         const JobVerdict verdict =
             JobVerdict::From(APW::PTA::UpdateResult{c.outcome, c.image, c.status, "not the one"});
-        EXPECT_EQ(verdict.code, c.code) << c.says;
-        EXPECT_EQ(verdict.imageFailed, c.imageFailed) << c.says;
-        EXPECT_TRUE(!c.imageFailed || verdict.image == c.image) << c.says;
+        EXPECT_EQ(std::tuple(verdict.code, verdict.imageFailed, !c.imageFailed || verdict.image == c.image),
+                  std::tuple(c.code, c.imageFailed, true))
+            << c.says;
         EXPECT_THAT(verdict.message, HasSubstr(c.says));
     }
 }

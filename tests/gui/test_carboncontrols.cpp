@@ -54,7 +54,6 @@ TEST(Controls, UnboundControlStopsTheProgramAtFirstUse)
     CControl missing;
     EXPECT_FALSE(missing.Init({"keUD", 999}, &window.widget));
     EXPECT_FALSE(missing.Init({"xxxx", 200}, &window.widget)) << "the signature is part of the ID";
-    EXPECT_EQ(nullptr, missing.GetControlRef());
     CCheckBox box;
     CPopupControl popup;
     const std::function<void()> uses[] = {
@@ -84,7 +83,6 @@ TEST(Controls, TextIsWindowsLatin1AndPlainAndEachFontStyleReplacesTheLastOne)
     const int fileSize = window.Get<QLabel>(200)->font().pointSize();
     CControl text;
     ASSERT_TRUE(text.Init({"keUD", 200}, &window.widget));
-    EXPECT_EQ(window.Get<QLabel>(200), text.GetControlRef());
     text.SetText("<b>21-26</b> \x80 \xA9");
     EXPECT_EQ(QStringLiteral("<b>21-26</b> \u20AC \u00A9"), window.Get<QLabel>(200)->text());
     EXPECT_EQ(Qt::PlainText, window.Get<QLabel>(200)->textFormat());
