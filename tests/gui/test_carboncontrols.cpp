@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
 #include <functional>
@@ -28,7 +27,6 @@ struct Window {
             layout->addWidget(child);
         };
         add(new QLabel, 200);
-        add(new QPushButton, 101);
         add(new QProgressBar, 300);
         add(new QCheckBox, 400);
         add(new QLineEdit, 500);
@@ -106,15 +104,6 @@ TEST(Controls, TextIsWindowsLatin1AndPlainAndEachFontStyleReplacesTheLastOne)
     EXPECT_EQ(fileSize + 2, widget->font().pointSize());
     EXPECT_EQ(QColor(Qt::green), widget->palette().color(QPalette::WindowText));
     EXPECT_TRUE(widget->alignment() & Qt::AlignRight);
-
-    CControl button;
-    ASSERT_TRUE(button.Init({"keUD", 101}, &window.widget));
-    button.SetTitle("Downgrade");
-    EXPECT_EQ(QStringLiteral("Downgrade"), window.Get<QPushButton>(101)->text());
-    int hits = 0;
-    button.SetupEventHandler([&] { ++hits; });
-    QTest::mouseClick(window.Get<QPushButton>(101), Qt::LeftButton);
-    EXPECT_EQ(1, hits);
 }
 
 TEST(Controls, CheckBoxPopupBarAndEditValues)
