@@ -125,6 +125,7 @@ struct FakeCdev : CdevSyscalls {
 struct FwcdevLink : testing::Test {
     std::shared_ptr<FakeCdev> fake = std::make_shared<FakeCdev>();
     CdevUnitLink link{"/dev/fw1", fake, 200};
+    void SetUp() override { ASSERT_EQ(link.Open(), kIOReturnSuccess); }
 
     // A read of into.size() bytes; into keeps what came back.
     IOReturn Read(Bytes& into, bool failOnReset = false, UInt32 generation = 0)
@@ -207,7 +208,6 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
 TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingOpen)
 {
     UInt32 generation = 0;
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     EXPECT_EQ(link.Open(), kIOReturnSuccess);  // already open: nothing changes
     EXPECT_EQ(fake->opened, (std::vector<std::pair<std::string, int>>{{"/dev/fw1", O_RDWR | O_CLOEXEC}}));
     EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB}));
@@ -265,7 +265,6 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
 
 TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvents)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     Bytes wire = {0x12, 0x34, 0x56, 0x78};
     UInt32 length = 4;
     ASSERT_EQ(link.Transact(TCODE_WRITE_QUADLET_REQUEST, kRegister, wire.data(), length, false, 0), kIOReturnSuccess);
@@ -315,7 +314,6 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
 
 TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     for (auto [rcode, expected] :
          std::vector<std::pair<UInt32, IOReturn>>{{RCODE_CONFLICT_ERROR, kIOFireWireConflictError},
                                                   {RCODE_DATA_ERROR, kIOFireWireDataError},
@@ -336,7 +334,6 @@ TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
 
 TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     // Published by a bus-reset event, then (no event read yet) by GET_INFO alone.
     for (bool withEvent : {true, false}) {
         fake->sent.clear();
@@ -376,7 +373,6 @@ TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
 
 TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     fake->respond = [](const fw_cdev_send_request&) {};
     for (bool chatter : {false, true}) {  // silence, then endless resets
         if (chatter) fake->idleEvent = BusReset(7);
@@ -396,7 +392,6 @@ TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
 
 TEST_F(FwcdevLink, DeviceLossAndMalformedEvents)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     Bytes value(4);
     for (auto [knob, error, expected] : {std::tuple{&FakeCdev::readErrno, ENODEV, kIOReturnNoDevice},
                                          {&FakeCdev::readErrno, EIO, kIOReturnIOError},
