@@ -162,7 +162,6 @@ TEST(RunReportTest, JsonKeepsEveryKeyAndSurvivesOddSerials)
               nlohmann::json({"microcontroller", -536838123, "SIGINT"}));
 
     std::FILE* out = std::tmpfile();
-    ASSERT_NE(out, nullptr);
     ASSERT_NO_THROW(failed.WriteJson(out));
     EXPECT_EQ(nlohmann::json::parse(Contents(out))["result"], "update-failed");
     std::fclose(out);
