@@ -313,15 +313,12 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
 
 TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
 {
+    using Map = std::pair<UInt32, IOReturn>;
     for (auto [rcode, expected] :
-         std::vector<std::pair<UInt32, IOReturn>>{{RCODE_CONFLICT_ERROR, kIOFireWireConflictError},
-                                                  {RCODE_DATA_ERROR, kIOFireWireDataError},
-                                                  {RCODE_TYPE_ERROR, kIOFireWireTypeError},
-                                                  {RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
-                                                  {RCODE_BUSY, kIOReturnBusy},
-                                                  {RCODE_CANCELLED, kIOReturnTimeout},
-                                                  {RCODE_NO_ACK, kIOReturnTimeout},
-                                                  {RCODE_SEND_ERROR, kIOReturnIOError}}) {
+         {Map{RCODE_CONFLICT_ERROR, kIOFireWireConflictError}, Map{RCODE_DATA_ERROR, kIOFireWireDataError},
+          Map{RCODE_TYPE_ERROR, kIOFireWireTypeError}, Map{RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
+          Map{RCODE_BUSY, kIOReturnBusy}, Map{RCODE_CANCELLED, kIOReturnTimeout}, Map{RCODE_NO_ACK, kIOReturnTimeout},
+          Map{RCODE_SEND_ERROR, kIOReturnIOError}}) {
         Reply({}, {}, rcode);
         fake->sent.clear();
         Bytes value(4, 0xEE);
