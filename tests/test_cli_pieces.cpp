@@ -235,9 +235,8 @@ TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBack)
         {
             kesignals::SignalHold hold({notice[1], "H", "C", c.gate < 0 ? nullptr : &gate, c.wake});
             for (int s : signals) raise(s);
-            EXPECT_EQ(std::make_pair(hold.HeldSignal(), hold.CancellingSignal()), std::make_pair(c.held, c.cancelling));
-            EXPECT_EQ(gate.Cancelled(), c.cancelling != 0);
-            EXPECT_EQ(gPreviousHandlerCalls, 0);
+            EXPECT_EQ(std::tuple(hold.HeldSignal(), hold.CancellingSignal(), gate.Cancelled(), gPreviousHandlerCalls),
+                      std::tuple(c.held, c.cancelling, c.cancelling != 0, 0));
             for (int s : signals) EXPECT_EQ(hold.NextWoken(), c.wake ? s : 0);
             // A closed reader fails the write instead of ending the program.
             struct sigaction pipeAction;
@@ -292,8 +291,7 @@ TEST(ConsoleTest, OnlyYesConfirms)
 TEST(NotFoundTest, SaysWhatToCheckAndNamesNodesThisUserMayNotOpen)
 {
     const socksim::TempDir dir;
-    const std::string dev = dir / "dev";
-    const std::string sys = dir / "sys";
+    const std::string dev = dir / "dev", sys = dir / "sys";
     // fw0 the computer's own node, fw1 another device, fw2 unreadable units, fw3 a Ke.
     const std::map<std::string, std::map<std::string, std::string>> nodes = {
         {"fw0", {{"is_local", "1"}, {"units", ""}}},

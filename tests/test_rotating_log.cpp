@@ -88,9 +88,7 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterR
         Texts(dir / "KEFirmwareUpdate.log"),
         ElementsAre("Ctor KeFirmwareUpdate", "Device not ready - Could not prepare device for update.", "Open Ke", ""));
     for (const fs::path& path : {mDir / "state", dir, dir / "KEFirmwareUpdate.log"}) {
-        struct stat info {};
-        ASSERT_EQ(stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, fs::is_directory(path) ? 0700u : 0600u) << path;
+        EXPECT_EQ(static_cast<int>(fs::status(path).permissions()), fs::is_directory(path) ? 0700 : 0600) << path;
     }
 
     // A later run appends, and keeps an unfinished last line when the streams get their buffers back.
