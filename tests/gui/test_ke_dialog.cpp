@@ -205,15 +205,13 @@ TEST(Dialog, UnitPluggedInAndRemovedWhileOpen)
     // Plugged in while a video editor runs: the update is held back until it ends.
     w.bus.Plug();
     w.Tick();
-    EXPECT_EQ("20-25", w.Version());
-    EXPECT_EQ("Not Available", w.Serial());
+    EXPECT_EQ(std::tuple("20-25", "Not Available", std::pair(false, true)),
+              std::tuple(w.Version(), w.Serial(), Buttons(w)));
     EXPECT_EQ("Upgrade", w.Button(101)->text().toStdString());
-    EXPECT_FALSE(w.Button(101)->isEnabled());
     EXPECT_TRUE(w.WarningShown());
     EXPECT_EQ(QColor(255, 0, 0), w.Label(202)->palette().color(QPalette::WindowText));
     const QString warning = QAccessible::queryAccessibleInterface(w.Label(202))->text(QAccessible::Name);
     EXPECT_EQ(w.Label(202)->text(), warning) << "screen readers read the warning itself";
-    EXPECT_TRUE(w.Button(100)->isEnabled());
     w.processes.Stop("kdenlive");
     w.processes.Start("bash");  // not a video program
     w.Tick();

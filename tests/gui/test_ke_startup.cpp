@@ -14,8 +14,7 @@ namespace {
 struct Outcome {
     int exitCode = -1;
     bool crashed = false;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 class StartUp : public testing::Test {
