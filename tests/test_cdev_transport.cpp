@@ -24,12 +24,9 @@ constexpr std::size_t kDataAt = offsetof(fw_cdev_event_response, data);
 
 static Bytes BusReset(UInt32 generation)
 {
-    fw_cdev_event_bus_reset reset{};
-    reset.type = FW_CDEV_EVENT_BUS_RESET;
-    reset.generation = generation;
-    Bytes out(sizeof reset);
-    std::memcpy(out.data(), &reset, sizeof reset);
-    return out;
+    const fw_cdev_event_bus_reset reset{0, FW_CDEV_EVENT_BUS_RESET, 0, 0, 0, 0, 0, generation};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&reset);
+    return Bytes(bytes, bytes + sizeof reset);
 }
 
 // Laid out as the kernel sends it: payload at data[], sizeof + length bytes.
@@ -128,6 +125,7 @@ struct FakeCdev : CdevSyscalls {
 struct FwcdevLink : testing::Test {
     std::shared_ptr<FakeCdev> fake = std::make_shared<FakeCdev>();
     CdevUnitLink link{"/dev/fw1", fake, 200};
+    void SetUp() override { ASSERT_EQ(link.Open(), kIOReturnSuccess); }
 
     // A read of into.size() bytes; into keeps what came back.
     IOReturn Read(Bytes& into, bool failOnReset = false, UInt32 generation = 0)
@@ -209,33 +207,31 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
 
 TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingOpen)
 {
-    UInt32 generation = 0;
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    using Generation = std::pair<IOReturn, UInt32>;
+    // Braces evaluate in order: the status first, then what it wrote.
+    const auto generation = [&](UInt32 g = 0) { return Generation{link.GetBusGeneration(g), g}; };
     EXPECT_EQ(link.Open(), kIOReturnSuccess);  // already open: nothing changes
     EXPECT_EQ(fake->opened, (std::vector<std::pair<std::string, int>>{{"/dev/fw1", O_RDWR | O_CLOEXEC}}));
     EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB}));
     fake->generation = 9;
-    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnSuccess);
-    EXPECT_EQ(generation, 9u);
+    EXPECT_EQ(generation(), Generation(kIOReturnSuccess, 9));
     link.Close();
     link.Close();  // harmless
     EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB, LOCK_UN}));
     EXPECT_EQ(fake->closed, std::vector<int>{41});
 
     fake->generation = 10;  // closed: a temporary open without the lock
-    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnSuccess);
-    EXPECT_EQ(generation, 10u);
+    EXPECT_EQ(generation(), Generation(kIOReturnSuccess, 10));
     EXPECT_EQ(fake->flockOps.size(), 2u);
     EXPECT_EQ(fake->closed, (std::vector<int>{41, 42}));
     fake->openErrno = ENOENT;
-    EXPECT_EQ(link.GetBusGeneration(generation), kIOReturnNoDevice);
+    EXPECT_EQ(generation().first, kIOReturnNoDevice);
 
     fake->openErrno = 0;
     {
         CdevUnitLink scoped("/dev/fw1", fake, 100);
         ASSERT_EQ(scoped.Open(), kIOReturnSuccess);
     }
-    EXPECT_EQ(fake->closed.back(), 44);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
     // Failures are mapped and leave nothing open; the permission hint comes once per node and process.
@@ -250,15 +246,14 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     EXPECT_NE(hint.find(node), std::string::npos);
     EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);
 
-    fake->openErrno = ENOENT;  // node gone since discovery
-    EXPECT_EQ(link.Open(), kIOReturnNoDevice);
-    fake->openErrno = 0;
-    fake->flockErrno = EWOULDBLOCK;  // another client holds it
-    EXPECT_EQ(link.Open(), kIOReturnExclusiveAccess);
-    EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 48}));
-    fake->flockErrno = 0;
-    fake->infoErrno = ENODEV;
-    EXPECT_EQ(link.Open(), kIOReturnNoDevice);
+    // The node gone since discovery, another client holding it, the node gone after the open.
+    for (auto [knob, error, expected] : {std::tuple{&FakeCdev::openErrno, ENOENT, kIOReturnNoDevice},
+                                         {&FakeCdev::flockErrno, EWOULDBLOCK, kIOReturnExclusiveAccess},
+                                         {&FakeCdev::infoErrno, ENODEV, kIOReturnNoDevice}}) {
+        (*fake).*knob = error;
+        EXPECT_EQ(link.Open(), expected) << error;
+        (*fake).*knob = 0;
+    }
     EXPECT_EQ(fake->closed, (std::vector<int>{41, 42, 44, 48, 49}));
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
@@ -269,7 +264,6 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
 
 TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvents)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     Bytes wire = {0x12, 0x34, 0x56, 0x78};
     UInt32 length = 4;
     ASSERT_EQ(link.Transact(TCODE_WRITE_QUADLET_REQUEST, kRegister, wire.data(), length, false, 0), kIOReturnSuccess);
@@ -319,16 +313,12 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
 
 TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
+    using Map = std::pair<UInt32, IOReturn>;
     for (auto [rcode, expected] :
-         std::vector<std::pair<UInt32, IOReturn>>{{RCODE_CONFLICT_ERROR, kIOFireWireConflictError},
-                                                  {RCODE_DATA_ERROR, kIOFireWireDataError},
-                                                  {RCODE_TYPE_ERROR, kIOFireWireTypeError},
-                                                  {RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
-                                                  {RCODE_BUSY, kIOReturnBusy},
-                                                  {RCODE_CANCELLED, kIOReturnTimeout},
-                                                  {RCODE_NO_ACK, kIOReturnTimeout},
-                                                  {RCODE_SEND_ERROR, kIOReturnIOError}}) {
+         {Map{RCODE_CONFLICT_ERROR, kIOFireWireConflictError}, Map{RCODE_DATA_ERROR, kIOFireWireDataError},
+          Map{RCODE_TYPE_ERROR, kIOFireWireTypeError}, Map{RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
+          Map{RCODE_BUSY, kIOReturnBusy}, Map{RCODE_CANCELLED, kIOReturnTimeout}, Map{RCODE_NO_ACK, kIOReturnTimeout},
+          Map{RCODE_SEND_ERROR, kIOReturnIOError}}) {
         Reply({}, {}, rcode);
         fake->sent.clear();
         Bytes value(4, 0xEE);
@@ -340,7 +330,6 @@ TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
 
 TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     // Published by a bus-reset event, then (no event read yet) by GET_INFO alone.
     for (bool withEvent : {true, false}) {
         fake->sent.clear();
@@ -380,7 +369,6 @@ TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
 
 TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     fake->respond = [](const fw_cdev_send_request&) {};
     for (bool chatter : {false, true}) {  // silence, then endless resets
         if (chatter) fake->idleEvent = BusReset(7);
@@ -400,7 +388,6 @@ TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
 
 TEST_F(FwcdevLink, DeviceLossAndMalformedEvents)
 {
-    ASSERT_EQ(link.Open(), kIOReturnSuccess);
     Bytes value(4);
     for (auto [knob, error, expected] : {std::tuple{&FakeCdev::readErrno, ENODEV, kIOReturnNoDevice},
                                          {&FakeCdev::readErrno, EIO, kIOReturnIOError},

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,25 +45,12 @@ void ExpectFaults(const std::vector<std::pair<Corruption, std::string>>& cases, 
 
 }  // namespace
 
-TEST(McoreImage, SizeAndRecordLayout)
+TEST(McoreImage, SizeAndRecords)
 {
     static_assert(sizeof(KeMCORE06data) == 71444);
     ASSERT_EQ(KeMCORE06dataSize, 71444u);
-    const Bytes image = Mcore();
-    ASSERT_EQ(SRecordFault(image), "");  // syntax, CR LF endings, every checksum
-
-    std::vector<std::string> lines;
-    std::istringstream text(std::string(image.begin(), image.end()));
-    for (std::string line; std::getline(text, line);) lines.push_back(line.substr(0, line.size() - 1));
-    ASSERT_EQ(lines.size(), 995u);
-    EXPECT_EQ(lines.front(), "S0030000FC");
-    EXPECT_EQ(lines.back() + "\r\n", kStartRecord);
-    EXPECT_EQ(lines[1].substr(0, 12) + lines[1].substr(68), "S32100020000BF");
-
-    // Three address runs, each ended by its one short record.
-    int shortRecords = 0;
-    for (std::size_t i = 1; i + 1 < lines.size(); ++i) shortRecords += lines[i].substr(0, 4) != "S321";
-    EXPECT_EQ(shortRecords, 3);
+    // Syntax, CR LF endings, every checksum; the address runs are the independent tool's to check.
+    ASSERT_EQ(SRecordFault(Mcore()), "");
 }
 
 TEST(XilinxImage, HeaderAndBitstream)
@@ -77,16 +63,9 @@ TEST(XilinxImage, HeaderAndBitstream)
     EXPECT_EQ(std::pair(check.layout.bitstreamOffset, check.layout.bitstreamLength), std::pair(79ul, 336680ul));
     EXPECT_EQ(std::pair(KeXilinxBitstreamOffset, KeXilinxBitstreamLength), std::pair(79u, 336680u));
 
-    // The fields the check does not look into: the part and the date and time.
+    // The part, a field the check does not look into.
     const UInt8* d = KeXilinxData;
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(d) + 33, 15), std::string("b\0\x0C"
-                                                                                  "2s400efg456",
-                                                                                  15));
-    const std::string date(reinterpret_cast<const char*>(d + 51)), time(reinterpret_cast<const char*>(d + 65));
-    EXPECT_TRUE(date.size() == 10 && date.find_first_not_of("0123456789/") == std::string::npos && date[4] == '/' &&
-                date[7] == '/')
-        << date;
-    EXPECT_TRUE(time.size() == 8 && time[2] == ':' && time[5] == ':') << time;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(d) + 33, 15), std::string("b\0\0142s400efg456", 15));
 
     // A configuration write after the sync word, real frame data, four zero words at the end.
     const UInt8* tail = d + KeXilinxDataSizeBytes - 16;

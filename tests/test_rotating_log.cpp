@@ -53,12 +53,7 @@ std::vector<std::string> Texts(const fs::path& path)
 // A fresh folder, and std::cout and std::cerr caught in strings while the test runs.
 class RotatingLogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        mOldOut = std::cout.rdbuf(&mOut);
-        mOldErr = std::cerr.rdbuf(&mErr);
-    }
-    void TearDown() override
+    ~RotatingLogTest() override
     {
         std::cout.rdbuf(mOldOut);
         std::cerr.rdbuf(mOldErr);
@@ -70,10 +65,9 @@ protected:
 
     const socksim::TempDir mTemp;
     const fs::path mDir = mTemp.path();
-    std::stringbuf mOut;
-    std::stringbuf mErr;
-    std::streambuf* mOldOut = nullptr;
-    std::streambuf* mOldErr = nullptr;
+    std::stringbuf mOut, mErr;
+    std::streambuf* mOldOut = std::cout.rdbuf(&mOut);
+    std::streambuf* mOldErr = std::cerr.rdbuf(&mErr);
 };
 
 TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterRunAppends)
@@ -81,7 +75,6 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterR
     const fs::path dir = mDir / "state" / "kefirmwareupdate";
     {
         RotatingLog log(At(dir));
-        ASSERT_TRUE(log.Active());
         EXPECT_EQ(log.Path(), (dir / "KEFirmwareUpdate.log").string());
         std::cout << "Ctor KeFirmwareUpdate\n";
         std::cerr << "Device not ready - Could not prepare device for update.\n\r";
@@ -95,19 +88,15 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterR
         Texts(dir / "KEFirmwareUpdate.log"),
         ElementsAre("Ctor KeFirmwareUpdate", "Device not ready - Could not prepare device for update.", "Open Ke", ""));
     for (const fs::path& path : {mDir / "state", dir, dir / "KEFirmwareUpdate.log"}) {
-        struct stat info {};
-        ASSERT_EQ(stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, fs::is_directory(path) ? 0700u : 0600u) << path;
+        EXPECT_EQ(static_cast<int>(fs::status(path).permissions()), fs::is_directory(path) ? 0700 : 0600) << path;
     }
 
     // A later run appends, and keeps an unfinished last line when the streams get their buffers back.
     {
         RotatingLog log(At(dir));
-        EXPECT_NE(std::cout.rdbuf(), &mOut);
         std::cout << "last words";
     }
-    EXPECT_EQ(std::cout.rdbuf(), &mOut);
-    EXPECT_EQ(std::cerr.rdbuf(), &mErr);
+    EXPECT_TRUE(std::cout.rdbuf() == &mOut && std::cerr.rdbuf() == &mErr) << "the streams have their buffers back";
     EXPECT_EQ(mOut.str(), "Ctor KeFirmwareUpdate\nOpen Ke\n\nlast words");
     std::cout << "after\n";
     EXPECT_THAT(Texts(dir / "KEFirmwareUpdate.log"),
@@ -135,8 +124,6 @@ TEST_F(RotatingLogTest, EchoSendsTheLinesOnlyWhereAsked)
             }
             EXPECT_EQ(mOut.str(), "");
             EXPECT_EQ(mErr.str(), echo == Echo::kNone ? "" : "Open Ke\nTest CERR\n");
-            EXPECT_EQ(std::cout.rdbuf(), &mOut);
-            EXPECT_EQ(std::cerr.rdbuf(), &mErr);
         }
     }
     EXPECT_THAT(Texts(mDir / "cli" / "cli.log"), ElementsAre("Open Ke", "Test CERR", "Open Ke", "Test CERR"));
@@ -149,8 +136,7 @@ TEST_F(RotatingLogTest, AnUnfinishedLineWaitsForItsEndEvenWhenFlushed)
     RotatingLog log(At(mDir));
     std::cerr << "Download failed: " << std::flush;
     std::cout << "Erasing..." << std::flush;
-    EXPECT_EQ(mErr.str(), "");
-    EXPECT_EQ(mOut.str(), "");
+    EXPECT_EQ(mErr.str() + mOut.str(), "");
     EXPECT_TRUE(Lines(log.Path()).empty());
     std::cout << " done" << std::endl;
     std::cerr << "status 3\n";
@@ -233,8 +219,7 @@ TEST_F(RotatingLogTest, WithoutAFileTheStreamsAreLeftAlone)
         RotatingLog log(options);
         EXPECT_FALSE(log.Active()) << options.name << " in " << options.directory.value_or("");
         EXPECT_EQ(log.Path(), "");
-        EXPECT_EQ(std::cout.rdbuf(), &mOut);
-        EXPECT_EQ(std::cerr.rdbuf(), &mErr);
+        EXPECT_TRUE(std::cout.rdbuf() == &mOut && std::cerr.rdbuf() == &mErr);
     }
     EXPECT_FALSE(fs::exists(mDir / "elsewhere.log"));
     EXPECT_FALSE(fs::exists(mDir.parent_path() / "escape.log"));

@@ -35,7 +35,7 @@ void WriteLines(std::ostream& stream, const std::string& who, std::latch& start)
 
 // Every line must be whole and each writer's lines complete and in order;
 // `stamped` lines start with a timestamp and a space.
-void ExpectWholeLines(std::istream& lines, bool stamped)
+void ExpectWholeLines(std::istream&& lines, bool stamped)
 {
     std::map<std::string, int> next;
     for (std::string line; std::getline(lines, line);) {
@@ -50,8 +50,7 @@ TEST(RotatingLogThreaded, ConcurrentWritersProduceWholeLines)
 {
     const socksim::TempDir dir;
 
-    std::stringbuf out;
-    std::stringbuf err;
+    std::stringbuf out, err;
     std::streambuf* oldOut = std::cout.rdbuf(&out);
     std::streambuf* oldErr = std::cerr.rdbuf(&err);
     std::string path;
@@ -69,10 +68,8 @@ TEST(RotatingLogThreaded, ConcurrentWritersProduceWholeLines)
     std::cout.rdbuf(oldOut);
     std::cerr.rdbuf(oldErr);
 
-    std::istringstream outLines(out.str() + err.str());
-    ExpectWholeLines(outLines, false);
-    std::ifstream fileLines(path);
-    ExpectWholeLines(fileLines, true);
+    ExpectWholeLines(std::istringstream(out.str() + err.str()), false);
+    ExpectWholeLines(std::ifstream(path), true);
 }
 
 }  // namespace

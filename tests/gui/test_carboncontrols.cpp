@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
 #include <functional>
@@ -28,7 +27,6 @@ struct Window {
             layout->addWidget(child);
         };
         add(new QLabel, 200);
-        add(new QPushButton, 101);
         add(new QProgressBar, 300);
         add(new QCheckBox, 400);
         add(new QLineEdit, 500);
@@ -54,7 +52,6 @@ TEST(Controls, UnboundControlStopsTheProgramAtFirstUse)
     CControl missing;
     EXPECT_FALSE(missing.Init({"keUD", 999}, &window.widget));
     EXPECT_FALSE(missing.Init({"xxxx", 200}, &window.widget)) << "the signature is part of the ID";
-    EXPECT_EQ(nullptr, missing.GetControlRef());
     CCheckBox box;
     CPopupControl popup;
     const std::function<void()> uses[] = {
@@ -84,7 +81,6 @@ TEST(Controls, TextIsWindowsLatin1AndPlainAndEachFontStyleReplacesTheLastOne)
     const int fileSize = window.Get<QLabel>(200)->font().pointSize();
     CControl text;
     ASSERT_TRUE(text.Init({"keUD", 200}, &window.widget));
-    EXPECT_EQ(window.Get<QLabel>(200), text.GetControlRef());
     text.SetText("<b>21-26</b> \x80 \xA9");
     EXPECT_EQ(QStringLiteral("<b>21-26</b> \u20AC \u00A9"), window.Get<QLabel>(200)->text());
     EXPECT_EQ(Qt::PlainText, window.Get<QLabel>(200)->textFormat());
@@ -108,15 +104,6 @@ TEST(Controls, TextIsWindowsLatin1AndPlainAndEachFontStyleReplacesTheLastOne)
     EXPECT_EQ(fileSize + 2, widget->font().pointSize());
     EXPECT_EQ(QColor(Qt::green), widget->palette().color(QPalette::WindowText));
     EXPECT_TRUE(widget->alignment() & Qt::AlignRight);
-
-    CControl button;
-    ASSERT_TRUE(button.Init({"keUD", 101}, &window.widget));
-    button.SetTitle("Downgrade");
-    EXPECT_EQ(QStringLiteral("Downgrade"), window.Get<QPushButton>(101)->text());
-    int hits = 0;
-    button.SetupEventHandler([&] { ++hits; });
-    QTest::mouseClick(window.Get<QPushButton>(101), Qt::LeftButton);
-    EXPECT_EQ(1, hits);
 }
 
 TEST(Controls, CheckBoxPopupBarAndEditValues)
