@@ -63,7 +63,7 @@ protected:
         CliRun run;
         {
             Console console(out, err, in, terminal, terminal);
-            CliApp app(mUpdate, console, options);
+            CliApp app(*mUpdate, console, options);
             app.SetPollInterval(std::chrono::milliseconds(1));
             app.SetApplicationCheck(applicationRunning);
             run.code = app.Run();
@@ -94,8 +94,7 @@ protected:
     // The core's lines are not this test's output: no file, no echo.
     kelog::RotatingLog mQuiet{{"quiet", std::string(), 0, kelog::RotatingLog::Echo::kNone}};
     simbus::Bus mBus;
-    KeScopedSleepFunction mClock{[](UInt32) {}};
-    APW::PTA::CKeFirmwareUpdate mUpdate;
+    std::unique_ptr<APW::PTA::CKeFirmwareUpdate> mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(mBus.Seams());
 };
 
 }  // namespace
@@ -124,7 +123,7 @@ TEST_F(CliAppTest, AUnitThisUserMayNotOpen)
 {
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->openStatus = kIOReturnNotPermitted;
-    fwplat::SetTransports({bus});
+    mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
     const CliRun denied = Run(CliOptions{});
     EXPECT_EQ(denied.code, kExitNoAccess);
     EXPECT_THAT(denied.err, HasSubstr("may not open"));

@@ -37,7 +37,10 @@ protected:
     void SetUp() override { mUnit = mBus.transport().Add(); }
 
     // A DownloadUnit for the first matching unit, as discovery makes it.
-    static std::unique_ptr<DownloadUnit> MakeUnit() { return simbus::Bus::MakeUnit(); }
+    std::unique_ptr<DownloadUnit> MakeUnit(KeSleepFunction sleep = KeRealSleepMicroseconds)
+    {
+        return simbus::MakeUnitOn(mBus.transports(), std::move(sleep));
+    }
 
     fakefw::Bus mBus;
     std::shared_ptr<fakefw::UnitState> mUnit;
@@ -119,8 +122,7 @@ TEST_F(DeviceAccess, IdentityReadsAndASerialNumberReplyOfAnotherLengthIsNoSerial
 TEST_F(DeviceAccess, CancelTransferPollsWithABound)
 {
     std::vector<UInt32> pauses;
-    KeScopedSleepFunction virtualClock([&](UInt32 us) { pauses.push_back(us); });
-    auto unit = MakeUnit();
+    auto unit = MakeUnit([&](UInt32 us) { pauses.push_back(us); });
     ASSERT_EQ(unit->Open(), 0);
     UInt32 generation = 0;
 
@@ -205,7 +207,7 @@ protected:
     }
 
     fakefw::Bus mBus;
-    APW::PTA::CKeFirmwareUpdate mUpdate;
+    APW::PTA::CKeFirmwareUpdate mUpdate{APW::PTA::UpdateSeams{mBus.transports()}};
 };
 
 TEST_F(Discovery, NoUnitIsNotFound)

@@ -42,9 +42,8 @@ protected:
     {
         fwplat::SocketTransportOptions options;
         options.runtimeDir = home / "kefirmwareupdate";
-        fwplat::SetTransports({std::make_shared<fwplat::SocketUnitTransport>(options)});
+        mTransports = {std::make_shared<fwplat::SocketUnitTransport>(options)};
     }
-    void TearDown() override { fwplat::SetTransports({}); }
 
     std::unique_ptr<Program> Start(std::vector<std::string> args)
     {
@@ -73,6 +72,7 @@ protected:
 
     socksim::TempDir home;
     socksim::TempDir files;
+    fwplat::Transports mTransports;  // the simulated units in `home`
 };
 
 TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
@@ -145,8 +145,8 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
             Start({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd", "--product-version",
                    "0x00020000", "--state", state, "--record", record, "--vanish-after-block", "10"});
         ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
-        EXPECT_EQ(socksim::SoftwareVersion(), 0x00140014u);
-        EXPECT_EQ(socksim::Download(fileXILINX), kIOReturnNoDevice);
+        EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x00140014u);
+        EXPECT_EQ(socksim::Download(mTransports, fileXILINX), kIOReturnNoDevice);
         EXPECT_EQ(sim->Wait(5s), 0) << "the unit left the bus: the program ends";
         EXPECT_NE(sim->Out().find("left the bus"), std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(Socket()));
@@ -158,9 +158,9 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
     {
         auto sim = Start({"--versions", "20-20", "--state", state, "--record", record, "--log", files / "log"});
         ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
-        EXPECT_EQ(socksim::SoftwareVersion(), 0x00140000u) << "the Xilinx half reads 0";
-        EXPECT_EQ(socksim::Download(fileXILINX), 0);
-        EXPECT_EQ(socksim::Download(fileMCORE), 0);
+        EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x00140000u) << "the Xilinx half reads 0";
+        EXPECT_EQ(socksim::Download(mTransports, fileXILINX), 0);
+        EXPECT_EQ(socksim::Download(mTransports, fileMCORE), 0);
         EXPECT_EQ(Stop(*sim), 0);
     }
     EXPECT_TRUE(socksim::ReadFile(record + "/xilinx.bin") == xilinx);
@@ -178,7 +178,7 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
     auto restarted = Start({"--state", state});
     ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
     EXPECT_NE(restarted->Out().find("unit KEZZZZZZ at 21-26"), std::string::npos) << restarted->Out();
-    EXPECT_EQ(socksim::SoftwareVersion(), 0x0015001Au);
+    EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x0015001Au);
     auto units = fwplat::SocketUnitTransport({.runtimeDir = home / "kefirmwareupdate"}).Scan();
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].guid, 0x000a27000000abcdu);
@@ -186,7 +186,7 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedAndKeptAcrossAPowerCycle)
 
     restarted = Start({"--state", state, "--fail-read", "4:7"});
     ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
-    EXPECT_EQ(socksim::SoftwareVersion(), 0xFFFFFFFFu) << "the version read fails";
+    EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0xFFFFFFFFu) << "the version read fails";
 }
 
 // The kernel's order after a reset: requests fail while the old generation is
@@ -197,7 +197,7 @@ TEST_F(UnitSim, AnUpdateRidesOutABusResetThatTakesTimeToSettle)
     auto sim =
         Start({"--bus-reset-after-block", "3", "--reset-settle-ms", "300", "--record", record, "--log", files / "log"});
     ASSERT_TRUE(sim->WaitFor("plugged in", 5s)) << sim->Err();
-    EXPECT_EQ(socksim::Download(fileXILINX), 0);
+    EXPECT_EQ(socksim::Download(mTransports, fileXILINX), 0);
     EXPECT_EQ(Stop(*sim), 0);
     EXPECT_TRUE(socksim::ReadFile(record + "/xilinx.bin") == socksim::Stream(fileXILINX));
     EXPECT_NE(childproc::Slurp(files / "log").find("rcode 19"), std::string::npos) << "the reset was seen";

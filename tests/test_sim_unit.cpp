@@ -9,7 +9,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/firewire/SimUnitTransport.h"
+#include "tests/support/SimUnitTransport.h"
 #include "sim/KeUnitModel.h"
 #include "tests/support/SocketSim.h"
 

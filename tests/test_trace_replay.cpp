@@ -7,7 +7,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "platform/firewire/SimUnitTransport.h"
+#include "tests/support/SimUnitTransport.h"
 #include "platform/firewire/TraceUnitLink.h"
 #include "sim/KeUnitModel.h"
 #include "sim/TraceReplay.h"

@@ -12,7 +12,6 @@
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/threads/Sleep.h"
-#include "platform/threads/ThreadCreate.h"
 #include "tests/support/FakeFireWire.h"
 #include "tests/support/SimBus.h"
 
@@ -42,8 +41,8 @@ protected:
     }
 
     simbus::Bus mBus;
-    KeScopedSleepFunction mClock{[](UInt32) {}};  // virtual clock: no waiting
-    CKeFirmwareUpdate mUpdate;
+    KeSleepFunction mPause = simbus::NoPause;  // virtual clock: no waiting
+    CKeFirmwareUpdate mUpdate{mBus.Seams([this](UInt32 us) { mPause(us); })};
 };
 
 TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
@@ -111,9 +110,9 @@ TEST_F(UpdateJob, DiscoveryTellsAHoldAtOnceTheJobWaitsOutAShortOne)
 {
     ASSERT_TRUE(mBus.model().Acquire());
     int pauses = 0;
-    KeScopedSleepFunction clock([&](UInt32) {
+    mPause = [&](UInt32) {
         if (++pauses == 3) mBus.model().Relinquish();
-    });
+    };
     EXPECT_FALSE(mUpdate.IsFound()) << "the window's tick asks: it must not wait";
     EXPECT_EQ(pauses, 0);
 
@@ -144,9 +143,9 @@ TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
 TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
 {
     // The first pause follows the update mode.
-    KeScopedSleepFunction clock([&, gone = false](UInt32) mutable {
+    mPause = [&, gone = false](UInt32) mutable {
         if (!std::exchange(gone, true)) mBus.Unplug();
-    });
+    };
     testing::internal::CaptureStderr();
     ASSERT_TRUE(mUpdate.DoUpdate());
     ASSERT_TRUE(WaitDone(mUpdate));
@@ -170,12 +169,12 @@ TEST_F(UpdateJob, UnitWhoseInterfaceCannotBeHadWhenTheJobStarts)
 {
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->connectable = false;
-    fwplat::SetTransports({bus});
+    CKeFirmwareUpdate update(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
+    ASSERT_TRUE(update.DoUpdate());
+    ASSERT_TRUE(WaitDone(update));
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
+    EXPECT_EQ(update.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
 }
 
 TEST_F(UpdateJob, UnitDisappearingMidJob)
@@ -201,11 +200,9 @@ int RefuseThread(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { r
 TEST(UpdateJobStart, AThreadThatCannotBeCreatedEndsTheJobAtOnce)
 {
     simbus::Bus bus;
-    CKeFirmwareUpdate update;
-    KeThreadCreateFunction previous = KeSetThreadCreateFunction(RefuseThread);
+    CKeFirmwareUpdate update(APW::PTA::UpdateSeams{bus.transports(), simbus::NoPause, RefuseThread});
     testing::internal::CaptureStderr();
     EXPECT_FALSE(update.DoUpdate());
-    KeSetThreadCreateFunction(previous);
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(update.GetDoneStatus());
     EXPECT_EQ(update.GetUpdateResult().outcome, UpdateOutcome::kThreadNotStarted);

@@ -33,12 +33,21 @@
 
 namespace dialogtest {
 
-// The download's pauses, as no-ops; when armed, the worker stops at its
-// first pause at or beyond a progress value until released.
+// The controller's pauses, as no-ops that `onPause` may watch; when armed,
+// the worker stops at its first pause at or beyond a progress value until
+// released.
 class SleepGate {
 public:
-    SleepGate() : scoped_([this](UInt32) { Pause(); }) {}
     ~SleepGate() { Release(); }
+
+    KeSleepFunction Clock()
+    {
+        return [this](UInt32 us) {
+            if (onPause) onPause(us);
+            Pause();
+        };
+    }
+    KeSleepFunction onPause;  // set before the ticks that pause
 
     void Arm(UInt32 atProgress)
     {
@@ -74,7 +83,6 @@ private:
     bool armed_ = false;  // cleared by the release
     bool blocked_ = false;
     UInt32 at_ = 0;
-    KeScopedSleepFunction scoped_;
 };
 
 // Answers every alert that shows, in turn with the queued button titles or
@@ -155,10 +163,11 @@ public:
     Window()
     {
         main->show();
-        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), [this](int status) {
+        const auto quit = [this](int status) {
             ++quits;
             quitStatus = status;
-        });
+        };
+        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.Clock()), &processes);
         dialog->Timer().stop();
     }
     ~Window()

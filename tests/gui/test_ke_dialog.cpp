@@ -56,7 +56,7 @@ TEST(Dialog, AUnitThatCannotBeOpenedIsNotFoundButTheLineSaysWhyAndNoTickWaits)
 {
     Window w;
     int pauses = 0;
-    KeScopedSleepFunction clock([&](UInt32) { ++pauses; });
+    w.gate.onPause = [&](UInt32) { ++pauses; };
     ASSERT_TRUE(w.bus.model().Acquire());  // another program holds it
     w.Tick();
     EXPECT_EQ("Ke Not Found", w.Version());

@@ -52,7 +52,7 @@ UInt64 BootTicksNow()
 
 TEST_F(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRuns)
 {
-    TProcess process(kMyProcess);
+    TProcess process(kMyProcess, &source);
     EXPECT_FALSE(process.FindProcess(kKeyG));
     EXPECT_EQ(4242u, PidOf(process.GetMyProcessID()));
 
@@ -67,7 +67,7 @@ TEST_F(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRuns)
 
 TEST_F(ProcessLookup, ReusedPidIsAnotherProcess)
 {
-    TProcess process(kMyProcess);
+    TProcess process(kMyProcess, &source);
     source.list[1] = {300, 500, "kino"};
     ASSERT_TRUE(process.FindProcess(kKeyG));
     const ProcessSerialNumber first = process.GetProcessID();
@@ -155,7 +155,7 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
 
     StartProcessListPrefetch();
     StartProcessListPrefetch();  // a second start changes nothing
-    const std::vector<ProcessEntry>& list = CurrentProcessSource().Scan();
+    const std::vector<ProcessEntry>& list = SystemProcessSource().Scan();
     EXPECT_TRUE(std::any_of(list.begin(), list.end(),
                             [&](const ProcessEntry& e) { return e.pid == self.pid && e.startTime == self.startTime; }));
 

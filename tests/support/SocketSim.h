@@ -21,7 +21,6 @@
 #include "macapps/KEFirmwareUpdate/KeXilinx.h"
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 #include "tests/support/SimBus.h"
-#include "platform/threads/Sleep.h"
 
 namespace socksim {
 
@@ -96,16 +95,13 @@ inline Bytes ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The unit of the first matching service, as discovery makes it; null when none.
-inline std::unique_ptr<DownloadUnit> MakeUnit() { return simbus::Bus::MakeUnit(); }
-
-// Downloads one image to the first unit found, on a virtual clock; the status.
-inline IOReturn Download(DOWNLOADTYPE type)
+// Downloads one image to the first unit found on `transports`, on a virtual
+// clock; the status.
+inline IOReturn Download(const fwplat::Transports& transports, DOWNLOADTYPE type)
 {
-    KeScopedSleepFunction clock([](UInt32) {});
-    auto unit = MakeUnit();
+    auto unit = simbus::MakeUnitOn(transports, simbus::NoPause);
     if (!unit) return kIOReturnNoDevice;
-    Downloader downloader;
+    Downloader downloader(simbus::NoPause);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     downloader.DoDownload(unit.get(), type);
@@ -114,10 +110,11 @@ inline IOReturn Download(DOWNLOADTYPE type)
     return downloader.GetError();
 }
 
-// The software version word the first unit found reports; 0xFFFFFFFF when unreadable.
-inline std::uint32_t SoftwareVersion()
+// The software version word the first unit found on `transports` reports;
+// 0xFFFFFFFF when unreadable.
+inline std::uint32_t SoftwareVersion(const fwplat::Transports& transports)
 {
-    auto unit = MakeUnit();
+    auto unit = simbus::MakeUnitOn(transports);
     UInt32 word = 0xFFFFFFFF;
     if (!unit || unit->Open() != kIOReturnSuccess) return word;
     if (unit->GetSoftwareVersion(word) != kIOReturnSuccess) word = 0xFFFFFFFF;
