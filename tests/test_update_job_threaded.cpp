@@ -33,6 +33,14 @@ bool WaitDone(const CKeFirmwareUpdate& update)
     return true;
 }
 
+// Runs a job to its end; what it wrote to standard error.
+std::string RunJob(CKeFirmwareUpdate& update)
+{
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(update.DoUpdate() && WaitDone(update));
+    return testing::internal::GetCapturedStderr();
+}
+
 class UpdateJob : public testing::Test {
 protected:
     UpdateJob()
@@ -95,10 +103,7 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
 TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWasAndTheResultNamesTheStep)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseNeverFinishes = true; });
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("Device timed out. -Could not erase flash."));
+    EXPECT_THAT(RunJob(mUpdate), HasSubstr("Device timed out. -Could not erase flash."));
     EXPECT_EQ(APW::PTA::UpdateResultText(mUpdate.GetUpdateResult()),
               "Writing the FPGA image failed at the erase: the unit did not finish erasing in time (timed out, "
               "0xE00002D6). The microcontroller image was left as it was.");
@@ -116,8 +121,7 @@ TEST_F(UpdateJob, DiscoveryTellsAHoldAtOnceTheJobWaitsOutAShortOne)
     EXPECT_FALSE(mUpdate.IsFound()) << "the window's tick asks: it must not wait";
     EXPECT_EQ(pauses, 0);
 
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
+    RunJob(mUpdate);
     EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded()) << "the hold was another program's discovery, over soon";
 }
 
@@ -128,10 +132,7 @@ TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
     ASSERT_TRUE(mUpdate.IsFound());
     mBus.model().SetSerialNumber("KECCCCCC");
     mBus.model().ClearLog();
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
+    RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(result.outcome, UpdateOutcome::kUnitChanged);
     EXPECT_THAT(result.reason, HasSubstr("serial KECCCCCC"));
@@ -146,10 +147,7 @@ TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
     mPause = [&, gone = false](UInt32) mutable {
         if (!std::exchange(gone, true)) mBus.Unplug();
     };
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
+    RunJob(mUpdate);
     EXPECT_THAT(APW::PTA::UpdateResultText(mUpdate.GetUpdateResult()),
                 testing::StartsWith("The update did not start: the FPGA image failed entering update mode"));
 }
@@ -157,10 +155,7 @@ TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
 TEST_F(UpdateJob, NoUnitWhenTheJobStarts)
 {
     mBus.Unplug();
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
+    RunJob(mUpdate);
     EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
     EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent without a unit";
 }
@@ -170,20 +165,14 @@ TEST_F(UpdateJob, UnitWhoseInterfaceCannotBeHadWhenTheJobStarts)
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->connectable = false;
     CKeFirmwareUpdate update(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(update.DoUpdate());
-    ASSERT_TRUE(WaitDone(update));
-    testing::internal::GetCapturedStderr();
+    RunJob(update);
     EXPECT_EQ(update.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
 }
 
 TEST_F(UpdateJob, UnitDisappearingMidJob)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.vanishAfterBlock = 100; });
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
+    RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
     EXPECT_EQ(result.image, fileXILINX);

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -33,21 +34,17 @@
 
 namespace dialogtest {
 
-// The controller's pauses, as no-ops that `onPause` may watch; when armed,
-// the worker stops at its first pause at or beyond a progress value until
-// released.
+// The controller's pauses, as counted no-ops; when armed, the worker stops
+// at its first pause at or beyond a progress value until released.
 class SleepGate {
 public:
     ~SleepGate() { Release(); }
 
     KeSleepFunction Clock()
     {
-        return [this](UInt32 us) {
-            if (onPause) onPause(us);
-            Pause();
-        };
+        return [this](UInt32) { Pause(); };
     }
-    KeSleepFunction onPause;  // set before the ticks that pause
+    std::atomic<int> pauses{0};
 
     void Arm(UInt32 atProgress)
     {
@@ -70,6 +67,7 @@ public:
 private:
     void Pause()
     {
+        ++pauses;
         std::unique_lock<std::mutex> lock(mutex_);
         if (!armed_ || gDownloadProgress.Get() < at_) return;
         blocked_ = true;
