@@ -152,16 +152,14 @@ TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
                 testing::StartsWith("The update did not start: the FPGA image failed entering update mode"));
 }
 
-TEST_F(UpdateJob, NoUnitWhenTheJobStarts)
+// No unit, or one whose interface cannot be had, when the job starts.
+TEST_F(UpdateJob, NoUnitToBeHadWhenTheJobStarts)
 {
     mBus.Unplug();
     RunJob(mUpdate);
     EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
     EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent without a unit";
-}
 
-TEST_F(UpdateJob, UnitWhoseInterfaceCannotBeHadWhenTheJobStarts)
-{
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->connectable = false;
     CKeFirmwareUpdate update(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
