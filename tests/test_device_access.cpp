@@ -210,13 +210,6 @@ protected:
     APW::PTA::CKeFirmwareUpdate mUpdate{APW::PTA::UpdateSeams{mBus.transports()}};
 };
 
-TEST_F(Discovery, NoUnitIsNotFound)
-{
-    mBus.transport().Add(0xA27, 0x12);  // another unit directory of the same vendor
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_DEATH(mUpdate.IsDowngrade(), "failed assertion `true == _keInfo.valid'");
-}
-
 TEST_F(Discovery, VersionTextAndDowngradeRule)
 {
     // The serial number is shown from version 21 on.
@@ -241,7 +234,8 @@ TEST_F(Discovery, VersionTextAndDowngradeRule)
     EXPECT_EQ(carried, "21-26");
 }
 
-// A product of another kind, or a unit that cannot be had, is released and not found.
+// A product of another kind, a unit that cannot be had, or none of ours is
+// released and not found.
 TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
 {
     auto unit = AddUnit(0x0015001A, 0x0001FFFF);
@@ -270,8 +264,10 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
     EXPECT_TRUE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), 0);
     mBus.transport().Clear();
+    mBus.transport().Add(0xA27, 0x12);  // another unit directory of the same vendor
     EXPECT_FALSE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotFound);
+    EXPECT_DEATH(mUpdate.IsDowngrade(), "failed assertion `true == _keInfo.valid'");
 }
 
 TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
@@ -327,7 +323,7 @@ TEST_F(Discovery, EveryUnitIsReadWithItsIdentity)
     EXPECT_EQ(APW::PTA::KeStatusText(kIOReturnNoDevice), "device gone (0xE00002C0)");
 }
 
-TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)
+TEST_F(Discovery, RepeatedDiscoveryAndASecondCloseLeaveNothingOpen)
 {
     auto unit = AddUnit(0x0015001A);
     CaptureStdout();
@@ -336,11 +332,8 @@ TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)
     EXPECT_EQ(unit->opens, 1000);
     EXPECT_FALSE(unit->open);
     EXPECT_EQ(unit->linksAlive, 0);
-}
 
-TEST_F(Discovery, CloseKeIsHarmlessWithoutAUnit)
-{
-    AddUnit(0x0015001A);
+    // Closing again without a unit is harmless.
     ASSERT_TRUE(mUpdate.OpenKe());
     CaptureStdout();
     mUpdate.CloseKe();

@@ -66,7 +66,7 @@ protected:
     void Run(DOWNLOADTYPE type)
     {
         gDownloadProgress.SetDeviceType(type == fileXILINX ? Xilinx : MCORE);
-        auto unit = mBus.MakeUnit(mClock);
+        auto unit = simbus::MakeUnitOn(mBus.transports(), [this](UInt32 us) { mPause(us); });
         ASSERT_TRUE(unit);
         CaptureStdout();
         CaptureStderr();
@@ -95,8 +95,7 @@ protected:
         mPauses.push_back(us);
         mProgress.push_back(gDownloadProgress.Get());
     };
-    KeSleepFunction mClock = [this](UInt32 us) { mPause(us); };
-    Downloader mDownloader{mClock};
+    Downloader mDownloader{[this](UInt32 us) { mPause(us); }};
     std::string mOut;
     std::string mErr;
     bool mHeldElsewhere = false;
@@ -181,22 +180,19 @@ TEST_F(Download, UnitNotReady)
     EXPECT_TRUE(Writes(kesim::kUpdateCommandReg).empty());
 }
 
-TEST_F(Download, UnitHeldByAnotherClient)
+// A unit another client holds is waited for about a second, then given up.
+TEST_F(Download, AHoldByAnotherClientIsWaitedOutForASecond)
 {
     ASSERT_TRUE(mBus.model().Acquire());
     mHeldElsewhere = true;
     Run(fileMCORE);
-    mBus.model().Relinquish();
     EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 10000u), 100) << "about a second of retries";
     // The open's own status, not the "not open" of a step that should never have run.
     EXPECT_EQ(mDownloader.GetError(), kIOReturnExclusiveAccess);
     EXPECT_EQ(mErr, "Could not open device\n\r");
     EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent to a unit that did not open";
-}
 
-TEST_F(Download, AShortHoldByAnotherClientIsWaitedOut)
-{
-    ASSERT_TRUE(mBus.model().Acquire());
+    mHeldElsewhere = false;
     int retries = 0;
     mPause = [&](UInt32 us) {
         if (us == 10000 && ++retries == 5) mBus.model().Relinquish();

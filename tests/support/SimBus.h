@@ -41,11 +41,6 @@ public:
     fwplat::Transports transports() const { return {mTransport}; }
     // What a controller on this bus is given: by default a virtual clock.
     APW::PTA::UpdateSeams Seams(KeSleepFunction sleep = NoPause) const { return {transports(), std::move(sleep)}; }
-    // A unit object for the simulated unit, as discovery makes it.
-    std::unique_ptr<DownloadUnit> MakeUnit(KeSleepFunction sleep = KeRealSleepMicroseconds) const
-    {
-        return MakeUnitOn(transports(), std::move(sleep));
-    }
 
 private:
     std::shared_ptr<kesim::KeUnitModel> mModel;
