@@ -91,10 +91,8 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
     EXPECT_LT(out.find("Dtor Downloader\n"), end) << "the downloader is gone before done";
 
     // A second job works with fresh objects.
-    mBus.model().ClearLog();
     CaptureStdout();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
+    RunJob(mUpdate);
     GetCapturedStdout();
     EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
     EXPECT_TRUE(mUpdate.IsFound());

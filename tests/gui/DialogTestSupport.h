@@ -40,10 +40,7 @@ class SleepGate {
 public:
     ~SleepGate() { Release(); }
 
-    KeSleepFunction Clock()
-    {
-        return [this](UInt32) { Pause(); };
-    }
+    const KeSleepFunction clock = [this](UInt32) { Pause(); };
     std::atomic<int> pauses{0};
 
     void Arm(UInt32 atProgress)
@@ -165,7 +162,7 @@ public:
             ++quits;
             quitStatus = status;
         };
-        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.Clock()), &processes);
+        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.clock), &processes);
         dialog->Timer().stop();
     }
     ~Window()
