@@ -15,9 +15,9 @@
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
-#include "tests/support/SimUnitTransport.h"
 #include "platform/threads/Sleep.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 
 namespace {
 

@@ -36,10 +36,10 @@
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/Process.h"
-#include "tests/support/SimUnitTransport.h"
 #include "platform/process/ProcessSource.h"
 #include "platform/ui/InterfaceFile.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 
 extern char** environ;
 

@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
-#include "tests/support/SimUnitTransport.h"
 #include "platform/ui/InterfaceFile.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <thread>
 #include <utility>
 
-#include "tests/support/SimUnitTransport.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 #include "tests/support/SocketSim.h"
 
 using namespace kesim;

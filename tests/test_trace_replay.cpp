@@ -7,10 +7,10 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "tests/support/SimUnitTransport.h"
 #include "platform/firewire/TraceUnitLink.h"
 #include "sim/KeUnitModel.h"
 #include "sim/TraceReplay.h"
+#include "tests/support/SimUnitTransport.h"
 #include "tests/support/SocketSim.h"
 
 namespace {

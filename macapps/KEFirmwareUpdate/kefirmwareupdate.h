@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/common/KeTypes.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
 #include "macclasses/APW_PTA_Runnable.h"
 #include "macclasses/APW_PTA_Thread.h"
+#include "platform/common/KeTypes.h"
 #include "platform/firewire/FWTransport.h"
 #include "platform/firewire/IOReturn.h"
 #include "platform/threads/Sleep.h"

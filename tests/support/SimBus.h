@@ -6,8 +6,8 @@
 
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
-#include "tests/support/SimUnitTransport.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 
 namespace simbus {
 
