@@ -15,9 +15,9 @@
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
-#include "platform/firewire/SimUnitTransport.h"
 #include "platform/threads/Sleep.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 
 namespace {
 
@@ -41,18 +41,20 @@ Measure RunBoth(const KeSleepFunction& pause)
     kesim::KeUnitConfig config;
     config.eraseBusyReads = 0;
     auto model = std::make_shared<kesim::KeUnitModel>(config);
-    fwplat::SetTransports({std::make_shared<fwplat::SimUnitTransport>(model)});
+    const fwplat::Transports transports{std::make_shared<fwplat::SimUnitTransport>(model)};
 
     Measure m;
-    KeScopedSleepFunction counting([&](UInt32 us) {
+    const KeSleepFunction counting = [&](UInt32 us) {
         ++m.pauses;
         m.budgetSeconds += static_cast<double>(us) * 1e-6;
         pause(us);
-    });
+    };
 
-    DownloadUnit unit(
-        fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion).at(0));
-    Downloader downloader;
+    DownloadUnit unit(fwplat::FindUnits(transports, DownloadUnit::kFirmwareUpdateUnitSpecID,
+                                        DownloadUnit::kFirmwareUpdateUnitSWVersion)
+                          .at(0),
+                      counting);
+    Downloader downloader(counting);
 
     const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
@@ -65,7 +67,6 @@ Measure RunBoth(const KeSleepFunction& pause)
     m.ok = m.ok && downloader.GetError() == 0;
     m.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     m.cpuSeconds = CpuSeconds() - cpuStart;
-    fwplat::SetTransports({});
     return m;
 }
 

@@ -36,10 +36,10 @@
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/Process.h"
-#include "platform/firewire/SimUnitTransport.h"
 #include "platform/process/ProcessSource.h"
 #include "platform/ui/InterfaceFile.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 
 extern char** environ;
 
@@ -139,7 +139,7 @@ double TimeMs(F&& f)
 
 size_t StatReads()
 {
-    auto* proc = dynamic_cast<ProcDirectorySource*>(&CurrentProcessSource());
+    auto* proc = dynamic_cast<ProcDirectorySource*>(&SystemProcessSource());
     return proc ? proc->StatReads() : 0;
 }
 
@@ -328,7 +328,8 @@ int main(int argc, char** argv)
     const int processes = CountProcesses();
 
     auto model = std::make_shared<kesim::KeUnitModel>();
-    fwplat::SetTransports({std::make_shared<fwplat::SimUnitTransport>(model)});
+    APW::PTA::UpdateSeams seams;
+    seams.transports = {std::make_shared<fwplat::SimUnitTransport>(model)};
 
     std::unique_ptr<QWidget> window;
     keui::LoadError loadError = keui::LoadError::kNone;
@@ -345,7 +346,7 @@ int main(int argc, char** argv)
     bool found = false;
     {
         const QuietStdout quiet;
-        CKeFirmwareUpdateDialog dialog(window.get());
+        CKeFirmwareUpdateDialog dialog(window.get(), {}, seams);
         // The bench calls the tick itself; the window's own timer stays still.
         dialog.Timer().stop();
         window->show();
@@ -362,7 +363,7 @@ int main(int argc, char** argv)
         statReadsAfter = StatReads();
 
         // The two halves on their own.
-        APW::PTA::CKeFirmwareUpdate update;
+        APW::PTA::CKeFirmwareUpdate update(seams);
         for (int i = 0; i < kTicks; ++i) {
             discovery.push_back(TimeMs([&] { found = update.IsFound(); }));
             lookup.push_back(TimeMs([] {

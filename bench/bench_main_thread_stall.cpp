@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
-#include "platform/firewire/SimUnitTransport.h"
 #include "platform/ui/InterfaceFile.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 
 namespace {
 
@@ -90,7 +90,8 @@ int main(int argc, char** argv)
     answer.start(50);
 
     auto model = std::make_shared<kesim::KeUnitModel>();
-    fwplat::SetTransports({std::make_shared<fwplat::SimUnitTransport>(model)});
+    APW::PTA::UpdateSeams seams;
+    seams.transports = {std::make_shared<fwplat::SimUnitTransport>(model)};
     keui::LoadError error = keui::LoadError::kNone;
     std::unique_ptr<QWidget> window = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), error);
     if (!window) {
@@ -105,7 +106,8 @@ int main(int argc, char** argv)
     Lateness idle, updating, held;
     bool updated = false;
     {
-        CKeFirmwareUpdateDialog dialog(window.get(), [](int) {});
+        CKeFirmwareUpdateDialog dialog(
+            window.get(), [](int) {}, seams);
         window->show();
         idle = Probe();
 

@@ -5,12 +5,15 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
 #include "cli/HistoryCommand.h"
 #include "cli/RunReport.h"
+#include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/common/StandardDescriptors.h"
@@ -31,15 +34,13 @@ int ReportParse(const kecli::ParseOutcome& parsed)
     return parsed.exitCode;
 }
 
-// Every link discovery makes from now on records its transactions in the
-// trace; null after reporting why the trace cannot be written.
-std::shared_ptr<fwplat::TraceWriter> TraceTransports(APW::PTA::CKeFirmwareUpdate& update,
-                                                     const kecli::CliOptions& options)
+// Every link discovery makes over `transports` records its transactions in
+// the trace; null after reporting why the trace cannot be written.
+std::shared_ptr<fwplat::TraceWriter> TraceTransports(fwplat::Transports& transports, const kecli::CliOptions& options)
 {
-    std::string carried, error;
-    update.GetUpdateFirmwareVersionString(carried);
-    auto writer =
-        fwplat::TraceWriter::Create(options.trace, "kefirmwareupdate-cli", kecli::CliApp::kVersion, carried, error);
+    std::string error;
+    auto writer = fwplat::TraceWriter::Create(options.trace, "kefirmwareupdate-cli", kecli::CliApp::kVersion,
+                                              CarriedVersionText(), error);
     if (!writer) {
         kecli::ParseOutcome failed;
         failed.exitCode = kecli::kExitUsage;
@@ -49,7 +50,7 @@ std::shared_ptr<fwplat::TraceWriter> TraceTransports(APW::PTA::CKeFirmwareUpdate
         ReportParse(failed);
         return nullptr;
     }
-    fwplat::SetTransports(fwplat::TracedTransports(fwplat::Transports(), writer));
+    transports = fwplat::TracedTransports(std::move(transports), writer);
     return writer;
 }
 
@@ -69,9 +70,10 @@ int RunCommand(const kecli::CliOptions& options)
     const kelog::RotatingLog log(logOptions);
 
     const kecli::Console console = kecli::Console::Standard();
-    APW::PTA::CKeFirmwareUpdate update;
+    APW::PTA::UpdateSeams seams;
     std::shared_ptr<fwplat::TraceWriter> trace;
-    if (!options.trace.empty() && !(trace = TraceTransports(update, options))) return kecli::kExitUsage;
+    if (!options.trace.empty() && !(trace = TraceTransports(seams.transports, options))) return kecli::kExitUsage;
+    APW::PTA::CKeFirmwareUpdate update(std::move(seams));
     kecli::CliApp app(update, console, options);
     app.SetTrace(trace);
     return app.Run();

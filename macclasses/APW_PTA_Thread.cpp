@@ -8,8 +8,6 @@
 #include <limits>
 #include <memory>
 
-#include "platform/threads/ThreadCreate.h"
-
 namespace APW {
 namespace PTA {
 
@@ -72,8 +70,8 @@ std::optional<Thread::HostSchedule> Thread::HostScheduleFor(const PolicyRequest&
                         static_cast<int>(low + (base * (high - low) + kMachPriorityMax / 2) / kMachPriorityMax)};
 }
 
-Thread::Thread(Runnable* r, int priority, eThreadPolicy policy)
-    : mRunnable(r), mPriority(priority), mPolicy(policy), mPThread()
+Thread::Thread(Runnable* r, int priority, eThreadPolicy policy, CreateFunction create)
+    : mRunnable(r), mPriority(priority), mPolicy(policy), mPThread(), mCreate(create ? create : &pthread_create)
 {
 }
 
@@ -87,7 +85,7 @@ bool Thread::Start()
     auto record = std::make_unique<StartRecord>(StartRecord{mRunnable, go.get_future()});
     DetachedAttr attr;
     pthread_t handle{};
-    if (KeThreadCreate(&handle, attr.Get(), &RunHelper, record.get()) != 0) return false;
+    if (mCreate(&handle, attr.Get(), &RunHelper, record.get()) != 0) return false;
     record.release();
 
     // The thread waits for `go`, so its handle is valid here and nothing of

@@ -14,6 +14,9 @@ namespace PTA {
 
 class Thread {
 public:
+    // How Start creates the thread: 0 or an errno value, as pthread_create.
+    using CreateFunction = int (*)(pthread_t* thread, const pthread_attr_t* attr, void* (*entry)(void*), void* arg);
+
     enum eThreadPolicy {
         kThreadPolicyTimeslice = 0,
         kThreadPolicyRoundRobin = 1,
@@ -43,7 +46,7 @@ public:
     // first-in-first-out ones go to SCHED_FIFO. Other policies: none.
     static std::optional<HostSchedule> HostScheduleFor(const PolicyRequest& request);
 
-    Thread(Runnable* r, int priority, eThreadPolicy policy);
+    Thread(Runnable* r, int priority, eThreadPolicy policy, CreateFunction create = &pthread_create);
     // Leaves the thread alone: it may still run, and may be the one deleting
     // this object.
     virtual ~Thread();
@@ -65,6 +68,7 @@ private:
     int mPriority;
     eThreadPolicy mPolicy;
     pthread_t mPThread;
+    CreateFunction mCreate;
 };
 
 }  // namespace PTA

@@ -25,13 +25,13 @@ bool Names(const ProcessSerialNumber& psn, const ProcessEntry& process)
 ProcessSerialNumber TProcess::GetMyProcessID() const
 {
     ProcessEntry self;
-    return CurrentProcessSource().Self(self) ? SerialNumberOf(self) : kMyProcess;
+    return Source().Self(self) ? SerialNumberOf(self) : kMyProcess;
 }
 
 Boolean TProcess::FindProcess(OSType signature)
 {
     fProcessID = kMyProcess;
-    for (const ProcessEntry& process : CurrentProcessSource().Scan()) {
+    for (const ProcessEntry& process : Source().Scan()) {
         if (CreatorSignatureForName(process.name) != signature) continue;
         fProcessID = SerialNumberOf(process);
         return true;
@@ -45,7 +45,7 @@ Boolean TProcess::KillApplication(const ProcessSerialNumber* thePSN)
         fError = paramErr;
         return false;
     }
-    ProcessSource& source = CurrentProcessSource();
+    ProcessSource& source = Source();
     fError = procNotFound;
     for (const ProcessEntry& process : source.Scan()) {
         if (!Names(*thePSN, process)) continue;

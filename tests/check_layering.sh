@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Includes point one way: cli -> macapps and what macapps may use;
-# macapps -> macclasses, includes, platform;
-# macclasses -> includes, platform; platform -> system, Qt and the simulated
-# unit's transport interface; sim -> nothing of the application.
+# macapps -> macclasses, platform; macclasses -> platform; platform ->
+# system, Qt and the simulated unit's transport interface; sim -> nothing of
+# the application.
 set -u
 root="${1:-$(dirname "$0")/..}"
 cd "$root" || exit 2
@@ -19,10 +19,9 @@ check() {  # folder, allowed project prefixes (regex)
     fi
   done < <(grep -rnE '^\s*#\s*include "' "$dir" --include='*.h' --include='*.cpp' | sed -E 's/^([^:]+):[0-9]+:/\1:/')
 }
-check macapps 'macapps/|macclasses/|includes/|platform/'
-check cli 'cli/|macapps/|macclasses/|includes/|platform/'
-check macclasses 'macclasses/|includes/|platform/'
+check macapps 'macapps/|macclasses/|platform/'
+check cli 'cli/|macapps/|macclasses/|platform/'
+check macclasses 'macclasses/|platform/'
 check platform 'platform/|sim/UnitPort\.h|sim/SimWireProtocol\.h'
 check sim 'sim/'
-check includes 'includes/'
 exit $status

@@ -59,7 +59,7 @@ protected:
         int code = -1;
         {
             Console console(out.get(), err.get(), in.get(), terminal, terminal);
-            CliApp app(mUpdate, console, options);
+            CliApp app(*mUpdate, console, options);
             app.SetPollInterval(std::chrono::milliseconds(1));
             app.SetApplicationCheck(applicationRunning);
             code = app.Run();
@@ -78,8 +78,7 @@ protected:
     // The core's lines are not this test's output: no file, no echo.
     kelog::RotatingLog mQuiet{{"quiet", std::string(), 0, kelog::RotatingLog::Echo::kNone}};
     simbus::Bus mBus;
-    KeScopedSleepFunction mClock{[](UInt32) {}};
-    APW::PTA::CKeFirmwareUpdate mUpdate;
+    std::unique_ptr<APW::PTA::CKeFirmwareUpdate> mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(mBus.Seams());
 };
 
 }  // namespace
@@ -94,7 +93,7 @@ TEST_F(CliAppTest, AUnitNotToBeHadIsNoAccess)
     EXPECT_THAT(held.err, HasSubstr("another program holds it"));
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->openStatus = kIOReturnNotPermitted;
-    fwplat::SetTransports({bus});
+    mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
     const CliRun denied = Run(CliOptions{});
     EXPECT_EQ(denied.code, kExitNoAccess);
     EXPECT_THAT(denied.err, HasSubstr("may not open"));

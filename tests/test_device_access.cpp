@@ -37,7 +37,10 @@ protected:
     void SetUp() override { mUnit = mBus.transport().Add(); }
 
     // A DownloadUnit for the first matching unit, as discovery makes it.
-    static std::unique_ptr<DownloadUnit> MakeUnit() { return simbus::Bus::MakeUnit(); }
+    std::unique_ptr<DownloadUnit> MakeUnit(KeSleepFunction sleep = KeRealSleepMicroseconds)
+    {
+        return simbus::MakeUnitOn(mBus.transports(), std::move(sleep));
+    }
 
     fakefw::Bus mBus;
     std::shared_ptr<fakefw::UnitState> mUnit;
@@ -119,8 +122,7 @@ TEST_F(DeviceAccess, IdentityReadsAndASerialNumberReplyOfAnotherLengthIsNoSerial
 TEST_F(DeviceAccess, CancelTransferPollsWithABound)
 {
     std::vector<UInt32> pauses;
-    KeScopedSleepFunction virtualClock([&](UInt32 us) { pauses.push_back(us); });
-    auto unit = MakeUnit();
+    auto unit = MakeUnit([&](UInt32 us) { pauses.push_back(us); });
     ASSERT_EQ(unit->Open(), 0);
     UInt32 generation = 0;
 
@@ -205,15 +207,8 @@ protected:
     }
 
     fakefw::Bus mBus;
-    APW::PTA::CKeFirmwareUpdate mUpdate;
+    APW::PTA::CKeFirmwareUpdate mUpdate{APW::PTA::UpdateSeams{mBus.transports()}};
 };
-
-TEST_F(Discovery, NoUnitIsNotFound)
-{
-    mBus.transport().Add(0xA27, 0x12);  // another unit directory of the same vendor
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_DEATH(mUpdate.IsDowngrade(), "failed assertion `true == _keInfo.valid'");
-}
 
 TEST_F(Discovery, VersionTextAndDowngradeRule)
 {
@@ -239,7 +234,8 @@ TEST_F(Discovery, VersionTextAndDowngradeRule)
     EXPECT_EQ(carried, "21-26");
 }
 
-// A product of another kind, or a unit that cannot be had, is released and not found.
+// A product of another kind, a unit that cannot be had, or none of ours is
+// released and not found.
 TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
 {
     auto unit = AddUnit(0x0015001A, 0x0001FFFF);
@@ -268,8 +264,10 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
     EXPECT_TRUE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), 0);
     mBus.transport().Clear();
+    mBus.transport().Add(0xA27, 0x12);  // another unit directory of the same vendor
     EXPECT_FALSE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotFound);
+    EXPECT_DEATH(mUpdate.IsDowngrade(), "failed assertion `true == _keInfo.valid'");
 }
 
 TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
@@ -325,7 +323,7 @@ TEST_F(Discovery, EveryUnitIsReadWithItsIdentity)
     EXPECT_EQ(APW::PTA::KeStatusText(kIOReturnNoDevice), "device gone (0xE00002C0)");
 }
 
-TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)
+TEST_F(Discovery, RepeatedDiscoveryAndASecondCloseLeaveNothingOpen)
 {
     auto unit = AddUnit(0x0015001A);
     CaptureStdout();
@@ -334,11 +332,8 @@ TEST_F(Discovery, RepeatedDiscoveryLeavesNothingOpen)
     EXPECT_EQ(unit->opens, 1000);
     EXPECT_FALSE(unit->open);
     EXPECT_EQ(unit->linksAlive, 0);
-}
 
-TEST_F(Discovery, CloseKeIsHarmlessWithoutAUnit)
-{
-    AddUnit(0x0015001A);
+    // Closing again without a unit is harmless.
     ASSERT_TRUE(mUpdate.OpenKe());
     CaptureStdout();
     mUpdate.CloseKe();

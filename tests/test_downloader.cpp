@@ -66,7 +66,7 @@ protected:
     void Run(DOWNLOADTYPE type)
     {
         gDownloadProgress.SetDeviceType(type == fileXILINX ? Xilinx : MCORE);
-        auto unit = mBus.MakeUnit();
+        auto unit = simbus::MakeUnitOn(mBus.transports(), [this](UInt32 us) { mPause(us); });
         ASSERT_TRUE(unit);
         CaptureStdout();
         CaptureStderr();
@@ -89,13 +89,13 @@ protected:
     }
 
     simbus::Bus mBus;
-    Downloader mDownloader;
     std::vector<UInt32> mPauses;
     std::vector<UInt32> mProgress;
-    KeScopedSleepFunction mClock{[this](UInt32 us) {
+    KeSleepFunction mPause = [this](UInt32 us) {
         mPauses.push_back(us);
         mProgress.push_back(gDownloadProgress.Get());
-    }};
+    };
+    Downloader mDownloader{[this](UInt32 us) { mPause(us); }};
     std::string mOut;
     std::string mErr;
     bool mHeldElsewhere = false;
@@ -180,26 +180,23 @@ TEST_F(Download, UnitNotReady)
     EXPECT_TRUE(Writes(kesim::kUpdateCommandReg).empty());
 }
 
-TEST_F(Download, UnitHeldByAnotherClient)
+// A unit another client holds is waited for about a second, then given up.
+TEST_F(Download, AHoldByAnotherClientIsWaitedOutForASecond)
 {
     ASSERT_TRUE(mBus.model().Acquire());
     mHeldElsewhere = true;
     Run(fileMCORE);
-    mBus.model().Relinquish();
     EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 10000u), 100) << "about a second of retries";
     // The open's own status, not the "not open" of a step that should never have run.
     EXPECT_EQ(mDownloader.GetError(), kIOReturnExclusiveAccess);
     EXPECT_EQ(mErr, "Could not open device\n\r");
     EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent to a unit that did not open";
-}
 
-TEST_F(Download, AShortHoldByAnotherClientIsWaitedOut)
-{
-    ASSERT_TRUE(mBus.model().Acquire());
+    mHeldElsewhere = false;
     int retries = 0;
-    KeScopedSleepFunction clock([&](UInt32 us) {
+    mPause = [&](UInt32 us) {
         if (us == 10000 && ++retries == 5) mBus.model().Relinquish();
-    });
+    };
     Run(fileMCORE);
     EXPECT_EQ(retries, 5);
     EXPECT_EQ(mDownloader.GetError(), 0);
@@ -276,18 +273,6 @@ TEST_F(Download, BusResetMidStreamGoesOnInTheNewGeneration)
     EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
 }
 
-TEST_F(Download, CancelEndsWithAFailureAndNoCRC)
-{
-    int pauses = 0;
-    KeScopedSleepFunction clock([&](UInt32) {
-        if (++pauses == 20) mDownloader.Cancel();
-    });
-    Run(fileXILINX);
-    EXPECT_EQ(mDownloader.GetError(), kIOReturnAborted);
-    EXPECT_TRUE(Writes(kesim::kCrcReg).empty());
-    EXPECT_FALSE(mBus.model().Flash(kesim::FlashDevice::Xilinx).accepted);
-}
-
 // Failures the simulated unit cannot produce, on a scripted unit.
 TEST(DownloadScripted, HeaderNotSentAndGenerationUnreadable)
 {
@@ -297,10 +282,8 @@ TEST(DownloadScripted, HeaderNotSentAndGenerationUnreadable)
     auto state = bus.transport().Add();
     state->quadlets[kStatus] = 1;
     state->failures[kData] = kIOReturnTimeout;
-    KeScopedSleepFunction clock([](UInt32) {});
-    auto makeUnit = [] { return std::make_unique<DownloadUnit>(fwplat::FindUnits(0xA27, 0x11).at(0)); };
-    Downloader downloader;
-    auto unit = makeUnit();
+    Downloader downloader(simbus::NoPause);
+    auto unit = simbus::MakeUnitOn(bus.transports(), simbus::NoPause);
     CaptureStderr();
     downloader.DoDownload(unit.get(), fileMCORE);
     EXPECT_EQ(GetCapturedStderr(),

@@ -73,7 +73,8 @@ protected:
     std::unique_ptr<childproc::Program> mDaemon;
     std::unique_ptr<childproc::Program> mLogind;
     simbus::Bus mBus;
-    APW::PTA::CKeFirmwareUpdate mUpdate;
+    KeSleepFunction mPause = simbus::NoPause;
+    APW::PTA::CKeFirmwareUpdate mUpdate{mBus.Seams([this](UInt32 us) { mPause(us); })};
 };
 
 }  // namespace
@@ -84,12 +85,12 @@ TEST_F(Inhibition, HeldFromBeforeTheFirstEraseUntilTheJobEnds)
     // The job's first pause follows the unit's update mode, before any erase command.
     std::optional<Locks> heldFirst;
     bool erased = true;
-    KeScopedSleepFunction clock([&](UInt32) {
+    mPause = [&](UInt32) {
         if (heldFirst) return;
         heldFirst = ListInhibitors();
         erased = false;
         for (const auto& t : mBus.model().Log()) erased |= t.offset == kesim::kUpdateCommandReg;
-    });
+    };
     RunJob();
     EXPECT_FALSE(erased);
     EXPECT_EQ(heldFirst, Locks{"shutdown:sleep KEFirmwareUpdate Writing the Ke's firmware block"});
@@ -103,7 +104,6 @@ TEST_F(Inhibition, HeldFromBeforeTheFirstEraseUntilTheJobEnds)
 TEST_F(Inhibition, WithoutABusTheUpdateGoesOnAndTheLogSaysSo)
 {
     setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + (mDir / "no-bus")).c_str(), 1);
-    KeScopedSleepFunction clock([](UInt32) {});
     testing::internal::CaptureStderr();
     RunJob();
     EXPECT_THAT(testing::internal::GetCapturedStderr(),

@@ -66,7 +66,7 @@ protected:
 
     simbus::Bus mBus;
     Script mScript;
-    CKeFirmwareUpdate mUpdate{[this] { return std::make_unique<RecordingDownloader>(mScript); }};
+    CKeFirmwareUpdate mUpdate{[this] { return std::make_unique<RecordingDownloader>(mScript); }, mBus.Seams()};
 };
 
 TEST_F(JobOrder, XilinxThenMcoreOnOneUnitWithTheirDeviceTypesUntilAnImageFails)

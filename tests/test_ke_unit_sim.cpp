@@ -34,11 +34,8 @@ std::set<std::string> Listed(const std::string& text, const std::string& lead)
     return names;
 }
 
-// The transport looks where the program serves.
 class UnitSim : public simunits::SimUnits {
 protected:
-    UnitSim() { fwplat::SetTransports({std::make_shared<fwplat::SocketUnitTransport>(mOptions)}); }
-    ~UnitSim() override { fwplat::SetTransports({}); }
 
     std::unique_ptr<Program> Sim(std::vector<std::string> args)
     {
@@ -57,6 +54,8 @@ protected:
     std::string Socket(const std::string& name = "ke-unit") { return mDir / ("kefirmwareupdate/" + name + ".sock"); }
 
     fwplat::SocketTransportOptions mOptions{.runtimeDir = mDir / "kefirmwareupdate"};
+    // The transport looks where the program serves.
+    fwplat::Transports mTransports{std::make_shared<fwplat::SocketUnitTransport>(mOptions)};
 };
 
 TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
@@ -125,8 +124,8 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedThroughABusResetAndKeptAcrossAPower
     {
         auto sim = Unit({"--versions", "20-20", "--serial", "KEZZZZZZ", "--guid", "000a27000000abcd",
                          "--product-version", "0x00020000", "--state", state, "--vanish-after-block", "10"});
-        EXPECT_EQ(socksim::SoftwareVersion(), 0x00140014u);
-        EXPECT_EQ(socksim::Download(fileXILINX), kIOReturnNoDevice);
+        EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x00140014u);
+        EXPECT_EQ(socksim::Download(mTransports, fileXILINX), kIOReturnNoDevice);
         EXPECT_EQ(sim->Wait(5s), 0) << "the unit left the bus: the program ends";
         EXPECT_NE(sim->Out().find("left the bus"), std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(Socket()));
@@ -139,9 +138,9 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedThroughABusResetAndKeptAcrossAPower
         // Meanwhile a bus reset in the kernel's order: requests fail while the old generation still shows.
         auto sim = Unit({"--versions", "20-20", "--state", state, "--log", mDir / "log", "--bus-reset-after-block", "3",
                          "--reset-settle-ms", "300"});
-        EXPECT_EQ(socksim::SoftwareVersion(), 0x00140000u) << "the Xilinx half reads 0";
-        EXPECT_EQ(socksim::Download(fileXILINX), 0);
-        EXPECT_EQ(socksim::Download(fileMCORE), 0);
+        EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x00140000u) << "the Xilinx half reads 0";
+        EXPECT_EQ(socksim::Download(mTransports, fileXILINX), 0);
+        EXPECT_EQ(socksim::Download(mTransports, fileMCORE), 0);
         EXPECT_EQ(Stop(*sim), 0);
     }
     EXPECT_TRUE(Landed());
@@ -159,14 +158,14 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedThroughABusResetAndKeptAcrossAPower
     auto restarted = Sim({"--state", state});
     ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
     EXPECT_NE(restarted->Out().find("unit KEZZZZZZ at 21-26"), std::string::npos) << restarted->Out();
-    EXPECT_EQ(socksim::SoftwareVersion(), 0x0015001Au);
+    EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x0015001Au);
     auto units = fwplat::SocketUnitTransport(mOptions).Scan();
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].guid, 0x000a27000000abcdu);
     EXPECT_EQ(Stop(*restarted), 0);
 
     restarted = Unit({"--state", state, "--fail-read", "4:7"});
-    EXPECT_EQ(socksim::SoftwareVersion(), 0xFFFFFFFFu) << "the version read fails";
+    EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0xFFFFFFFFu) << "the version read fails";
 }
 
 }  // namespace

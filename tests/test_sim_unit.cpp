@@ -9,8 +9,8 @@
 #include <thread>
 #include <utility>
 
-#include "platform/firewire/SimUnitTransport.h"
 #include "sim/KeUnitModel.h"
+#include "tests/support/SimUnitTransport.h"
 #include "tests/support/SocketSim.h"
 
 using namespace kesim;

@@ -6,11 +6,11 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "platform/firewire/SimUnitTransport.h"
 #include "platform/firewire/TraceUnitLink.h"
 #include "sim/KeUnitModel.h"
 #include "sim/TraceReplay.h"
 #include "tests/support/ChildProgram.h"
+#include "tests/support/SimUnitTransport.h"
 #include "tests/support/SocketSim.h"
 
 namespace {

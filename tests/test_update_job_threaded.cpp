@@ -12,7 +12,6 @@
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/threads/Sleep.h"
-#include "platform/threads/ThreadCreate.h"
 #include "tests/support/FakeFireWire.h"
 #include "tests/support/SimBus.h"
 
@@ -34,6 +33,14 @@ bool WaitDone(const CKeFirmwareUpdate& update)
     return true;
 }
 
+// Runs a job to its end; what it wrote to standard error.
+std::string RunJob(CKeFirmwareUpdate& update)
+{
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(update.DoUpdate() && WaitDone(update));
+    return testing::internal::GetCapturedStderr();
+}
+
 class UpdateJob : public testing::Test {
 protected:
     UpdateJob()
@@ -42,8 +49,8 @@ protected:
     }
 
     simbus::Bus mBus;
-    KeScopedSleepFunction mClock{[](UInt32) {}};  // virtual clock: no waiting
-    CKeFirmwareUpdate mUpdate;
+    KeSleepFunction mPause = simbus::NoPause;  // virtual clock: no waiting
+    CKeFirmwareUpdate mUpdate{mBus.Seams([this](UInt32 us) { mPause(us); })};
 };
 
 TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
@@ -84,10 +91,8 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
     EXPECT_LT(out.find("Dtor Downloader\n"), end) << "the downloader is gone before done";
 
     // A second job works with fresh objects.
-    mBus.model().ClearLog();
     CaptureStdout();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
+    RunJob(mUpdate);
     GetCapturedStdout();
     EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
     EXPECT_TRUE(mUpdate.IsFound());
@@ -96,10 +101,7 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
 TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWasAndTheResultNamesTheStep)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseNeverFinishes = true; });
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("Device timed out. -Could not erase flash."));
+    EXPECT_THAT(RunJob(mUpdate), HasSubstr("Device timed out. -Could not erase flash."));
     EXPECT_EQ(APW::PTA::UpdateResultText(mUpdate.GetUpdateResult()),
               "Writing the FPGA image failed at the erase: the unit did not finish erasing in time (timed out, "
               "0xE00002D6). The microcontroller image was left as it was.");
@@ -111,14 +113,13 @@ TEST_F(UpdateJob, DiscoveryTellsAHoldAtOnceTheJobWaitsOutAShortOne)
 {
     ASSERT_TRUE(mBus.model().Acquire());
     int pauses = 0;
-    KeScopedSleepFunction clock([&](UInt32) {
+    mPause = [&](UInt32) {
         if (++pauses == 3) mBus.model().Relinquish();
-    });
+    };
     EXPECT_FALSE(mUpdate.IsFound()) << "the window's tick asks: it must not wait";
     EXPECT_EQ(pauses, 0);
 
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
+    RunJob(mUpdate);
     EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded()) << "the hold was another program's discovery, over soon";
 }
 
@@ -129,10 +130,7 @@ TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
     ASSERT_TRUE(mUpdate.IsFound());
     mBus.model().SetSerialNumber("KECCCCCC");
     mBus.model().ClearLog();
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
+    RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(result.outcome, UpdateOutcome::kUnitChanged);
     EXPECT_THAT(result.reason, HasSubstr("serial KECCCCCC"));
@@ -144,47 +142,33 @@ TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
 TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
 {
     // The first pause follows the update mode.
-    KeScopedSleepFunction clock([&, gone = false](UInt32) mutable {
+    mPause = [&, gone = false](UInt32) mutable {
         if (!std::exchange(gone, true)) mBus.Unplug();
-    });
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
+    };
+    RunJob(mUpdate);
     EXPECT_THAT(APW::PTA::UpdateResultText(mUpdate.GetUpdateResult()),
                 testing::StartsWith("The update did not start: the FPGA image failed entering update mode"));
 }
 
-TEST_F(UpdateJob, NoUnitWhenTheJobStarts)
+// No unit, or one whose interface cannot be had, when the job starts.
+TEST_F(UpdateJob, NoUnitToBeHadWhenTheJobStarts)
 {
     mBus.Unplug();
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
+    RunJob(mUpdate);
     EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
     EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent without a unit";
-}
 
-TEST_F(UpdateJob, UnitWhoseInterfaceCannotBeHadWhenTheJobStarts)
-{
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->connectable = false;
-    fwplat::SetTransports({bus});
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
+    CKeFirmwareUpdate update(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
+    RunJob(update);
+    EXPECT_EQ(update.GetUpdateResult().outcome, UpdateOutcome::kUnitNotFound);
 }
 
 TEST_F(UpdateJob, UnitDisappearingMidJob)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.vanishAfterBlock = 100; });
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(mUpdate.DoUpdate());
-    ASSERT_TRUE(WaitDone(mUpdate));
-    testing::internal::GetCapturedStderr();
+    RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
     EXPECT_EQ(result.image, fileXILINX);
@@ -201,11 +185,9 @@ int RefuseThread(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { r
 TEST(UpdateJobStart, AThreadThatCannotBeCreatedEndsTheJobAtOnce)
 {
     simbus::Bus bus;
-    CKeFirmwareUpdate update;
-    KeThreadCreateFunction previous = KeSetThreadCreateFunction(RefuseThread);
+    CKeFirmwareUpdate update(APW::PTA::UpdateSeams{bus.transports(), simbus::NoPause, RefuseThread});
     testing::internal::CaptureStderr();
     EXPECT_FALSE(update.DoUpdate());
-    KeSetThreadCreateFunction(previous);
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(update.GetDoneStatus());
     EXPECT_EQ(update.GetUpdateResult().outcome, UpdateOutcome::kThreadNotStarted);

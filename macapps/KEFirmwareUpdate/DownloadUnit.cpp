@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <iostream>
 
-#include "platform/threads/Sleep.h"
-
 namespace {
 
 constexpr UInt16 kRegisterSpace = 0xFFFF;
@@ -17,7 +15,8 @@ constexpr UInt32 kMaxBlockBytes = 128;
 
 }  // namespace
 
-DownloadUnit::DownloadUnit(const fwplat::UnitInfo& unit) : FWLib::Device(unit)
+DownloadUnit::DownloadUnit(const fwplat::UnitInfo& unit, KeSleepFunction sleep)
+    : FWLib::Device(unit), mSleep(std::move(sleep))
 {
     std::cout << "Ctor DownloadUnit\n";
     InitAddresses();
@@ -64,7 +63,7 @@ IOReturn DownloadUnit::CancelTransfer(UInt32& generation)
         IOReturn status = ReadUpdateControl(value, generation);
         if (status != kIOReturnSuccess) return status;
         if ((value & 1) == 0) return kIOReturnSuccess;
-        KeSleepMicroseconds(kCancelPollPauseMicroseconds);
+        mSleep(kCancelPollPauseMicroseconds);
     }
     return kIOReturnTimeout;
 }

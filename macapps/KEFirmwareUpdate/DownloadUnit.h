@@ -5,6 +5,7 @@
 #include <string>
 
 #include "macapps/KEFirmwareUpdate/FWLib_Device.h"
+#include "platform/threads/Sleep.h"
 
 class DownloadUnit : public FWLib::Device {
 public:
@@ -17,7 +18,8 @@ public:
     static const UInt32 kCancelPollPauseMicroseconds = 1000;
 
     // The unit as discovery returned it; throws as FWLib::Device does.
-    explicit DownloadUnit(const fwplat::UnitInfo& unit);
+    // CancelTransfer pauses through `sleep`.
+    explicit DownloadUnit(const fwplat::UnitInfo& unit, KeSleepFunction sleep = KeRealSleepMicroseconds);
     ~DownloadUnit() override;
 
     IOReturn BeginUpdate(UInt32& generation);
@@ -43,6 +45,8 @@ public:
 
 private:
     void InitAddresses();
+
+    KeSleepFunction mSleep;
 
     FWAddressStruct m_addr_command_regs;
     FWAddressStruct m_addr_crc_reg;

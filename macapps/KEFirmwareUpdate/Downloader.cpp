@@ -9,7 +9,6 @@
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "platform/common/KeAssert.h"
-#include "platform/threads/Sleep.h"
 
 namespace {
 
@@ -20,8 +19,6 @@ constexpr UInt32 kStatusBusy = 0;
 constexpr UInt32 kStatusReady = 1;
 constexpr UInt32 kOpenRetryMicroseconds = 10000;
 constexpr int kOpenRetries = 100;
-
-void Pause() { KeSleepMicroseconds(kCommandPauseMicroseconds); }
 
 // Store `value` big-endian at `out`, whatever its alignment.
 void PutBig(UInt8* out, UInt16 value)
@@ -49,7 +46,7 @@ void FirmwareHeader::Serialize(UInt8 (&wire)[kWireSize]) const
     PutBig(wire + 16, reserved2);
 }
 
-Downloader::Downloader() { std::cout << "Ctor Downloader\n"; }
+Downloader::Downloader(KeSleepFunction sleep) : mSleep(std::move(sleep)) { std::cout << "Ctor Downloader\n"; }
 
 Downloader::~Downloader() { std::cout << "Dtor Downloader\n"; }
 
@@ -107,7 +104,7 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
     if (error == 0) {
         step = FlashStep::kCrc;
         error = _Unit->SendCRCAndVerify(crc, generation);
-        Pause();
+        mSleep(kCommandPauseMicroseconds);
         if (error != 0) std::cerr << "Firmware validation failed- CRC was invalid.\n\r";
     }
 
@@ -130,7 +127,7 @@ IOReturn Downloader::Prepare(UInt32& generation, FlashStep& step)
     // Another program's discovery may hold the unit for a moment; wait for it
     // about a second before the open counts as failed.
     for (int retry = 0; error == kIOReturnExclusiveAccess && retry < kOpenRetries; ++retry) {
-        KeSleepMicroseconds(kOpenRetryMicroseconds);
+        mSleep(kOpenRetryMicroseconds);
         error = _Unit->Open();
     }
     if (error != 0) {
@@ -142,12 +139,12 @@ IOReturn Downloader::Prepare(UInt32& generation, FlashStep& step)
 
     step = FlashStep::kUpdateMode;
     error = _Unit->BeginUpdate(generation);
-    Pause();
+    mSleep(kCommandPauseMicroseconds);
     if (error != 0) std::cerr << "Device not ready - Could not prepare device for update.\n\r";
 
     UInt32 value = 0;
     error = _Unit->ReadStatusRegister(value, generation);
-    Pause();
+    mSleep(kCommandPauseMicroseconds);
     if (error == 0 && value == kStatusReady) return 0;
     if (error == 0) error = kDownloadDeviceError;
     std::cerr << "Device not ready - Could not prepare device for update.\n\r";
@@ -160,7 +157,7 @@ IOReturn Downloader::Erase(const FlashImage& image, UInt32 generation)
     std::cout << image.erasingTrace;
     UInt32 command = image.EraseCommand();
     IOReturn error = _Unit->SetUpdateCommand(generation, command);
-    Pause();
+    mSleep(kCommandPauseMicroseconds);
     if (error != 0) {
         std::cerr << "Device not ready. Could not prepare device for update.\n\r";
         return error;
@@ -175,7 +172,7 @@ IOReturn Downloader::Erase(const FlashImage& image, UInt32 generation)
             std::cerr << "Device failed - Could not erase flash.\n\r";
             return kDownloadDeviceError;
         }
-        KeSleepMicroseconds(kErasePollMicroseconds);
+        mSleep(kErasePollMicroseconds);
         std::cerr << "Erasing Flash\n";
     }
     std::cerr << "Device timed out. -Could not erase flash.\n\r";
@@ -189,7 +186,6 @@ IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount,
     const UInt32 downloadBlockSize = _Unit->MaxDownloadBlockSize();
     SInt32 currentOffset = offset;
     std::cout << "Sending Data...\n";
-    mCancelled.store(false);
 
     FirmwareHeader header;
     header.valid = 0xFFFF;
@@ -203,7 +199,7 @@ IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount,
     header.Serialize(wire);
 
     IOReturn error = _Unit->SendBlock(wire, FirmwareHeader::kWireSize, 0, generation);
-    Pause();
+    mSleep(kCommandPauseMicroseconds);
     if (error != 0) {
         std::cerr << "Download has failed.";
         std::cerr << "Tried to send FirmwareHeader, got error\n\r" << error;
@@ -212,7 +208,7 @@ IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount,
 
     step = FlashStep::kBlocks;
     alignas(UInt32) UInt8 buffer[DL_BUF_SIZE];
-    while (error == 0 && currentOffset < fileCount && !mCancelled.load()) {
+    while (error == 0 && currentOffset < fileCount) {
         const UInt32 requestCount = downloadBlockSize;
         UInt32 actualCount = 0;
         ReadImage(type, static_cast<UInt32>(currentOffset), requestCount, buffer, actualCount);
@@ -222,7 +218,7 @@ IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount,
         if (actualCount < requestCount) std::memset(buffer + actualCount, 0, paddedCount - actualCount);
 
         error = _Unit->SendBlock(buffer, paddedCount, static_cast<UInt32>(currentOffset), generation);
-        Pause();
+        mSleep(kCommandPauseMicroseconds);
         if (error != 0) {
             std::cerr << "Download has failed\n\r";
             std::cerr << "Tried to send" << actualCount << "bytes at" << currentOffset << ", got error" << error
@@ -235,12 +231,6 @@ IOReturn Downloader::Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount,
         gDownloadProgress.Update(static_cast<float>(currentOffset) / static_cast<float>(fileCount));
     }
     crc &= 0xFFFF;
-
-    if (error == 0 && mCancelled.load()) {
-        // A partial image must never reach the CRC check.
-        std::cerr << "Download cancelled\n\r";
-        error = kIOReturnAborted;
-    }
     return error;
 }
 

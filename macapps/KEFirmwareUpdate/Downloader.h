@@ -3,12 +3,11 @@
 // header and the image in blocks, the CRC check, and back to normal.
 #pragma once
 
-#include <atomic>
-
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "platform/common/MacTypes.h"
 #include "platform/firewire/IOReturn.h"
 #include "platform/signals/FirstEraseGate.h"
+#include "platform/threads/Sleep.h"
 
 class DownloadUnit;
 
@@ -37,7 +36,7 @@ struct FirmwareHeader {
 // CKeFirmwareUpdate), so a stand-in can take its place.
 class Downloader {
 public:
-    Downloader();
+    explicit Downloader(KeSleepFunction sleep = KeRealSleepMicroseconds);
     virtual ~Downloader();
 
     Downloader(const Downloader&) = delete;
@@ -53,10 +52,6 @@ public:
     // The job's gate, asked before the erase command; none: never cancelled.
     void SetEraseGate(FirstEraseGate* gate) { mGate = gate; }
 
-    // Asks a running download to stop before its next block. A cancelled
-    // download fails with kIOReturnAborted and never sends the CRC.
-    void Cancel() { mCancelled.store(true); }
-
 private:
     bool ReadImage(DOWNLOADTYPE type, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& actualCount);
     UInt16 updateCRC16(UInt16 currentCRC, const UInt32* buffer, UInt32 numQuads);
@@ -67,11 +62,11 @@ private:
     IOReturn Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation,
                      FlashStep& step);
 
+    KeSleepFunction mSleep;
     DownloadUnit* _Unit = nullptr;
     IOReturn mError = 0;
     FlashStep mFailedStep = FlashStep::kNone;
     FirstEraseGate* mGate = nullptr;
-    std::atomic<bool> mCancelled{false};
 
     friend class DownloaderTestAccess;
 };

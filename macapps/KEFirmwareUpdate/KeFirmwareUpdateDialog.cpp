@@ -91,8 +91,11 @@ const char* NotFoundAdvice(IOReturn discoveryStatus)
     }
 }
 
-CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit)
-    : _window(window), _quit(quit ? std::move(quit) : QuitRequest([](int status) { QCoreApplication::exit(status); }))
+CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit, APW::PTA::UpdateSeams seams,
+                                                 ProcessSource* processes)
+    : _window(window),
+      _quit(quit ? std::move(quit) : QuitRequest([](int status) { QCoreApplication::exit(status); })),
+      mProcesses(processes)
 {
     // A control missing from the window stays unbound and stops the program
     // at its first use.
@@ -123,7 +126,7 @@ CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest qu
 
     // Made before anything knows this object, so that a failure here leaves
     // no handler behind that points at it.
-    _pKe = new CKeFirmwareUpdate;
+    _pKe = new CKeFirmwareUpdate(std::move(seams));
 
     _updateButton.SetupEventHandler([this] { UpdateEventHandler(); });
     _cancelButton.SetupEventHandler([this] { CancelEventHandler(); });
@@ -231,7 +234,7 @@ bool CKeFirmwareUpdateDialog::SignalEventHandler(int signalNumber)
 
 void CKeFirmwareUpdateDialog::TimerEventHandler()
 {
-    TProcess process(kMyProcess);
+    TProcess process(kMyProcess, mProcesses);
 
     switch (_updateState) {
     case WAITFORINPUT:

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "macapps/KEFirmwareUpdate/UnitChoice.h"
+#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/carboncontrols.h"
 #include "platform/firewire/IOReturn.h"
 
@@ -24,6 +25,7 @@ struct UpdateResult;
 }  // namespace PTA
 }  // namespace APW
 class TProcess;
+class ProcessSource;
 class QObject;
 
 // The window's controls, as the interface file names them.
@@ -58,8 +60,11 @@ public:
 
     // `window` was created hidden and must outlive the controller. Creates
     // the update controller and starts the timer, whose first tick comes as
-    // soon as the event loop runs. `quit` defaults to ending the event loop.
-    explicit CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit = {});
+    // soon as the event loop runs. `quit` defaults to ending the event loop;
+    // `seams` go to the controller, and the running programs are `processes`'
+    // (none: the system's).
+    explicit CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit = {}, APW::PTA::UpdateSeams seams = {},
+                                     ProcessSource* processes = nullptr);
     ~CKeFirmwareUpdateDialog();
 
     CKeFirmwareUpdateDialog(const CKeFirmwareUpdateDialog&) = delete;
@@ -129,6 +134,7 @@ private:
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
     QWidget* _window;
     QuitRequest _quit;
+    ProcessSource* mProcesses;
     QTimer _timer;
     QTimer mHoldRecheck;
     // Turns the window's close box into a quit command.

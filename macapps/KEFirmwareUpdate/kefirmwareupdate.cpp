@@ -15,9 +15,7 @@
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/common/KeAssert.h"
-#include "platform/firewire/FWTransport.h"
 #include "platform/session/ShutdownInhibitor.h"
-#include "platform/threads/Sleep.h"
 
 namespace APW {
 namespace PTA {
@@ -38,21 +36,6 @@ std::string Hex(UInt64 value, int digits)
     char text[24];
     std::snprintf(text, sizeof text, "0x%0*llx", digits, static_cast<unsigned long long>(value));
     return text;
-}
-
-std::vector<fwplat::UnitInfo> FindKeUnits()
-{
-    return fwplat::FindUnits(DownloadUnit::kFirmwareUpdateUnitSpecID, DownloadUnit::kFirmwareUpdateUnitSWVersion);
-}
-
-IOReturn OpenWaitingOutAHold(DownloadUnit& unit, int retries)
-{
-    IOReturn status = unit.Open();
-    for (int retry = 0; status == kIOReturnExclusiveAccess && retry < retries; ++retry) {
-        KeSleepMicroseconds(kHoldRetryMicroseconds);
-        status = unit.Open();
-    }
-    return status;
 }
 
 void Unreadable(KeUnitReading& reading, const char* what, IOReturn status)
@@ -153,9 +136,10 @@ std::string DescribeIdentity(const KeIdentity& identity)
            Hex(identity.productVer, 8);
 }
 
-CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader) : _makeDownloader(std::move(makeDownloader))
+CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader, UpdateSeams seams)
+    : _seams(std::move(seams)), _makeDownloader(std::move(makeDownloader))
 {
-    if (!_makeDownloader) _makeDownloader = [] { return std::make_unique<Downloader>(); };
+    if (!_makeDownloader) _makeDownloader = [this] { return std::make_unique<Downloader>(_seams.sleep); };
     _gate.Close();  // no job yet
     std::cout << "Ctor KeFirmwareUpdate\n";
     std::cerr << "Test CERR\n";
@@ -163,6 +147,22 @@ CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader) : _makeDo
 }
 
 CKeFirmwareUpdate::~CKeFirmwareUpdate() { std::cout << "Dtor KeFirmwareUpdate\n"; }
+
+std::vector<fwplat::UnitInfo> CKeFirmwareUpdate::FindKeUnits() const
+{
+    return fwplat::FindUnits(_seams.transports, DownloadUnit::kFirmwareUpdateUnitSpecID,
+                             DownloadUnit::kFirmwareUpdateUnitSWVersion);
+}
+
+IOReturn CKeFirmwareUpdate::OpenWaitingOutAHold(int retries)
+{
+    IOReturn status = _unit->Open();
+    for (int retry = 0; status == kIOReturnExclusiveAccess && retry < retries; ++retry) {
+        _seams.sleep(kHoldRetryMicroseconds);
+        status = _unit->Open();
+    }
+    return status;
+}
 
 bool CKeFirmwareUpdate::OpenKe()
 {
@@ -179,7 +179,7 @@ bool CKeFirmwareUpdate::OpenKe()
 
 void CKeFirmwareUpdate::MakeUnit(const fwplat::UnitInfo& unit)
 {
-    _unit = std::make_unique<DownloadUnit>(unit);
+    _unit = std::make_unique<DownloadUnit>(unit, _seams.sleep);
     _unitWhere = unit.name;
     _unitGuid = unit.guid;
 }
@@ -197,7 +197,7 @@ KeUnitReading CKeFirmwareUpdate::ReadUnit(bool waitOutAHold)
     reading.identity.guid = _unitGuid;
     UInt32 generation = 0;
     IOReturn status = _unit->GetBusGeneration(generation);
-    if (status == 0) status = OpenWaitingOutAHold(*_unit, waitOutAHold ? kHoldRetries : 0);
+    if (status == 0) status = OpenWaitingOutAHold(waitOutAHold ? kHoldRetries : 0);
     if (status != 0) {
         reading.status = status;
         return reading;
@@ -332,7 +332,7 @@ bool CKeFirmwareUpdate::DoUpdate()
     _gate.Reset();
     _pDownloader->SetEraseGate(&_gate);
     _threadrunning = true;
-    _thread = new Thread(this, 0, Thread::kThreadPolicyTimeslice);
+    _thread = new Thread(this, 0, Thread::kThreadPolicyTimeslice, _seams.createThread);
     if (!_thread->Start()) {
         // Nothing runs the job: end it here so that the window still sees it done.
         UpdateResult failed;

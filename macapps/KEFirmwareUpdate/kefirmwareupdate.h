@@ -11,20 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "includes/KeTypes.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
 #include "macclasses/APW_PTA_Runnable.h"
+#include "macclasses/APW_PTA_Thread.h"
+#include "platform/common/KeTypes.h"
+#include "platform/firewire/FWTransport.h"
 #include "platform/firewire/IOReturn.h"
+#include "platform/threads/Sleep.h"
 
 class DownloadUnit;
-namespace fwplat {
-struct UnitInfo;
-}
 
 namespace APW {
 namespace PTA {
-
-class Thread;
 
 struct KeInfo {
     KeInfo() = default;
@@ -113,10 +111,20 @@ std::string UpdateResultText(const UpdateResult& result);
 // Makes the download engine of each job.
 using DownloaderFactory = std::function<std::unique_ptr<Downloader>()>;
 
+// What the controller asks of the system: the buses units are found on, its
+// pauses (also those of the units it makes and of its plain Downloader) and
+// how its job's thread is created. The real ones unless a test gives others.
+struct UpdateSeams {
+    fwplat::Transports transports = fwplat::DefaultTransports();
+    KeSleepFunction sleep = KeRealSleepMicroseconds;
+    Thread::CreateFunction createThread = &pthread_create;
+};
+
 class CKeFirmwareUpdate : public Runnable {
 public:
     // Without a factory each job gets a plain Downloader.
-    explicit CKeFirmwareUpdate(DownloaderFactory makeDownloader = {});
+    explicit CKeFirmwareUpdate(DownloaderFactory makeDownloader = {}, UpdateSeams seams = {});
+    explicit CKeFirmwareUpdate(UpdateSeams seams) : CKeFirmwareUpdate(DownloaderFactory{}, std::move(seams)) {}
     ~CKeFirmwareUpdate() override;
 
     CKeFirmwareUpdate(const CKeFirmwareUpdate&) = delete;
@@ -188,10 +196,13 @@ private:
     // `waitOutAHold`: a unit another program holds is waited for a moment,
     // as long as a discovery holds it.
     KeUnitReading ReadUnit(bool waitOutAHold = true);
+    std::vector<fwplat::UnitInfo> FindKeUnits() const;
+    IOReturn OpenWaitingOutAHold(int retries);
     // The unit the job may write, in _unit; false with `result` filled when
     // there is none.
     bool OpenJobUnit(UpdateResult& result);
 
+    UpdateSeams _seams;
     std::unique_ptr<DownloadUnit> _unit;
     KeInfo _keInfo;
     ULWord _updateProgress = 0;

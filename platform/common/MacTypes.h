@@ -8,12 +8,9 @@ typedef std::uint8_t UInt8;
 typedef std::uint16_t UInt16;
 typedef std::uint32_t UInt32;
 typedef std::uint64_t UInt64;
-typedef std::int8_t SInt8;
 typedef std::int16_t SInt16;
 typedef std::int32_t SInt32;
-typedef std::int64_t SInt64;
 typedef unsigned char Boolean;
-typedef SInt32 OSStatus;
 typedef SInt16 OSErr;
 
 enum { noErr = 0 };
@@ -24,7 +21,6 @@ enum { paramErr = -50 };
 // bytes read as one big-endian 32-bit value.
 typedef UInt32 FourCharCode;
 typedef FourCharCode OSType;
-typedef FourCharCode ResType;
 
 constexpr FourCharCode FourCC(const char (&code)[5])
 {

@@ -5,52 +5,23 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include "platform/firewire/LinuxCdevTransport.h"
 #include "platform/firewire/SocketUnitTransport.h"
 
 namespace fwplat {
-namespace {
-
-std::mutex& RegistryMutex()
+Transports DefaultTransports()
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::vector<std::shared_ptr<Transport>>& Registry()
-{
-    static std::vector<std::shared_ptr<Transport>> transports = DefaultTransports();
-    return transports;
-}
-
-}  // namespace
-
-void SetTransports(std::vector<std::shared_ptr<Transport>> transports)
-{
-    std::lock_guard<std::mutex> lock(RegistryMutex());
-    Registry() = std::move(transports);
-}
-
-std::vector<std::shared_ptr<Transport>> Transports()
-{
-    std::lock_guard<std::mutex> lock(RegistryMutex());
-    return Registry();
-}
-
-std::vector<std::shared_ptr<Transport>> DefaultTransports()
-{
-    std::vector<std::shared_ptr<Transport>> transports{std::make_shared<LinuxCdevTransport>()};
+    Transports transports{std::make_shared<LinuxCdevTransport>()};
     const char* simulated = std::getenv("KE_SIMULATED_UNITS");
     if (simulated && std::strcmp(simulated, "1") == 0) transports.push_back(std::make_shared<SocketUnitTransport>());
     return transports;
 }
 
-std::vector<UnitInfo> FindUnits(UInt32 specifierId, UInt32 version)
+std::vector<UnitInfo> FindUnits(const Transports& transports, UInt32 specifierId, UInt32 version)
 {
     std::vector<UnitInfo> found;
-    for (const auto& transport : Transports()) {
+    for (const auto& transport : transports) {
         for (auto& unit : transport->Scan()) {
             if (unit.specifierId == specifierId && unit.version == version) found.push_back(std::move(unit));
         }

@@ -62,17 +62,18 @@ public:
     virtual std::vector<UnitInfo> Scan() = 0;
 };
 
-// The units whose directory carries both IDs, over every transport in order.
-std::vector<UnitInfo> FindUnits(UInt32 specifierId, UInt32 version);
+// The transports discovery asks, in order. Whoever finds units holds its own.
+using Transports = std::vector<std::shared_ptr<Transport>>;
 
-// The transports FindUnits asks, in order. By default only the kernel's
-// FireWire character devices (under /sys and /dev); with the environment
-// variable KE_SIMULATED_UNITS=1 also the simulated units serving sockets in
-// this user's runtime directory, after the real ones. An installed program
-// left alone must never mistake a stray socket for hardware.
-void SetTransports(std::vector<std::shared_ptr<Transport>> transports);
-std::vector<std::shared_ptr<Transport>> Transports();
-std::vector<std::shared_ptr<Transport>> DefaultTransports();
+// The units whose directory carries both IDs, over `transports` in order.
+std::vector<UnitInfo> FindUnits(const Transports& transports, UInt32 specifierId, UInt32 version);
+
+// The real transports: the kernel's FireWire character devices (under /sys
+// and /dev); with the environment variable KE_SIMULATED_UNITS=1 also the
+// simulated units serving sockets in this user's runtime directory, after the
+// real ones. An installed program left alone must never mistake a stray socket
+// for hardware.
+Transports DefaultTransports();
 
 // Maps an IEEE 1394 response code to a status; RCODE_COMPLETE gives 0.
 IOReturn IOReturnFromRcode(int rcode);

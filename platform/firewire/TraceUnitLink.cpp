@@ -209,8 +209,7 @@ private:
 
 }  // namespace
 
-std::vector<std::shared_ptr<Transport>> TracedTransports(std::vector<std::shared_ptr<Transport>> transports,
-                                                         std::shared_ptr<TraceWriter> writer)
+Transports TracedTransports(Transports transports, std::shared_ptr<TraceWriter> writer)
 {
     std::vector<std::shared_ptr<Transport>> traced;
     traced.reserve(transports.size());

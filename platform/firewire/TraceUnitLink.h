@@ -73,7 +73,6 @@ private:
 };
 
 // The same transports, with every link they make recorded in `writer`.
-std::vector<std::shared_ptr<Transport>> TracedTransports(std::vector<std::shared_ptr<Transport>> transports,
-                                                         std::shared_ptr<TraceWriter> writer);
+Transports TracedTransports(Transports transports, std::shared_ptr<TraceWriter> writer);
 
 }  // namespace fwplat

@@ -51,8 +51,6 @@ bool ReadSmallFile(const std::string& path, std::string& contents)
     return true;
 }
 
-ProcessSource* gOverride = nullptr;
-
 constexpr std::chrono::seconds kFullScanPeriod{10};
 constexpr UInt64 kYoungSeconds = 5;
 
@@ -184,20 +182,16 @@ std::future<void>& Prefetch()
 
 void StartProcessListPrefetch()
 {
-    if (gOverride) return;
     ProcDirectorySource& system = SystemSource();
     std::future<void>& prefetch = Prefetch();
     if (prefetch.valid()) return;
     prefetch = std::async(std::launch::async, [&system] { system.Scan(); });
 }
 
-ProcessSource& CurrentProcessSource()
+ProcessSource& SystemProcessSource()
 {
-    if (gOverride) return *gOverride;
     ProcDirectorySource& system = SystemSource();
     // Until the prefetch is done, the source is its thread's.
     if (std::future<void>& prefetch = Prefetch(); prefetch.valid()) prefetch.get();
     return system;
 }
-
-void SetProcessSource(ProcessSource* source) { gOverride = source; }

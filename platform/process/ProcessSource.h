@@ -61,13 +61,11 @@ private:
 // and the last ')') and the start time (field 22).
 bool ParseProcStat(const std::string& stat, std::string& name, UInt64& startTime);
 
-// The source that the process calls read: the system's, unless a test has
-// put another in place (null restores the system's).
-ProcessSource& CurrentProcessSource();
-void SetProcessSource(ProcessSource* source);
+// The system's process list, which the process calls read unless they are
+// given another source.
+ProcessSource& SystemProcessSource();
 
 // Reads the system's process list on a thread of its own while the program
 // starts up, so that the first lookup finds the names already read. The first
-// CurrentProcessSource() waits for it. Does nothing once started, or while a
-// test's source is in place.
+// SystemProcessSource() waits for it. Does nothing once started.
 void StartProcessListPrefetch();

@@ -5,10 +5,7 @@
 #include <time.h>
 
 #include <cerrno>
-#include <memory>
-#include <mutex>
 #include <thread>
-#include <utility>
 
 namespace {
 
@@ -23,18 +20,6 @@ UInt64 NowNanoseconds()
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<UInt64>(now.tv_sec) * kNanosPerSecond + static_cast<UInt64>(now.tv_nsec);
-}
-
-std::mutex& SleepMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::shared_ptr<const KeSleepFunction>& CurrentSleep()
-{
-    static std::shared_ptr<const KeSleepFunction> sleep;
-    return sleep;
 }
 
 void UseFineTimerSlack()
@@ -57,20 +42,6 @@ void Relax()
 
 }  // namespace
 
-void KeSleepMicroseconds(UInt32 microseconds)
-{
-    std::shared_ptr<const KeSleepFunction> sleep;
-    {
-        std::lock_guard<std::mutex> lock(SleepMutex());
-        sleep = CurrentSleep();
-    }
-    if (sleep) {
-        (*sleep)(microseconds);
-        return;
-    }
-    KeRealSleepMicroseconds(microseconds);
-}
-
 void KeRealSleepMicroseconds(UInt32 microseconds)
 {
     if (microseconds == 0) return;
@@ -88,19 +59,3 @@ void KeRealSleepMicroseconds(UInt32 microseconds)
     }
     while (NowNanoseconds() < deadline) Relax();
 }
-
-KeSleepFunction KeSetSleepFunction(KeSleepFunction sleep)
-{
-    std::shared_ptr<const KeSleepFunction> next;
-    if (sleep) next = std::make_shared<const KeSleepFunction>(std::move(sleep));
-    std::shared_ptr<const KeSleepFunction> previous;
-    {
-        std::lock_guard<std::mutex> lock(SleepMutex());
-        previous = std::exchange(CurrentSleep(), std::move(next));
-    }
-    return previous ? *previous : KeSleepFunction{};
-}
-
-KeScopedSleepFunction::KeScopedSleepFunction(KeSleepFunction sleep) : mPrevious(KeSetSleepFunction(std::move(sleep))) {}
-
-KeScopedSleepFunction::~KeScopedSleepFunction() { KeSetSleepFunction(std::move(mPrevious)); }

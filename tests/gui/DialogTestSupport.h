@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -33,12 +34,14 @@
 
 namespace dialogtest {
 
-// The download's pauses, as no-ops; when armed, the worker stops at its
-// first pause at or beyond a progress value until released.
+// The controller's pauses, as counted no-ops; when armed, the worker stops
+// at its first pause at or beyond a progress value until released.
 class SleepGate {
 public:
-    SleepGate() : scoped_([this](UInt32) { Pause(); }) {}
     ~SleepGate() { Release(); }
+
+    const KeSleepFunction clock = [this](UInt32) { Pause(); };
+    std::atomic<int> pauses{0};
 
     void Arm(UInt32 atProgress)
     {
@@ -61,6 +64,7 @@ public:
 private:
     void Pause()
     {
+        ++pauses;
         std::unique_lock<std::mutex> lock(mutex_);
         if (!armed_ || gDownloadProgress.Get() < at_) return;
         blocked_ = true;
@@ -74,7 +78,6 @@ private:
     bool armed_ = false;  // cleared by the release
     bool blocked_ = false;
     UInt32 at_ = 0;
-    KeScopedSleepFunction scoped_;
 };
 
 // Answers every alert that shows, in turn with the queued button titles or
@@ -155,10 +158,11 @@ public:
     Window()
     {
         main->show();
-        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), [this](int status) {
+        const auto quit = [this](int status) {
             ++quits;
             quitStatus = status;
-        });
+        };
+        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.clock), &processes);
         dialog->Timer().stop();
     }
     ~Window()

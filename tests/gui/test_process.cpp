@@ -20,14 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The system's processes and this program's own, as pid, start time and name.
-class ProcessLookup : public ::testing::Test {
-protected:
-    fakeproc::Processes source{
-        {{1, 1, "systemd"}, {300, 500, "bash"}, {4242, 77, "KEFirmwareUpdat"}, {5000, 900, "Xorg"}},
-        {4242, 77, "KEFirmwareUpdat"}};
-};
-
 UInt32 PidOf(const ProcessSerialNumber& psn) { return psn.lowLongOfPSN; }
 
 constexpr OSType kKeyG = 0x4B657947;
@@ -50,9 +42,13 @@ UInt64 BootTicksNow()
 
 }  // namespace
 
-TEST_F(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRuns)
+// Over the system's processes and this program's own, as pid, start time and name.
+TEST(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRunsAndAReusedPidIsAnotherProcess)
 {
-    TProcess process(kMyProcess);
+    fakeproc::Processes source{
+        {{1, 1, "systemd"}, {300, 500, "bash"}, {4242, 77, "KEFirmwareUpdat"}, {5000, 900, "Xorg"}},
+        {4242, 77, "KEFirmwareUpdat"}};
+    TProcess process(kMyProcess, &source);
     EXPECT_FALSE(process.FindProcess(kKeyG));
     EXPECT_EQ(4242u, PidOf(process.GetMyProcessID()));
 
@@ -63,16 +59,11 @@ TEST_F(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRuns)
 
     source.list.resize(4);
     EXPECT_FALSE(process.FindProcess(kKeyG));
-}
 
-TEST_F(ProcessLookup, ReusedPidIsAnotherProcess)
-{
-    TProcess process(kMyProcess);
+    // An editor at pid 300 ends and the pid goes to another one.
     source.list[1] = {300, 500, "kino"};
     ASSERT_TRUE(process.FindProcess(kKeyG));
     const ProcessSerialNumber first = process.GetProcessID();
-
-    // That editor ends and pid 300 goes to another one.
     source.list[1] = {300, 9000, "kino"};
     ASSERT_TRUE(process.FindProcess(kKeyG));
     const ProcessSerialNumber second = process.GetProcessID();
@@ -155,7 +146,7 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
 
     StartProcessListPrefetch();
     StartProcessListPrefetch();  // a second start changes nothing
-    const std::vector<ProcessEntry>& list = CurrentProcessSource().Scan();
+    const std::vector<ProcessEntry>& list = SystemProcessSource().Scan();
     EXPECT_TRUE(std::any_of(list.begin(), list.end(),
                             [&](const ProcessEntry& e) { return e.pid == self.pid && e.startTime == self.startTime; }));
 

@@ -139,9 +139,9 @@ private:
 // Installs a fake bus for the life of a test and puts the default back after.
 class Bus {
 public:
-    Bus() : mTransport(std::make_shared<Transport>()) { fwplat::SetTransports({mTransport}); }
-    ~Bus() { fwplat::SetTransports({}); }
+    Bus() : mTransport(std::make_shared<Transport>()) {}
     Transport& transport() { return *mTransport; }
+    fwplat::Transports transports() const { return {mTransport}; }
 
 private:
     std::shared_ptr<Transport> mTransport;

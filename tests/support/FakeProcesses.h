@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// A process list the program sees in place of the system's, for the life of
-// the object: editors started and stopped by name, quit requests recorded.
+// A process list to give the program in place of the system's: editors
+// started and stopped by name, quit requests recorded.
 #pragma once
 
 #include <sys/types.h>
@@ -16,9 +16,7 @@ class Processes final : public ProcessSource {
 public:
     Processes(std::vector<ProcessEntry> running, ProcessEntry self) : list(std::move(running)), mSelf(std::move(self))
     {
-        SetProcessSource(this);
     }
-    ~Processes() override { SetProcessSource(nullptr); }
     Processes(const Processes&) = delete;
     Processes& operator=(const Processes&) = delete;
 

@@ -21,7 +21,6 @@
 #include "macapps/KEFirmwareUpdate/KeXilinx.h"
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 #include "tests/support/SimBus.h"
-#include "platform/threads/Sleep.h"
 
 namespace socksim {
 
@@ -79,13 +78,13 @@ inline Bytes ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Downloads one image to the first unit found, on a virtual clock; the status.
-inline IOReturn Download(DOWNLOADTYPE type)
+// Downloads one image to the first unit found on `transports`, on a virtual
+// clock; the status.
+inline IOReturn Download(const fwplat::Transports& transports, DOWNLOADTYPE type)
 {
-    KeScopedSleepFunction clock([](UInt32) {});
-    auto unit = simbus::Bus::MakeUnit();  // the first unit found, as discovery makes it
+    auto unit = simbus::MakeUnitOn(transports, simbus::NoPause);
     if (!unit) return kIOReturnNoDevice;
-    Downloader downloader;
+    Downloader downloader(simbus::NoPause);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     downloader.DoDownload(unit.get(), type);
@@ -94,10 +93,11 @@ inline IOReturn Download(DOWNLOADTYPE type)
     return downloader.GetError();
 }
 
-// The software version word the first unit found reports; 0xFFFFFFFF when unreadable.
-inline std::uint32_t SoftwareVersion()
+// The software version word the first unit found on `transports` reports;
+// 0xFFFFFFFF when unreadable.
+inline std::uint32_t SoftwareVersion(const fwplat::Transports& transports)
 {
-    auto unit = simbus::Bus::MakeUnit();
+    auto unit = simbus::MakeUnitOn(transports);
     UInt32 word = 0xFFFFFFFF;
     if (!unit || unit->Open() != kIOReturnSuccess) return word;
     if (unit->GetSoftwareVersion(word) != kIOReturnSuccess) word = 0xFFFFFFFF;

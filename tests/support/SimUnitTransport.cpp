@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/firewire/SimUnitTransport.h"
+#include "tests/support/SimUnitTransport.h"
 
 #include <linux/firewire-constants.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Basic integer type names shared by the application and the class library.
+// The update controller's integer type names.
 #pragma once
 
 #include <cstdint>
