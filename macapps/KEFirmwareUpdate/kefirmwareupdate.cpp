@@ -77,16 +77,17 @@ std::string StepFailure(FlashStep step, IOReturn status)
 
 std::string NotStartedReason(const UpdateResult& result)
 {
-    const std::string status = " " + StatusInParentheses(result.status);
+    // Appended, not prepended: g++ 12 warns falsely (-Wrestrict) on " " + a temporary.
+    const std::string status = std::string(" ").append(StatusInParentheses(result.status));
     switch (result.outcome) {
     case UpdateOutcome::kUnitNotFound:
-        return "the Ke was not found on the FireWire bus" + status;
+        return std::string("the Ke was not found on the FireWire bus") + status;
     case UpdateOutcome::kUnitChanged:
     case UpdateOutcome::kUnitUnreadable:
         return result.reason;
     case UpdateOutcome::kUnitHeld:
-        return (result.status == kIOReturnExclusiveAccess ? "another program holds the Ke"
-                                                          : "the Ke could not be opened") +
+        return std::string(result.status == kIOReturnExclusiveAccess ? "another program holds the Ke"
+                                                                     : "the Ke could not be opened") +
                status;
     case UpdateOutcome::kNotStarted:
         return std::string("the ") + FlashDisplayName(result.image) + " image failed " + FlashStepWords(result.step) +
@@ -94,7 +95,7 @@ std::string NotStartedReason(const UpdateResult& result)
     case UpdateOutcome::kCancelled:
         return "it was cancelled before the first erase";
     case UpdateOutcome::kThreadNotStarted:
-        return "the system could not start the update thread" + status;
+        return std::string("the system could not start the update thread") + status;
     default:
         return "of an unknown outcome";
     }
@@ -106,7 +107,7 @@ std::string UpdateResultText(const UpdateResult& result)
 {
     if (result.outcome == UpdateOutcome::kNone) return "The update ended without a result.";
     if (result.outcome != UpdateOutcome::kDownloadFailed)
-        return "The update did not start: " + NotStartedReason(result) + "; nothing was written.";
+        return std::string("The update did not start: ") + NotStartedReason(result) + "; nothing was written.";
     const std::span<const FlashImage, 2> order = FlashImagesInOrder();
     const bool first = result.image == order[0].type;
     const std::string where =
