@@ -2,88 +2,38 @@
 #include "cli/Console.h"
 
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
 
+#include "platform/signals/SignalHold.h"
+
 namespace kecli {
 namespace {
 
-std::atomic<int> gPromptSignal{0};
-
-void OnPromptSignal(int signalNumber) { gPromptSignal.store(signalNumber); }
-
-// While the question waits, these signals end the wait and not the program,
-// which then reports a cancelled run as any other. They stay blocked except
-// inside the wait itself (ppoll), so one that comes between the check and the
-// wait is not lost to a read that would then never return.
-class PromptSignals {
-public:
-    PromptSignals()
-    {
-        gPromptSignal.store(0);
-        struct sigaction action;
-        std::memset(&action, 0, sizeof action);
-        action.sa_handler = OnPromptSignal;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &mPrevious[i]);
-        sigset_t blocked;
-        sigemptyset(&blocked);
-        for (const int s : kSignals) sigaddset(&blocked, s);
-        pthread_sigmask(SIG_BLOCK, &blocked, &mMask);
-        mWaitMask = mMask;
-        for (const int s : kSignals) sigdelset(&mWaitMask, s);
-    }
-    ~PromptSignals()
-    {
-        Unblock();
-        for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &mPrevious[i], nullptr);
-    }
-    PromptSignals(const PromptSignals&) = delete;
-    PromptSignals& operator=(const PromptSignals&) = delete;
-
-    // One byte of the answer, or EOF at the end of the input or once a signal came.
-    int ReadByte(std::FILE* in) const
-    {
-        const int fd = fileno(in);
-        if (fd < 0) return std::fgetc(in);  // a stream without a descriptor cannot be waited on
-        for (;;) {
-            if (Arrived() != 0) return EOF;
-            pollfd ready = {fd, POLLIN, 0};
-            if (ppoll(&ready, 1, nullptr, &mWaitMask) < 0) {
-                if (errno == EINTR) continue;
-                return EOF;
-            }
-            unsigned char c = 0;
-            const ssize_t got = ::read(fd, &c, 1);
-            if (got == 1) return c;
-            if (got == 0 || (errno != EINTR && errno != EAGAIN)) return EOF;
+// One byte of the answer; EOF at the end of the input, or once `wakeFd` is
+// readable: a signal came, and the wait ends without losing it.
+int ReadAnswerByte(std::FILE* in, int wakeFd)
+{
+    const int fd = fileno(in);
+    if (fd < 0 || wakeFd < 0) return std::fgetc(in);
+    for (;;) {
+        pollfd ready[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (poll(ready, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return EOF;
         }
+        if (ready[1].revents != 0) return EOF;
+        unsigned char c = 0;
+        const ssize_t got = ::read(fd, &c, 1);
+        if (got == 1) return c;
+        if (got == 0 || (errno != EINTR && errno != EAGAIN)) return EOF;
     }
-
-    // A signal still pending reaches our handler, not the program's previous one.
-    void Unblock()
-    {
-        if (mUnblocked) return;
-        mUnblocked = true;
-        pthread_sigmask(SIG_SETMASK, &mMask, nullptr);
-    }
-
-    static int Arrived() { return gPromptSignal.load(); }
-
-private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction mPrevious[3];
-    sigset_t mMask;      // the caller's mask, given back at the end
-    sigset_t mWaitMask;  // the caller's mask with the three signals let through
-    bool mUnblocked = false;
-};
+}
 
 }  // namespace
 
@@ -112,20 +62,24 @@ void Console::Print(std::FILE* stream, const std::string& text) const
 
 bool Console::Confirm(const std::string& question, int* interrupted) const
 {
-    PromptSignals signals;
+    // SIGINT, SIGTERM and SIGHUP at the question end the wait, not the
+    // program, which then reports a cancelled run as any other.
+    kesignals::SignalHold::Options held;
+    held.wake = true;
+    kesignals::SignalHold signals(held);
     Print(mErr, question + " [y/N] ");
     std::string answer;
     int c = 0;
-    while ((c = signals.ReadByte(mIn)) != EOF && c != '\n') {
+    while ((c = ReadAnswerByte(mIn, signals.WakeFd())) != EOF && c != '\n') {
         // An answer is a word; a line of any length is read to its end.
         if (answer.size() < 16) answer.push_back(static_cast<char>(std::tolower(c)));
     }
-    signals.Unblock();
-    if ((c == EOF && answer.empty()) || PromptSignals::Arrived() != 0) Print(mErr, "\n");
+    const int signal = signals.HeldSignal();
+    if ((c == EOF && answer.empty()) || signal != 0) Print(mErr, "\n");
     answer.erase(answer.find_last_not_of(" \t\r") + 1);
     answer.erase(0, std::min(answer.size(), answer.find_first_not_of(" \t")));
-    if (interrupted) *interrupted = PromptSignals::Arrived();
-    return PromptSignals::Arrived() == 0 && (answer == "y" || answer == "yes");
+    if (interrupted) *interrupted = signal;
+    return signal == 0 && (answer == "y" || answer == "yes");
 }
 
 }  // namespace kecli
