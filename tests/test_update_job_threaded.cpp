@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -25,12 +26,9 @@ namespace {
 
 bool WaitDone(const CKeFirmwareUpdate& update)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!update.GetDoneStatus()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
+    for (int i = 0; i < 60000 && !update.GetDoneStatus(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return update.GetDoneStatus();
 }
 
 // Runs a job to its end; what it wrote to standard error.
@@ -67,8 +65,7 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
     EXPECT_FALSE(mBus.model().Owned());
     const auto xilinx = mBus.model().Flash(kesim::FlashDevice::Xilinx);
     const auto mcore = mBus.model().Flash(kesim::FlashDevice::Mcore);
-    EXPECT_TRUE(xilinx.accepted);
-    EXPECT_TRUE(mcore.accepted);
+    EXPECT_TRUE(xilinx.accepted && mcore.accepted);
     EXPECT_EQ(xilinx.contents, std::vector<UInt8>(KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes));
     EXPECT_EQ(mcore.contents, std::vector<UInt8>(KeMCORE06data, KeMCORE06data + KeMCORE06dataSize));
     EXPECT_EQ(gDownloadProgress.Get(), 100u);
@@ -80,15 +77,12 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
     }
     EXPECT_EQ(commands, (std::vector<UInt8>{0, 1}));
 
-    const size_t start = out.find("Start Download Thread\n");
-    const size_t xilinxAt = out.find("Erasing Xilinx Image\n");
-    const size_t mcoreAt = out.find("Erasing MCORE image\n");
-    const size_t end = out.find("Delete Download Thread\n");
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_LT(start, xilinxAt);
-    EXPECT_LT(xilinxAt, mcoreAt);
-    EXPECT_LT(mcoreAt, end);
-    EXPECT_LT(out.find("Dtor Downloader\n"), end) << "the downloader is gone before done";
+    // The trace in order; the downloader is gone before the job is done.
+    std::vector<size_t> at;
+    for (const char* line : {"Start Download Thread\n", "Erasing Xilinx Image\n", "Erasing MCORE image\n",
+                             "Dtor Downloader\n", "Delete Download Thread\n"})
+        at.push_back(out.find(line));
+    EXPECT_TRUE(at.back() != std::string::npos && std::is_sorted(at.begin(), at.end())) << out;
 
     // A second job works with fresh objects.
     CaptureStdout();
@@ -170,15 +164,10 @@ TEST_F(UpdateJob, UnitDisappearingMidJob)
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.vanishAfterBlock = 100; });
     RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
-    EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
-    EXPECT_EQ(result.image, fileXILINX);
+    EXPECT_EQ(std::pair(result.outcome, result.image), std::pair(UpdateOutcome::kDownloadFailed, fileXILINX));
     EXPECT_NE(result.status, 0);
     EXPECT_FALSE(mUpdate.IsFound());
 }
-
-}  // namespace
-
-namespace {
 
 int RefuseThread(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
 
