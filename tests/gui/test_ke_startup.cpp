@@ -22,9 +22,8 @@ protected:
     // The program, and where it finds its interface file when installed.
     QString Install(const QString& binDir)
     {
-        EXPECT_TRUE(QDir().mkpath(binDir));
         const QString exe = QDir(binDir).filePath(QStringLiteral("KEFirmwareUpdate"));
-        EXPECT_TRUE(QFile::copy(QStringLiteral(KE_APP_PATH), exe));
+        EXPECT_TRUE(QDir().mkpath(binDir) && QFile::copy(QStringLiteral(KE_APP_PATH), exe));
         return exe;
     }
 
@@ -56,9 +55,8 @@ protected:
         // that nothing frees when the toolkit is left standing at exit.
         const QString suppressions = dir_.filePath(QStringLiteral("lsan.supp"));
         WriteFile(suppressions, "leak:libfontconfig.so\n");
-        QString lsan = env.value(QStringLiteral("LSAN_OPTIONS"));
-        if (!lsan.isEmpty()) lsan += QLatin1Char(':');
-        env.insert(QStringLiteral("LSAN_OPTIONS"), lsan + QStringLiteral("suppressions=") + suppressions);
+        const QString lsan = env.value(QStringLiteral("LSAN_OPTIONS"));
+        env.insert(QStringLiteral("LSAN_OPTIONS"), lsan + (lsan.isEmpty() ? "" : ":") + "suppressions=" + suppressions);
         process.setProcessEnvironment(env);
         process.start(exe, arguments);
         if (!process.waitForFinished(60000)) {
