@@ -59,11 +59,9 @@ TEST(RotatingLogThreaded, ConcurrentWritersProduceWholeLines)
         ASSERT_TRUE(log.Active());
         path = log.Path();
         std::latch start(3);
-        std::thread worker([&start] { WriteLines(std::cout, "out", start); });
-        std::thread failures([&start] { WriteLines(std::cerr, "err", start); });
+        std::jthread worker([&start] { WriteLines(std::cout, "out", start); });
+        std::jthread failures([&start] { WriteLines(std::cerr, "err", start); });
         WriteLines(std::cout, "main", start);
-        worker.join();
-        failures.join();
     }
     std::cout.rdbuf(oldOut);
     std::cerr.rdbuf(oldErr);
