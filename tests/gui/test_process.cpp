@@ -91,8 +91,7 @@ TEST(ProcStat, NameMayHoldBlanksAndParentheses)
     UInt64 start = 0;
     const std::string fields = " S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 123456 19 20\n";
     ASSERT_TRUE(ParseProcStat("42 (a) (b c)" + fields, name, start));
-    EXPECT_EQ("a) (b c", name);
-    EXPECT_EQ(123456u, start);
+    EXPECT_EQ((std::pair<std::string, UInt64>("a) (b c", 123456)), std::pair(name, start));
     EXPECT_FALSE(ParseProcStat("42 (x) S 1 2", name, start));
     EXPECT_FALSE(ParseProcStat("42 x" + fields, name, start));
     EXPECT_FALSE(ParseProcStat("42 (x) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 -5 1\n", name, start));
@@ -141,8 +140,7 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
 {
     ProcessEntry self;
     ASSERT_TRUE(ProcDirectorySource().Self(self));
-    EXPECT_EQ(getpid(), self.pid);
-    EXPECT_EQ("test_process", self.name);
+    EXPECT_EQ((std::pair<pid_t, std::string>(getpid(), "test_process")), std::pair(self.pid, self.name));
 
     StartProcessListPrefetch();
     StartProcessListPrefetch();  // a second start changes nothing
