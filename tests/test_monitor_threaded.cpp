@@ -101,14 +101,13 @@ TEST(Monitor, LongestWaitsLastUntilNotified)
     int waiting = 0;
     bool go = false;
     std::vector<std::thread> waiters;
-    for (bool untilDeadline : {false, true}) {
+    for (bool untilDeadline : {false, true})
         waiters.emplace_back([&, untilDeadline] {
             Synchronizable::ScopedLock lock(s);
             ++waiting;
             s.NotifyAll();
             while (!go) ASSERT_TRUE(untilDeadline ? s.WaitUntil(ULLONG_MAX) : s.Wait(LLONG_MAX));
         });
-    }
     {
         Synchronizable::ScopedLock lock(s);
         while (waiting < 2) s.Wait();

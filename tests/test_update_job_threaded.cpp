@@ -72,9 +72,8 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
 
     // Erase commands in order: FPGA (0) first, then the microcontroller (1).
     std::vector<UInt8> commands;
-    for (const auto& t : mBus.model().Log()) {
+    for (const auto& t : mBus.model().Log())
         if (t.offset == kesim::kUpdateCommandReg) commands.push_back(t.data.at(3));
-    }
     EXPECT_EQ(commands, (std::vector<UInt8>{0, 1}));
 
     // The trace in order; the downloader is gone before the job is done.
@@ -128,9 +127,8 @@ TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(result.outcome, UpdateOutcome::kUnitChanged);
     EXPECT_THAT(result.reason, HasSubstr("serial KECCCCCC"));
-    for (const auto& t : mBus.model().Log()) {
+    for (const auto& t : mBus.model().Log())
         EXPECT_TRUE(t.tcode == TCODE_READ_QUADLET_REQUEST || t.tcode == TCODE_READ_BLOCK_REQUEST) << "a write";
-    }
 }
 
 TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
@@ -144,7 +142,6 @@ TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
                 testing::StartsWith("The update did not start: the FPGA image failed entering update mode"));
 }
 
-// No unit, or one whose interface cannot be had, when the job starts.
 TEST_F(UpdateJob, NoUnitToBeHadWhenTheJobStarts)
 {
     mBus.Unplug();

@@ -80,9 +80,8 @@ TEST(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRunsAndAReusedPidIsAnotherPr
 TEST(CreatorSignatures, OnlyTheExactNameCounts)
 {
     EXPECT_EQ(kVideoEditorSignature, CreatorSignatureForName("dvgrab"));
-    for (const char* name : {"", "ffmpeg", "kdenlive2", "OBS"}) {
+    for (const char* name : {"", "ffmpeg", "kdenlive2", "OBS"})
         EXPECT_EQ(kUnknownSignature, CreatorSignatureForName(name)) << name;
-    }
 }
 
 TEST(ProcStat, NameMayHoldBlanksAndParentheses)
@@ -159,9 +158,8 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
         _exit(127);
     }
     TProcess process(kMyProcess);
-    for (int i = 0; i < 500 && !(process.FindProcess(kKeyG) && PidOf(process.GetProcessID()) == UInt32(child)); ++i) {
+    for (int i = 0; i < 500 && !(process.FindProcess(kKeyG) && PidOf(process.GetProcessID()) == UInt32(child)); ++i)
         usleep(10000);  // until the child has exec'd
-    }
     const ProcessSerialNumber psn = process.GetProcessID();
     ASSERT_EQ(static_cast<UInt32>(child), PidOf(psn));
 
