@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The log that keeps the trace and failure lines: both streams still get
-// every byte, the file gets whole stamped lines, it rotates at its limit, and
-// a file that cannot be had leaves the streams alone.
+// The log that keeps the trace and failure lines: both streams still get every byte, the file gets whole stamped lines,
+// it rotates at its limit, and a file that cannot be had leaves the streams alone.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -101,9 +100,8 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterR
     EXPECT_EQ(Texts(dir / "KEFirmwareUpdate.log"), texts);
 }
 
-// The command line keeps the lines off the terminal, or puts them all on
-// standard error when standard output carries JSON; with no file they are
-// dropped, never shown.
+// The command line keeps the lines off the terminal, or puts them all on standard error when standard output carries
+// JSON; with no file they are dropped, never shown.
 TEST_F(RotatingLogTest, EchoSendsTheLinesOnlyWhereAsked)
 {
     using Echo = RotatingLog::Echo;
@@ -126,8 +124,7 @@ TEST_F(RotatingLogTest, EchoSendsTheLinesOnlyWhereAsked)
     EXPECT_THAT(Texts(mDir / "cli" / "cli.log"), ElementsAre("Open Ke", "Test CERR", "Open Ke", "Test CERR"));
 }
 
-// std::cerr flushes after every piece; the worker thread's pieces must not
-// come between the window's.
+// std::cerr flushes after every piece; the worker thread's pieces must not come between the window's.
 TEST_F(RotatingLogTest, AnUnfinishedLineWaitsForItsEndEvenWhenFlushed)
 {
     RotatingLog log(At(mDir));
@@ -169,9 +166,8 @@ TEST_F(RotatingLogTest, RotatesAtTheLimitKeepingOnePreviousFile)
     EXPECT_THAT(Texts(mDir / "KEFirmwareUpdate.log"), ElementsAre("fresh"));
 }
 
-// Another instance of the program shares the file: once it has moved the
-// file aside, this one must not move that instance's new file over the old
-// one, where the lines of both runs are.
+// Another instance of the program shares the file: once it has moved the file aside, this one must not move that
+// instance's new file over the old one, where the lines of both runs are.
 TEST_F(RotatingLogTest, DoesNotMoveAnotherInstancesNewFileOverThePreviousOne)
 {
     const fs::path current = mDir / "KEFirmwareUpdate.log";

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The worker thread and the window both write trace lines: lines written
-// piece by piece from two threads at once must stay whole, in the file and
-// on the stream, and none may be lost.
+// The worker thread and the window both write trace lines: lines written piece by piece from two threads at once must
+// stay whole, in the file and on the stream, and none may be lost.
 #include <gtest/gtest.h>
 
 #include <fstream>

@@ -85,8 +85,7 @@ TEST_F(StartUp, InstalledLayoutRunsUntilTheQuitAndExitsZeroWithTheTraceInTheLogO
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("Ctor KeFirmwareUpdate"));
 
-    // With --verbose the terminal has the lines too: the controller lived
-    // through the loop and was destroyed after it.
+    // With --verbose the terminal has the lines too: the controller lived through the loop and was destroyed after it.
     const Outcome run = Start(exe, {QStringLiteral("--verbose")});
     EXPECT_EQ(0, run.exitCode) << run.err.toStdString();
     const qsizetype ctor = run.out.indexOf(QStringLiteral("Ctor KeFirmwareUpdate\n"));
