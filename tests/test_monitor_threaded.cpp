@@ -15,11 +15,8 @@
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/threads/Sleep.h"
 
-using APW::PTA::NS_PER_SEC;
-using APW::PTA::Runnable;
 using APW::PTA::Synchronizable;
 using APW::PTA::Thread;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -28,7 +25,7 @@ constexpr long long kMs = 1000000LL;
 UInt64 KeUpTimeNanoseconds() { return Synchronizable::UpTimeNanoseconds(); }
 
 // Records where and how it ran; optionally deletes its Thread like the update job.
-class ProbeJob : public Runnable {
+class ProbeJob : public APW::PTA::Runnable {
 public:
     void Run() override
     {
@@ -66,7 +63,7 @@ TEST(Monitor, RecursiveDepthSurvivesAWait)
             changed = true;
             s.Notify();
         });
-        while (!changed) timed ? (void)s.Wait(10 * NS_PER_SEC) : s.Wait();
+        while (!changed) timed ? (void)s.Wait(10 * APW::PTA::NS_PER_SEC) : s.Wait();
         other.join();
         std::atomic<bool> lateHolds{false};
         std::jthread late([&] {
@@ -74,7 +71,7 @@ TEST(Monitor, RecursiveDepthSurvivesAWait)
             lateHolds = true;
         });
         for (int depth = 0; depth < 2; ++depth) s.Unlock();
-        std::this_thread::sleep_for(30ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
         EXPECT_FALSE(lateHolds) << "timed " << timed;  // only the last Unlock frees it
         s.Unlock();
     }

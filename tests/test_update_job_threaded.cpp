@@ -18,9 +18,6 @@
 
 using APW::PTA::CKeFirmwareUpdate;
 using APW::PTA::UpdateOutcome;
-using testing::HasSubstr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -54,12 +51,12 @@ protected:
 TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
 {
     ASSERT_TRUE(mUpdate.IsFound());
-    CaptureStdout();
+    testing::internal::CaptureStdout();
     ASSERT_TRUE(mUpdate.DoUpdate());
     EXPECT_FALSE(mUpdate.GetDoneStatus());
     EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kNone) << "no result while the job runs";
     ASSERT_TRUE(WaitDone(mUpdate));
-    const std::string out = GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStdout();
 
     EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
     EXPECT_FALSE(mBus.model().Owned());
@@ -84,9 +81,9 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
     EXPECT_TRUE(at.back() != std::string::npos && std::is_sorted(at.begin(), at.end())) << out;
 
     // A second job works with fresh objects.
-    CaptureStdout();
+    testing::internal::CaptureStdout();
     RunJob(mUpdate);
-    GetCapturedStdout();
+    testing::internal::GetCapturedStdout();
     EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
     EXPECT_TRUE(mUpdate.IsFound());
 }
@@ -94,7 +91,7 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
 TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWasAndTheResultNamesTheStep)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseNeverFinishes = true; });
-    EXPECT_THAT(RunJob(mUpdate), HasSubstr("Device timed out. -Could not erase flash."));
+    EXPECT_THAT(RunJob(mUpdate), testing::HasSubstr("Device timed out. -Could not erase flash."));
     EXPECT_EQ(APW::PTA::UpdateResultText(mUpdate.GetUpdateResult()),
               "Writing the FPGA image failed at the erase: the unit did not finish erasing in time (timed out, "
               "0xE00002D6). The microcontroller image was left as it was.");
@@ -126,7 +123,7 @@ TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
     RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(result.outcome, UpdateOutcome::kUnitChanged);
-    EXPECT_THAT(result.reason, HasSubstr("serial KECCCCCC"));
+    EXPECT_THAT(result.reason, testing::HasSubstr("serial KECCCCCC"));
     for (const auto& t : mBus.model().Log())
         EXPECT_TRUE(t.tcode == TCODE_READ_QUADLET_REQUEST || t.tcode == TCODE_READ_BLOCK_REQUEST) << "a write";
 }
