@@ -14,9 +14,6 @@
 
 namespace {
 
-using APW::PTA::UpdateOutcome;
-using nlohmann::ordered_json;
-
 kehistory::Attempt FailedFpga()
 {
     kehistory::Attempt attempt;
@@ -24,7 +21,7 @@ kehistory::Attempt FailedFpga()
     attempt.serialNumber = "KE000042";
     attempt.installedVersion = "20-25";
     attempt.carriedVersion = "21-26";
-    attempt.result = {UpdateOutcome::kDownloadFailed, fileXILINX, -536838123, "", FlashStep::kErase};
+    attempt.result = {APW::PTA::UpdateOutcome::kDownloadFailed, fileXILINX, -536838123, "", FlashStep::kErase};
     return attempt;
 }
 
@@ -32,7 +29,7 @@ kehistory::Attempt FailedFpga()
 
 TEST(UpdateHistory, RecordsEveryFieldAndNullWhereItDoesNotApply)
 {
-    ordered_json failed = kehistory::ToJson(FailedFpga());
+    auto failed = kehistory::ToJson(FailedFpga());
     failed["start"] = failed["end"] = "t";  // local stamps, made and checked as the log's
     EXPECT_EQ(failed.dump(),
               R"({"start":"t","end":"t","program":"KEFirmwareUpdate","guid":null,"serial_number":"KE000042",)"
@@ -40,8 +37,8 @@ TEST(UpdateHistory, RecordsEveryFieldAndNullWhereItDoesNotApply)
               R"("failed_image":"fpga","failed_step":"erase","status_code":-536838123})");
 
     kehistory::Attempt noUnit;
-    noUnit.result = {UpdateOutcome::kUnitNotFound, fileXILINX, -536870160, ""};
-    ordered_json missing = kehistory::ToJson(noUnit);
+    noUnit.result = {APW::PTA::UpdateOutcome::kUnitNotFound, fileXILINX, -536870160, ""};
+    auto missing = kehistory::ToJson(noUnit);
     missing["start"] = missing["end"] = "t";
     EXPECT_EQ(missing.dump(), R"({"start":"t","end":"t","program":"","guid":null,"serial_number":null,)"
                               R"("installed_version":null,"carried_version":"","result":"no-unit","failed_image":null,)"
