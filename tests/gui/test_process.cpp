@@ -33,13 +33,6 @@ std::string Entries(const std::vector<ProcessEntry>& list)
     return entries;
 }
 
-UInt64 BootTicksNow()
-{
-    timespec now{};
-    clock_gettime(CLOCK_BOOTTIME, &now);
-    return static_cast<UInt64>(now.tv_sec) * static_cast<UInt64>(sysconf(_SC_CLK_TCK));
-}
-
 }  // namespace
 
 // Over the system's processes and this program's own, as pid, start time and name.
@@ -52,8 +45,7 @@ TEST(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRunsAndAReusedPidIsAnotherPr
     EXPECT_FALSE(process.FindProcess(kKeyG));
     EXPECT_EQ(4242u, PidOf(process.GetMyProcessID()));
 
-    source.list.push_back({6000, 1000, "kdenlive"});
-    source.list.push_back({6100, 1001, "obs"});
+    source.list.insert(source.list.end(), {{6000, 1000, "kdenlive"}, {6100, 1001, "obs"}});
     EXPECT_TRUE(process.FindProcess(kKeyG));
     EXPECT_EQ(6000u, PidOf(process.GetProcessID()));  // the first of two
 
@@ -105,7 +97,9 @@ TEST(ProcDirectory, ReadsEachProcessOnceUnlessItsPidIsReusedOrItIsYoung)
         std::ofstream(dir / "stat") << pid << " (" << name << ") S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 " << start
                                     << " 100 10\n";
     };
-    const UInt64 young = BootTicksNow();
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const UInt64 young = static_cast<UInt64>(now.tv_sec) * static_cast<UInt64>(sysconf(_SC_CLK_TCK));
     add(root / "30", 30, "kdenlive", 100);
     add(root / "4", 4, "bash", 50);
     add(root / "1000", 1000, "Xorg", 60);
