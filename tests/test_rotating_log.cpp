@@ -56,10 +56,7 @@ protected:
         std::cout.rdbuf(mOldOut);
         std::cerr.rdbuf(mOldErr);
     }
-    RotatingLog::Options At(const fs::path& dir, std::uintmax_t rotateBytes = 1024 * 1024)
-    {
-        return {"KEFirmwareUpdate", dir.string(), rotateBytes};
-    }
+    RotatingLog::Options At(const fs::path& dir, uintmax_t limit = 1 << 20) { return {"KEFirmwareUpdate", dir, limit}; }
 
     const socksim::TempDir mTemp;
     const fs::path mDir = mTemp.path();
@@ -76,8 +73,7 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterR
         EXPECT_EQ(log.Path(), (dir / "KEFirmwareUpdate.log").string());
         std::cout << "Ctor KeFirmwareUpdate\n";
         std::cerr << "Device not ready - Could not prepare device for update.\n\r";
-        std::cout << "Open "
-                  << "Ke" << '\n';
+        std::cout << "Open " << 'K' << "e" << '\n';
         std::cout << "\n";
     }
     EXPECT_EQ(mOut.str(), "Ctor KeFirmwareUpdate\nOpen Ke\n\n");
