@@ -59,11 +59,7 @@ protected:
         env.insert(QStringLiteral("LSAN_OPTIONS"), lsan + (lsan.isEmpty() ? "" : ":") + "suppressions=" + suppressions);
         process.setProcessEnvironment(env);
         process.start(exe, arguments);
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            ADD_FAILURE() << "the program did not end";
-        }
+        EXPECT_TRUE(process.waitForFinished(60000)) << "the program did not end";  // and is killed with `process`
         return {process.exitCode(), process.exitStatus() != QProcess::NormalExit,
                 QString::fromLocal8Bit(process.readAllStandardOutput()),
                 QString::fromLocal8Bit(process.readAllStandardError())};
