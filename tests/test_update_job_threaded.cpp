@@ -84,8 +84,7 @@ TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
     testing::internal::CaptureStdout();
     RunJob(mUpdate);
     testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
-    EXPECT_TRUE(mUpdate.IsFound());
+    EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded() && mUpdate.IsFound());
 }
 
 TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWasAndTheResultNamesTheStep)
@@ -159,22 +158,20 @@ TEST_F(UpdateJob, UnitDisappearingMidJob)
     RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(std::pair(result.outcome, result.image), std::pair(UpdateOutcome::kDownloadFailed, fileXILINX));
-    EXPECT_NE(result.status, 0);
-    EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_TRUE(result.status != 0 && !mUpdate.IsFound());
 }
 
 int RefuseThread(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
 
-TEST(UpdateJobStart, AThreadThatCannotBeCreatedEndsTheJobAtOnce)
+TEST_F(UpdateJob, AThreadThatCannotBeCreatedEndsTheJobAtOnce)
 {
-    simbus::Bus bus;
-    CKeFirmwareUpdate update(APW::PTA::UpdateSeams{bus.transports(), simbus::NoPause, RefuseThread});
+    CKeFirmwareUpdate update(APW::PTA::UpdateSeams{mBus.transports(), simbus::NoPause, RefuseThread});
     testing::internal::CaptureStderr();
     EXPECT_FALSE(update.DoUpdate());
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(update.GetDoneStatus());
     EXPECT_EQ(update.GetUpdateResult().outcome, UpdateOutcome::kThreadNotStarted);
-    EXPECT_TRUE(bus.model().Log().empty());
+    EXPECT_TRUE(mBus.model().Log().empty());
 }
 
 }  // namespace
