@@ -143,8 +143,7 @@ TEST(Thread, RunsDetachedOnItsOwnThreadUnderTheMappedPolicy)
         Thread thread(&job, 5, policy);
         ASSERT_TRUE(thread.Start());
         job.done.get_future().wait();
-        EXPECT_TRUE(pthread_equal(job.self, thread.GetPThread()));
-        EXPECT_FALSE(pthread_equal(job.self, pthread_self()));
+        EXPECT_TRUE(pthread_equal(job.self, thread.GetPThread()) && !pthread_equal(job.self, pthread_self()));
         EXPECT_EQ(job.detachState, PTHREAD_CREATE_DETACHED);
         if (policy == Thread::kThreadPolicyFifo && job.policy == SCHED_FIFO) {
             EXPECT_EQ(job.priority, Thread::HostScheduleFor({Thread::POLICY_FIFO, 85})->priority);

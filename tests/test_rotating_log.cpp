@@ -126,8 +126,7 @@ TEST_F(RotatingLogTest, AnUnfinishedLineWaitsForItsEndEvenWhenFlushed)
     RotatingLog log(At(mDir));
     std::cerr << "Download failed: " << std::flush;
     std::cout << "Erasing..." << std::flush;
-    EXPECT_EQ(mErr.str() + mOut.str(), "");
-    EXPECT_TRUE(Lines(log.Path()).empty());
+    EXPECT_TRUE(mErr.str().empty() && mOut.str().empty() && Lines(log.Path()).empty());
     std::cout << " done" << std::endl;
     std::cerr << "status 3\n";
     EXPECT_EQ(mOut.str(), "Erasing... done\n");
@@ -210,8 +209,7 @@ TEST_F(RotatingLogTest, WithoutAFileTheStreamsAreLeftAlone)
         EXPECT_EQ(log.Path(), "");
         EXPECT_TRUE(std::cout.rdbuf() == &mOut && std::cerr.rdbuf() == &mErr);
     }
-    EXPECT_FALSE(fs::exists(mDir / "elsewhere.log"));
-    EXPECT_FALSE(fs::exists(mDir.parent_path() / "escape.log"));
+    EXPECT_FALSE(fs::exists(mDir / "elsewhere.log") || fs::exists(mDir.parent_path() / "escape.log"));
     EXPECT_EQ(fs::file_size(mDir / "theirs.log"), 1u);
 }
 
