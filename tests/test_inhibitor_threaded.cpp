@@ -70,8 +70,7 @@ protected:
     using Args = std::vector<std::string>;
     using Env = std::map<std::string, std::string>;
     socksim::TempDir mDir;
-    std::unique_ptr<childproc::Program> mDaemon;
-    std::unique_ptr<childproc::Program> mLogind;
+    std::unique_ptr<childproc::Program> mDaemon, mLogind;
     simbus::Bus mBus;
     KeSleepFunction mPause = simbus::NoPause;
     APW::PTA::CKeFirmwareUpdate mUpdate{mBus.Seams([this](UInt32 us) { mPause(us); })};

@@ -15,11 +15,8 @@
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/threads/Sleep.h"
 
-using APW::PTA::NS_PER_SEC;
-using APW::PTA::Runnable;
 using APW::PTA::Synchronizable;
 using APW::PTA::Thread;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -28,7 +25,7 @@ constexpr long long kMs = 1000000LL;
 UInt64 KeUpTimeNanoseconds() { return Synchronizable::UpTimeNanoseconds(); }
 
 // Records where and how it ran; optionally deletes its Thread like the update job.
-class ProbeJob : public Runnable {
+class ProbeJob : public APW::PTA::Runnable {
 public:
     void Run() override
     {
@@ -46,9 +43,7 @@ public:
 
     Thread* ownThread = nullptr;
     pthread_t self{};
-    int detachState = -1;
-    int policy = -1;
-    int priority = -1;
+    int detachState = -1, policy = -1, priority = -1;
     std::promise<void> done;
 };
 
@@ -62,24 +57,21 @@ TEST(Monitor, RecursiveDepthSurvivesAWait)
     for (bool timed : {false, true}) {
         Synchronizable s;
         bool changed = false;
-        s.Lock();
-        s.Lock();
-        s.Lock();
+        for (int depth = 0; depth < 3; ++depth) s.Lock();
         std::thread other([&] {
             Synchronizable::ScopedLock lock(s);
             changed = true;
             s.Notify();
         });
-        while (!changed) timed ? (void)s.Wait(10 * NS_PER_SEC) : s.Wait();
+        while (!changed) timed ? (void)s.Wait(10 * APW::PTA::NS_PER_SEC) : s.Wait();
         other.join();
         std::atomic<bool> lateHolds{false};
         std::jthread late([&] {
             Synchronizable::ScopedLock lock(s);
             lateHolds = true;
         });
-        s.Unlock();
-        s.Unlock();
-        std::this_thread::sleep_for(30ms);
+        for (int depth = 0; depth < 2; ++depth) s.Unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
         EXPECT_FALSE(lateHolds) << "timed " << timed;  // only the last Unlock frees it
         s.Unlock();
     }
@@ -89,18 +81,12 @@ TEST(Monitor, TimedWaitsThatCannotOrDoNotWait)
 {
     Synchronizable s;
     Synchronizable::ScopedLock lock(s);
-    EXPECT_FALSE(s.Wait(-1));
-    EXPECT_FALSE(s.Wait(0));
-    EXPECT_FALSE(s.WaitUntil(0));
-    EXPECT_FALSE(s.WaitUntil(KeUpTimeNanoseconds() - 1));
-
-    const UInt64 before = KeUpTimeNanoseconds();
-    EXPECT_FALSE(s.Wait(20 * kMs));
-    EXPECT_GE(KeUpTimeNanoseconds() - before, UInt64(20 * kMs));
-
-    const UInt64 deadline = KeUpTimeNanoseconds() + 20 * kMs;
-    EXPECT_FALSE(s.WaitUntil(deadline));
-    EXPECT_GE(KeUpTimeNanoseconds(), deadline);
+    EXPECT_FALSE(s.Wait(-1) || s.Wait(0) || s.WaitUntil(0) || s.WaitUntil(KeUpTimeNanoseconds() - 1));
+    for (bool untilDeadline : {false, true}) {
+        const UInt64 deadline = KeUpTimeNanoseconds() + 20 * kMs;
+        EXPECT_FALSE(untilDeadline ? s.WaitUntil(deadline) : s.Wait(20 * kMs));
+        EXPECT_GE(KeUpTimeNanoseconds(), deadline) << "until deadline " << untilDeadline;
+    }
 }
 
 // A far deadline or the longest duration must wait, not time out or fail at once.
@@ -110,14 +96,13 @@ TEST(Monitor, LongestWaitsLastUntilNotified)
     int waiting = 0;
     bool go = false;
     std::vector<std::thread> waiters;
-    for (bool untilDeadline : {false, true}) {
+    for (bool untilDeadline : {false, true})
         waiters.emplace_back([&, untilDeadline] {
             Synchronizable::ScopedLock lock(s);
             ++waiting;
             s.NotifyAll();
             while (!go) ASSERT_TRUE(untilDeadline ? s.WaitUntil(ULLONG_MAX) : s.Wait(LLONG_MAX));
         });
-    }
     {
         Synchronizable::ScopedLock lock(s);
         while (waiting < 2) s.Wait();
@@ -158,8 +143,7 @@ TEST(Thread, RunsDetachedOnItsOwnThreadUnderTheMappedPolicy)
         Thread thread(&job, 5, policy);
         ASSERT_TRUE(thread.Start());
         job.done.get_future().wait();
-        EXPECT_TRUE(pthread_equal(job.self, thread.GetPThread()));
-        EXPECT_FALSE(pthread_equal(job.self, pthread_self()));
+        EXPECT_TRUE(pthread_equal(job.self, thread.GetPThread()) && !pthread_equal(job.self, pthread_self()));
         EXPECT_EQ(job.detachState, PTHREAD_CREATE_DETACHED);
         if (policy == Thread::kThreadPolicyFifo && job.policy == SCHED_FIFO) {
             EXPECT_EQ(job.priority, Thread::HostScheduleFor({Thread::POLICY_FIFO, 85})->priority);
@@ -195,10 +179,6 @@ TEST(Thread, StartReportsWhatCouldNotRun)
     Thread refused(&job, 0, Thread::kThreadPolicyTimeslice, &FailingCreate);
     EXPECT_FALSE(refused.Start());
     EXPECT_EQ(job.self, pthread_t{});
-
-    Thread thread(&job, 0, Thread::kThreadPolicyTimeslice);
-    ASSERT_TRUE(thread.Start());
-    job.done.get_future().wait();
 }
 
 TEST(Sleep, EachRealPauseLastsAtLeastTheTimeAsked)

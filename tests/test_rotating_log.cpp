@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The log that keeps the trace and failure lines: both streams still get
-// every byte, the file gets whole stamped lines, it rotates at its limit, and
-// a file that cannot be had leaves the streams alone.
+// The log that keeps the trace and failure lines: both streams still get every byte, the file gets whole stamped lines,
+// it rotates at its limit, and a file that cannot be had leaves the streams alone.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -27,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 using kelog::RotatingLog;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 std::vector<std::string> Lines(const fs::path& path)
 {
@@ -58,10 +56,7 @@ protected:
         std::cout.rdbuf(mOldOut);
         std::cerr.rdbuf(mOldErr);
     }
-    RotatingLog::Options At(const fs::path& dir, std::uintmax_t rotateBytes = 1024 * 1024)
-    {
-        return {"KEFirmwareUpdate", dir.string(), rotateBytes};
-    }
+    RotatingLog::Options At(const fs::path& dir, uintmax_t limit = 1 << 20) { return {"KEFirmwareUpdate", dir, limit}; }
 
     const socksim::TempDir mTemp;
     const fs::path mDir = mTemp.path();
@@ -78,18 +73,16 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterR
         EXPECT_EQ(log.Path(), (dir / "KEFirmwareUpdate.log").string());
         std::cout << "Ctor KeFirmwareUpdate\n";
         std::cerr << "Device not ready - Could not prepare device for update.\n\r";
-        std::cout << "Open "
-                  << "Ke" << '\n';
+        std::cout << "Open " << 'K' << "e" << '\n';
         std::cout << "\n";
     }
     EXPECT_EQ(mOut.str(), "Ctor KeFirmwareUpdate\nOpen Ke\n\n");
     EXPECT_EQ(mErr.str(), "Device not ready - Could not prepare device for update.\n\r");
-    EXPECT_THAT(
-        Texts(dir / "KEFirmwareUpdate.log"),
-        ElementsAre("Ctor KeFirmwareUpdate", "Device not ready - Could not prepare device for update.", "Open Ke", ""));
-    for (const fs::path& path : {mDir / "state", dir, dir / "KEFirmwareUpdate.log"}) {
+    std::vector<std::string> texts = {"Ctor KeFirmwareUpdate",
+                                      "Device not ready - Could not prepare device for update.", "Open Ke", ""};
+    EXPECT_EQ(Texts(dir / "KEFirmwareUpdate.log"), texts);
+    for (const fs::path& path : {mDir / "state", dir, dir / "KEFirmwareUpdate.log"})
         EXPECT_EQ(static_cast<int>(fs::status(path).permissions()), fs::is_directory(path) ? 0700 : 0600) << path;
-    }
 
     // A later run appends, and keeps an unfinished last line when the streams get their buffers back.
     {
@@ -99,14 +92,12 @@ TEST_F(RotatingLogTest, LinesReachTheStreamsUnchangedAndTheFileStampedAndALaterR
     EXPECT_TRUE(std::cout.rdbuf() == &mOut && std::cerr.rdbuf() == &mErr) << "the streams have their buffers back";
     EXPECT_EQ(mOut.str(), "Ctor KeFirmwareUpdate\nOpen Ke\n\nlast words");
     std::cout << "after\n";
-    EXPECT_THAT(Texts(dir / "KEFirmwareUpdate.log"),
-                ElementsAre("Ctor KeFirmwareUpdate", "Device not ready - Could not prepare device for update.",
-                            "Open Ke", "", "last words"));
+    texts.push_back("last words");
+    EXPECT_EQ(Texts(dir / "KEFirmwareUpdate.log"), texts);
 }
 
-// The command line keeps the lines off the terminal, or puts them all on
-// standard error when standard output carries JSON; with no file they are
-// dropped, never shown.
+// The command line keeps the lines off the terminal, or puts them all on standard error when standard output carries
+// JSON; with no file they are dropped, never shown.
 TEST_F(RotatingLogTest, EchoSendsTheLinesOnlyWhereAsked)
 {
     using Echo = RotatingLog::Echo;
@@ -129,15 +120,13 @@ TEST_F(RotatingLogTest, EchoSendsTheLinesOnlyWhereAsked)
     EXPECT_THAT(Texts(mDir / "cli" / "cli.log"), ElementsAre("Open Ke", "Test CERR", "Open Ke", "Test CERR"));
 }
 
-// std::cerr flushes after every piece; the worker thread's pieces must not
-// come between the window's.
+// std::cerr flushes after every piece; the worker thread's pieces must not come between the window's.
 TEST_F(RotatingLogTest, AnUnfinishedLineWaitsForItsEndEvenWhenFlushed)
 {
     RotatingLog log(At(mDir));
     std::cerr << "Download failed: " << std::flush;
     std::cout << "Erasing..." << std::flush;
-    EXPECT_EQ(mErr.str() + mOut.str(), "");
-    EXPECT_TRUE(Lines(log.Path()).empty());
+    EXPECT_TRUE(mErr.str().empty() && mOut.str().empty() && Lines(log.Path()).empty());
     std::cout << " done" << std::endl;
     std::cerr << "status 3\n";
     EXPECT_EQ(mOut.str(), "Erasing... done\n");
@@ -172,9 +161,8 @@ TEST_F(RotatingLogTest, RotatesAtTheLimitKeepingOnePreviousFile)
     EXPECT_THAT(Texts(mDir / "KEFirmwareUpdate.log"), ElementsAre("fresh"));
 }
 
-// Another instance of the program shares the file: once it has moved the
-// file aside, this one must not move that instance's new file over the old
-// one, where the lines of both runs are.
+// Another instance of the program shares the file: once it has moved the file aside, this one must not move that
+// instance's new file over the old one, where the lines of both runs are.
 TEST_F(RotatingLogTest, DoesNotMoveAnotherInstancesNewFileOverThePreviousOne)
 {
     const fs::path current = mDir / "KEFirmwareUpdate.log";
@@ -186,7 +174,7 @@ TEST_F(RotatingLogTest, DoesNotMoveAnotherInstancesNewFileOverThePreviousOne)
     // 42 + 171 bytes are past the limit; the other instance's 15 + 171 are not.
     std::cout << std::string(140, 'y') << "\n";
     EXPECT_THAT(Texts(previous), ElementsAre("mine before"));
-    EXPECT_THAT(Lines(current), ElementsAre("other instance", HasSubstr(" " + std::string(140, 'y'))));
+    EXPECT_THAT(Lines(current), ElementsAre("other instance", ::testing::HasSubstr(" " + std::string(140, 'y'))));
 }
 
 TEST_F(RotatingLogTest, WithoutAFileTheStreamsAreLeftAlone)
@@ -221,8 +209,7 @@ TEST_F(RotatingLogTest, WithoutAFileTheStreamsAreLeftAlone)
         EXPECT_EQ(log.Path(), "");
         EXPECT_TRUE(std::cout.rdbuf() == &mOut && std::cerr.rdbuf() == &mErr);
     }
-    EXPECT_FALSE(fs::exists(mDir / "elsewhere.log"));
-    EXPECT_FALSE(fs::exists(mDir.parent_path() / "escape.log"));
+    EXPECT_FALSE(fs::exists(mDir / "elsewhere.log") || fs::exists(mDir.parent_path() / "escape.log"));
     EXPECT_EQ(fs::file_size(mDir / "theirs.log"), 1u);
 }
 
@@ -239,10 +226,8 @@ TEST(RotatingLogDirectory, FollowsTheStateHomeOrTheHomeFolder)
     EXPECT_EQ(directory({{"XDG_STATE_HOME", ""}, {"HOME", "/h"}}), "/h/.local/state/kefirmwareupdate");
     EXPECT_EQ(directory({{"HOME", "relative"}}), std::nullopt);
     // Without HOME, the password database's home folder.
-    const std::optional<std::string> fromDatabase = directory({});
-    if (fromDatabase) {
-        EXPECT_THAT(*fromDatabase, ::testing::EndsWith("/.local/state/kefirmwareupdate"));
-    }
+    const std::string tail = "/.local/state/kefirmwareupdate";
+    EXPECT_THAT(directory({}).value_or(tail), ::testing::EndsWith(tail));
 }
 
 TEST(RotatingLogTimestamp, IsIso8601LocalTimeWithMilliseconds)

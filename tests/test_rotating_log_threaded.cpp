@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The worker thread and the window both write trace lines: lines written
-// piece by piece from two threads at once must stay whole, in the file and
-// on the stream, and none may be lost.
+// The worker thread and the window both write trace lines: lines written piece by piece from two threads at once must
+// stay whole, in the file and on the stream, and none may be lost.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -59,11 +58,9 @@ TEST(RotatingLogThreaded, ConcurrentWritersProduceWholeLines)
         ASSERT_TRUE(log.Active());
         path = log.Path();
         std::latch start(3);
-        std::thread worker([&start] { WriteLines(std::cout, "out", start); });
-        std::thread failures([&start] { WriteLines(std::cerr, "err", start); });
+        std::jthread worker([&start] { WriteLines(std::cout, "out", start); });
+        std::jthread failures([&start] { WriteLines(std::cerr, "err", start); });
         WriteLines(std::cout, "main", start);
-        worker.join();
-        failures.join();
     }
     std::cout.rdbuf(oldOut);
     std::cerr.rdbuf(oldErr);

@@ -14,9 +14,6 @@
 
 namespace {
 
-using APW::PTA::UpdateOutcome;
-using nlohmann::ordered_json;
-
 kehistory::Attempt FailedFpga()
 {
     kehistory::Attempt attempt;
@@ -24,7 +21,7 @@ kehistory::Attempt FailedFpga()
     attempt.serialNumber = "KE000042";
     attempt.installedVersion = "20-25";
     attempt.carriedVersion = "21-26";
-    attempt.result = {UpdateOutcome::kDownloadFailed, fileXILINX, -536838123, "", FlashStep::kErase};
+    attempt.result = {APW::PTA::UpdateOutcome::kDownloadFailed, fileXILINX, -536838123, "", FlashStep::kErase};
     return attempt;
 }
 
@@ -32,22 +29,20 @@ kehistory::Attempt FailedFpga()
 
 TEST(UpdateHistory, RecordsEveryFieldAndNullWhereItDoesNotApply)
 {
-    const ordered_json failed = kehistory::ToJson(FailedFpga());
-    std::vector<std::string> keys;
-    for (const auto& [key, value] : failed.items()) keys.push_back(key);
-    EXPECT_THAT(keys, testing::ElementsAre("start", "end", "program", "guid", "serial_number", "installed_version",
-                                           "carried_version", "result", "failed_image", "failed_step", "status_code"));
-    EXPECT_EQ(failed["result"], "update-failed");
-    EXPECT_EQ(failed["failed_image"], "fpga");
-    EXPECT_EQ(failed["status_code"], -536838123);
-    EXPECT_TRUE(failed["guid"].is_null());
+    auto failed = kehistory::ToJson(FailedFpga());
+    failed["start"] = failed["end"] = "t";  // local stamps, made and checked as the log's
+    EXPECT_EQ(failed.dump(),
+              R"({"start":"t","end":"t","program":"KEFirmwareUpdate","guid":null,"serial_number":"KE000042",)"
+              R"("installed_version":"20-25","carried_version":"21-26","result":"update-failed",)"
+              R"("failed_image":"fpga","failed_step":"erase","status_code":-536838123})");
 
     kehistory::Attempt noUnit;
-    noUnit.result = {UpdateOutcome::kUnitNotFound, fileXILINX, -536870160, ""};
-    const ordered_json missing = kehistory::ToJson(noUnit);
-    EXPECT_EQ(missing["result"], "no-unit");
-    EXPECT_TRUE(missing["serial_number"].is_null());
-    EXPECT_TRUE(missing["failed_image"].is_null());
+    noUnit.result = {APW::PTA::UpdateOutcome::kUnitNotFound, fileXILINX, -536870160, ""};
+    auto missing = kehistory::ToJson(noUnit);
+    missing["start"] = missing["end"] = "t";
+    EXPECT_EQ(missing.dump(), R"({"start":"t","end":"t","program":"","guid":null,"serial_number":null,)"
+                              R"("installed_version":null,"carried_version":"","result":"no-unit","failed_image":null,)"
+                              R"("failed_step":null,"status_code":-536870160})");
 }
 
 TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
@@ -55,9 +50,7 @@ TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
     const socksim::TempDir dir;
     const std::string path = dir / "state/kefirmwareupdate/history.jsonl";
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(FailedFpga())));
-    {
-        std::ofstream(path, std::ios::app) << "{\"start\": \"cut short";
-    }  // by a crash
+    std::ofstream(path, std::ios::app) << "{\"start\": \"cut short";  // by a crash
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(kehistory::Attempt{})));
     std::ofstream(path, std::ios::app) << R"({"serial_number":42,"status_code":-1,"start":"s","added":1})" << '\n';
     ASSERT_EQ(::mkfifo((dir / "fifo.jsonl").c_str(), 0600), 0);

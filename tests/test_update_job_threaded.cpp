@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -17,20 +18,14 @@
 
 using APW::PTA::CKeFirmwareUpdate;
 using APW::PTA::UpdateOutcome;
-using testing::HasSubstr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
 bool WaitDone(const CKeFirmwareUpdate& update)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!update.GetDoneStatus()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
+    for (int i = 0; i < 60000 && !update.GetDoneStatus(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return update.GetDoneStatus();
 }
 
 // Runs a job to its end; what it wrote to standard error.
@@ -56,52 +51,46 @@ protected:
 TEST_F(UpdateJob, WritesBothImagesXilinxFirstAndReportsSuccess)
 {
     ASSERT_TRUE(mUpdate.IsFound());
-    CaptureStdout();
+    testing::internal::CaptureStdout();
     ASSERT_TRUE(mUpdate.DoUpdate());
     EXPECT_FALSE(mUpdate.GetDoneStatus());
     EXPECT_EQ(mUpdate.GetUpdateResult().outcome, UpdateOutcome::kNone) << "no result while the job runs";
     ASSERT_TRUE(WaitDone(mUpdate));
-    const std::string out = GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStdout();
 
     EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
     EXPECT_FALSE(mBus.model().Owned());
     const auto xilinx = mBus.model().Flash(kesim::FlashDevice::Xilinx);
     const auto mcore = mBus.model().Flash(kesim::FlashDevice::Mcore);
-    EXPECT_TRUE(xilinx.accepted);
-    EXPECT_TRUE(mcore.accepted);
+    EXPECT_TRUE(xilinx.accepted && mcore.accepted);
     EXPECT_EQ(xilinx.contents, std::vector<UInt8>(KeXilinxData + 79, KeXilinxData + KeXilinxDataSizeBytes));
     EXPECT_EQ(mcore.contents, std::vector<UInt8>(KeMCORE06data, KeMCORE06data + KeMCORE06dataSize));
     EXPECT_EQ(gDownloadProgress.Get(), 100u);
 
     // Erase commands in order: FPGA (0) first, then the microcontroller (1).
     std::vector<UInt8> commands;
-    for (const auto& t : mBus.model().Log()) {
+    for (const auto& t : mBus.model().Log())
         if (t.offset == kesim::kUpdateCommandReg) commands.push_back(t.data.at(3));
-    }
     EXPECT_EQ(commands, (std::vector<UInt8>{0, 1}));
 
-    const size_t start = out.find("Start Download Thread\n");
-    const size_t xilinxAt = out.find("Erasing Xilinx Image\n");
-    const size_t mcoreAt = out.find("Erasing MCORE image\n");
-    const size_t end = out.find("Delete Download Thread\n");
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_LT(start, xilinxAt);
-    EXPECT_LT(xilinxAt, mcoreAt);
-    EXPECT_LT(mcoreAt, end);
-    EXPECT_LT(out.find("Dtor Downloader\n"), end) << "the downloader is gone before done";
+    // The trace in order; the downloader is gone before the job is done.
+    std::vector<size_t> at;
+    for (const char* line : {"Start Download Thread\n", "Erasing Xilinx Image\n", "Erasing MCORE image\n",
+                             "Dtor Downloader\n", "Delete Download Thread\n"})
+        at.push_back(out.find(line));
+    EXPECT_TRUE(at.back() != std::string::npos && std::is_sorted(at.begin(), at.end())) << out;
 
     // A second job works with fresh objects.
-    CaptureStdout();
+    testing::internal::CaptureStdout();
     RunJob(mUpdate);
-    GetCapturedStdout();
-    EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded());
-    EXPECT_TRUE(mUpdate.IsFound());
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(mUpdate.GetUpdateResult().Succeeded() && mUpdate.IsFound());
 }
 
 TEST_F(UpdateJob, AFailedFirstImageLeavesTheSecondAsItWasAndTheResultNamesTheStep)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseNeverFinishes = true; });
-    EXPECT_THAT(RunJob(mUpdate), HasSubstr("Device timed out. -Could not erase flash."));
+    EXPECT_THAT(RunJob(mUpdate), testing::HasSubstr("Device timed out. -Could not erase flash."));
     EXPECT_EQ(APW::PTA::UpdateResultText(mUpdate.GetUpdateResult()),
               "Writing the FPGA image failed at the erase: the unit did not finish erasing in time (timed out, "
               "0xE00002D6). The microcontroller image was left as it was.");
@@ -133,10 +122,9 @@ TEST_F(UpdateJob, AUnitThatIsNotTheOneShownIsNotWritten)
     RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
     EXPECT_EQ(result.outcome, UpdateOutcome::kUnitChanged);
-    EXPECT_THAT(result.reason, HasSubstr("serial KECCCCCC"));
-    for (const auto& t : mBus.model().Log()) {
+    EXPECT_THAT(result.reason, testing::HasSubstr("serial KECCCCCC"));
+    for (const auto& t : mBus.model().Log())
         EXPECT_TRUE(t.tcode == TCODE_READ_QUADLET_REQUEST || t.tcode == TCODE_READ_BLOCK_REQUEST) << "a write";
-    }
 }
 
 TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
@@ -150,7 +138,6 @@ TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
                 testing::StartsWith("The update did not start: the FPGA image failed entering update mode"));
 }
 
-// No unit, or one whose interface cannot be had, when the job starts.
 TEST_F(UpdateJob, NoUnitToBeHadWhenTheJobStarts)
 {
     mBus.Unplug();
@@ -170,28 +157,21 @@ TEST_F(UpdateJob, UnitDisappearingMidJob)
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.vanishAfterBlock = 100; });
     RunJob(mUpdate);
     const auto result = mUpdate.GetUpdateResult();
-    EXPECT_EQ(result.outcome, UpdateOutcome::kDownloadFailed);
-    EXPECT_EQ(result.image, fileXILINX);
-    EXPECT_NE(result.status, 0);
-    EXPECT_FALSE(mUpdate.IsFound());
+    EXPECT_EQ(std::pair(result.outcome, result.image), std::pair(UpdateOutcome::kDownloadFailed, fileXILINX));
+    EXPECT_TRUE(result.status != 0 && !mUpdate.IsFound());
 }
-
-}  // namespace
-
-namespace {
 
 int RefuseThread(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*) { return EAGAIN; }
 
-TEST(UpdateJobStart, AThreadThatCannotBeCreatedEndsTheJobAtOnce)
+TEST_F(UpdateJob, AThreadThatCannotBeCreatedEndsTheJobAtOnce)
 {
-    simbus::Bus bus;
-    CKeFirmwareUpdate update(APW::PTA::UpdateSeams{bus.transports(), simbus::NoPause, RefuseThread});
+    CKeFirmwareUpdate update(APW::PTA::UpdateSeams{mBus.transports(), simbus::NoPause, RefuseThread});
     testing::internal::CaptureStderr();
     EXPECT_FALSE(update.DoUpdate());
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(update.GetDoneStatus());
     EXPECT_EQ(update.GetUpdateResult().outcome, UpdateOutcome::kThreadNotStarted);
-    EXPECT_TRUE(bus.model().Log().empty());
+    EXPECT_TRUE(mBus.model().Log().empty());
 }
 
 }  // namespace

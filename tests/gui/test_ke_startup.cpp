@@ -22,9 +22,8 @@ protected:
     // The program, and where it finds its interface file when installed.
     QString Install(const QString& binDir)
     {
-        EXPECT_TRUE(QDir().mkpath(binDir));
         const QString exe = QDir(binDir).filePath(QStringLiteral("KEFirmwareUpdate"));
-        EXPECT_TRUE(QFile::copy(QStringLiteral(KE_APP_PATH), exe));
+        EXPECT_TRUE(QDir().mkpath(binDir) && QFile::copy(QStringLiteral(KE_APP_PATH), exe));
         return exe;
     }
 
@@ -56,16 +55,11 @@ protected:
         // that nothing frees when the toolkit is left standing at exit.
         const QString suppressions = dir_.filePath(QStringLiteral("lsan.supp"));
         WriteFile(suppressions, "leak:libfontconfig.so\n");
-        QString lsan = env.value(QStringLiteral("LSAN_OPTIONS"));
-        if (!lsan.isEmpty()) lsan += QLatin1Char(':');
-        env.insert(QStringLiteral("LSAN_OPTIONS"), lsan + QStringLiteral("suppressions=") + suppressions);
+        const QString lsan = env.value(QStringLiteral("LSAN_OPTIONS"));
+        env.insert(QStringLiteral("LSAN_OPTIONS"), lsan + (lsan.isEmpty() ? "" : ":") + "suppressions=" + suppressions);
         process.setProcessEnvironment(env);
         process.start(exe, arguments);
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            ADD_FAILURE() << "the program did not end";
-        }
+        EXPECT_TRUE(process.waitForFinished(60000)) << "the program did not end";  // and is killed with `process`
         return {process.exitCode(), process.exitStatus() != QProcess::NormalExit,
                 QString::fromLocal8Bit(process.readAllStandardOutput()),
                 QString::fromLocal8Bit(process.readAllStandardError())};
@@ -87,8 +81,7 @@ TEST_F(StartUp, InstalledLayoutRunsUntilTheQuitAndExitsZeroWithTheTraceInTheLogO
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("Ctor KeFirmwareUpdate"));
 
-    // With --verbose the terminal has the lines too: the controller lived
-    // through the loop and was destroyed after it.
+    // With --verbose the terminal has the lines too: the controller lived through the loop and was destroyed after it.
     const Outcome run = Start(exe, {QStringLiteral("--verbose")});
     EXPECT_EQ(0, run.exitCode) << run.err.toStdString();
     const qsizetype ctor = run.out.indexOf(QStringLiteral("Ctor KeFirmwareUpdate\n"));

@@ -33,13 +33,6 @@ std::string Entries(const std::vector<ProcessEntry>& list)
     return entries;
 }
 
-UInt64 BootTicksNow()
-{
-    timespec now{};
-    clock_gettime(CLOCK_BOOTTIME, &now);
-    return static_cast<UInt64>(now.tv_sec) * static_cast<UInt64>(sysconf(_SC_CLK_TCK));
-}
-
 }  // namespace
 
 // Over the system's processes and this program's own, as pid, start time and name.
@@ -52,8 +45,7 @@ TEST(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRunsAndAReusedPidIsAnotherPr
     EXPECT_FALSE(process.FindProcess(kKeyG));
     EXPECT_EQ(4242u, PidOf(process.GetMyProcessID()));
 
-    source.list.push_back({6000, 1000, "kdenlive"});
-    source.list.push_back({6100, 1001, "obs"});
+    source.list.insert(source.list.end(), {{6000, 1000, "kdenlive"}, {6100, 1001, "obs"}});
     EXPECT_TRUE(process.FindProcess(kKeyG));
     EXPECT_EQ(6000u, PidOf(process.GetProcessID()));  // the first of two
 
@@ -67,8 +59,7 @@ TEST(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRunsAndAReusedPidIsAnotherPr
     source.list[1] = {300, 9000, "kino"};
     ASSERT_TRUE(process.FindProcess(kKeyG));
     const ProcessSerialNumber second = process.GetProcessID();
-    EXPECT_EQ(300u, PidOf(second));
-    EXPECT_NE(first.highLongOfPSN, second.highLongOfPSN);
+    EXPECT_TRUE(PidOf(second) == 300u && first.highLongOfPSN != second.highLongOfPSN);
     EXPECT_FALSE(process.KillApplication(&first));
     EXPECT_EQ(procNotFound, process.GetError());
     EXPECT_FALSE(process.KillApplication(nullptr));
@@ -80,9 +71,8 @@ TEST(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRunsAndAReusedPidIsAnotherPr
 TEST(CreatorSignatures, OnlyTheExactNameCounts)
 {
     EXPECT_EQ(kVideoEditorSignature, CreatorSignatureForName("dvgrab"));
-    for (const char* name : {"", "ffmpeg", "kdenlive2", "OBS"}) {
+    for (const char* name : {"", "ffmpeg", "kdenlive2", "OBS"})
         EXPECT_EQ(kUnknownSignature, CreatorSignatureForName(name)) << name;
-    }
 }
 
 TEST(ProcStat, NameMayHoldBlanksAndParentheses)
@@ -91,8 +81,7 @@ TEST(ProcStat, NameMayHoldBlanksAndParentheses)
     UInt64 start = 0;
     const std::string fields = " S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 123456 19 20\n";
     ASSERT_TRUE(ParseProcStat("42 (a) (b c)" + fields, name, start));
-    EXPECT_EQ("a) (b c", name);
-    EXPECT_EQ(123456u, start);
+    EXPECT_EQ((std::pair<std::string, UInt64>("a) (b c", 123456)), std::pair(name, start));
     EXPECT_FALSE(ParseProcStat("42 (x) S 1 2", name, start));
     EXPECT_FALSE(ParseProcStat("42 x" + fields, name, start));
     EXPECT_FALSE(ParseProcStat("42 (x) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 -5 1\n", name, start));
@@ -107,7 +96,9 @@ TEST(ProcDirectory, ReadsEachProcessOnceUnlessItsPidIsReusedOrItIsYoung)
         std::ofstream(dir / "stat") << pid << " (" << name << ") S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 " << start
                                     << " 100 10\n";
     };
-    const UInt64 young = BootTicksNow();
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const UInt64 young = static_cast<UInt64>(now.tv_sec) * static_cast<UInt64>(sysconf(_SC_CLK_TCK));
     add(root / "30", 30, "kdenlive", 100);
     add(root / "4", 4, "bash", 50);
     add(root / "1000", 1000, "Xorg", 60);
@@ -141,8 +132,7 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
 {
     ProcessEntry self;
     ASSERT_TRUE(ProcDirectorySource().Self(self));
-    EXPECT_EQ(getpid(), self.pid);
-    EXPECT_EQ("test_process", self.name);
+    EXPECT_EQ((std::pair<pid_t, std::string>(getpid(), "test_process")), std::pair(self.pid, self.name));
 
     StartProcessListPrefetch();
     StartProcessListPrefetch();  // a second start changes nothing
@@ -161,9 +151,8 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
         _exit(127);
     }
     TProcess process(kMyProcess);
-    for (int i = 0; i < 500 && !(process.FindProcess(kKeyG) && PidOf(process.GetProcessID()) == UInt32(child)); ++i) {
+    for (int i = 0; i < 500 && !(process.FindProcess(kKeyG) && PidOf(process.GetProcessID()) == UInt32(child)); ++i)
         usleep(10000);  // until the child has exec'd
-    }
     const ProcessSerialNumber psn = process.GetProcessID();
     ASSERT_EQ(static_cast<UInt32>(child), PidOf(psn));
 

@@ -14,9 +14,7 @@ namespace fakeproc {
 
 class Processes final : public ProcessSource {
 public:
-    Processes(std::vector<ProcessEntry> running, ProcessEntry self) : list(std::move(running)), mSelf(std::move(self))
-    {
-    }
+    Processes(std::vector<ProcessEntry> all, ProcessEntry self) : list(std::move(all)), mSelf(std::move(self)) {}
     Processes(const Processes&) = delete;
     Processes& operator=(const Processes&) = delete;
 
