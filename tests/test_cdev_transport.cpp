@@ -19,8 +19,16 @@
 using namespace fwplat;
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
+using namespace std::chrono_literals;
 constexpr UInt64 kRegister = 0xFFFFF0430000ull;
 constexpr std::size_t kDataAt = offsetof(fw_cdev_event_response, data);
+
+static std::chrono::steady_clock::duration Took(const std::function<void()>& run)
+{
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::steady_clock::now() - start;
+}
 
 static Bytes BusReset(UInt32 generation)
 {
@@ -58,7 +66,7 @@ struct FakeCdev : CdevSyscalls {
     // bus-reset event) only at `publishAt`.
     std::optional<UInt32> resetTo;
     Clock::time_point publishAt;
-    void ResetBus(UInt32 next, std::chrono::milliseconds settle) { resetTo = next, publishAt = Clock::now() + settle; }
+    void ResetBus(UInt32 next, Clock::duration settle) { resetTo = next, publishAt = Clock::now() + settle; }
     void Publish()
     {
         if (!resetTo || Clock::now() < publishAt) return;
@@ -99,7 +107,7 @@ struct FakeCdev : CdevSyscalls {
     {
         Publish();
         fds->revents = pollRevents ? pollRevents : (events.empty() && idleEvent.empty()) ? 0 : POLLIN;
-        if (!fds->revents) std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
+        if (!fds->revents) std::this_thread::sleep_for(std::min(timeoutMs, 5) * 1ms);
         return fds->revents ? 1 : 0;
     }
     long Read(int, void* buf, std::size_t count) override
@@ -136,6 +144,12 @@ struct FwcdevLink : testing::Test {
         into.resize(length);
         return status;
     }
+    std::vector<UInt32> SentGenerations() const
+    {
+        std::vector<UInt32> generations;
+        for (const fw_cdev_send_request& r : fake->sent) generations.push_back(r.generation);
+        return generations;
+    }
     void Reply(Bytes payload, std::optional<UInt32> length = {}, UInt32 rcode = RCODE_COMPLETE)
     {
         fake->respond = [this, payload, length, rcode](const fw_cdev_send_request& r) {
@@ -170,16 +184,14 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
 
     LinuxCdevTransport transport({root.string(), "/devroot", 100, std::make_shared<FakeCdev>()});
     const std::vector<UnitInfo> units = transport.Scan();
-    std::vector<std::tuple<std::string, std::optional<UInt32>, std::optional<UInt32>>> found;
-    for (const UnitInfo& info : units) found.emplace_back(info.name, info.specifierId, info.version);
-    const std::optional<UInt32> none;
-    ASSERT_EQ(found, (decltype(found){{"fw2.1", none, none},
-                                      {"fw2.9", none, none},
-                                      {"fw2.10", 0xA27, 0xAB},
-                                      {"fw3.0", none, none},
-                                      {"fw10.0", 0xA27, 0x11}}));
-    EXPECT_EQ(units[4].guid, UInt64{0x000a2700deadbeef});
-    EXPECT_EQ(units[2].guid, std::nullopt);
+    std::vector<std::tuple<std::string, std::optional<UInt32>, std::optional<UInt32>, std::optional<UInt64>>> found;
+    for (const UnitInfo& info : units) found.emplace_back(info.name, info.specifierId, info.version, info.guid);
+    const std::nullopt_t none = std::nullopt;
+    ASSERT_EQ(found, (decltype(found){{"fw2.1", none, none, none},
+                                      {"fw2.9", none, none, none},
+                                      {"fw2.10", 0xA27, 0xAB, none},
+                                      {"fw3.0", none, none, none},
+                                      {"fw10.0", 0xA27, 0x11, 0x000a2700deadbeef}}));
     auto link = units[4].connect();
     ASSERT_TRUE(link);
     EXPECT_EQ(dynamic_cast<CdevUnitLink&>(*link).NodePath(), "/devroot/fw10");
@@ -228,10 +240,7 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     EXPECT_EQ(generation().first, kIOReturnNoDevice);
 
     fake->openErrno = 0;
-    {
-        CdevUnitLink scoped("/dev/fw1", fake, 100);
-        ASSERT_EQ(scoped.Open(), kIOReturnSuccess);
-    }
+    EXPECT_EQ(CdevUnitLink("/dev/fw1", fake, 100).Open(), kIOReturnSuccess);  // and gone again
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
     // Failures are mapped and leave nothing open; the permission hint comes once per node and process.
@@ -334,35 +343,27 @@ TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
     for (bool withEvent : {true, false}) {
         fake->sent.clear();
         const UInt32 next = fake->generation + 1;
-        fake->ResetBus(next, std::chrono::milliseconds(30));
+        fake->ResetBus(next, 30ms);
         if (!withEvent) fake->events.clear();
-        const auto start = std::chrono::steady_clock::now();
         Bytes value(4);
-        ASSERT_EQ(Read(value), kIOReturnSuccess) << withEvent;
-        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
-        ASSERT_EQ(fake->sent.size(), 2u) << "nothing is resent into the old generation";
-        EXPECT_EQ(fake->sent[0].generation, next - 1);
-        EXPECT_EQ(fake->sent[1].generation, next);
+        EXPECT_GE(Took([&] { ASSERT_EQ(Read(value), kIOReturnSuccess) << withEvent; }), 30ms);
+        EXPECT_EQ(SentGenerations(), (std::vector<UInt32>{next - 1, next})) << "nothing resent into the old one";
         EXPECT_EQ(value, Bytes(4, 0xA5));
     }
 
     // failOnReset: the caller's generation, no resend.
     fake->sent.clear();
-    fake->ResetBus(fake->generation + 1, std::chrono::milliseconds(0));
+    fake->ResetBus(fake->generation + 1, 0ms);
     Bytes value(4);
     EXPECT_EQ(Read(value, true, 5), kIOFireWireBusReset);
-    ASSERT_EQ(fake->sent.size(), 1u);
-    EXPECT_EQ(fake->sent[0].generation, 5u);
+    EXPECT_EQ(SentGenerations(), std::vector<UInt32>{5});
 
     // A generation that does not come within the request's time ends it.
     fake->sent.clear();
-    fake->ResetBus(fake->generation + 1, std::chrono::seconds(5));
-    const auto start = std::chrono::steady_clock::now();
+    fake->ResetBus(fake->generation + 1, 5s);
     value.resize(4);
-    EXPECT_EQ(Read(value), kIOFireWireBusReset);
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(took, std::chrono::milliseconds(200));
-    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    const auto took = Took([&] { EXPECT_EQ(Read(value), kIOFireWireBusReset); });
+    EXPECT_TRUE(took >= 200ms && took < 1500ms);
     EXPECT_EQ(fake->sent.size(), 1u);
     EXPECT_TRUE(value.empty());
 }
@@ -372,17 +373,12 @@ TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
     fake->respond = [](const fw_cdev_send_request&) {};
     for (bool chatter : {false, true}) {  // silence, then endless resets
         if (chatter) fake->idleEvent = BusReset(7);
-        const auto start = std::chrono::steady_clock::now();
         Bytes value(4);
-        EXPECT_EQ(Read(value), kIOReturnTimeout);
-        const auto took = std::chrono::steady_clock::now() - start;
-        EXPECT_GE(took, std::chrono::milliseconds(200));
-        EXPECT_LT(took, std::chrono::milliseconds(1500));
+        const auto took = Took([&] { EXPECT_EQ(Read(value), kIOReturnTimeout); });
+        EXPECT_TRUE(took >= 200ms && took < 1500ms) << chatter;
     }
-    fake->closeTakes = std::chrono::seconds(2);  // the kernel waits for the outstanding request
-    const auto start = std::chrono::steady_clock::now();
-    link.Close();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    fake->closeTakes = 2s;  // the kernel waits for the outstanding request
+    EXPECT_LT(Took([&] { link.Close(); }), 1000ms);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 }
 

@@ -83,6 +83,16 @@ struct RawClient {
     Bytes inbox;
 };
 
+// The status and the length that came back.
+std::pair<IOReturn, UInt32> Read(fwplat::UnitLink& link, UInt64 offset, UInt32 length = 4, bool failOnReset = false,
+                                 UInt32 gen = 0)
+{
+    std::uint8_t buffer[8] = {};
+    const int tcode = length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST;
+    const IOReturn status = link.Transact(tcode, offset, buffer, length, failOnReset, gen);
+    return {status, length};
+}
+
 // One unit served on <dir>/ke-unit.sock and found there by the transport.
 class SocketUnit : public testing::Test {
 protected:
@@ -97,14 +107,6 @@ protected:
     {
         auto units = Scan();
         return units.empty() ? nullptr : units.front().connect();
-    }
-
-    static IOReturn Read(fwplat::UnitLink& link, UInt64 offset, UInt32& length, bool failOnReset = false,
-                         UInt32 gen = 0)
-    {
-        std::uint8_t buffer[8] = {};
-        return link.Transact(length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST, offset, buffer,
-                             length, failOnReset, gen);
     }
 
     socksim::TempDir dir;
@@ -136,8 +138,7 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
     auto first = Link();
     auto second = Link();
     ASSERT_TRUE(first && second);
-    UInt32 length = 4;
-    EXPECT_EQ(Read(*first, kSoftware, length), kIOReturnNotOpen);
+    EXPECT_EQ(Read(*first, kSoftware).first, kIOReturnNotOpen);
     EXPECT_EQ(first->Open(), kIOReturnSuccess);
     EXPECT_EQ(first->Open(), kIOReturnSuccess);
     EXPECT_EQ(second->Open(), kIOReturnExclusiveAccess);
@@ -156,14 +157,10 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
 
     // Held, it answers like a unit on the bus.
     model->ChangeConfig([](kesim::KeUnitConfig& c) { c.serialReadLimit = 3; });
-    length = 8;
-    EXPECT_EQ(Read(*first, kesim::kSerialNumberReg, length), kIOReturnSuccess);
-    EXPECT_EQ(length, 3u);
-    length = 4;
-    EXPECT_EQ(Read(*first, kesim::kRegisterBase + 0x40, length), kIOFireWireAddressError);
-    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(Read(*first, kesim::kSerialNumberReg, 8), std::pair(kIOReturnSuccess, 3u));
+    EXPECT_EQ(Read(*first, kesim::kRegisterBase + 0x40), std::pair(kIOFireWireAddressError, 0u));
     std::uint8_t big[wire::kMaxData + 1] = {};
-    length = sizeof big;
+    UInt32 length = sizeof big;
     EXPECT_EQ(first->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0),
               kIOReturnBadArgument);
     length = 4;
@@ -175,10 +172,8 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
     ASSERT_EQ(first->GetBusGeneration(generation), kIOReturnSuccess);
     model->ChangeConfig([](kesim::KeUnitConfig& c) { c.resetSettle = std::chrono::milliseconds(100); });
     model->BusReset();
-    EXPECT_EQ(Read(*first, kSoftware, length, true, generation), kIOFireWireBusReset);
-    length = 4;
-    EXPECT_EQ(Read(*first, kSoftware, length, false, generation), kIOReturnSuccess);
-    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(Read(*first, kSoftware, 4, true, generation).first, kIOFireWireBusReset);
+    EXPECT_EQ(Read(*first, kSoftware, 4, false, generation), std::pair(kIOReturnSuccess, 4u));
 
     // Off the bus: not listed, not to be had.
     auto other = Link();
@@ -191,7 +186,7 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
     // Unplugged: the socket goes and the unit with it.
     server->Stop();
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(Read(*first, kSoftware, length), kIOReturnNoDevice);
+    EXPECT_EQ(Read(*first, kSoftware).first, kIOReturnNoDevice);
     EXPECT_EQ(fwplat::SocketUnitTransport::Connect(path, options), nullptr);
 }
 
@@ -279,14 +274,13 @@ TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
         auto link = fwplat::SocketUnitTransport::Connect(path, options);
         ASSERT_TRUE(link);
         ASSERT_EQ(link->Open(), kIOReturnSuccess);
-        UInt32 word = 0, length = 4;
         const auto start = Clock::now();
-        EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kSoftware, &word, length, false, 0), status);
+        EXPECT_EQ(Read(*link, kSoftware), std::pair(status, 0u));
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
-        EXPECT_EQ(length, 0u);
         // The connection is gone for good: its stream cannot be trusted.
-        EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kSoftware, &word, length, false, 0), kIOReturnNoDevice);
-        EXPECT_EQ(link->GetBusGeneration(word), kIOReturnNoDevice);
+        UInt32 generation = 0;
+        EXPECT_EQ(Read(*link, kSoftware).first, kIOReturnNoDevice);
+        EXPECT_EQ(link->GetBusGeneration(generation), kIOReturnNoDevice);
     }
 
     // One that never greets is left out of a scan, quickly.
