@@ -52,7 +52,7 @@ static Bytes Response(UInt64 closure, UInt32 rcode, const Bytes& payload, std::o
 struct FakeCdev : CdevSyscalls {
     using Clock = std::chrono::steady_clock;
     int openErrno = 0, flockErrno = 0, infoErrno = 0, sendErrno = 0, readErrno = 0;
-    short pollRevents = 0;
+    int pollRevents = 0;
     UInt32 generation = 7;
     std::vector<fw_cdev_send_request> sent;
     Bytes sentPayload;
@@ -106,7 +106,8 @@ struct FakeCdev : CdevSyscalls {
     int Poll(pollfd* fds, nfds_t, int timeoutMs) override
     {
         Publish();
-        fds->revents = pollRevents ? pollRevents : (events.empty() && idleEvent.empty()) ? 0 : POLLIN;
+        const bool ready = !events.empty() || !idleEvent.empty();
+        fds->revents = static_cast<short>(pollRevents ? pollRevents : ready ? POLLIN : 0);
         if (!fds->revents) std::this_thread::sleep_for(std::min(timeoutMs, 5) * 1ms);
         return fds->revents ? 1 : 0;
     }
@@ -135,15 +136,16 @@ struct FwcdevLink : testing::Test {
     CdevUnitLink link{"/dev/fw1", fake, 200};
     void SetUp() override { ASSERT_EQ(link.Open(), kIOReturnSuccess); }
 
-    // A read of into.size() bytes; into keeps what came back.
-    IOReturn Read(Bytes& into, bool failOnReset = false, UInt32 generation = 0)
+    // A read of `length` bytes: the status and what came back.
+    std::pair<IOReturn, Bytes> Read(UInt32 length = 4, bool failOnReset = false, UInt32 generation = 0)
     {
-        UInt32 length = static_cast<UInt32>(into.size());
+        Bytes into(length, 0xEE);
         const int tcode = length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST;
         const IOReturn status = link.Transact(tcode, kRegister, into.data(), length, failOnReset, generation);
         into.resize(length);
-        return status;
+        return {status, into};
     }
+    static std::pair<IOReturn, Bytes> Failed(IOReturn status) { return {status, {}}; }
     std::vector<UInt32> SentGenerations() const
     {
         std::vector<UInt32> generations;
@@ -285,15 +287,10 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
               kIOReturnBadArgument);
 
     Reply({0xDE, 0xAD, 0xBE, 0xEF});
-    Bytes value(4);
-    ASSERT_EQ(Read(value), kIOReturnSuccess);
-    EXPECT_EQ(value, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+    EXPECT_EQ(Read(), std::pair(kIOReturnSuccess, Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
     EXPECT_EQ(fake->sent.back().data, 0u);
     EXPECT_NE(fake->sent.back().closure, fake->sent.front().closure);
-
-    Bytes block(8, 0xEE);  // short answer
-    ASSERT_EQ(Read(block), kIOReturnSuccess);
-    EXPECT_EQ(block, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+    EXPECT_EQ(Read(8), std::pair(kIOReturnSuccess, Bytes{0xDE, 0xAD, 0xBE, 0xEF}));  // short answer
 
     Reply({1, 2, 3, 4, 5, 6, 7, 8});  // longer than asked: never past the buffer
     Bytes guarded(8, 0xEE);
@@ -303,8 +300,7 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
     EXPECT_EQ(guarded, (Bytes{1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE}));
 
     Reply({1, 2, 3, 4}, 16);  // claims more than arrived
-    block.assign(16, 0);
-    EXPECT_EQ(Read(block), kIOReturnIOError);
+    EXPECT_EQ(Read(16).first, kIOReturnIOError);
 
     // Events that are not the answer are passed over; a bus reset among them is followed.
     fake->respond = [this](const fw_cdev_send_request& r) {
@@ -313,10 +309,8 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
         fake->events = {Response(r.closure + 100, RCODE_COMPLETE, {9, 9, 9, 9}), BusReset(8), other,
                         Response(r.closure, RCODE_COMPLETE, {1, 2, 3, 4})};
     };
-    value.assign(4, 0);
-    ASSERT_EQ(Read(value), kIOReturnSuccess);
-    EXPECT_EQ(value, (Bytes{1, 2, 3, 4}));
-    ASSERT_EQ(Read(value), kIOReturnSuccess);
+    EXPECT_EQ(Read(), std::pair(kIOReturnSuccess, Bytes{1, 2, 3, 4}));
+    ASSERT_EQ(Read().first, kIOReturnSuccess);
     EXPECT_EQ(fake->sent.back().generation, 8u);
 }
 
@@ -330,9 +324,7 @@ TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
           Map{RCODE_SEND_ERROR, kIOReturnIOError}}) {
         Reply({}, {}, rcode);
         fake->sent.clear();
-        Bytes value(4, 0xEE);
-        EXPECT_EQ(Read(value), expected) << rcode;
-        EXPECT_TRUE(value.empty()) << rcode;
+        EXPECT_EQ(Read(), Failed(expected)) << rcode;
         EXPECT_EQ(fake->sent.size(), 1u) << rcode;
     }
 }
@@ -345,27 +337,22 @@ TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
         const UInt32 next = fake->generation + 1;
         fake->ResetBus(next, 30ms);
         if (!withEvent) fake->events.clear();
-        Bytes value(4);
-        EXPECT_GE(Took([&] { ASSERT_EQ(Read(value), kIOReturnSuccess) << withEvent; }), 30ms);
+        EXPECT_GE(Took([&] { EXPECT_EQ(Read(), std::pair(kIOReturnSuccess, Bytes(4, 0xA5))) << withEvent; }), 30ms);
         EXPECT_EQ(SentGenerations(), (std::vector<UInt32>{next - 1, next})) << "nothing resent into the old one";
-        EXPECT_EQ(value, Bytes(4, 0xA5));
     }
 
     // failOnReset: the caller's generation, no resend.
     fake->sent.clear();
     fake->ResetBus(fake->generation + 1, 0ms);
-    Bytes value(4);
-    EXPECT_EQ(Read(value, true, 5), kIOFireWireBusReset);
+    EXPECT_EQ(Read(4, true, 5).first, kIOFireWireBusReset);
     EXPECT_EQ(SentGenerations(), std::vector<UInt32>{5});
 
     // A generation that does not come within the request's time ends it.
     fake->sent.clear();
     fake->ResetBus(fake->generation + 1, 5s);
-    value.resize(4);
-    const auto took = Took([&] { EXPECT_EQ(Read(value), kIOFireWireBusReset); });
+    const auto took = Took([&] { EXPECT_EQ(Read(), Failed(kIOFireWireBusReset)); });
     EXPECT_TRUE(took >= 200ms && took < 1500ms);
     EXPECT_EQ(fake->sent.size(), 1u);
-    EXPECT_TRUE(value.empty());
 }
 
 TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
@@ -373,8 +360,7 @@ TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
     fake->respond = [](const fw_cdev_send_request&) {};
     for (bool chatter : {false, true}) {  // silence, then endless resets
         if (chatter) fake->idleEvent = BusReset(7);
-        Bytes value(4);
-        const auto took = Took([&] { EXPECT_EQ(Read(value), kIOReturnTimeout); });
+        const auto took = Took([&] { EXPECT_EQ(Read().first, kIOReturnTimeout); });
         EXPECT_TRUE(took >= 200ms && took < 1500ms) << chatter;
     }
     fake->closeTakes = 2s;  // the kernel waits for the outstanding request
@@ -384,18 +370,15 @@ TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
 
 TEST_F(FwcdevLink, DeviceLossAndMalformedEvents)
 {
-    Bytes value(4);
     for (auto [knob, error, expected] : {std::tuple{&FakeCdev::readErrno, ENODEV, kIOReturnNoDevice},
                                          {&FakeCdev::readErrno, EIO, kIOReturnIOError},
                                          {&FakeCdev::sendErrno, EIO, kIOReturnIOError},
-                                         {&FakeCdev::sendErrno, ENODEV, kIOReturnNoDevice}}) {
+                                         {&FakeCdev::sendErrno, ENODEV, kIOReturnNoDevice},
+                                         {&FakeCdev::pollRevents, POLLHUP, kIOReturnNoDevice}}) {
         (*fake).*knob = error;
-        EXPECT_EQ(Read(value), expected) << error;
+        EXPECT_EQ(Read().first, expected) << error;
         (*fake).*knob = 0;
     }
-    fake->pollRevents = POLLHUP;
-    EXPECT_EQ(Read(value), kIOReturnNoDevice);
-    fake->pollRevents = 0;
     fake->events.clear();
     // Cut inside the common header (of an unknown type), then inside the response.
     for (auto [type, cut] : {std::pair{0x55u, 11u}, {FW_CDEV_EVENT_RESPONSE, 16u}}) {
@@ -404,6 +387,6 @@ TEST_F(FwcdevLink, DeviceLossAndMalformedEvents)
             std::memcpy(fake->events.back().data() + 8, &type, sizeof type);
             fake->events.back().resize(cut);
         };
-        EXPECT_EQ(Read(value), kIOReturnIOError) << cut;
+        EXPECT_EQ(Read().first, kIOReturnIOError) << cut;
     }
 }
