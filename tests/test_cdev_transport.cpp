@@ -23,11 +23,11 @@ using namespace std::chrono_literals;
 constexpr UInt64 kRegister = 0xFFFFF0430000ull;
 constexpr std::size_t kDataAt = offsetof(fw_cdev_event_response, data);
 
-static std::chrono::steady_clock::duration Took(const std::function<void()>& run)
+using Clock = std::chrono::steady_clock;
+// How long `run` took; `start` is taken before the body runs.
+static Clock::duration Took(const std::function<void()>& run, Clock::time_point start = Clock::now())
 {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::steady_clock::now() - start;
+    return run(), Clock::now() - start;
 }
 
 static Bytes BusReset(UInt32 generation)
@@ -50,7 +50,6 @@ static Bytes Response(UInt64 closure, UInt32 rcode, const Bytes& payload, std::o
 
 // Plays the kernel: decodes the real ioctl structs and queues events to read.
 struct FakeCdev : CdevSyscalls {
-    using Clock = std::chrono::steady_clock;
     int openErrno = 0, flockErrno = 0, infoErrno = 0, sendErrno = 0, readErrno = 0;
     int pollRevents = 0;
     UInt32 generation = 7;
@@ -251,8 +250,7 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     CdevUnitLink refused(node, fake, 200);
     fake->openErrno = EACCES;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
-    EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
+    for (int twice = 0; twice < 2; ++twice) EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
     const std::string hint = testing::internal::GetCapturedStderr();
     EXPECT_NE(hint.find(node), std::string::npos);
     EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);

@@ -35,9 +35,7 @@ for page in "$stage"/share/man/man1/*.1.gz; do
     warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page: $warnings"
   fi
-  name=$(basename "$page" .1.gz)
-  zcat "$page" | grep -qF ".TH $(tr '[:lower:]' '[:upper:]' <<<"$name") 1 " ||
-    fail "$page: title is not $name(1)"
+  zcat "$page" | grep -qF ".TH $(basename "${page^^}" .1.GZ) 1 " || fail "$page: title is not $(basename "$page" .1.gz)(1)"
 done
 
 # --- the installed programs, from the prefix ---

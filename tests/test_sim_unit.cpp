@@ -3,7 +3,6 @@
 #include <linux/firewire-constants.h>
 
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -200,8 +199,6 @@ TEST(SimUnit, LatencyIsSpentOutsideTheLock)
     EXPECT_TRUE(took >= std::chrono::milliseconds(200) && took < std::chrono::milliseconds(390));
 }
 
-// ---- through the transport ----
-
 TEST(SimTransport, LinksTakeTheUnitOneAtATimeWhilePlugged)
 {
     auto a = std::make_shared<KeUnitModel>(), b = std::make_shared<KeUnitModel>();
@@ -247,19 +244,20 @@ TEST(SimTransport, TransactCopiesNoMoreThanAskedAndMapsWhatTheUnitSays)
     auto link = fwplat::SimUnitTransport::Connect(unit);
     ASSERT_EQ(link->Open(), kIOReturnSuccess);
 
-    std::uint8_t serial[9];
-    std::memset(serial, 0xEE, sizeof serial);
+    Bytes serial(9, 0xEE);
     UInt32 length = 4;
-    EXPECT_EQ(link->Transact(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, serial, length, false, 0), kIOReturnSuccess);
+    EXPECT_EQ(link->Transact(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, serial.data(), length, false, 0),
+              kIOReturnSuccess);
     EXPECT_EQ(length, 4u);
     EXPECT_EQ(serial[4], 0xEE);
     unit->ChangeConfig([](KeUnitConfig& c) { c.serialReadLimit = 5; });
     length = 8;
-    EXPECT_EQ(link->Transact(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, serial, length, false, 0), kIOReturnSuccess);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(serial), length), "SN123");
+    EXPECT_EQ(link->Transact(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, serial.data(), length, false, 0),
+              kIOReturnSuccess);
+    EXPECT_EQ(Bytes(serial.begin(), serial.begin() + length), (Bytes{'S', 'N', '1', '2', '3'}));
 
     EXPECT_EQ(LinkRead32(*link, kRegisterBase + 0x40), std::pair(kIOFireWireAddressError, 0u));
-    EXPECT_EQ(link->Transact(TCODE_LOCK_REQUEST, kStatusReg, serial, length, false, 0), kIOReturnBadArgument);
+    EXPECT_EQ(link->Transact(TCODE_LOCK_REQUEST, kStatusReg, serial.data(), length, false, 0), kIOReturnBadArgument);
 
     UInt32 g = 0;
     unit->Vanish();

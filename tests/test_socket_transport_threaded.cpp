@@ -135,8 +135,7 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
 
 TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
 {
-    auto first = Link();
-    auto second = Link();
+    auto first = Link(), second = Link();
     ASSERT_TRUE(first && second);
     EXPECT_EQ(Read(*first, kSoftware).first, kIOReturnNotOpen);
     EXPECT_EQ(first->Open(), kIOReturnSuccess);
@@ -236,9 +235,8 @@ private:
     void Run(Fault fault, const std::stop_token& stop)
     {
         pollfd p{mListen.Get(), POLLIN, 0};
-        while (::poll(&p, 1, 20) != 1) {
+        while (::poll(&p, 1, 20) != 1)
             if (stop.stop_requested()) return;
-        }
         const wire::Fd fd(::accept(mListen.Get(), nullptr, nullptr));
         Bytes inbox;
         while (auto frame = NextFrame(fd.Get(), inbox, stop)) {
@@ -272,8 +270,7 @@ TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
         ::unlink(path.c_str());
         BrokenPeer peer(path, fault);
         auto link = fwplat::SocketUnitTransport::Connect(path, options);
-        ASSERT_TRUE(link);
-        ASSERT_EQ(link->Open(), kIOReturnSuccess);
+        ASSERT_TRUE(link && link->Open() == kIOReturnSuccess);
         const auto start = Clock::now();
         EXPECT_EQ(Read(*link, kSoftware), std::pair(status, 0u));
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
