@@ -153,8 +153,7 @@ TEST(SimUnit, EraseLastsItsTimeEvenWithoutBusyReadsAndCancelLeavesUpdateMode)
     EXPECT_EQ(h.Read32(kStatusReg), 1u);
     h.Send(Pattern(8), 16);
     EXPECT_EQ(h.Write32(kUpdateControlReg, kControlCancel), RCODE_COMPLETE);
-    EXPECT_EQ(h.Read32(kUpdateControlReg), 1u);
-    EXPECT_EQ(h.Read32(kUpdateControlReg), 0u);
+    EXPECT_EQ((std::vector{h.Read32(kUpdateControlReg), h.Read32(kUpdateControlReg)}), (std::vector{1u, 0u}));
     EXPECT_EQ(h.Write32(kUpdateCommandReg, 0), RCODE_CONFLICT_ERROR);
 
     h.unit->ChangeConfig([](KeUnitConfig& c) { c.cancelNeverFinishes = true; });
@@ -215,8 +214,7 @@ TEST(SimTransport, LinksTakeTheUnitOneAtATimeWhilePlugged)
     EXPECT_EQ(units[1].connect(), nullptr);
     EXPECT_EQ(transport.Scan().size(), 1u);
 
-    auto first = units[0].connect();
-    auto second = units[0].connect();
+    auto first = units[0].connect(), second = units[0].connect();
     ASSERT_TRUE(first && second);
     EXPECT_EQ(LinkRead32(*first, kSoftwareVersionReg).first, kIOReturnNotOpen);
     ASSERT_EQ(first->Open(), kIOReturnSuccess);

@@ -24,8 +24,7 @@ rest="$rule"
 token='^[[:space:]]*([A-Z]+(\{[^}]*\})?)[[:space:]]*(==|!=|\+=|-=|:=|=)[[:space:]]*"([^"]*)"[[:space:]]*(,(.*))?$'
 while [ -n "${rest//[[:space:]]/}" ]; do
   [[ $rest =~ $token ]] || { fail "cannot parse the rule at: $rest" && break; }
-  key="${BASH_REMATCH[1]}" op="${BASH_REMATCH[3]}" value="${BASH_REMATCH[4]}"
-  rest="${BASH_REMATCH[6]}"
+  key="${BASH_REMATCH[1]}" op="${BASH_REMATCH[3]}" value="${BASH_REMATCH[4]}" rest="${BASH_REMATCH[6]}"
   case "$op" in
     ==) match[$key]="$value" ;;
     !=) fail "unexpected negative match $key" ;;
