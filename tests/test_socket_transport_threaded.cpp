@@ -135,12 +135,11 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
 
 TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
 {
-    auto first = Link(), second = Link();
-    ASSERT_TRUE(first && second);
+    auto first = Link(), second = Link(), other = Link();
+    ASSERT_TRUE(first && second && other);
     EXPECT_EQ(Read(*first, kSoftware).first, kIOReturnNotOpen);
-    EXPECT_EQ(first->Open(), kIOReturnSuccess);
-    EXPECT_EQ(first->Open(), kIOReturnSuccess);
-    EXPECT_EQ(second->Open(), kIOReturnExclusiveAccess);
+    EXPECT_EQ((std::vector{first->Open(), first->Open(), second->Open()}),
+              (std::vector{kIOReturnSuccess, kIOReturnSuccess, kIOReturnExclusiveAccess}));
     first->Close();
     EXPECT_EQ(second->Open(), kIOReturnSuccess);
     second.reset();  // closes on the way out
@@ -175,8 +174,6 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
     EXPECT_EQ(Read(*first, kSoftware, 4, false, generation), std::pair(kIOReturnSuccess, 4u));
 
     // Off the bus: not listed, not to be had.
-    auto other = Link();
-    ASSERT_TRUE(other);
     model->Vanish();
     EXPECT_TRUE(Scan().empty());
     EXPECT_EQ(other->Open(), kIOReturnNoDevice);
