@@ -97,9 +97,8 @@ struct ResettingPort : KeUnitModel {
 
 TEST(SimUnit, SerialNumberIsPaddedOrCutToTheLengthAsked)
 {
-    Host h;
+    Host h({.serialNumber = "AB12CD34XYZ"});
     auto serial = [&](std::uint32_t asked) { return h.Do(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, {}, asked); };
-    h.unit->SetSerialNumber("AB12CD34XYZ");
     EXPECT_EQ(serial(8).data, (Bytes{'A', 'B', '1', '2', 'C', 'D', '3', '4'}));
     h.unit->SetSerialNumber("AB12");
     EXPECT_EQ(serial(8).data, (Bytes{'A', 'B', '1', '2', 0, 0, 0, 0}));
