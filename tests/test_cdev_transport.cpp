@@ -50,8 +50,7 @@ static Bytes Response(UInt64 closure, UInt32 rcode, const Bytes& payload, std::o
 
 // Plays the kernel: decodes the real ioctl structs and queues events to read.
 struct FakeCdev : CdevSyscalls {
-    int openErrno = 0, flockErrno = 0, infoErrno = 0, sendErrno = 0, readErrno = 0;
-    int pollRevents = 0;
+    int openErrno = 0, flockErrno = 0, infoErrno = 0, sendErrno = 0, readErrno = 0, pollRevents = 0;
     UInt32 generation = 7;
     std::vector<fw_cdev_send_request> sent;
     Bytes sentPayload;

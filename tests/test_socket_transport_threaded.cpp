@@ -309,8 +309,7 @@ TEST(SocketScan, SkipsWhatIsNotAUnitOfOurs)
     const auto start = Clock::now();
     auto units = fwplat::SocketUnitTransport(options).Scan();
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
-    ASSERT_EQ(units.size(), 1u);
-    EXPECT_EQ(units[0].name, dir / "unit.sock");
+    EXPECT_TRUE(units.size() == 1 && units[0].name == dir / "unit.sock") << units.size();
 
     // A directory others may enter is not trusted at all; a missing one has nothing.
     ::chmod(dir.path().c_str(), 0755);
