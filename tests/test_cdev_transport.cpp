@@ -59,9 +59,8 @@ struct FakeCdev : CdevSyscalls {
     std::vector<int> flockOps, closed;
     std::vector<std::pair<std::string, int>> opened;
     std::chrono::milliseconds closeTakes{0};
-    // A bus reset as the kernel goes through it: requests end with
-    // RCODE_GENERATION at once, the new generation shows (in GET_INFO and a
-    // bus-reset event) only at `publishAt`.
+    // A bus reset as the kernel goes through it: requests end with RCODE_GENERATION at once, the new generation
+    // shows (in GET_INFO and a bus-reset event) only at `publishAt`.
     std::optional<UInt32> resetTo;
     Clock::time_point publishAt;
     void ResetBus(UInt32 next, Clock::duration settle) { resetTo = next, publishAt = Clock::now() + settle; }

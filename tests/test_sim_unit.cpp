@@ -106,9 +106,8 @@ TEST(SimUnit, SerialNumberIsPaddedOrCutToTheLengthAsked)
     EXPECT_EQ(serial(9).rcode, RCODE_TYPE_ERROR);
 }
 
-// The verdict on an image is final: accepted at the announced size (the
-// padding to a quadlet counts in the CRC, not in the flash), or refused for a
-// wrong CRC, data short of sizeB, or by a unit told to refuse.
+// The verdict on an image is final: accepted at the announced size (the padding to a quadlet counts in the CRC, not
+// in the flash), or refused for a wrong CRC, data short of sizeB, or by a unit told to refuse.
 TEST(SimUnit, CrcVerdicts)
 {
     Bytes padded = Pattern(201);
@@ -128,8 +127,7 @@ TEST(SimUnit, CrcVerdicts)
     }
 }
 
-// Like the kernel: the reset fails requests at once, the new generation
-// shows only once it has settled.
+// Like the kernel: the reset fails requests at once, the new generation shows only once it has settled.
 TEST(SimUnit, ABusResetSettlesBeforeItsGenerationShows)
 {
     Host h({.resetSettle = std::chrono::milliseconds(250)});

@@ -217,8 +217,7 @@ TEST_F(SocketUnit, ServerKeepsItsNameAndSurvivesNonsense)
     EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
 }
 
-// A peer on a socket of its own that greets properly and then misbehaves
-// when asked for a transaction. It serves one connection.
+// A peer on its own socket that greets properly, then misbehaves when asked for a transaction (one connection).
 class BrokenPeer {
 public:
     enum class Fault { HangUp, Garbage, Silence, SilentHello };
