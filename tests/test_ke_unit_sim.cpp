@@ -36,11 +36,6 @@ std::set<std::string> Listed(const std::string& text, const std::string& lead)
 
 class UnitSim : public simunits::SimUnits {
 protected:
-    std::unique_ptr<Program> Sim(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), KE_UNIT_SIM_BINARY);
-        return Start(args);
-    }
     // A run that should end by itself: its exit code, and its error output unless that says `says`.
     std::pair<int, std::string> Sim(std::vector<std::string> args, const std::string& says)
     {
@@ -95,7 +90,7 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
 
 TEST_F(UnitSim, OneInstancePerNameAndSignalsUnplug)
 {
-    auto first = Sim({"--serial", "KEWRONG1", "--serial=KEFIRST1"});  // the later one counts
+    auto first = Start({KE_UNIT_SIM_BINARY, "--serial", "KEWRONG1", "--serial=KEFIRST1"});  // the later one counts
     ASSERT_TRUE(first->WaitFor("unit KEFIRST1 at 20-25 plugged in", 5s)) << first->Out() << first->Err();
     EXPECT_TRUE(std::filesystem::is_socket(Socket()));
     EXPECT_EQ(Sim({}, "already"), std::pair(1, std::string()));
@@ -143,7 +138,7 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedThroughABusResetAndKeptAcrossAPower
         EXPECT_NE(log.find(line), std::string::npos) << line;
 
     // With only the state it is the same unit.
-    auto restarted = Sim({"--state", state});
+    auto restarted = Start({KE_UNIT_SIM_BINARY, "--state", state});
     ASSERT_TRUE(restarted->WaitFor("unit KEZZZZZZ at 21-26 plugged in", 5s)) << restarted->Out() << restarted->Err();
     EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x0015001Au);
     auto units = fwplat::SocketUnitTransport(mOptions).Scan();
