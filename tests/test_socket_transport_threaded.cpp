@@ -54,25 +54,22 @@ void SendFrame(int fd, wire::Type type, const Bytes& body)
     Send(fd, frame);
 }
 
-// A socket bound at `path`, listening or, like one left by a crash, not.
-wire::Fd Bind(const std::string& path, bool listen)
+// A socket connected to `path`, or bound there and listening or, like one left by a crash, not.
+enum class End { Client, Listening, Dead };
+wire::Fd Socket(const std::string& path, End end)
 {
     wire::Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_un address{};
     wire::MakeAddress(path, address);
-    EXPECT_EQ(::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    EXPECT_TRUE(!listen || ::listen(fd.Get(), 8) == 0);
+    EXPECT_EQ(
+        (end == End::Client ? ::connect : ::bind)(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_TRUE(end != End::Listening || ::listen(fd.Get(), 8) == 0);
     return fd;
 }
 
 // A raw client, for what the transport would never send.
 struct RawClient {
-    explicit RawClient(const std::string& path) : fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_un address{};
-        wire::MakeAddress(path, address);
-        EXPECT_EQ(::connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    }
+    explicit RawClient(const std::string& path) : fd(Socket(path, End::Client)) {}
     std::optional<wire::Frame> Ask(wire::Type type, const Bytes& body = {})
     {
         SendFrame(fd.Get(), type, body);
@@ -205,7 +202,7 @@ TEST_F(SocketUnit, ServerKeepsItsNameAndSurvivesNonsense)
     link.reset();
     std::string error;
     {
-        const wire::Fd other = Bind(path, true);
+        const wire::Fd other = Socket(path, End::Listening);
         EXPECT_FALSE(kesim::SocketServer(model, path).Start(error));
         EXPECT_NE(error.find("answers"), std::string::npos) << error;
     }
@@ -223,7 +220,8 @@ public:
     enum class Fault { HangUp, Garbage, Silence, SilentHello };
 
     BrokenPeer(const std::string& path, Fault fault)
-        : mListen(Bind(path, true)), mThread([this, fault](const std::stop_token& stop) { Run(fault, stop); })
+        : mListen(Socket(path, End::Listening)),
+          mThread([this, fault](const std::stop_token& stop) { Run(fault, stop); })
     {
     }
 
@@ -296,7 +294,7 @@ TEST(SocketScan, SkipsWhatIsNotAUnitOfOurs)
 
     std::ofstream(dir / "a-file.sock") << "x";
     std::filesystem::create_directory(dir / "b-dir.sock");
-    Bind(dir / "c-dead.sock", false);  // refuses at once
+    Socket(dir / "c-dead.sock", End::Dead);  // refuses at once
     std::unique_ptr<kesim::SocketServer> foreign;
     if (::geteuid() == 0) {
         // Only root can give a socket to another user.
