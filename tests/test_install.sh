@@ -31,10 +31,9 @@ dups=$(grep -oE "(Installing|Up-to-date): .*" "$work/install.log" | sed -E 's/^[
 
 for page in "$stage"/share/man/man1/*.1.gz; do
   gzip -t "$page" || fail "bad gzip: $page"
-  if command -v man >/dev/null 2>&1; then
-    warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
-    [ -z "$warnings" ] || fail "$page: $warnings"
-  fi
+  warnings=$(! command -v man >/dev/null 2>&1 ||
+    LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "$page: $warnings"
   zcat "$page" | grep -qF ".TH $(basename "${page^^}" .1.GZ) 1 " || fail "$page: title is not $(basename "$page" .1.gz)(1)"
 done
 

@@ -40,8 +40,7 @@ pattern="${match[ATTR{units\}]:-}"
 
 # --- the units pattern against sample nodes ---
 matches() {  # units value -> status 0 when any alternative matches
-  local units="$1" alternative
-  local IFS='|'
+  local units="$1" alternative IFS='|'
   for alternative in $pattern; do
     # shellcheck disable=SC2053  # the right side is a glob on purpose
     [[ $units == $alternative ]] && return 0
