@@ -3,16 +3,12 @@
 # and the installed programs run from there. The window is started offscreen
 # and must find its interface file under the prefix, not in the build tree.
 set -u
-build="${1:?usage: test_install.sh BUILD_DIR GUI(ON|OFF) [CMAKE]}"
-gui="${2:?}"
-cmake="${3:-cmake}"
-failures=0
+build="${1:?usage: test_install.sh BUILD_DIR GUI(ON|OFF) [CMAKE]}" gui="${2:?}" cmake="${3:-cmake}" failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 work=$(mktemp -d /tmp/ke-install-XXXXXX)
-sim_pid=""
+sim_pid="" stage="$work/prefix"
 trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
-stage="$work/prefix"
 "$cmake" --install "$build" --prefix "$stage" >"$work/install.log" 2>&1 || {
   cat "$work/install.log" && echo "FAIL: cmake --install" && exit 1
 }

@@ -6,8 +6,7 @@
 # is matched here with bash's globs, as udev does with fnmatch(3) for each '|'
 # alternative. Where possible udev's own parser reads the file too.
 set -u
-rule_file="${1:?usage: test_udev_rule.sh RULES_FILE}"
-failures=0
+rule_file="${1:?usage: test_udev_rule.sh RULES_FILE}" failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # --- the file: one rule, numbered below 73 so that uaccess is applied ---
