@@ -234,13 +234,12 @@ private:
         const wire::Fd fd(::accept(mListen.Get(), nullptr, nullptr));
         Bytes inbox;
         while (auto frame = NextFrame(fd.Get(), inbox, stop)) {
+            if (frame->type == wire::Type::Transact && fault == Fault::HangUp) return;
             if (frame->type == wire::Type::Hello && fault != Fault::SilentHello) {
                 const wire::HelloReply hello{.specifierId = 0xA27, .swVersion = 0x11, .attached = true};
                 SendFrame(fd.Get(), wire::Type::HelloReply, wire::Encode(hello));
             } else if (frame->type == wire::Type::Acquire) {
                 SendFrame(fd.Get(), wire::Type::AcquireReply, wire::Encode(wire::AcquireResult::Granted));
-            } else if (frame->type == wire::Type::Transact && fault == Fault::HangUp) {
-                return;
             } else if (frame->type == wire::Type::Transact && fault == Fault::Garbage) {
                 const std::string text = "HTTP/1.0 400 Bad Request\r\n\r\n";
                 Send(fd.Get(), Bytes(text.begin(), text.end()));
