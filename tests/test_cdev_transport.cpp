@@ -19,8 +19,16 @@
 using namespace fwplat;
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
+using namespace std::chrono_literals;
 constexpr UInt64 kRegister = 0xFFFFF0430000ull;
 constexpr std::size_t kDataAt = offsetof(fw_cdev_event_response, data);
+
+using Clock = std::chrono::steady_clock;
+// How long `run` took; `start` is taken before the body runs.
+static Clock::duration Took(const std::function<void()>& run, Clock::time_point start = Clock::now())
+{
+    return run(), Clock::now() - start;
+}
 
 static Bytes BusReset(UInt32 generation)
 {
@@ -42,9 +50,7 @@ static Bytes Response(UInt64 closure, UInt32 rcode, const Bytes& payload, std::o
 
 // Plays the kernel: decodes the real ioctl structs and queues events to read.
 struct FakeCdev : CdevSyscalls {
-    using Clock = std::chrono::steady_clock;
-    int openErrno = 0, flockErrno = 0, infoErrno = 0, sendErrno = 0, readErrno = 0;
-    short pollRevents = 0;
+    int openErrno = 0, flockErrno = 0, infoErrno = 0, sendErrno = 0, readErrno = 0, pollRevents = 0;
     UInt32 generation = 7;
     std::vector<fw_cdev_send_request> sent;
     Bytes sentPayload;
@@ -53,12 +59,11 @@ struct FakeCdev : CdevSyscalls {
     std::vector<int> flockOps, closed;
     std::vector<std::pair<std::string, int>> opened;
     std::chrono::milliseconds closeTakes{0};
-    // A bus reset as the kernel goes through it: requests end with
-    // RCODE_GENERATION at once, the new generation shows (in GET_INFO and a
-    // bus-reset event) only at `publishAt`.
+    // A bus reset as the kernel goes through it: requests end with RCODE_GENERATION at once, the new generation
+    // shows (in GET_INFO and a bus-reset event) only at `publishAt`.
     std::optional<UInt32> resetTo;
     Clock::time_point publishAt;
-    void ResetBus(UInt32 next, std::chrono::milliseconds settle) { resetTo = next, publishAt = Clock::now() + settle; }
+    void ResetBus(UInt32 next, Clock::duration settle) { resetTo = next, publishAt = Clock::now() + settle; }
     void Publish()
     {
         if (!resetTo || Clock::now() < publishAt) return;
@@ -98,8 +103,9 @@ struct FakeCdev : CdevSyscalls {
     int Poll(pollfd* fds, nfds_t, int timeoutMs) override
     {
         Publish();
-        fds->revents = pollRevents ? pollRevents : (events.empty() && idleEvent.empty()) ? 0 : POLLIN;
-        if (!fds->revents) std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMs, 5)));
+        const bool ready = !events.empty() || !idleEvent.empty();
+        fds->revents = static_cast<short>(pollRevents ? pollRevents : ready ? POLLIN : 0);
+        if (!fds->revents) std::this_thread::sleep_for(std::min(timeoutMs, 5) * 1ms);
         return fds->revents ? 1 : 0;
     }
     long Read(int, void* buf, std::size_t count) override
@@ -127,14 +133,23 @@ struct FwcdevLink : testing::Test {
     CdevUnitLink link{"/dev/fw1", fake, 200};
     void SetUp() override { ASSERT_EQ(link.Open(), kIOReturnSuccess); }
 
-    // A read of into.size() bytes; into keeps what came back.
-    IOReturn Read(Bytes& into, bool failOnReset = false, UInt32 generation = 0)
+    // A read of `length` bytes: the status and what came back, never written past `length`.
+    std::pair<IOReturn, Bytes> Read(UInt32 length = 4, bool failOnReset = false, UInt32 generation = 0)
     {
-        UInt32 length = static_cast<UInt32>(into.size());
+        const UInt32 asked = length;
+        Bytes into(length + 4, 0xEE);
         const int tcode = length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST;
         const IOReturn status = link.Transact(tcode, kRegister, into.data(), length, failOnReset, generation);
+        EXPECT_EQ(Bytes(into.begin() + asked, into.end()), Bytes(4, 0xEE)) << "past the buffer";
         into.resize(length);
-        return status;
+        return {status, into};
+    }
+    static std::pair<IOReturn, Bytes> Failed(IOReturn status) { return {status, {}}; }
+    std::vector<UInt32> SentGenerations() const
+    {
+        std::vector<UInt32> generations;
+        for (const fw_cdev_send_request& r : fake->sent) generations.push_back(r.generation);
+        return generations;
     }
     void Reply(Bytes payload, std::optional<UInt32> length = {}, UInt32 rcode = RCODE_COMPLETE)
     {
@@ -170,16 +185,14 @@ TEST(FwcdevScan, ListsUnitsInNumericOrderWithStrictIds)
 
     LinuxCdevTransport transport({root.string(), "/devroot", 100, std::make_shared<FakeCdev>()});
     const std::vector<UnitInfo> units = transport.Scan();
-    std::vector<std::tuple<std::string, std::optional<UInt32>, std::optional<UInt32>>> found;
-    for (const UnitInfo& info : units) found.emplace_back(info.name, info.specifierId, info.version);
-    const std::optional<UInt32> none;
-    ASSERT_EQ(found, (decltype(found){{"fw2.1", none, none},
-                                      {"fw2.9", none, none},
-                                      {"fw2.10", 0xA27, 0xAB},
-                                      {"fw3.0", none, none},
-                                      {"fw10.0", 0xA27, 0x11}}));
-    EXPECT_EQ(units[4].guid, UInt64{0x000a2700deadbeef});
-    EXPECT_EQ(units[2].guid, std::nullopt);
+    std::vector<std::tuple<std::string, std::optional<UInt32>, std::optional<UInt32>, std::optional<UInt64>>> found;
+    for (const UnitInfo& info : units) found.emplace_back(info.name, info.specifierId, info.version, info.guid);
+    const std::nullopt_t none = std::nullopt;
+    ASSERT_EQ(found, (decltype(found){{"fw2.1", none, none, none},
+                                      {"fw2.9", none, none, none},
+                                      {"fw2.10", 0xA27, 0xAB, none},
+                                      {"fw3.0", none, none, none},
+                                      {"fw10.0", 0xA27, 0x11, 0x000a2700deadbeef}}));
     auto link = units[4].connect();
     ASSERT_TRUE(link);
     EXPECT_EQ(dynamic_cast<CdevUnitLink&>(*link).NodePath(), "/devroot/fw10");
@@ -212,26 +225,19 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     const auto generation = [&](UInt32 g = 0) { return Generation{link.GetBusGeneration(g), g}; };
     EXPECT_EQ(link.Open(), kIOReturnSuccess);  // already open: nothing changes
     EXPECT_EQ(fake->opened, (std::vector<std::pair<std::string, int>>{{"/dev/fw1", O_RDWR | O_CLOEXEC}}));
-    EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB}));
     fake->generation = 9;
     EXPECT_EQ(generation(), Generation(kIOReturnSuccess, 9));
     link.Close();
-    link.Close();  // harmless
-    EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB, LOCK_UN}));
-    EXPECT_EQ(fake->closed, std::vector<int>{41});
-
+    link.Close();           // harmless
     fake->generation = 10;  // closed: a temporary open without the lock
     EXPECT_EQ(generation(), Generation(kIOReturnSuccess, 10));
-    EXPECT_EQ(fake->flockOps.size(), 2u);
+    EXPECT_EQ(fake->flockOps, (std::vector<int>{LOCK_EX | LOCK_NB, LOCK_UN}));
     EXPECT_EQ(fake->closed, (std::vector<int>{41, 42}));
     fake->openErrno = ENOENT;
     EXPECT_EQ(generation().first, kIOReturnNoDevice);
 
     fake->openErrno = 0;
-    {
-        CdevUnitLink scoped("/dev/fw1", fake, 100);
-        ASSERT_EQ(scoped.Open(), kIOReturnSuccess);
-    }
+    EXPECT_EQ(CdevUnitLink("/dev/fw1", fake, 100).Open(), kIOReturnSuccess);  // and gone again
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 
     // Failures are mapped and leave nothing open; the permission hint comes once per node and process.
@@ -240,8 +246,7 @@ TEST_F(FwcdevLink, OpenLocksLearnsGenerationAndClosesAndItsFailuresLeaveNothingO
     CdevUnitLink refused(node, fake, 200);
     fake->openErrno = EACCES;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
-    EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
+    for (int twice = 0; twice < 2; ++twice) EXPECT_EQ(refused.Open(), kIOReturnNotPermitted);
     const std::string hint = testing::internal::GetCapturedStderr();
     EXPECT_NE(hint.find(node), std::string::npos);
     EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);
@@ -268,34 +273,23 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
     UInt32 length = 4;
     ASSERT_EQ(link.Transact(TCODE_WRITE_QUADLET_REQUEST, kRegister, wire.data(), length, false, 0), kIOReturnSuccess);
     const fw_cdev_send_request& sent = fake->sent.back();
-    EXPECT_EQ(std::tie(sent.tcode, sent.offset, sent.length, sent.generation),
-              std::make_tuple(__u32{TCODE_WRITE_QUADLET_REQUEST}, kRegister, 4u, 7u));
-    EXPECT_EQ(fake->sentPayload, wire);
+    EXPECT_EQ(std::tie(sent.tcode, sent.offset, sent.length, sent.generation, fake->sentPayload),
+              std::make_tuple(__u32{TCODE_WRITE_QUADLET_REQUEST}, kRegister, 4u, 7u, wire));
     length = 8;
     EXPECT_EQ(link.Transact(TCODE_WRITE_QUADLET_REQUEST, kRegister, wire.data(), length, false, 0),
               kIOReturnBadArgument);
 
     Reply({0xDE, 0xAD, 0xBE, 0xEF});
-    Bytes value(4);
-    ASSERT_EQ(Read(value), kIOReturnSuccess);
-    EXPECT_EQ(value, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+    EXPECT_EQ(Read(), std::pair(kIOReturnSuccess, Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
     EXPECT_EQ(fake->sent.back().data, 0u);
     EXPECT_NE(fake->sent.back().closure, fake->sent.front().closure);
+    EXPECT_EQ(Read(8), std::pair(kIOReturnSuccess, Bytes{0xDE, 0xAD, 0xBE, 0xEF}));  // short answer
 
-    Bytes block(8, 0xEE);  // short answer
-    ASSERT_EQ(Read(block), kIOReturnSuccess);
-    EXPECT_EQ(block, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
-
-    Reply({1, 2, 3, 4, 5, 6, 7, 8});  // longer than asked: never past the buffer
-    Bytes guarded(8, 0xEE);
-    length = 4;
-    ASSERT_EQ(link.Transact(TCODE_READ_BLOCK_REQUEST, kRegister, guarded.data(), length, false, 0), kIOReturnSuccess);
-    EXPECT_EQ(length, 4u);
-    EXPECT_EQ(guarded, (Bytes{1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE}));
+    Reply({1, 2, 3, 4, 5, 6, 7, 8});  // longer than asked
+    EXPECT_EQ(Read(), std::pair(kIOReturnSuccess, Bytes{1, 2, 3, 4}));
 
     Reply({1, 2, 3, 4}, 16);  // claims more than arrived
-    block.assign(16, 0);
-    EXPECT_EQ(Read(block), kIOReturnIOError);
+    EXPECT_EQ(Read(16).first, kIOReturnIOError);
 
     // Events that are not the answer are passed over; a bus reset among them is followed.
     fake->respond = [this](const fw_cdev_send_request& r) {
@@ -304,10 +298,8 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
         fake->events = {Response(r.closure + 100, RCODE_COMPLETE, {9, 9, 9, 9}), BusReset(8), other,
                         Response(r.closure, RCODE_COMPLETE, {1, 2, 3, 4})};
     };
-    value.assign(4, 0);
-    ASSERT_EQ(Read(value), kIOReturnSuccess);
-    EXPECT_EQ(value, (Bytes{1, 2, 3, 4}));
-    ASSERT_EQ(Read(value), kIOReturnSuccess);
+    EXPECT_EQ(Read(), std::pair(kIOReturnSuccess, Bytes{1, 2, 3, 4}));
+    ASSERT_EQ(Read().first, kIOReturnSuccess);
     EXPECT_EQ(fake->sent.back().generation, 8u);
 }
 
@@ -321,9 +313,7 @@ TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
           Map{RCODE_SEND_ERROR, kIOReturnIOError}}) {
         Reply({}, {}, rcode);
         fake->sent.clear();
-        Bytes value(4, 0xEE);
-        EXPECT_EQ(Read(value), expected) << rcode;
-        EXPECT_TRUE(value.empty()) << rcode;
+        EXPECT_EQ(Read(), Failed(expected)) << rcode;
         EXPECT_EQ(fake->sent.size(), 1u) << rcode;
     }
 }
@@ -334,37 +324,24 @@ TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
     for (bool withEvent : {true, false}) {
         fake->sent.clear();
         const UInt32 next = fake->generation + 1;
-        fake->ResetBus(next, std::chrono::milliseconds(30));
+        fake->ResetBus(next, 30ms);
         if (!withEvent) fake->events.clear();
-        const auto start = std::chrono::steady_clock::now();
-        Bytes value(4);
-        ASSERT_EQ(Read(value), kIOReturnSuccess) << withEvent;
-        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
-        ASSERT_EQ(fake->sent.size(), 2u) << "nothing is resent into the old generation";
-        EXPECT_EQ(fake->sent[0].generation, next - 1);
-        EXPECT_EQ(fake->sent[1].generation, next);
-        EXPECT_EQ(value, Bytes(4, 0xA5));
+        EXPECT_GE(Took([&] { EXPECT_EQ(Read(), std::pair(kIOReturnSuccess, Bytes(4, 0xA5))) << withEvent; }), 30ms);
+        EXPECT_EQ(SentGenerations(), (std::vector<UInt32>{next - 1, next})) << "nothing resent into the old one";
     }
 
     // failOnReset: the caller's generation, no resend.
     fake->sent.clear();
-    fake->ResetBus(fake->generation + 1, std::chrono::milliseconds(0));
-    Bytes value(4);
-    EXPECT_EQ(Read(value, true, 5), kIOFireWireBusReset);
-    ASSERT_EQ(fake->sent.size(), 1u);
-    EXPECT_EQ(fake->sent[0].generation, 5u);
+    fake->ResetBus(fake->generation + 1, 0ms);
+    EXPECT_EQ(Read(4, true, 5).first, kIOFireWireBusReset);
+    EXPECT_EQ(SentGenerations(), std::vector<UInt32>{5});
 
     // A generation that does not come within the request's time ends it.
     fake->sent.clear();
-    fake->ResetBus(fake->generation + 1, std::chrono::seconds(5));
-    const auto start = std::chrono::steady_clock::now();
-    value.resize(4);
-    EXPECT_EQ(Read(value), kIOFireWireBusReset);
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(took, std::chrono::milliseconds(200));
-    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    fake->ResetBus(fake->generation + 1, 5s);
+    const auto took = Took([&] { EXPECT_EQ(Read(), Failed(kIOFireWireBusReset)); });
+    EXPECT_TRUE(took >= 200ms && took < 1500ms);
     EXPECT_EQ(fake->sent.size(), 1u);
-    EXPECT_TRUE(value.empty());
 }
 
 TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
@@ -372,34 +349,25 @@ TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
     fake->respond = [](const fw_cdev_send_request&) {};
     for (bool chatter : {false, true}) {  // silence, then endless resets
         if (chatter) fake->idleEvent = BusReset(7);
-        const auto start = std::chrono::steady_clock::now();
-        Bytes value(4);
-        EXPECT_EQ(Read(value), kIOReturnTimeout);
-        const auto took = std::chrono::steady_clock::now() - start;
-        EXPECT_GE(took, std::chrono::milliseconds(200));
-        EXPECT_LT(took, std::chrono::milliseconds(1500));
+        const auto took = Took([&] { EXPECT_EQ(Read().first, kIOReturnTimeout); });
+        EXPECT_TRUE(took >= 200ms && took < 1500ms) << chatter;
     }
-    fake->closeTakes = std::chrono::seconds(2);  // the kernel waits for the outstanding request
-    const auto start = std::chrono::steady_clock::now();
-    link.Close();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    fake->closeTakes = 2s;  // the kernel waits for the outstanding request
+    EXPECT_LT(Took([&] { link.Close(); }), 1000ms);
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 }
 
 TEST_F(FwcdevLink, DeviceLossAndMalformedEvents)
 {
-    Bytes value(4);
     for (auto [knob, error, expected] : {std::tuple{&FakeCdev::readErrno, ENODEV, kIOReturnNoDevice},
                                          {&FakeCdev::readErrno, EIO, kIOReturnIOError},
                                          {&FakeCdev::sendErrno, EIO, kIOReturnIOError},
-                                         {&FakeCdev::sendErrno, ENODEV, kIOReturnNoDevice}}) {
+                                         {&FakeCdev::sendErrno, ENODEV, kIOReturnNoDevice},
+                                         {&FakeCdev::pollRevents, POLLHUP, kIOReturnNoDevice}}) {
         (*fake).*knob = error;
-        EXPECT_EQ(Read(value), expected) << error;
+        EXPECT_EQ(Read().first, expected) << error;
         (*fake).*knob = 0;
     }
-    fake->pollRevents = POLLHUP;
-    EXPECT_EQ(Read(value), kIOReturnNoDevice);
-    fake->pollRevents = 0;
     fake->events.clear();
     // Cut inside the common header (of an unknown type), then inside the response.
     for (auto [type, cut] : {std::pair{0x55u, 11u}, {FW_CDEV_EVENT_RESPONSE, 16u}}) {
@@ -408,6 +376,6 @@ TEST_F(FwcdevLink, DeviceLossAndMalformedEvents)
             std::memcpy(fake->events.back().data() + 8, &type, sizeof type);
             fake->events.back().resize(cut);
         };
-        EXPECT_EQ(Read(value), kIOReturnIOError) << cut;
+        EXPECT_EQ(Read().first, kIOReturnIOError) << cut;
     }
 }

@@ -36,21 +36,14 @@ std::set<std::string> Listed(const std::string& text, const std::string& lead)
 
 class UnitSim : public simunits::SimUnits {
 protected:
-
-    std::unique_ptr<Program> Sim(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), KE_UNIT_SIM_BINARY);
-        return Start(args);
-    }
-    // The exit code of a run that should end by itself.
-    int Sim(std::vector<std::string> args, std::string& err, std::string* out = nullptr)
+    // A run that should end by itself: its exit code, and its error output unless that says `says`.
+    std::pair<int, std::string> Sim(std::vector<std::string> args, const std::string& says)
     {
         args.insert(args.begin(), KE_UNIT_SIM_BINARY);
         const simunits::Result run = Run(args, 5s);
-        err = run.err;
-        if (out) *out = run.out;
-        return run.code;
+        return {run.code, run.err.find(says) == std::string::npos ? run.err : ""};
     }
+    simunits::Result Output(const char* option) { return Run({KE_UNIT_SIM_BINARY, option}, 5s); }
     std::string Socket(const std::string& name = "ke-unit") { return mDir / ("kefirmwareupdate/" + name + ".sock"); }
 
     fwplat::SocketTransportOptions mOptions{.runtimeDir = mDir / "kefirmwareupdate"};
@@ -60,7 +53,6 @@ protected:
 
 TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
 {
-    std::string err, out;
     // Every value given is checked, a flag takes none, and --help does not hide a mistake.
     for (const char* line : {"--versions 20", "--versions 0x14-20", "--erase-ms 1e3", "--erase-ms x --erase-ms 1",
                              "--fail-block 0", "--socket ../up", "--fault-flash both", "--refuse-crc=true", "--serial",
@@ -68,16 +60,15 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
                              "--guid 0x1ffffffffffffffff", "--fail-read 0x4:0", "--reset-settle-ms 60001"}) {
         std::istringstream words(line);
         const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-        EXPECT_EQ(Sim(args, err), 2) << line;
-        EXPECT_NE(err.find(args[0].substr(0, args[0].find('='))), std::string::npos) << err;
+        EXPECT_EQ(Sim(args, args[0].substr(0, args[0].find('='))), std::pair(2, std::string())) << line;
     }
     // --help, the manual page and sim/README.md list the same options.
-    EXPECT_EQ(Sim({"--help"}, err, &out), 0);
-    const std::set<std::string> options = Listed(out, "  ");
+    const simunits::Result help = Output("--help"), version = Output("--version");
+    const std::set<std::string> options = Listed(help.out, "  ");
     EXPECT_EQ(Listed(childproc::Slurp(KE_SOURCE_DIR "/packaging/man/ke-unit-sim.1"), R"(\.B[IR]? )"), options);
     EXPECT_EQ(Listed(childproc::Slurp(KE_SOURCE_DIR "/sim/README.md"), R"(\| `)"), options);
-    EXPECT_EQ(Sim({"--version"}, err, &out), 0);
-    EXPECT_EQ(out.rfind("ke-unit-sim ", 0), 0u) << out;
+    EXPECT_EQ(std::tuple(help.code, version.code, version.out.rfind("ke-unit-sim ", 0)), std::tuple(0, 0, 0ul))
+        << version.out;
     EXPECT_FALSE(std::filesystem::exists(Socket()));
 
     // Files it cannot use are refused before the unit is plugged in.
@@ -88,27 +79,21 @@ TEST_F(UnitSim, BadOptionsAreRefusedWithTheReason)
     std::ofstream(mDir / "huge").close();
     std::filesystem::resize_file(mDir / "huge", 3u << 20);
     for (const std::string& path : {mDir / "damaged", mDir / "no-such-dir/state", mDir / "folder", mDir / "fifo",
-                                    std::string("/dev/null"), mDir / "huge"}) {
-        EXPECT_EQ(Sim({"--state", path}, err), 1) << path;
-        EXPECT_NE(err.find(path + ": "), std::string::npos) << err;
-    }
+                                    std::string("/dev/null"), mDir / "huge"})
+        EXPECT_EQ(Sim({"--state", path}, path + ": "), std::pair(1, std::string()));
     EXPECT_FALSE(std::filesystem::exists(Socket())) << "unplugged again";
-    EXPECT_EQ(Sim({"--record", mDir / "damaged"}, err), 1);
-    EXPECT_NE(err.find("not a writable directory"), std::string::npos) << err;
+    EXPECT_EQ(Sim({"--record", mDir / "damaged"}, "not a writable directory"), std::pair(1, std::string()));
     std::filesystem::create_directory(mDir / "kefirmwareupdate");
     ::chmod((mDir / "kefirmwareupdate").c_str(), 0755);
-    EXPECT_EQ(Sim({}, err), 1);
-    EXPECT_NE(err.find("0700"), std::string::npos) << err;
+    EXPECT_EQ(Sim({}, "0700"), std::pair(1, std::string()));
 }
 
 TEST_F(UnitSim, OneInstancePerNameAndSignalsUnplug)
 {
-    auto first = Sim({"--serial", "KEWRONG1", "--serial=KEFIRST1"});  // the later one counts
+    auto first = Start({KE_UNIT_SIM_BINARY, "--serial", "KEWRONG1", "--serial=KEFIRST1"});  // the later one counts
     ASSERT_TRUE(first->WaitFor("unit KEFIRST1 at 20-25 plugged in", 5s)) << first->Out() << first->Err();
     EXPECT_TRUE(std::filesystem::is_socket(Socket()));
-    std::string err;
-    EXPECT_EQ(Sim({}, err), 1);
-    EXPECT_NE(err.find("already"), std::string::npos) << err;
+    EXPECT_EQ(Sim({}, "already"), std::pair(1, std::string()));
     auto second = Unit({"--socket", "other"});
 
     EXPECT_EQ(Stop(*first, SIGTERM), 0);
@@ -139,8 +124,7 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedThroughABusResetAndKeptAcrossAPower
         auto sim = Unit({"--versions", "20-20", "--state", state, "--log", mDir / "log", "--bus-reset-after-block", "3",
                          "--reset-settle-ms", "300"});
         EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x00140000u) << "the Xilinx half reads 0";
-        EXPECT_EQ(socksim::Download(mTransports, fileXILINX), 0);
-        EXPECT_EQ(socksim::Download(mTransports, fileMCORE), 0);
+        for (const auto file : {fileXILINX, fileMCORE}) EXPECT_EQ(socksim::Download(mTransports, file), 0) << file;
         EXPECT_EQ(Stop(*sim), 0);
     }
     EXPECT_TRUE(Landed());
@@ -150,18 +134,15 @@ TEST_F(UnitSim, AnInterruptedUpdateIsRepeatedThroughABusResetAndKeptAcrossAPower
     EXPECT_TRUE(saved[kesim::FlashDevice::Xilinx].contents == socksim::Image(fileXILINX));
     EXPECT_TRUE(saved[kesim::FlashDevice::Mcore].contents == socksim::Image(fileMCORE));
     const std::string log = childproc::Slurp(mDir / "log");
-    EXPECT_NE(log.find("acquired"), std::string::npos);
-    EXPECT_NE(log.find("tcode 1 offset 0xfffff0430020 length 128"), std::string::npos);
-    EXPECT_NE(log.find("rcode 19"), std::string::npos) << "the reset was seen";
+    for (const char* line : {"acquired", "tcode 1 offset 0xfffff0430020 length 128", "rcode 19"})  // 19: reset seen
+        EXPECT_NE(log.find(line), std::string::npos) << line;
 
     // With only the state it is the same unit.
-    auto restarted = Sim({"--state", state});
-    ASSERT_TRUE(restarted->WaitFor("plugged in", 5s)) << restarted->Err();
-    EXPECT_NE(restarted->Out().find("unit KEZZZZZZ at 21-26"), std::string::npos) << restarted->Out();
+    auto restarted = Start({KE_UNIT_SIM_BINARY, "--state", state});
+    ASSERT_TRUE(restarted->WaitFor("unit KEZZZZZZ at 21-26 plugged in", 5s)) << restarted->Out() << restarted->Err();
     EXPECT_EQ(socksim::SoftwareVersion(mTransports), 0x0015001Au);
     auto units = fwplat::SocketUnitTransport(mOptions).Scan();
-    ASSERT_EQ(units.size(), 1u);
-    EXPECT_EQ(units[0].guid, 0x000a27000000abcdu);
+    EXPECT_TRUE(units.size() == 1 && units[0].guid == 0x000a27000000abcdu) << units.size();
     EXPECT_EQ(Stop(*restarted), 0);
 
     restarted = Unit({"--state", state, "--fail-read", "4:7"});

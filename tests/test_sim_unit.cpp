@@ -3,7 +3,6 @@
 #include <linux/firewire-constants.h>
 
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -68,18 +67,19 @@ struct Host {
             rcodes.push_back(Block(Bytes(data.begin() + at, data.begin() + std::min(data.size(), at + kMaxDataBlock))));
         return rcodes;
     }
-    int Crc(const Bytes& data) { return Write32(kCrcReg, Crc16Xmodem(data.data(), data.size())); }
 
     std::shared_ptr<KeUnitModel> unit;
     std::optional<std::uint32_t> gen;
 };
 
-IOReturn LinkRead32(fwplat::UnitLink& link, std::uint64_t offset, UInt32& length, bool failOnReset = false,
-                    UInt32 generation = 0)
+// The status and the length that came back.
+std::pair<IOReturn, UInt32> LinkRead32(fwplat::UnitLink& link, std::uint64_t offset, bool failOnReset = false,
+                                       UInt32 generation = 0)
 {
     std::uint8_t b[4] = {};
-    length = 4;
-    return link.Transact(TCODE_READ_QUADLET_REQUEST, offset, b, length, failOnReset, generation);
+    UInt32 length = 4;
+    const IOReturn status = link.Transact(TCODE_READ_QUADLET_REQUEST, offset, b, length, failOnReset, generation);
+    return {status, length};
 }
 
 // Moves the generation on just as the first request arrives.
@@ -96,9 +96,8 @@ struct ResettingPort : KeUnitModel {
 
 TEST(SimUnit, SerialNumberIsPaddedOrCutToTheLengthAsked)
 {
-    Host h;
+    Host h({.serialNumber = "AB12CD34XYZ"});
     auto serial = [&](std::uint32_t asked) { return h.Do(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, {}, asked); };
-    h.unit->SetSerialNumber("AB12CD34XYZ");
     EXPECT_EQ(serial(8).data, (Bytes{'A', 'B', '1', '2', 'C', 'D', '3', '4'}));
     h.unit->SetSerialNumber("AB12");
     EXPECT_EQ(serial(8).data, (Bytes{'A', 'B', '1', '2', 0, 0, 0, 0}));
@@ -106,9 +105,8 @@ TEST(SimUnit, SerialNumberIsPaddedOrCutToTheLengthAsked)
     EXPECT_EQ(serial(9).rcode, RCODE_TYPE_ERROR);
 }
 
-// The verdict on an image is final: accepted at the announced size (the
-// padding to a quadlet counts in the CRC, not in the flash), or refused for a
-// wrong CRC, data short of sizeB, or by a unit told to refuse.
+// The verdict on an image is final: accepted at the announced size (the padding to a quadlet counts in the CRC, not
+// in the flash), or refused for a wrong CRC, data short of sizeB, or by a unit told to refuse.
 TEST(SimUnit, CrcVerdicts)
 {
     Bytes padded = Pattern(201);
@@ -124,12 +122,11 @@ TEST(SimUnit, CrcVerdicts)
         EXPECT_EQ(f.contents, variant == 0 ? Pattern(201) : Bytes{}) << variant;
         if (variant == 0) continue;
         EXPECT_TRUE(f.erased && f.refused && !f.accepted) << variant;
-        EXPECT_EQ(h.Crc(sent), RCODE_CONFLICT_ERROR) << variant;
+        EXPECT_EQ(h.Write32(kCrcReg, crc), RCODE_CONFLICT_ERROR) << variant;
     }
 }
 
-// Like the kernel: the reset fails requests at once, the new generation
-// shows only once it has settled.
+// Like the kernel: the reset fails requests at once, the new generation shows only once it has settled.
 TEST(SimUnit, ABusResetSettlesBeforeItsGenerationShows)
 {
     Host h({.resetSettle = std::chrono::milliseconds(250)});
@@ -152,8 +149,7 @@ TEST(SimUnit, EraseLastsItsTimeEvenWithoutBusyReadsAndCancelLeavesUpdateMode)
     EXPECT_EQ(h.Read32(kStatusReg), 1u);
     h.Send(Pattern(8), 16);
     EXPECT_EQ(h.Write32(kUpdateControlReg, kControlCancel), RCODE_COMPLETE);
-    EXPECT_EQ(h.Read32(kUpdateControlReg), 1u);
-    EXPECT_EQ(h.Read32(kUpdateControlReg), 0u);
+    EXPECT_EQ((std::vector{h.Read32(kUpdateControlReg), h.Read32(kUpdateControlReg)}), (std::vector{1u, 0u}));
     EXPECT_EQ(h.Write32(kUpdateCommandReg, 0), RCODE_CONFLICT_ERROR);
 
     h.unit->ChangeConfig([](KeUnitConfig& c) { c.cancelNeverFinishes = true; });
@@ -164,13 +160,10 @@ TEST(SimUnit, EraseLastsItsTimeEvenWithoutBusyReadsAndCancelLeavesUpdateMode)
 TEST(SimUnit, AddressTypeAndOrderErrors)
 {
     Host h({.eraseBusyReads = 0});
-    h.Read32(kRegisterBase + 0x18, RCODE_ADDRESS_ERROR);
-    h.Read32(kUpdateDataReg + 4, RCODE_ADDRESS_ERROR);
-    h.Read32(kCrcReg, RCODE_TYPE_ERROR);  // write-only
-    h.Read32(kUpdateCommandReg, RCODE_TYPE_ERROR);
-    EXPECT_EQ(h.Write32(kSoftwareVersionReg, 1), RCODE_TYPE_ERROR);
-    EXPECT_EQ(h.Write32(kStatusReg, 1), RCODE_TYPE_ERROR);
-    EXPECT_EQ(h.Write32(kUpdateDataReg, 1), RCODE_TYPE_ERROR);
+    for (std::uint64_t at : {kRegisterBase + 0x18, kUpdateDataReg + 4}) h.Read32(at, RCODE_ADDRESS_ERROR);
+    for (std::uint64_t at : {kCrcReg, kUpdateCommandReg}) h.Read32(at, RCODE_TYPE_ERROR);  // write-only
+    for (std::uint64_t at : {kSoftwareVersionReg, kStatusReg, kUpdateDataReg})
+        EXPECT_EQ(h.Write32(at, 1), RCODE_TYPE_ERROR) << at;
     EXPECT_EQ(h.Do(TCODE_WRITE_BLOCK_REQUEST, kUpdateControlReg, Bytes(4, 0)).rcode, RCODE_TYPE_ERROR);
     EXPECT_EQ(h.Write32(kUpdateControlReg, 7), RCODE_DATA_ERROR);
     EXPECT_EQ(h.Block(Pattern(8)), RCODE_CONFLICT_ERROR);  // not in update mode
@@ -179,13 +172,12 @@ TEST(SimUnit, AddressTypeAndOrderErrors)
     h.Write32(kUpdateControlReg, 1);
     EXPECT_EQ(h.Write32(kUpdateCommandReg, 2), RCODE_DATA_ERROR);
     h.Erase(FlashDevice::Xilinx);
-    EXPECT_EQ(h.Block(Pattern(132)), RCODE_TYPE_ERROR);
-    EXPECT_EQ(h.Block(Pattern(6)), RCODE_TYPE_ERROR);
+    for (std::size_t n : {132, 6}) EXPECT_EQ(h.Block(Pattern(n)), RCODE_TYPE_ERROR) << n;
     Bytes bad = Header(16);
     bad[3] = 2;  // version
     EXPECT_EQ(h.Block(bad), RCODE_DATA_ERROR);
-    EXPECT_EQ(h.Block(Header(0)), RCODE_DATA_ERROR);
-    EXPECT_EQ(h.Block(Header(2u << 20)), RCODE_DATA_ERROR);  // over the flash
+    for (std::uint32_t size : {0u, 2u << 20})
+        EXPECT_EQ(h.Block(Header(size)), RCODE_DATA_ERROR) << size;  // 2 MiB: over the flash
     EXPECT_EQ(h.Block(Header(16)), RCODE_COMPLETE);
     EXPECT_EQ(h.Block(Pattern(20)), RCODE_DATA_ERROR);  // beyond sizeB
 }
@@ -199,35 +191,28 @@ TEST(SimUnit, LatencyIsSpentOutsideTheLock)
     h.Read32(kProductVersionReg);
     other.join();
     const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(took, std::chrono::milliseconds(200));
-    EXPECT_LT(took, std::chrono::milliseconds(390));
+    EXPECT_TRUE(took >= std::chrono::milliseconds(200) && took < std::chrono::milliseconds(390));
 }
-
-// ---- through the transport ----
 
 TEST(SimTransport, LinksTakeTheUnitOneAtATimeWhilePlugged)
 {
-    auto a = std::make_shared<KeUnitModel>();
-    auto b = std::make_shared<KeUnitModel>();
+    auto a = std::make_shared<KeUnitModel>(), b = std::make_shared<KeUnitModel>();
     fwplat::SimUnitTransport transport(a);
     transport.Plug(b);
     transport.Plug(a);  // already plugged: no second entry
     b->ChangeConfig([](KeUnitConfig& c) { c.guid = 0x000A27000000BEEF; });
     auto units = transport.Scan();
     ASSERT_EQ(units.size(), 2u);
-    EXPECT_EQ(units[0].name, "sim:0");
-    EXPECT_EQ(units[1].guid, 0x000A27000000BEEFu);
-    EXPECT_EQ(units[1].name, "sim:1");
+    EXPECT_EQ(std::tuple(units[0].name, units[1].name, units[1].guid),
+              std::tuple("sim:0", "sim:1", 0x000A27000000BEEFu));
     b->Vanish();
     EXPECT_FALSE(b->Acquire());
     EXPECT_EQ(units[1].connect(), nullptr);
     EXPECT_EQ(transport.Scan().size(), 1u);
 
-    auto first = units[0].connect();
-    auto second = units[0].connect();
+    auto first = units[0].connect(), second = units[0].connect();
     ASSERT_TRUE(first && second);
-    UInt32 length = 0;
-    EXPECT_EQ(LinkRead32(*first, kSoftwareVersionReg, length), kIOReturnNotOpen);
+    EXPECT_EQ(LinkRead32(*first, kSoftwareVersionReg).first, kIOReturnNotOpen);
     ASSERT_EQ(first->Open(), kIOReturnSuccess);
     EXPECT_EQ(first->Open(), kIOReturnSuccess);  // already ours
     EXPECT_EQ(second->Open(), kIOReturnExclusiveAccess);
@@ -240,8 +225,9 @@ TEST(SimTransport, LinksTakeTheUnitOneAtATimeWhilePlugged)
     transport.Unplug(a);
     EXPECT_TRUE(transport.Scan().empty());
     EXPECT_EQ(units[0].connect(), nullptr);
-    EXPECT_EQ(LinkRead32(*first, kSoftwareVersionReg, length), kIOReturnTimeout);
-    EXPECT_EQ(first->GetBusGeneration(length), kIOReturnNoDevice);
+    EXPECT_EQ(LinkRead32(*first, kSoftwareVersionReg).first, kIOReturnTimeout);
+    UInt32 generation = 0;
+    EXPECT_EQ(first->GetBusGeneration(generation), kIOReturnNoDevice);
     first->Close();
     EXPECT_EQ(first->Open(), kIOReturnNoDevice);
 }
@@ -252,24 +238,24 @@ TEST(SimTransport, TransactCopiesNoMoreThanAskedAndMapsWhatTheUnitSays)
     auto link = fwplat::SimUnitTransport::Connect(unit);
     ASSERT_EQ(link->Open(), kIOReturnSuccess);
 
-    std::uint8_t serial[9];
-    std::memset(serial, 0xEE, sizeof serial);
+    Bytes serial(9, 0xEE);
     UInt32 length = 4;
-    EXPECT_EQ(link->Transact(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, serial, length, false, 0), kIOReturnSuccess);
+    EXPECT_EQ(link->Transact(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, serial.data(), length, false, 0),
+              kIOReturnSuccess);
     EXPECT_EQ(length, 4u);
     EXPECT_EQ(serial[4], 0xEE);
     unit->ChangeConfig([](KeUnitConfig& c) { c.serialReadLimit = 5; });
     length = 8;
-    EXPECT_EQ(link->Transact(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, serial, length, false, 0), kIOReturnSuccess);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(serial), length), "SN123");
+    EXPECT_EQ(link->Transact(TCODE_READ_BLOCK_REQUEST, kSerialNumberReg, serial.data(), length, false, 0),
+              kIOReturnSuccess);
+    EXPECT_EQ(Bytes(serial.begin(), serial.begin() + length), (Bytes{'S', 'N', '1', '2', '3'}));
 
-    EXPECT_EQ(LinkRead32(*link, kRegisterBase + 0x40, length), kIOFireWireAddressError);
-    EXPECT_EQ(length, 0u);
-    EXPECT_EQ(link->Transact(TCODE_LOCK_REQUEST, kStatusReg, serial, length, false, 0), kIOReturnBadArgument);
+    EXPECT_EQ(LinkRead32(*link, kRegisterBase + 0x40), std::pair(kIOFireWireAddressError, 0u));
+    EXPECT_EQ(link->Transact(TCODE_LOCK_REQUEST, kStatusReg, serial.data(), length, false, 0), kIOReturnBadArgument);
 
     UInt32 g = 0;
     unit->Vanish();
-    EXPECT_EQ(LinkRead32(*link, kStatusReg, length), kIOReturnTimeout);
+    EXPECT_EQ(LinkRead32(*link, kStatusReg).first, kIOReturnTimeout);
     EXPECT_EQ(unit->Log().back().rcode, RCODE_NO_ACK);
     EXPECT_EQ(link->GetBusGeneration(g), kIOReturnNoDevice);
 }
@@ -281,8 +267,7 @@ TEST(SimTransport, ResetDuringTheRequestIsResentInTheNewGenerationUnlessFailOnRe
         unit->ChangeConfig([](KeUnitConfig& c) { c.resetSettle = std::chrono::milliseconds(50); });
         auto link = fwplat::SimUnitTransport::Connect(unit);
         ASSERT_EQ(link->Open(), kIOReturnSuccess);
-        UInt32 length = 0;
-        EXPECT_EQ(LinkRead32(*link, kSoftwareVersionReg, length, failOnReset, unit->Generation()),
+        EXPECT_EQ(LinkRead32(*link, kSoftwareVersionReg, failOnReset, unit->Generation()).first,
                   failOnReset ? kIOFireWireBusReset : kIOReturnSuccess);
         EXPECT_EQ(unit->Log().size(), failOnReset ? 1u : 2u);
         EXPECT_EQ(unit->Log()[0].rcode, RCODE_GENERATION);

@@ -54,25 +54,22 @@ void SendFrame(int fd, wire::Type type, const Bytes& body)
     Send(fd, frame);
 }
 
-// A socket bound at `path`, listening or, like one left by a crash, not.
-wire::Fd Bind(const std::string& path, bool listen)
+// A socket connected to `path`, or bound there and listening or, like one left by a crash, not.
+enum class End { Client, Listening, Dead };
+wire::Fd Socket(const std::string& path, End end)
 {
     wire::Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_un address{};
     wire::MakeAddress(path, address);
-    EXPECT_EQ(::bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    EXPECT_TRUE(!listen || ::listen(fd.Get(), 8) == 0);
+    EXPECT_EQ(
+        (end == End::Client ? ::connect : ::bind)(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_TRUE(end != End::Listening || ::listen(fd.Get(), 8) == 0);
     return fd;
 }
 
 // A raw client, for what the transport would never send.
 struct RawClient {
-    explicit RawClient(const std::string& path) : fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_un address{};
-        wire::MakeAddress(path, address);
-        EXPECT_EQ(::connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    }
+    explicit RawClient(const std::string& path) : fd(Socket(path, End::Client)) {}
     std::optional<wire::Frame> Ask(wire::Type type, const Bytes& body = {})
     {
         SendFrame(fd.Get(), type, body);
@@ -82,6 +79,16 @@ struct RawClient {
     wire::Fd fd;
     Bytes inbox;
 };
+
+// The status and the length that came back.
+std::pair<IOReturn, UInt32> Read(fwplat::UnitLink& link, UInt64 offset, UInt32 length = 4, bool failOnReset = false,
+                                 UInt32 gen = 0)
+{
+    std::uint8_t buffer[8] = {};
+    const int tcode = length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST;
+    const IOReturn status = link.Transact(tcode, offset, buffer, length, failOnReset, gen);
+    return {status, length};
+}
 
 // One unit served on <dir>/ke-unit.sock and found there by the transport.
 class SocketUnit : public testing::Test {
@@ -97,14 +104,6 @@ protected:
     {
         auto units = Scan();
         return units.empty() ? nullptr : units.front().connect();
-    }
-
-    static IOReturn Read(fwplat::UnitLink& link, UInt64 offset, UInt32& length, bool failOnReset = false,
-                         UInt32 gen = 0)
-    {
-        std::uint8_t buffer[8] = {};
-        return link.Transact(length == 4 ? TCODE_READ_QUADLET_REQUEST : TCODE_READ_BLOCK_REQUEST, offset, buffer,
-                             length, failOnReset, gen);
     }
 
     socksim::TempDir dir;
@@ -133,14 +132,11 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
 
 TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
 {
-    auto first = Link();
-    auto second = Link();
-    ASSERT_TRUE(first && second);
-    UInt32 length = 4;
-    EXPECT_EQ(Read(*first, kSoftware, length), kIOReturnNotOpen);
-    EXPECT_EQ(first->Open(), kIOReturnSuccess);
-    EXPECT_EQ(first->Open(), kIOReturnSuccess);
-    EXPECT_EQ(second->Open(), kIOReturnExclusiveAccess);
+    auto first = Link(), second = Link(), other = Link();
+    ASSERT_TRUE(first && second && other);
+    EXPECT_EQ(Read(*first, kSoftware).first, kIOReturnNotOpen);
+    EXPECT_EQ((std::vector{first->Open(), first->Open(), second->Open()}),
+              (std::vector{kIOReturnSuccess, kIOReturnSuccess, kIOReturnExclusiveAccess}));
     first->Close();
     EXPECT_EQ(second->Open(), kIOReturnSuccess);
     second.reset();  // closes on the way out
@@ -156,14 +152,10 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
 
     // Held, it answers like a unit on the bus.
     model->ChangeConfig([](kesim::KeUnitConfig& c) { c.serialReadLimit = 3; });
-    length = 8;
-    EXPECT_EQ(Read(*first, kesim::kSerialNumberReg, length), kIOReturnSuccess);
-    EXPECT_EQ(length, 3u);
-    length = 4;
-    EXPECT_EQ(Read(*first, kesim::kRegisterBase + 0x40, length), kIOFireWireAddressError);
-    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(Read(*first, kesim::kSerialNumberReg, 8), std::pair(kIOReturnSuccess, 3u));
+    EXPECT_EQ(Read(*first, kesim::kRegisterBase + 0x40), std::pair(kIOFireWireAddressError, 0u));
     std::uint8_t big[wire::kMaxData + 1] = {};
-    length = sizeof big;
+    UInt32 length = sizeof big;
     EXPECT_EQ(first->Transact(TCODE_WRITE_BLOCK_REQUEST, kesim::kUpdateDataReg, big, length, false, 0),
               kIOReturnBadArgument);
     length = 4;
@@ -175,14 +167,10 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
     ASSERT_EQ(first->GetBusGeneration(generation), kIOReturnSuccess);
     model->ChangeConfig([](kesim::KeUnitConfig& c) { c.resetSettle = std::chrono::milliseconds(100); });
     model->BusReset();
-    EXPECT_EQ(Read(*first, kSoftware, length, true, generation), kIOFireWireBusReset);
-    length = 4;
-    EXPECT_EQ(Read(*first, kSoftware, length, false, generation), kIOReturnSuccess);
-    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(Read(*first, kSoftware, 4, true, generation).first, kIOFireWireBusReset);
+    EXPECT_EQ(Read(*first, kSoftware, 4, false, generation), std::pair(kIOReturnSuccess, 4u));
 
     // Off the bus: not listed, not to be had.
-    auto other = Link();
-    ASSERT_TRUE(other);
     model->Vanish();
     EXPECT_TRUE(Scan().empty());
     EXPECT_EQ(other->Open(), kIOReturnNoDevice);
@@ -191,7 +179,7 @@ TEST_F(SocketUnit, OneClientHoldsTheUnitAtATimeAndItAnswersLikeAUnitOnTheBus)
     // Unplugged: the socket goes and the unit with it.
     server->Stop();
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(Read(*first, kSoftware, length), kIOReturnNoDevice);
+    EXPECT_EQ(Read(*first, kSoftware).first, kIOReturnNoDevice);
     EXPECT_EQ(fwplat::SocketUnitTransport::Connect(path, options), nullptr);
 }
 
@@ -214,7 +202,7 @@ TEST_F(SocketUnit, ServerKeepsItsNameAndSurvivesNonsense)
     link.reset();
     std::string error;
     {
-        const wire::Fd other = Bind(path, true);
+        const wire::Fd other = Socket(path, End::Listening);
         EXPECT_FALSE(kesim::SocketServer(model, path).Start(error));
         EXPECT_NE(error.find("answers"), std::string::npos) << error;
     }
@@ -226,14 +214,14 @@ TEST_F(SocketUnit, ServerKeepsItsNameAndSurvivesNonsense)
     EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
 }
 
-// A peer on a socket of its own that greets properly and then misbehaves
-// when asked for a transaction. It serves one connection.
+// A peer on its own socket that greets properly, then misbehaves when asked for a transaction (one connection).
 class BrokenPeer {
 public:
     enum class Fault { HangUp, Garbage, Silence, SilentHello };
 
     BrokenPeer(const std::string& path, Fault fault)
-        : mListen(Bind(path, true)), mThread([this, fault](const std::stop_token& stop) { Run(fault, stop); })
+        : mListen(Socket(path, End::Listening)),
+          mThread([this, fault](const std::stop_token& stop) { Run(fault, stop); })
     {
     }
 
@@ -241,19 +229,17 @@ private:
     void Run(Fault fault, const std::stop_token& stop)
     {
         pollfd p{mListen.Get(), POLLIN, 0};
-        while (::poll(&p, 1, 20) != 1) {
+        while (::poll(&p, 1, 20) != 1)
             if (stop.stop_requested()) return;
-        }
         const wire::Fd fd(::accept(mListen.Get(), nullptr, nullptr));
         Bytes inbox;
         while (auto frame = NextFrame(fd.Get(), inbox, stop)) {
+            if (frame->type == wire::Type::Transact && fault == Fault::HangUp) return;
             if (frame->type == wire::Type::Hello && fault != Fault::SilentHello) {
                 const wire::HelloReply hello{.specifierId = 0xA27, .swVersion = 0x11, .attached = true};
                 SendFrame(fd.Get(), wire::Type::HelloReply, wire::Encode(hello));
             } else if (frame->type == wire::Type::Acquire) {
                 SendFrame(fd.Get(), wire::Type::AcquireReply, wire::Encode(wire::AcquireResult::Granted));
-            } else if (frame->type == wire::Type::Transact && fault == Fault::HangUp) {
-                return;
             } else if (frame->type == wire::Type::Transact && fault == Fault::Garbage) {
                 const std::string text = "HTTP/1.0 400 Bad Request\r\n\r\n";
                 Send(fd.Get(), Bytes(text.begin(), text.end()));
@@ -277,16 +263,14 @@ TEST(SocketPeer, MisbehavingUnitsFailWithinTheTimeOut)
         ::unlink(path.c_str());
         BrokenPeer peer(path, fault);
         auto link = fwplat::SocketUnitTransport::Connect(path, options);
-        ASSERT_TRUE(link);
-        ASSERT_EQ(link->Open(), kIOReturnSuccess);
-        UInt32 word = 0, length = 4;
+        ASSERT_TRUE(link && link->Open() == kIOReturnSuccess);
         const auto start = Clock::now();
-        EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kSoftware, &word, length, false, 0), status);
+        EXPECT_EQ(Read(*link, kSoftware), std::pair(status, 0u));
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
-        EXPECT_EQ(length, 0u);
         // The connection is gone for good: its stream cannot be trusted.
-        EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kSoftware, &word, length, false, 0), kIOReturnNoDevice);
-        EXPECT_EQ(link->GetBusGeneration(word), kIOReturnNoDevice);
+        UInt32 generation = 0;
+        EXPECT_EQ(Read(*link, kSoftware).first, kIOReturnNoDevice);
+        EXPECT_EQ(link->GetBusGeneration(generation), kIOReturnNoDevice);
     }
 
     // One that never greets is left out of a scan, quickly.
@@ -309,7 +293,7 @@ TEST(SocketScan, SkipsWhatIsNotAUnitOfOurs)
 
     std::ofstream(dir / "a-file.sock") << "x";
     std::filesystem::create_directory(dir / "b-dir.sock");
-    Bind(dir / "c-dead.sock", false);  // refuses at once
+    Socket(dir / "c-dead.sock", End::Dead);  // refuses at once
     std::unique_ptr<kesim::SocketServer> foreign;
     if (::geteuid() == 0) {
         // Only root can give a socket to another user.
@@ -321,8 +305,7 @@ TEST(SocketScan, SkipsWhatIsNotAUnitOfOurs)
     const auto start = Clock::now();
     auto units = fwplat::SocketUnitTransport(options).Scan();
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
-    ASSERT_EQ(units.size(), 1u);
-    EXPECT_EQ(units[0].name, dir / "unit.sock");
+    EXPECT_TRUE(units.size() == 1 && units[0].name == dir / "unit.sock") << units.size();
 
     // A directory others may enter is not trusted at all; a missing one has nothing.
     ::chmod(dir.path().c_str(), 0755);

@@ -2,13 +2,11 @@
 # The udev rule gives the video group and the logged-in user the FireWire node
 # of a Ke unit (unit directory 0x000a27 / 0x000011) and nothing else.
 #
-# udev cannot match ATTR keys against a made-up device, so the rule's units
-# pattern is taken from the file and matched here against sample "units"
-# values with bash's glob matching, as udev does with fnmatch(3) for each
-# '|' alternative. Where possible udev's own parser reads the file too.
+# udev cannot match ATTR keys against a made-up device, so the rule's units pattern
+# is matched here with bash's globs, as udev does with fnmatch(3) for each '|'
+# alternative. Where possible udev's own parser reads the file too.
 set -u
-rule_file="${1:?usage: test_udev_rule.sh RULES_FILE}"
-failures=0
+rule_file="${1:?usage: test_udev_rule.sh RULES_FILE}" failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # --- the file: one rule, numbered below 73 so that uaccess is applied ---
@@ -25,8 +23,7 @@ rest="$rule"
 token='^[[:space:]]*([A-Z]+(\{[^}]*\})?)[[:space:]]*(==|!=|\+=|-=|:=|=)[[:space:]]*"([^"]*)"[[:space:]]*(,(.*))?$'
 while [ -n "${rest//[[:space:]]/}" ]; do
   [[ $rest =~ $token ]] || { fail "cannot parse the rule at: $rest" && break; }
-  key="${BASH_REMATCH[1]}" op="${BASH_REMATCH[3]}" value="${BASH_REMATCH[4]}"
-  rest="${BASH_REMATCH[6]}"
+  key="${BASH_REMATCH[1]}" op="${BASH_REMATCH[3]}" value="${BASH_REMATCH[4]}" rest="${BASH_REMATCH[6]}"
   case "$op" in
     ==) match[$key]="$value" ;;
     !=) fail "unexpected negative match $key" ;;
@@ -34,19 +31,15 @@ while [ -n "${rest//[[:space:]]/}" ]; do
   esac
 done
 [ "${match[SUBSYSTEM]:-}" = firewire ] || fail "SUBSYSTEM must be firewire"
-[ "${assign[GROUP]:-}" = '=video' ] || fail "GROUP must be video (got '${assign[GROUP]:-}')"
-[ "${assign[MODE]:-}" = '=0660' ] || fail "MODE must be 0660 (got '${assign[MODE]:-}')"
-[ "${assign[TAG]:-}" = '+=uaccess' ] || fail "TAG+=\"uaccess\" missing (got '${assign[TAG]:-}')"
-for key in "${!assign[@]}"; do
-  case "$key" in GROUP | MODE | TAG) ;; *) fail "unexpected assignment $key${assign[$key]}" ;; esac
-done
+assigned=$(for key in "${!assign[@]}"; do echo "$key${assign[$key]}"; done | sort | paste -sd ' ')
+want='GROUP=video MODE=0660 TAG+=uaccess'
+[ "$assigned" = "$want" ] || fail "assigns '$assigned', not exactly '$want'"
 pattern="${match[ATTR{units\}]:-}"
 [ -n "$pattern" ] || fail "no ATTR{units} match"
 
 # --- the units pattern against sample nodes ---
 matches() {  # units value -> status 0 when any alternative matches
-  local units="$1" alternative
-  local IFS='|'
+  local units="$1" alternative IFS='|'
   for alternative in $pattern; do
     # shellcheck disable=SC2053  # the right side is a glob on purpose
     [[ $units == $alternative ]] && return 0
@@ -74,12 +67,12 @@ elif command -v udevadm >/dev/null 2>&1 && [ "$(id -u)" -eq 0 ] && unshare -m tr
     for d in /etc/udev/rules.d /run/udev /dev/char; do mount -t tmpfs none "$d" || exit 99; done
     mount --bind "$1" /usr/lib/udev/rules.d || exit 99
     udevadm test --action=add /sys/class/mem/null' sh "$dir" 2>&1)
-  status=$?
-  if [ "$status" -eq 99 ]; then
+  if [ $? -eq 99 ]; then
     echo "note: no private mounts here; udev's parser not run"
-  else
-    grep -q "Reading rules file: .*/$name" <<<"$log" || fail "udevadm did not read the rule"
-    if grep -E "/$name:[0-9]+ " <<<"$log"; then fail "udevadm complains about the rule"; fi
+  elif ! grep -q "Reading rules file: .*/$name" <<<"$log"; then
+    fail "udevadm did not read the rule"
+  elif grep -E "/$name:[0-9]+ " <<<"$log"; then
+    fail "udevadm complains about the rule"
   fi
 else
   echo "note: neither 'udevadm verify' nor a private mount namespace; udev's parser not run"
