@@ -21,29 +21,20 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-constexpr UInt64 kControl = 0xFFFFF0430000ull;
-constexpr UInt64 kSoftwareVersion = 0xFFFFF0430004ull;
-constexpr UInt64 kProductVersion = 0xFFFFF0430008ull;
-constexpr UInt64 kCommand = 0xFFFFF043000Cull;
-constexpr UInt64 kCRC = 0xFFFFF0430010ull;
-constexpr UInt64 kStatus = 0xFFFFF0430014ull;
-constexpr UInt64 kData = 0xFFFFF0430020ull;
-constexpr UInt64 kSerial = 0xFFFFF0430220ull;
+constexpr UInt64 kControl = 0xFFFFF0430000ull, kSoftwareVersion = kControl + 4, kProductVersion = kControl + 8,
+                 kCommand = kControl + 0xC, kCRC = kControl + 0x10, kData = kControl + 0x20, kSerial = kControl + 0x220;
 
 std::vector<UInt8> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 class DeviceAccess : public testing::Test {
 protected:
-    void SetUp() override { mUnit = mBus.transport().Add(); }
-
-    // A DownloadUnit for the first matching unit, as discovery makes it.
     std::unique_ptr<DownloadUnit> MakeUnit(KeSleepFunction sleep = KeRealSleepMicroseconds)
     {
-        return simbus::MakeUnitOn(mBus.transports(), std::move(sleep));
+        return simbus::MakeUnitOn({mBus}, std::move(sleep));
     }
 
-    fakefw::Bus mBus;
-    std::shared_ptr<fakefw::UnitState> mUnit;
+    std::shared_ptr<fakefw::Transport> mBus = std::make_shared<fakefw::Transport>();
+    std::shared_ptr<fakefw::UnitState> mUnit = mBus->Add();
 };
 
 TEST_F(DeviceAccess, CommandsReachTheirRegistersInBusOrder)
@@ -95,16 +86,13 @@ TEST_F(DeviceAccess, IdentityReadsAndASerialNumberReplyOfAnotherLengthIsNoSerial
     mUnit->blocks[kSerial] = Bytes("AB12CD34");
     auto unit = MakeUnit();
     ASSERT_EQ(unit->Open(), 0);
-    UInt32 value = 0;
-    EXPECT_EQ(unit->GetSoftwareVersion(value), 0);
-    EXPECT_EQ(value, 0x0015001Au);
-    EXPECT_EQ(unit->GetProductRevision(value), 0);
-    EXPECT_EQ(value, 0x00010007u);
+    UInt32 software = 0, product = 0;
     std::string serial;
-    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
-    EXPECT_EQ(serial, "AB12CD34");
-    EXPECT_EQ(mUnit->requests.back().offset, kSerial);
-    EXPECT_EQ(mUnit->requests.back().length, 8u);
+    EXPECT_EQ((std::tuple{unit->GetSoftwareVersion(software), unit->GetProductRevision(product),
+                          unit->GetProductSerNum(serial)}),
+              std::tuple(0, 0, 0));
+    EXPECT_EQ(std::tuple(software, product, serial), std::tuple(0x0015001Au, 0x00010007u, "AB12CD34"));
+    EXPECT_EQ(std::pair(mUnit->requests.back().offset, mUnit->requests.back().length), std::pair(kSerial, 8u));
 
     mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
     EXPECT_EQ(unit->GetProductSerNum(serial), 0);
@@ -199,15 +187,15 @@ protected:
     std::shared_ptr<fakefw::UnitState> AddUnit(UInt32 softwareVersion, UInt32 productVersion = 0x00010000,
                                                const std::string& serial = "SN123456")
     {
-        auto unit = mBus.transport().Add();
+        auto unit = mBus->Add();
         unit->quadlets[kSoftwareVersion] = softwareVersion;
         unit->quadlets[kProductVersion] = productVersion;
         unit->blocks[kSerial] = Bytes(serial);
         return unit;
     }
 
-    fakefw::Bus mBus;
-    APW::PTA::CKeFirmwareUpdate mUpdate{APW::PTA::UpdateSeams{mBus.transports()}};
+    std::shared_ptr<fakefw::Transport> mBus = std::make_shared<fakefw::Transport>();
+    APW::PTA::CKeFirmwareUpdate mUpdate{APW::PTA::UpdateSeams{{mBus}}};
 };
 
 TEST_F(Discovery, VersionTextAndDowngradeRule)
@@ -225,9 +213,7 @@ TEST_F(Discovery, VersionTextAndDowngradeRule)
         std::string text, serial;
         mUpdate.GetCurrentFirmwareVersionString(text);
         mUpdate.GetSerialNumberString(serial);
-        EXPECT_EQ(text, version);
-        EXPECT_EQ(serial, serialText) << version;
-        EXPECT_EQ(mUpdate.IsDowngrade(), downgrade) << version;
+        EXPECT_EQ(std::tuple(text, serial, mUpdate.IsDowngrade()), std::tuple(version, serialText, downgrade));
     }
     std::string carried;
     mUpdate.GetUpdateFirmwareVersionString(carried);
@@ -263,8 +249,8 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
     }
     EXPECT_TRUE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), 0);
-    mBus.transport().Clear();
-    mBus.transport().Add(0xA27, 0x12);  // another unit directory of the same vendor
+    mBus->Clear();
+    mBus->Add(0xA27, 0x12);  // another unit directory of the same vendor
     EXPECT_FALSE(mUpdate.IsFound());
     EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotFound);
     EXPECT_DEATH(mUpdate.IsDowngrade(), "failed assertion `true == _keInfo.valid'");
@@ -283,7 +269,7 @@ TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
          [](fakefw::UnitState& u) { u.reportedReadLength = 9; }},
     };
     for (const auto& [reason, fault] : cases) {
-        mBus.transport().Clear();
+        mBus->Clear();
         auto unit = AddUnit(0x0016001E);
         fault(*unit);
         EXPECT_FALSE(mUpdate.IsFound()) << reason;
@@ -291,12 +277,11 @@ TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
         EXPECT_EQ(unit->linksAlive, 0);
         const auto readings = mUpdate.SurveyUnits();
         ASSERT_EQ(readings.size(), 1u);
-        EXPECT_TRUE(readings[0].unreadable);
-        EXPECT_EQ(readings[0].reason, reason);
+        EXPECT_EQ(std::pair(readings[0].unreadable, readings[0].reason), std::pair(true, reason));
     }
 
     // A unit without a serial number (version 20 or less) is not asked for one.
-    mBus.transport().Clear();
+    mBus->Clear();
     auto old = AddUnit(0x0014001A);
     old->failures[kSerial] = kIOReturnTimeout;
     EXPECT_TRUE(mUpdate.IsFound());
@@ -305,14 +290,13 @@ TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
 TEST_F(Discovery, EveryUnitIsReadWithItsIdentity)
 {
     AddUnit(0x0015001A, 0x00010000, "KEAAAAAA");
-    mBus.transport().Add(0xA27, 0x12);  // not a unit of ours
+    mBus->Add(0xA27, 0x12);  // not a unit of ours
     AddUnit(0x0014001A, 0x00000003, "garbage!");
     const auto readings = mUpdate.SurveyUnits();
     ASSERT_EQ(readings.size(), 2u);
-    EXPECT_EQ(readings[0].status, 0);
-    EXPECT_EQ(readings[0].where, "fake0");
-    EXPECT_EQ(readings[0].identity.serialNum, "KEAAAAAA");
-    EXPECT_EQ(readings[0].identity.productVer, 0x00010000u);
+    EXPECT_EQ(std::tuple(readings[0].status, readings[0].where, readings[0].identity.serialNum,
+                         readings[0].identity.productVer),
+              std::tuple(0, "fake0", "KEAAAAAA", 0x00010000u));
     EXPECT_EQ(readings[1].identity.serialNum, "") << "version 20 has no serial number";
 
     mUpdate.ShowUnit(readings[1]);

@@ -5,14 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
-#include "macapps/KEFirmwareUpdate/KeXilinx.h"
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 #include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
@@ -20,7 +18,6 @@
 #include "tests/support/SocketSim.h"
 
 using testing::HasSubstr;
-using testing::Not;
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
@@ -58,11 +55,6 @@ int Count(const std::string& text, const std::string& what)
 // Runs downloads on a virtual clock: pauses are recorded, not waited for.
 class Download : public testing::Test {
 protected:
-    explicit Download(kesim::KeUnitConfig config = {}) : mBus(config)
-    {
-        mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseBusyReads = 0; });
-    }
-
     void Run(DOWNLOADTYPE type)
     {
         gDownloadProgress.SetDeviceType(type == fileXILINX ? Xilinx : MCORE);
@@ -73,22 +65,19 @@ protected:
         mDownloader.DoDownload(unit.get(), type);
         mOut = GetCapturedStdout();
         mErr = GetCapturedStderr();
-        if (!mHeldElsewhere) {
-            EXPECT_FALSE(mBus.model().Owned()) << "the unit must be closed at the end";
-        }
+        EXPECT_TRUE(mHeldElsewhere || !mBus.model().Owned()) << "the unit must be closed at the end";
     }
 
     std::vector<kesim::TransactionRecord> Writes(std::uint64_t offset)
     {
         std::vector<kesim::TransactionRecord> writes;
-        for (const auto& t : mBus.model().Log()) {
+        for (const auto& t : mBus.model().Log())
             if (t.offset == offset && (t.tcode == TCODE_WRITE_BLOCK_REQUEST || t.tcode == TCODE_WRITE_QUADLET_REQUEST))
                 writes.push_back(t);
-        }
         return writes;
     }
 
-    simbus::Bus mBus;
+    simbus::Bus mBus{kesim::KeUnitConfig{.eraseBusyReads = 0}};
     std::vector<UInt32> mPauses;
     std::vector<UInt32> mProgress;
     KeSleepFunction mPause = [this](UInt32 us) {
@@ -119,8 +108,7 @@ TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
         mBus.model().ClearLog();
         Run(c.type);
         EXPECT_EQ(mDownloader.GetError(), 0);
-        EXPECT_THAT(mOut, HasSubstr("Sending Data...\n"));
-        EXPECT_THAT(mOut, HasSubstr("Update successful.\n\r"));
+        EXPECT_THAT(mOut, testing::AllOf(HasSubstr("Sending Data...\n"), HasSubstr("Update successful.\n\r")));
         EXPECT_EQ(mErr, "");
 
         const auto blocks = Writes(kesim::kUpdateDataReg);
@@ -138,7 +126,6 @@ TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
         EXPECT_TRUE(flash.accepted);
         EXPECT_EQ(flash.contents, image);
 
-        // The CRC sent is the bytewise CRC-16/XMODEM of the data, checked independently.
         const auto crc = Writes(kesim::kCrcReg);
         ASSERT_EQ(crc.size(), 1u);
         const UInt16 expected = kesim::Crc16Xmodem(image.data(), image.size());
@@ -149,7 +136,6 @@ TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
 TEST_F(Download, ProgressOverAWholeUpdate)
 {
     gDownloadProgress.Reset();
-    gDownloadProgress.SetDeviceType(Xilinx);
     Run(fileXILINX);
     const size_t xilinxEnd = mProgress.size();
     EXPECT_EQ(gDownloadProgress.Get(), 60u);
@@ -172,7 +158,6 @@ TEST_F(Download, ProgressOverAWholeUpdate)
 TEST_F(Download, UnitNotReady)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.readyStatus = 2; });
-    gDownloadProgress.SetDeviceType(MCORE);
     Run(fileMCORE);
     EXPECT_EQ(mDownloader.GetError(), -192);
     EXPECT_EQ(mErr, "Device not ready - Could not prepare device for update.\n\r");
@@ -253,7 +238,7 @@ TEST_F(Download, RefusedCRC)
     Run(fileXILINX);
     EXPECT_EQ(mDownloader.GetError(), kIOFireWireDataError);
     EXPECT_EQ(mErr, "Firmware validation failed- CRC was invalid.\n\r");
-    EXPECT_THAT(mOut, Not(HasSubstr("Update successful.")));
+    EXPECT_THAT(mOut, testing::Not(HasSubstr("Update successful.")));
 }
 
 TEST_F(Download, UnitVanishingMidStream)
@@ -276,14 +261,12 @@ TEST_F(Download, BusResetMidStreamGoesOnInTheNewGeneration)
 // Failures the simulated unit cannot produce, on a scripted unit.
 TEST(DownloadScripted, HeaderNotSentAndGenerationUnreadable)
 {
-    constexpr UInt64 kStatus = 0xFFFFF0430014ull;
-    constexpr UInt64 kData = 0xFFFFF0430020ull;
-    fakefw::Bus bus;
-    auto state = bus.transport().Add();
-    state->quadlets[kStatus] = 1;
-    state->failures[kData] = kIOReturnTimeout;
+    auto bus = std::make_shared<fakefw::Transport>();
+    auto state = bus->Add();
+    state->quadlets[kesim::kStatusReg] = 1;
+    state->failures[kesim::kUpdateDataReg] = kIOReturnTimeout;
     Downloader downloader(simbus::NoPause);
-    auto unit = simbus::MakeUnitOn(bus.transports(), simbus::NoPause);
+    auto unit = simbus::MakeUnitOn({bus}, simbus::NoPause);
     CaptureStderr();
     downloader.DoDownload(unit.get(), fileMCORE);
     EXPECT_EQ(GetCapturedStderr(),
@@ -326,16 +309,15 @@ TEST(ImageReader, ReadsClipAtTheEndOfEachImage)
     DownloaderTestAccess access(d);
     UInt8 buffer[DL_BUF_SIZE];
     UInt32 count = 0;
-    EXPECT_TRUE(access.ReadImage(fileMCORE, 71424, 128, buffer, count));
-    EXPECT_EQ(count, 20u);
-    access.ReadImage(fileXILINX, 336719, 128, buffer, count);
-    EXPECT_EQ(count, 40u);
-    access.ReadImage(fileMCORE, 71444 - 128, 128, buffer, count);
-    EXPECT_EQ(count, 128u);
-    access.ReadImage(fileMCORE, 80000, 128, buffer, count);
-    EXPECT_EQ(count, 0u) << "past the end delivers nothing";
-    access.ReadImage(fileMCORE, 0xFFFFFFF0u, 128, buffer, count);
-    EXPECT_EQ(count, 0u) << "an offset near the top must not wrap";
+    // The last blocks, past the end, and an offset near the top that must not wrap.
+    for (const auto& [type, offset, expected] : {std::tuple{fileMCORE, 71424u, 20u},
+                                                 {fileXILINX, 336719u, 40u},
+                                                 {fileMCORE, 71444u - 128, 128u},
+                                                 {fileMCORE, 80000u, 0u},
+                                                 {fileMCORE, 0xFFFFFFF0u, 0u}}) {
+        access.ReadImage(type, offset, 128, buffer, count);
+        EXPECT_EQ(count, expected) << offset;
+    }
     access.ReadImage(fileMCORE, 0, 128, buffer, count);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 12), "S0030000FC\r\n");
 
@@ -400,18 +382,13 @@ TEST(Progress, PhasesAndTruncation)
     p.Update(0.5f);
     EXPECT_EQ(p.Get(), 90u);
     p.Update(1.0f);
-    EXPECT_EQ(p.Get(), 100u);
-
-    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseProgramming);
-    EXPECT_EQ(p.GetPhaseDevice(), MCORE);
+    const auto phase = [&p] { return std::tuple(p.Get(), p.GetPhase(), p.GetPhaseDevice()); };
+    EXPECT_EQ(phase(), std::tuple(100u, DownloadProgress::kPhaseProgramming, MCORE));
 
     p.Reset();
-    EXPECT_EQ(p.Get(), 0u);
-    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhasePreparing);
-    EXPECT_EQ(p.GetPhaseDevice(), Xilinx) << "a new update starts with the FPGA";
+    EXPECT_EQ(phase(), std::tuple(0u, DownloadProgress::kPhasePreparing, Xilinx));  // a new update: the FPGA first
     p.SetErase();
-    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseErasing);
-    EXPECT_EQ(p.GetPhaseDevice(), Xilinx);
+    EXPECT_EQ(phase(), std::tuple(40u, DownloadProgress::kPhaseErasing, Xilinx));
     p.SetPgm();
     p.Update(0.99988f);
     EXPECT_EQ(p.Get(), 59u);
