@@ -17,11 +17,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct Outcome {
-    IOReturn status;
-    Bytes data;
-    bool operator==(const Outcome&) const = default;
-};
+using Outcome = std::pair<IOReturn, Bytes>;
 
 // The same few requests, whatever the unit: identity reads, update mode, a
 // block, a read of a register that is not there.
@@ -56,8 +52,7 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
     ASSERT_EQ(units.size(), 1u);
     auto link = units[0].connect();
     ASSERT_EQ(link->Open(), kIOReturnSuccess);
-    UInt32 word = 0;
-    UInt32 length = 4;
+    UInt32 word = 0, length = 4;
     link->Close();
     EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kesim::kStatusReg, &word, length, false, 0),
               kIOReturnNotOpen);  // never on the bus: not in the trace
@@ -80,7 +75,6 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
 
     kesim::Trace trace;
     ASSERT_TRUE(kesim::LoadTrace(path, trace, error)) << error;
-    EXPECT_EQ(trace.Requests(), 5u);
     std::vector<std::string> said;
     const auto replay = [&] {
         said.clear();
@@ -91,8 +85,7 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
     };
     auto again = replay();
     EXPECT_EQ(Converse(*again), recorded);
-    ASSERT_EQ(said.size(), 1u);
-    EXPECT_EQ(said[0], "all 5 requests of the trace answered");
+    EXPECT_EQ(said, std::vector<std::string>{"all 5 requests of the trace answered"});
 
     // A departure is named by its first difference, and everything after it fails.
     again = replay();
@@ -101,7 +94,7 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
               kIOFireWireAddressError);
     EXPECT_EQ(said, std::vector<std::string>{"request 1 differs from the trace (line 2): the address is "
                                              "0xfffff0430008, the trace has 0xfffff0430004"});
-    EXPECT_EQ(Converse(*again)[0].status, kIOFireWireAddressError);
+    EXPECT_EQ(Converse(*again)[0].first, kIOFireWireAddressError);
 
     // Not a transaction as the trace writes one: lower-case hex, "0x" numbers within their width, whole bytes.
     const auto line = nlohmann::json::parse(
