@@ -64,14 +64,12 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
     const std::string text = childproc::Slurp(path);
     EXPECT_EQ(text.substr(0, text.find('\n')),
               R"({"trace":"kefirmwareupdate","format":1,"program":"a \"test\"","version":"9.9","firmware":"21-26"})");
-    EXPECT_NE(
-        text.find(
-            R"("op":"read-block","address":"0xfffff0430220","length":8,"sent":"","status":"0x00000000","rcode":0,"received":"4b45545241434531","generation":1})"),
-        std::string::npos)
-        << text;
-    EXPECT_NE(text.find(R"("event":"bus-reset","generation":2})"), std::string::npos) << text;
-    EXPECT_NE(text.find(R"("sent":"abababababababab","status":"0xe0008014","rcode":4,"received":"","generation":2})"),
-              std::string::npos);
+    for (const char* part :
+         {R"("op":"read-block","address":"0xfffff0430220","length":8,"sent":"","status":"0x00000000","rcode":0,)"
+          R"("received":"4b45545241434531","generation":1})",
+          R"("event":"bus-reset","generation":2})",
+          R"("sent":"abababababababab","status":"0xe0008014","rcode":4,"received":"","generation":2})"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << '\n' << text;
 
     kesim::Trace trace;
     ASSERT_TRUE(kesim::LoadTrace(path, trace, error)) << error;
