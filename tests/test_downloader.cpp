@@ -96,9 +96,8 @@ TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
     for (const Case& c : cases) {
         mBus.model().ClearLog();
         Run(c.type);
-        EXPECT_EQ(mDownloader.GetError(), 0);
+        EXPECT_EQ(std::pair(mDownloader.GetError(), mErr), std::pair(0, std::string()));
         EXPECT_THAT(mOut, testing::AllOf(HasSubstr("Sending Data...\n"), HasSubstr("Update successful.\n\r")));
-        EXPECT_EQ(mErr, "");
 
         const auto blocks = Writes(kesim::kUpdateDataReg);
         ASSERT_EQ(blocks.size(), 1 + c.fullBlocks + 1);
@@ -109,11 +108,8 @@ TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
 
         const std::vector<UInt8> image = Image(c.type);
         const kesim::FlashState flash = mBus.model().Flash(c.flash);
-        std::vector<UInt8> expectedStream = Header(c.sizeB);
-        expectedStream.insert(expectedStream.end(), image.begin(), image.end());
-        EXPECT_EQ(flash.stream, expectedStream);
-        EXPECT_TRUE(flash.accepted);
-        EXPECT_EQ(flash.contents, image);
+        EXPECT_EQ(std::tuple(flash.stream, flash.accepted, flash.contents),
+                  std::tuple(socksim::StreamOf(image), true, image));
 
         const auto crc = Writes(kesim::kCrcReg);
         ASSERT_EQ(crc.size(), 1u);
@@ -253,38 +249,31 @@ TEST(DownloadScripted, HeaderNotSentAndGenerationUnreadable)
     state->failures[kesim::kUpdateDataReg] = kIOReturnTimeout;
     Downloader downloader(simbus::NoPause);
     auto unit = simbus::MakeUnitOn({bus}, simbus::NoPause);
-    CaptureStderr();
-    downloader.DoDownload(unit.get(), fileMCORE);
-    EXPECT_EQ(GetCapturedStderr(),
+    // One download's words on stdout and stderr; the unit's requests start afresh.
+    const auto download = [&](DownloadUnit* on, DOWNLOADTYPE type) {
+        state->requests.clear();
+        CaptureStdout();
+        CaptureStderr();
+        downloader.DoDownload(on, type);
+        return std::pair{GetCapturedStdout(), GetCapturedStderr()};
+    };
+    EXPECT_EQ(download(unit.get(), fileMCORE).second,
               "Download has failed.Tried to send FirmwareHeader, got error\n\r" + std::to_string(kIOReturnTimeout));
-    EXPECT_EQ(downloader.GetError(), kIOReturnTimeout);
-    EXPECT_FALSE(state->open);
+    EXPECT_EQ(std::pair(downloader.GetError(), state->open), std::pair(kIOReturnTimeout, false));
 
-    state->requests.clear();
-    state->generationStatus = kIOReturnNoDevice;
-    CaptureStderr();
-    CaptureStdout();
-    downloader.DoDownload(unit.get(), fileXILINX);
-    GetCapturedStderr();
-    EXPECT_THAT(GetCapturedStdout(), HasSubstr("FWDL::Close\n"));
-    EXPECT_EQ(downloader.GetError(), kIOReturnNoDevice);
-    EXPECT_EQ(state->opens, 1) << "no unit step without a generation";
-    EXPECT_TRUE(state->requests.empty());
-
-    CaptureStderr();
-    downloader.DoDownload(nullptr, fileXILINX);
-    GetCapturedStderr();
+    state->generationStatus = kIOReturnNoDevice;  // no unit step without a generation
+    const auto [out, err] = download(unit.get(), fileXILINX);
+    EXPECT_THAT(out, HasSubstr("FWDL::Close\n"));
+    EXPECT_EQ(std::tuple(err, downloader.GetError(), state->opens, state->requests.size()),
+              std::tuple("Could not read the bus generation\n\r", kIOReturnNoDevice, 1, 0u));
+    download(nullptr, fileXILINX);
     EXPECT_EQ(downloader.GetError(), kIOReturnNoDevice);
 
     // An image the program does not carry: the unit is left alone.
     state->generationStatus = kIOReturnSuccess;
-    state->requests.clear();
-    CaptureStderr();
-    downloader.DoDownload(unit.get(), static_cast<DOWNLOADTYPE>(5));
-    EXPECT_EQ(GetCapturedStderr(), "Read Image : Invalid file type\n\r");
-    EXPECT_EQ(downloader.GetError(), kIOReturnBadArgument);
-    EXPECT_EQ(state->opens, 1);
-    EXPECT_TRUE(state->requests.empty());
+    EXPECT_EQ(download(unit.get(), static_cast<DOWNLOADTYPE>(5)).second, "Read Image : Invalid file type\n\r");
+    EXPECT_EQ(std::tuple(downloader.GetError(), state->opens, state->requests.size()),
+              std::tuple(kIOReturnBadArgument, 1, 0u));
 }
 
 // ---- Image reader and CRC ----
