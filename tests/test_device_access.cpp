@@ -43,25 +43,20 @@ TEST_F(DeviceAccess, CommandsReachTheirRegistersInBusOrder)
     ASSERT_EQ(unit->Open(), 0);
     UInt32 generation = 3, command = 1;
     const UInt8 block[20] = {1, 2, 3};
-    EXPECT_EQ(unit->BeginUpdate(generation), 0);
-    EXPECT_EQ(unit->SetUpdateCommand(generation, command), 0);
-    EXPECT_EQ(unit->SendBlock(block, 20, 0, generation), 0);
-    EXPECT_EQ(unit->SendBlock(block, 8, 128, generation), 0);
-    EXPECT_EQ(unit->SendBlock(block, 8, 256, generation), 0);
-    EXPECT_EQ(unit->SendCRCAndVerify(0x1234, generation), 0);
+    EXPECT_EQ((std::vector{unit->BeginUpdate(generation), unit->SetUpdateCommand(generation, command),
+                           unit->SendBlock(block, 20, 0, generation), unit->SendBlock(block, 8, 128, generation),
+                           unit->SendBlock(block, 8, 256, generation), unit->SendCRCAndVerify(0x1234, generation)}),
+              std::vector<IOReturn>(6, 0));
 
     // Every block goes to the one data register.
     using Writes = std::vector<std::tuple<UInt64, int, std::vector<UInt8>>>;
     Writes seen;
     for (const auto& r : mUnit->requests) seen.emplace_back(r.offset, r.tcode, r.data);
     const int q = TCODE_WRITE_QUADLET_REQUEST, w = TCODE_WRITE_BLOCK_REQUEST;
-    const std::vector<UInt8> one{0, 0, 0, 1}, b20(block, block + 20), b8(block, block + 8);
-    EXPECT_EQ(seen, (Writes{{kControl, q, one},
-                            {kCommand, q, one},
-                            {kData, w, b20},
-                            {kData, w, b8},
-                            {kData, w, b8},
-                            {kCRC, q, {0, 0, 0x12, 0x34}}}));
+    const std::vector<UInt8> one{0, 0, 0, 1}, b20(block, block + 20), b8(block, block + 8), crc{0, 0, 0x12, 0x34};
+    const Writes expected{{kControl, q, one}, {kCommand, q, one}, {kData, w, b20},
+                          {kData, w, b8},     {kData, w, b8},     {kCRC, q, crc}};
+    EXPECT_EQ(seen, expected);
     EXPECT_EQ(mUnit->requests.at(0).generation, 3u);
 }
 
@@ -71,10 +66,9 @@ TEST_F(DeviceAccess, LocalCommandsCauseNoTraffic)
     ASSERT_EQ(unit->Open(), 0);
     UInt32 generation = 0;
     UInt8 buffer[8] = {0xAB};
-    EXPECT_EQ(unit->RestoreNormalOperation(generation), 0);
-    EXPECT_EQ(unit->ReadDataBlock(buffer, 8, 0, generation), 0);
-    EXPECT_EQ(buffer[0], 0xAB);
-    EXPECT_EQ(unit->MaxDownloadBlockSize(), 128u);
+    EXPECT_EQ((std::tuple{unit->RestoreNormalOperation(generation), unit->ReadDataBlock(buffer, 8, 0, generation),
+                          buffer[0], unit->MaxDownloadBlockSize()}),
+              std::tuple(0, 0, 0xAB, 128u));
     EXPECT_TRUE(mUnit->requests.empty());
 }
 
@@ -95,22 +89,19 @@ TEST_F(DeviceAccess, IdentityReadsAndASerialNumberReplyOfAnotherLengthIsNoSerial
     EXPECT_EQ(std::pair(mUnit->requests.back().offset, mUnit->requests.back().length), std::pair(kSerial, 8u));
 
     mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
-    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
-    EXPECT_EQ(serial, "KE42");
+    EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(0, std::string("KE42")));
 
     mUnit->reportedReadLength = 4000;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnOverrun);
     mUnit->reportedReadLength = 3;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnUnderrun);
     mUnit->failures[kSerial] = kIOReturnTimeout;
-    EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnTimeout);
-    EXPECT_EQ(serial, "KE42");
+    EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(kIOReturnTimeout, std::string("KE42")));
 }
 
 TEST_F(DeviceAccess, CancelTransferPollsWithABound)
 {
-    std::vector<UInt32> pauses;
-    auto unit = MakeUnit([&](UInt32 us) { pauses.push_back(us); });
+    auto unit = MakeUnit(simbus::NoPause);
     ASSERT_EQ(unit->Open(), 0);
     UInt32 generation = 0;
 
@@ -119,8 +110,7 @@ TEST_F(DeviceAccess, CancelTransferPollsWithABound)
         if (offset != kControl) return std::nullopt;
         return ++reads < 3 ? 1u : 0u;
     };
-    EXPECT_EQ(unit->CancelTransfer(generation), 0);
-    EXPECT_EQ(reads, 3);
+    EXPECT_EQ((std::pair{unit->CancelTransfer(generation), reads}), std::pair(0, 3));
     EXPECT_EQ(mUnit->requests.front().data, (std::vector<UInt8>{0, 0, 0, 2}));
 
     reads = 0;
@@ -128,8 +118,8 @@ TEST_F(DeviceAccess, CancelTransferPollsWithABound)
         ++reads;
         return 1u;
     };
-    EXPECT_EQ(unit->CancelTransfer(generation), kIOReturnTimeout);
-    EXPECT_EQ(reads, static_cast<int>(DownloadUnit::kCancelPollLimit));
+    EXPECT_EQ((std::pair{unit->CancelTransfer(generation), reads}),
+              std::pair(kIOReturnTimeout, static_cast<int>(DownloadUnit::kCancelPollLimit)));
 
     mUnit->failures[kControl] = kIOReturnNoDevice;
     EXPECT_EQ(unit->CancelTransfer(generation), kIOReturnNoDevice);
@@ -139,8 +129,7 @@ TEST_F(DeviceAccess, TransactionsNeedOpenButTheGenerationDoesNot)
 {
     auto unit = MakeUnit();
     UInt32 value = 0, generation = 0;
-    EXPECT_EQ(unit->GetBusGeneration(generation), 0);
-    EXPECT_EQ(generation, 7u);
+    EXPECT_EQ((std::pair{unit->GetBusGeneration(generation), generation}), std::pair(0, 7u));
     EXPECT_EQ(unit->GetSoftwareVersion(value), kIOReturnNotOpen);
     EXPECT_TRUE(mUnit->requests.empty());
 
@@ -164,8 +153,7 @@ TEST_F(DeviceAccess, OpenAndCloseSayWhatTheyDoAndDestructionOnlyLetsGo)
         CaptureStdout();
     }
     EXPECT_EQ(GetCapturedStdout(), "Dtor DownloadUnit\n");
-    EXPECT_EQ(mUnit->linksAlive, 0);
-    EXPECT_FALSE(mUnit->open);
+    EXPECT_EQ(std::pair(mUnit->linksAlive, mUnit->open), std::pair(0, false));
 }
 
 TEST_F(DeviceAccess, AUnitThatCannotBeConnectedThrows)
