@@ -212,13 +212,11 @@ TEST_F(Discovery, VersionTextAndDowngradeRule)
 // released and not found.
 TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
 {
-    auto unit = AddUnit(0x0015001A, 0x0001FFFF);
-    EXPECT_TRUE(mUpdate.IsFound());
-    unit->quadlets[kProductVersion] = 0x00000003;
-    EXPECT_TRUE(mUpdate.IsFound());
-    unit->quadlets[kProductVersion] = 0x00020000;
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_FALSE(unit->open);
+    auto unit = AddUnit(0x0015001A);
+    for (const auto& [product, found] : {std::pair{0x0001FFFFu, true}, {0x00000003u, true}, {0x00020000u, false}}) {
+        unit->quadlets[kProductVersion] = product;
+        EXPECT_EQ(std::pair(mUpdate.IsFound(), unit->open), std::pair(found, false)) << product;
+    }
     unit->quadlets[kProductVersion] = 0x00010000;
     const std::pair<std::function<void(bool)>, IOReturn> faults[] = {
         {[&](bool on) { unit->generationStatus = on ? kIOReturnNotPermitted : kIOReturnSuccess; },
@@ -229,18 +227,15 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
     for (const auto& [fault, status] : faults) {
         fault(true);
         CaptureStderr();
-        EXPECT_FALSE(mUpdate.IsFound());
+        EXPECT_EQ((std::tuple{mUpdate.IsFound(), mUpdate.GetDiscoveryStatus(), unit->linksAlive}),
+                  std::tuple(false, status, 0));
         GetCapturedStderr();
-        EXPECT_EQ(mUpdate.GetDiscoveryStatus(), status);
-        EXPECT_EQ(unit->linksAlive, 0);
         fault(false);
     }
-    EXPECT_TRUE(mUpdate.IsFound());
-    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), 0);
+    EXPECT_EQ((std::pair{mUpdate.IsFound(), mUpdate.GetDiscoveryStatus()}), std::pair(true, 0));
     mBus->Clear();
     mBus->Add(0xA27, 0x12);  // another unit directory of the same vendor
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotFound);
+    EXPECT_EQ((std::pair{mUpdate.IsFound(), mUpdate.GetDiscoveryStatus()}), std::pair(false, kIOReturnNotFound));
     EXPECT_DEATH(mUpdate.IsDowngrade(), "failed assertion `true == _keInfo.valid'");
 }
 
@@ -260,9 +255,8 @@ TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
         mBus->Clear();
         auto unit = AddUnit(0x0016001E);
         fault(*unit);
-        EXPECT_FALSE(mUpdate.IsFound()) << reason;
-        EXPECT_EQ(mUpdate.GetDiscoveryReason(), reason);
-        EXPECT_EQ(unit->linksAlive, 0);
+        EXPECT_EQ((std::tuple{mUpdate.IsFound(), mUpdate.GetDiscoveryReason(), unit->linksAlive}),
+                  std::tuple(false, reason, 0));
         const auto readings = mUpdate.SurveyUnits();
         ASSERT_EQ(readings.size(), 1u);
         EXPECT_EQ(std::pair(readings[0].unreadable, readings[0].reason), std::pair(true, reason));
@@ -301,9 +295,7 @@ TEST_F(Discovery, RepeatedDiscoveryAndASecondCloseLeaveNothingOpen)
     CaptureStdout();
     for (int i = 0; i < 1000; ++i) ASSERT_TRUE(mUpdate.IsFound());
     GetCapturedStdout();
-    EXPECT_EQ(unit->opens, 1000);
-    EXPECT_FALSE(unit->open);
-    EXPECT_EQ(unit->linksAlive, 0);
+    EXPECT_EQ(std::tuple(unit->opens, unit->open, unit->linksAlive), std::tuple(1000, false, 0));
 
     // Closing again without a unit is harmless.
     ASSERT_TRUE(mUpdate.OpenKe());
