@@ -13,7 +13,6 @@
 #include "tests/support/FakeFireWire.h"
 #include "tests/support/SimBus.h"
 
-using testing::HasSubstr;
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;

@@ -38,9 +38,6 @@ private:
 
 namespace {
 
-using socksim::Header;
-using socksim::Image;
-
 // Runs downloads on a virtual clock: pauses are recorded, not waited for.
 class Download : public testing::Test {
 protected:
@@ -101,12 +98,12 @@ TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
 
         const auto blocks = Writes(kesim::kUpdateDataReg);
         ASSERT_EQ(blocks.size(), 1 + c.fullBlocks + 1);
-        EXPECT_EQ(blocks.front().data, Header(c.sizeB));
+        EXPECT_EQ(blocks.front().data, socksim::Header(c.sizeB));
         for (size_t i = 1; i <= c.fullBlocks; ++i) ASSERT_EQ(blocks[i].length, 128u);
         EXPECT_EQ(blocks.back().length, c.lastBlock);
         EXPECT_TRUE(std::equal(c.start.begin(), c.start.end(), blocks[1].data.begin()));
 
-        const std::vector<UInt8> image = Image(c.type);
+        const std::vector<UInt8> image = socksim::Image(c.type);
         const kesim::FlashState flash = mBus.model().Flash(c.flash);
         EXPECT_EQ(std::tuple(flash.stream, flash.accepted, flash.contents),
                   std::tuple(socksim::StreamOf(image), true, image));
@@ -339,16 +336,13 @@ TEST(CRC16, WorkedValuesAndChaining)
 TEST(Progress, PhasesAndTruncation)
 {
     DownloadProgress p;
+    const auto at = [&p](float fraction) { return p.Update(fraction), p.Get(); };
     EXPECT_EQ(p.Get(), 0u);
     p.SetDeviceType(MCORE);
     p.SetErase();
-    EXPECT_EQ(p.Get(), 80u);
-    p.Update(0.5f);
-    EXPECT_EQ(p.Get(), 80u) << "no advance before SetPgm";
+    EXPECT_EQ((std::vector{p.Get(), at(0.5f)}), (std::vector{80u, 80u})) << "no advance before SetPgm";
     p.SetPgm();
-    p.Update(0.5f);
-    EXPECT_EQ(p.Get(), 90u);
-    p.Update(1.0f);
+    EXPECT_EQ((std::vector{at(0.5f), at(1.0f)}), (std::vector{90u, 100u}));
     const auto phase = [&p] { return std::tuple(p.Get(), p.GetPhase(), p.GetPhaseDevice()); };
     EXPECT_EQ(phase(), std::tuple(100u, DownloadProgress::kPhaseProgramming, MCORE));
 
@@ -357,10 +351,7 @@ TEST(Progress, PhasesAndTruncation)
     p.SetErase();
     EXPECT_EQ(phase(), std::tuple(40u, DownloadProgress::kPhaseErasing, Xilinx));
     p.SetPgm();
-    p.Update(0.99988f);
-    EXPECT_EQ(p.Get(), 59u);
-    p.Update(1.0f);
-    EXPECT_EQ(p.Get(), 60u);
+    EXPECT_EQ((std::vector{at(0.99988f), at(1.0f)}), (std::vector{59u, 60u}));
 
     p.SetDeviceType(static_cast<DL_DEVICE_TYPE>(2));
     CaptureStderr();

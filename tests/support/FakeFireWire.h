@@ -70,15 +70,11 @@ public:
             request.data.assign(static_cast<const UInt8*>(data), static_cast<const UInt8*>(data) + length);
         mState->requests.push_back(request);
         if (auto failure = mState->failures.find(offset); failure != mState->failures.end()) return failure->second;
-        if (tcode == TCODE_WRITE_QUADLET_REQUEST) {
-            UInt32 wire = 0;
-            std::memcpy(&wire, data, sizeof wire);
-            mState->quadlets[offset] = be32toh(wire);
-        }
+        // Quadlets travel in a UInt32 of the caller's.
+        if (tcode == TCODE_WRITE_QUADLET_REQUEST) mState->quadlets[offset] = be32toh(*static_cast<const UInt32*>(data));
         if (tcode == TCODE_READ_QUADLET_REQUEST) {
             std::optional<UInt32> value = mState->onQuadletRead ? mState->onQuadletRead(offset) : std::nullopt;
-            UInt32 wire = htobe32(value.value_or(mState->quadlets[offset]));
-            std::memcpy(data, &wire, sizeof wire);
+            *static_cast<UInt32*>(data) = htobe32(value.value_or(mState->quadlets[offset]));
         }
         if (tcode == TCODE_READ_BLOCK_REQUEST) {
             const std::vector<UInt8>& contents = mState->blocks[offset];
