@@ -201,7 +201,7 @@ TEST_F(Download, EraseWaitEndsOnFinishFailureOrSixtyBusyPolls)
 }
 
 // Faults once the data flows: the status and words, whether a CRC went out, the progress, and whether the flash took
-// the image. A failed block is not counted.
+// the image.
 TEST_F(Download, FaultsDuringTheData)
 {
     using Config = kesim::KeUnitConfig;
