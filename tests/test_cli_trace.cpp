@@ -9,6 +9,7 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/ExitCodes.h"
@@ -23,40 +24,19 @@ using childproc::Program;
 
 class CliTrace : public testing::Test {
 protected:
-    std::unique_ptr<Program> Sim(const std::vector<std::string>& options)
+    // `kefirmwareupdate-cli update --yes [extra]` against a simulated unit started with `options`: the program's
+    // exit code and output, and what the unit said once unplugged.
+    std::tuple<int, std::string, std::string> Update(std::vector<std::string> options, std::vector<std::string> extra)
     {
-        std::vector<std::string> args = {KE_UNIT_SIM_BINARY};
-        args.insert(args.end(), options.begin(), options.end());
-        auto sim = std::make_unique<Program>(args, mEnv, mDir.path());
-        EXPECT_TRUE(sim->WaitFor("plugged in on", 10s)) << sim->Err();
-        return sim;
-    }
-
-    // Runs the program to its end; its exit code, its output in `out`.
-    int Cli(const std::vector<std::string>& args, std::string* out = nullptr)
-    {
-        std::vector<std::string> all = {KE_CLI_BINARY};
-        all.insert(all.end(), args.begin(), args.end());
-        Program cli(all, mEnv, mDir.path());
+        options.insert(options.begin(), KE_UNIT_SIM_BINARY);
+        Program sim(options, mEnv, mDir.path());
+        EXPECT_TRUE(sim.WaitFor("plugged in on", 10s)) << sim.Err();
+        extra.insert(extra.begin(), {KE_CLI_BINARY, "update", "--yes"});
+        Program cli(extra, mEnv, mDir.path());
         const int code = cli.Wait(60s).value_or(-1);
-        if (out) *out = cli.Out() + cli.Err();
-        return code;
-    }
-
-    // Unplugs the unit; what it said.
-    static std::string Unplug(Program& sim)
-    {
         ::kill(sim.Pid(), SIGTERM);
         EXPECT_EQ(sim.Wait(10s), 0);
-        return sim.Out();
-    }
-
-    static std::vector<std::string> Lines(const std::string& path)
-    {
-        std::ifstream in(path);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
+        return {code, cli.Out() + cli.Err(), sim.Out()};
     }
 
     socksim::TempDir mDir;
@@ -67,38 +47,31 @@ protected:
 TEST_F(CliTrace, AnUpdateReplaysFromItsOwnTraceAndADepartureEndsCleanly)
 {
     const std::string trace = mDir / "update.trace";
-    {
-        auto unit = Sim({"--versions", "20-20"});
-        ASSERT_EQ(Cli({"update", "--yes", "--trace", trace}), kecli::kExitSuccess);
-        Unplug(*unit);
-    }
-    const std::vector<std::string> lines = Lines(trace);
+    ASSERT_EQ(std::get<0>(Update({"--versions", "20-20"}, {"--trace", trace})), kecli::kExitSuccess);
+    std::vector<std::string> lines;
+    std::ifstream in(trace);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     ASSERT_GT(lines.size(), 100u);
     EXPECT_EQ(lines[0].find(R"({"trace":"kefirmwareupdate","format":1,"program":"kefirmwareupdate-cli",)"), 0u);
     EXPECT_NE(lines[0].find(R"("firmware":"21-26"})"), std::string::npos) << lines[0];
 
-    {
-        auto unit = Sim({"--replay", trace});
-        std::string out;
-        EXPECT_EQ(Cli({"update", "--yes"}, &out), kecli::kExitSuccess) << out;
-        EXPECT_NE(Unplug(*unit).find("ke-unit-sim: replay: all " + std::to_string(lines.size() - 1) +
-                                     " requests of the trace answered"),
-                  std::string::npos);
-    }
+    const auto [code, out, said] = Update({"--replay", trace}, {});
+    EXPECT_EQ(code, kecli::kExitSuccess) << out;
+    EXPECT_NE(
+        said.find("ke-unit-sim: replay: all " + std::to_string(lines.size() - 1) + " requests of the trace answered"),
+        std::string::npos);
 
     // Cut short in the middle of the FPGA image: the update fails, at once.
     const std::string cut = mDir / "cut.trace";
     {
-        std::ofstream out(cut);
-        for (std::size_t i = 0; i < lines.size() / 4; ++i) out << lines[i] << '\n';
+        std::ofstream file(cut);
+        for (std::size_t i = 0; i < lines.size() / 4; ++i) file << lines[i] << '\n';
     }
-    {
-        auto unit = Sim({"--replay", cut});
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(Cli({"update", "--yes"}), kecli::kExitUpdateFailed);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
-        EXPECT_NE(Unplug(*unit).find("comes after the end of the trace"), std::string::npos);
-    }
+    const auto start = std::chrono::steady_clock::now();
+    const auto [cutCode, cutOut, cutSaid] = Update({"--replay", cut}, {});
+    EXPECT_EQ(cutCode, kecli::kExitUpdateFailed) << cutOut;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+    EXPECT_NE(cutSaid.find("comes after the end of the trace"), std::string::npos);
 }
 
 }  // namespace

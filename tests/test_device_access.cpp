@@ -13,7 +13,6 @@
 #include "tests/support/FakeFireWire.h"
 #include "tests/support/SimBus.h"
 
-using testing::HasSubstr;
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
@@ -21,29 +20,20 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-constexpr UInt64 kControl = 0xFFFFF0430000ull;
-constexpr UInt64 kSoftwareVersion = 0xFFFFF0430004ull;
-constexpr UInt64 kProductVersion = 0xFFFFF0430008ull;
-constexpr UInt64 kCommand = 0xFFFFF043000Cull;
-constexpr UInt64 kCRC = 0xFFFFF0430010ull;
-constexpr UInt64 kStatus = 0xFFFFF0430014ull;
-constexpr UInt64 kData = 0xFFFFF0430020ull;
-constexpr UInt64 kSerial = 0xFFFFF0430220ull;
+constexpr UInt64 kControl = 0xFFFFF0430000ull, kSoftwareVersion = kControl + 4, kProductVersion = kControl + 8,
+                 kCommand = kControl + 0xC, kCRC = kControl + 0x10, kData = kControl + 0x20, kSerial = kControl + 0x220;
 
 std::vector<UInt8> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 class DeviceAccess : public testing::Test {
 protected:
-    void SetUp() override { mUnit = mBus.transport().Add(); }
-
-    // A DownloadUnit for the first matching unit, as discovery makes it.
     std::unique_ptr<DownloadUnit> MakeUnit(KeSleepFunction sleep = KeRealSleepMicroseconds)
     {
-        return simbus::MakeUnitOn(mBus.transports(), std::move(sleep));
+        return simbus::MakeUnitOn({mBus}, std::move(sleep));
     }
 
-    fakefw::Bus mBus;
-    std::shared_ptr<fakefw::UnitState> mUnit;
+    std::shared_ptr<fakefw::Transport> mBus = std::make_shared<fakefw::Transport>();
+    std::shared_ptr<fakefw::UnitState> mUnit = mBus->Add();
 };
 
 TEST_F(DeviceAccess, CommandsReachTheirRegistersInBusOrder)
@@ -52,25 +42,20 @@ TEST_F(DeviceAccess, CommandsReachTheirRegistersInBusOrder)
     ASSERT_EQ(unit->Open(), 0);
     UInt32 generation = 3, command = 1;
     const UInt8 block[20] = {1, 2, 3};
-    EXPECT_EQ(unit->BeginUpdate(generation), 0);
-    EXPECT_EQ(unit->SetUpdateCommand(generation, command), 0);
-    EXPECT_EQ(unit->SendBlock(block, 20, 0, generation), 0);
-    EXPECT_EQ(unit->SendBlock(block, 8, 128, generation), 0);
-    EXPECT_EQ(unit->SendBlock(block, 8, 256, generation), 0);
-    EXPECT_EQ(unit->SendCRCAndVerify(0x1234, generation), 0);
+    EXPECT_EQ((std::vector{unit->BeginUpdate(generation), unit->SetUpdateCommand(generation, command),
+                           unit->SendBlock(block, 20, 0, generation), unit->SendBlock(block, 8, 128, generation),
+                           unit->SendBlock(block, 8, 256, generation), unit->SendCRCAndVerify(0x1234, generation)}),
+              std::vector<IOReturn>(6, 0));
 
     // Every block goes to the one data register.
     using Writes = std::vector<std::tuple<UInt64, int, std::vector<UInt8>>>;
     Writes seen;
     for (const auto& r : mUnit->requests) seen.emplace_back(r.offset, r.tcode, r.data);
     const int q = TCODE_WRITE_QUADLET_REQUEST, w = TCODE_WRITE_BLOCK_REQUEST;
-    const std::vector<UInt8> one{0, 0, 0, 1}, b20(block, block + 20), b8(block, block + 8);
-    EXPECT_EQ(seen, (Writes{{kControl, q, one},
-                            {kCommand, q, one},
-                            {kData, w, b20},
-                            {kData, w, b8},
-                            {kData, w, b8},
-                            {kCRC, q, {0, 0, 0x12, 0x34}}}));
+    const std::vector<UInt8> one{0, 0, 0, 1}, b20(block, block + 20), b8(block, block + 8), crc{0, 0, 0x12, 0x34};
+    const Writes expected{{kControl, q, one}, {kCommand, q, one}, {kData, w, b20},
+                          {kData, w, b8},     {kData, w, b8},     {kCRC, q, crc}};
+    EXPECT_EQ(seen, expected);
     EXPECT_EQ(mUnit->requests.at(0).generation, 3u);
 }
 
@@ -80,10 +65,9 @@ TEST_F(DeviceAccess, LocalCommandsCauseNoTraffic)
     ASSERT_EQ(unit->Open(), 0);
     UInt32 generation = 0;
     UInt8 buffer[8] = {0xAB};
-    EXPECT_EQ(unit->RestoreNormalOperation(generation), 0);
-    EXPECT_EQ(unit->ReadDataBlock(buffer, 8, 0, generation), 0);
-    EXPECT_EQ(buffer[0], 0xAB);
-    EXPECT_EQ(unit->MaxDownloadBlockSize(), 128u);
+    EXPECT_EQ((std::tuple{unit->RestoreNormalOperation(generation), unit->ReadDataBlock(buffer, 8, 0, generation),
+                          buffer[0], unit->MaxDownloadBlockSize()}),
+              std::tuple(0, 0, 0xAB, 128u));
     EXPECT_TRUE(mUnit->requests.empty());
 }
 
@@ -95,34 +79,28 @@ TEST_F(DeviceAccess, IdentityReadsAndASerialNumberReplyOfAnotherLengthIsNoSerial
     mUnit->blocks[kSerial] = Bytes("AB12CD34");
     auto unit = MakeUnit();
     ASSERT_EQ(unit->Open(), 0);
-    UInt32 value = 0;
-    EXPECT_EQ(unit->GetSoftwareVersion(value), 0);
-    EXPECT_EQ(value, 0x0015001Au);
-    EXPECT_EQ(unit->GetProductRevision(value), 0);
-    EXPECT_EQ(value, 0x00010007u);
+    UInt32 software = 0, product = 0;
     std::string serial;
-    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
-    EXPECT_EQ(serial, "AB12CD34");
-    EXPECT_EQ(mUnit->requests.back().offset, kSerial);
-    EXPECT_EQ(mUnit->requests.back().length, 8u);
+    EXPECT_EQ((std::tuple{unit->GetSoftwareVersion(software), unit->GetProductRevision(product),
+                          unit->GetProductSerNum(serial)}),
+              std::tuple(0, 0, 0));
+    EXPECT_EQ(std::tuple(software, product, serial), std::tuple(0x0015001Au, 0x00010007u, "AB12CD34"));
+    EXPECT_EQ(std::pair(mUnit->requests.back().offset, mUnit->requests.back().length), std::pair(kSerial, 8u));
 
     mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
-    EXPECT_EQ(unit->GetProductSerNum(serial), 0);
-    EXPECT_EQ(serial, "KE42");
+    EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(0, std::string("KE42")));
 
     mUnit->reportedReadLength = 4000;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnOverrun);
     mUnit->reportedReadLength = 3;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnUnderrun);
     mUnit->failures[kSerial] = kIOReturnTimeout;
-    EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnTimeout);
-    EXPECT_EQ(serial, "KE42");
+    EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(kIOReturnTimeout, std::string("KE42")));
 }
 
 TEST_F(DeviceAccess, CancelTransferPollsWithABound)
 {
-    std::vector<UInt32> pauses;
-    auto unit = MakeUnit([&](UInt32 us) { pauses.push_back(us); });
+    auto unit = MakeUnit(simbus::NoPause);
     ASSERT_EQ(unit->Open(), 0);
     UInt32 generation = 0;
 
@@ -131,8 +109,7 @@ TEST_F(DeviceAccess, CancelTransferPollsWithABound)
         if (offset != kControl) return std::nullopt;
         return ++reads < 3 ? 1u : 0u;
     };
-    EXPECT_EQ(unit->CancelTransfer(generation), 0);
-    EXPECT_EQ(reads, 3);
+    EXPECT_EQ((std::pair{unit->CancelTransfer(generation), reads}), std::pair(0, 3));
     EXPECT_EQ(mUnit->requests.front().data, (std::vector<UInt8>{0, 0, 0, 2}));
 
     reads = 0;
@@ -140,8 +117,8 @@ TEST_F(DeviceAccess, CancelTransferPollsWithABound)
         ++reads;
         return 1u;
     };
-    EXPECT_EQ(unit->CancelTransfer(generation), kIOReturnTimeout);
-    EXPECT_EQ(reads, static_cast<int>(DownloadUnit::kCancelPollLimit));
+    EXPECT_EQ((std::pair{unit->CancelTransfer(generation), reads}),
+              std::pair(kIOReturnTimeout, static_cast<int>(DownloadUnit::kCancelPollLimit)));
 
     mUnit->failures[kControl] = kIOReturnNoDevice;
     EXPECT_EQ(unit->CancelTransfer(generation), kIOReturnNoDevice);
@@ -151,8 +128,7 @@ TEST_F(DeviceAccess, TransactionsNeedOpenButTheGenerationDoesNot)
 {
     auto unit = MakeUnit();
     UInt32 value = 0, generation = 0;
-    EXPECT_EQ(unit->GetBusGeneration(generation), 0);
-    EXPECT_EQ(generation, 7u);
+    EXPECT_EQ((std::pair{unit->GetBusGeneration(generation), generation}), std::pair(0, 7u));
     EXPECT_EQ(unit->GetSoftwareVersion(value), kIOReturnNotOpen);
     EXPECT_TRUE(mUnit->requests.empty());
 
@@ -176,8 +152,7 @@ TEST_F(DeviceAccess, OpenAndCloseSayWhatTheyDoAndDestructionOnlyLetsGo)
         CaptureStdout();
     }
     EXPECT_EQ(GetCapturedStdout(), "Dtor DownloadUnit\n");
-    EXPECT_EQ(mUnit->linksAlive, 0);
-    EXPECT_FALSE(mUnit->open);
+    EXPECT_EQ(std::pair(mUnit->linksAlive, mUnit->open), std::pair(0, false));
 }
 
 TEST_F(DeviceAccess, AUnitThatCannotBeConnectedThrows)
@@ -199,15 +174,15 @@ protected:
     std::shared_ptr<fakefw::UnitState> AddUnit(UInt32 softwareVersion, UInt32 productVersion = 0x00010000,
                                                const std::string& serial = "SN123456")
     {
-        auto unit = mBus.transport().Add();
+        auto unit = mBus->Add();
         unit->quadlets[kSoftwareVersion] = softwareVersion;
         unit->quadlets[kProductVersion] = productVersion;
         unit->blocks[kSerial] = Bytes(serial);
         return unit;
     }
 
-    fakefw::Bus mBus;
-    APW::PTA::CKeFirmwareUpdate mUpdate{APW::PTA::UpdateSeams{mBus.transports()}};
+    std::shared_ptr<fakefw::Transport> mBus = std::make_shared<fakefw::Transport>();
+    APW::PTA::CKeFirmwareUpdate mUpdate{APW::PTA::UpdateSeams{{mBus}}};
 };
 
 TEST_F(Discovery, VersionTextAndDowngradeRule)
@@ -225,9 +200,7 @@ TEST_F(Discovery, VersionTextAndDowngradeRule)
         std::string text, serial;
         mUpdate.GetCurrentFirmwareVersionString(text);
         mUpdate.GetSerialNumberString(serial);
-        EXPECT_EQ(text, version);
-        EXPECT_EQ(serial, serialText) << version;
-        EXPECT_EQ(mUpdate.IsDowngrade(), downgrade) << version;
+        EXPECT_EQ(std::tuple(text, serial, mUpdate.IsDowngrade()), std::tuple(version, serialText, downgrade));
     }
     std::string carried;
     mUpdate.GetUpdateFirmwareVersionString(carried);
@@ -238,13 +211,11 @@ TEST_F(Discovery, VersionTextAndDowngradeRule)
 // released and not found.
 TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
 {
-    auto unit = AddUnit(0x0015001A, 0x0001FFFF);
-    EXPECT_TRUE(mUpdate.IsFound());
-    unit->quadlets[kProductVersion] = 0x00000003;
-    EXPECT_TRUE(mUpdate.IsFound());
-    unit->quadlets[kProductVersion] = 0x00020000;
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_FALSE(unit->open);
+    auto unit = AddUnit(0x0015001A);
+    for (const auto& [product, found] : {std::pair{0x0001FFFFu, true}, {0x00000003u, true}, {0x00020000u, false}}) {
+        unit->quadlets[kProductVersion] = product;
+        EXPECT_EQ(std::pair(mUpdate.IsFound(), unit->open), std::pair(found, false)) << product;
+    }
     unit->quadlets[kProductVersion] = 0x00010000;
     const std::pair<std::function<void(bool)>, IOReturn> faults[] = {
         {[&](bool on) { unit->generationStatus = on ? kIOReturnNotPermitted : kIOReturnSuccess; },
@@ -255,18 +226,15 @@ TEST_F(Discovery, FailuresReleaseTheUnitAndReportNotFound)
     for (const auto& [fault, status] : faults) {
         fault(true);
         CaptureStderr();
-        EXPECT_FALSE(mUpdate.IsFound());
+        EXPECT_EQ((std::tuple{mUpdate.IsFound(), mUpdate.GetDiscoveryStatus(), unit->linksAlive}),
+                  std::tuple(false, status, 0));
         GetCapturedStderr();
-        EXPECT_EQ(mUpdate.GetDiscoveryStatus(), status);
-        EXPECT_EQ(unit->linksAlive, 0);
         fault(false);
     }
-    EXPECT_TRUE(mUpdate.IsFound());
-    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), 0);
-    mBus.transport().Clear();
-    mBus.transport().Add(0xA27, 0x12);  // another unit directory of the same vendor
-    EXPECT_FALSE(mUpdate.IsFound());
-    EXPECT_EQ(mUpdate.GetDiscoveryStatus(), kIOReturnNotFound);
+    EXPECT_EQ((std::pair{mUpdate.IsFound(), mUpdate.GetDiscoveryStatus()}), std::pair(true, 0));
+    mBus->Clear();
+    mBus->Add(0xA27, 0x12);  // another unit directory of the same vendor
+    EXPECT_EQ((std::pair{mUpdate.IsFound(), mUpdate.GetDiscoveryStatus()}), std::pair(false, kIOReturnNotFound));
     EXPECT_DEATH(mUpdate.IsDowngrade(), "failed assertion `true == _keInfo.valid'");
 }
 
@@ -283,20 +251,18 @@ TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
          [](fakefw::UnitState& u) { u.reportedReadLength = 9; }},
     };
     for (const auto& [reason, fault] : cases) {
-        mBus.transport().Clear();
+        mBus->Clear();
         auto unit = AddUnit(0x0016001E);
         fault(*unit);
-        EXPECT_FALSE(mUpdate.IsFound()) << reason;
-        EXPECT_EQ(mUpdate.GetDiscoveryReason(), reason);
-        EXPECT_EQ(unit->linksAlive, 0);
+        EXPECT_EQ((std::tuple{mUpdate.IsFound(), mUpdate.GetDiscoveryReason(), unit->linksAlive}),
+                  std::tuple(false, reason, 0));
         const auto readings = mUpdate.SurveyUnits();
         ASSERT_EQ(readings.size(), 1u);
-        EXPECT_TRUE(readings[0].unreadable);
-        EXPECT_EQ(readings[0].reason, reason);
+        EXPECT_EQ(std::pair(readings[0].unreadable, readings[0].reason), std::pair(true, reason));
     }
 
     // A unit without a serial number (version 20 or less) is not asked for one.
-    mBus.transport().Clear();
+    mBus->Clear();
     auto old = AddUnit(0x0014001A);
     old->failures[kSerial] = kIOReturnTimeout;
     EXPECT_TRUE(mUpdate.IsFound());
@@ -305,14 +271,13 @@ TEST_F(Discovery, AnIdentityThatCannotBeReadIsNotOffered)
 TEST_F(Discovery, EveryUnitIsReadWithItsIdentity)
 {
     AddUnit(0x0015001A, 0x00010000, "KEAAAAAA");
-    mBus.transport().Add(0xA27, 0x12);  // not a unit of ours
+    mBus->Add(0xA27, 0x12);  // not a unit of ours
     AddUnit(0x0014001A, 0x00000003, "garbage!");
     const auto readings = mUpdate.SurveyUnits();
     ASSERT_EQ(readings.size(), 2u);
-    EXPECT_EQ(readings[0].status, 0);
-    EXPECT_EQ(readings[0].where, "fake0");
-    EXPECT_EQ(readings[0].identity.serialNum, "KEAAAAAA");
-    EXPECT_EQ(readings[0].identity.productVer, 0x00010000u);
+    EXPECT_EQ(std::tuple(readings[0].status, readings[0].where, readings[0].identity.serialNum,
+                         readings[0].identity.productVer),
+              std::tuple(0, "fake0", "KEAAAAAA", 0x00010000u));
     EXPECT_EQ(readings[1].identity.serialNum, "") << "version 20 has no serial number";
 
     mUpdate.ShowUnit(readings[1]);
@@ -329,9 +294,7 @@ TEST_F(Discovery, RepeatedDiscoveryAndASecondCloseLeaveNothingOpen)
     CaptureStdout();
     for (int i = 0; i < 1000; ++i) ASSERT_TRUE(mUpdate.IsFound());
     GetCapturedStdout();
-    EXPECT_EQ(unit->opens, 1000);
-    EXPECT_FALSE(unit->open);
-    EXPECT_EQ(unit->linksAlive, 0);
+    EXPECT_EQ(std::tuple(unit->opens, unit->open, unit->linksAlive), std::tuple(1000, false, 0));
 
     // Closing again without a unit is harmless.
     ASSERT_TRUE(mUpdate.OpenKe());

@@ -5,14 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
-#include "macapps/KEFirmwareUpdate/KeXilinx.h"
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 #include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
@@ -20,7 +18,6 @@
 #include "tests/support/SocketSim.h"
 
 using testing::HasSubstr;
-using testing::Not;
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
@@ -28,11 +25,7 @@ using testing::internal::GetCapturedStdout;
 
 class DownloaderTestAccess {
 public:
-    explicit DownloaderTestAccess(Downloader& d) : mD(d) {}
-    bool ReadImage(DOWNLOADTYPE t, UInt32 ofs, UInt32 size, UInt8* buf, UInt32& n)
-    {
-        return mD.ReadImage(t, ofs, size, buf, n);
-    }
+    void ReadImage(DOWNLOADTYPE t, UInt32 ofs, UInt8* buf, UInt32& n) { mD.ReadImage(t, ofs, 128, buf, n); }
     UInt16 Crc(UInt16 start, const std::vector<UInt8>& bytes)
     {
         return mD.updateCRC16(start, reinterpret_cast<const UInt32*>(bytes.data()),
@@ -40,29 +33,14 @@ public:
     }
 
 private:
-    Downloader& mD;
+    Downloader mD;
 };
 
 namespace {
 
-using socksim::Header;
-using socksim::Image;
-
-int Count(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
-    return n;
-}
-
 // Runs downloads on a virtual clock: pauses are recorded, not waited for.
 class Download : public testing::Test {
 protected:
-    explicit Download(kesim::KeUnitConfig config = {}) : mBus(config)
-    {
-        mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseBusyReads = 0; });
-    }
-
     void Run(DOWNLOADTYPE type)
     {
         gDownloadProgress.SetDeviceType(type == fileXILINX ? Xilinx : MCORE);
@@ -73,22 +51,19 @@ protected:
         mDownloader.DoDownload(unit.get(), type);
         mOut = GetCapturedStdout();
         mErr = GetCapturedStderr();
-        if (!mHeldElsewhere) {
-            EXPECT_FALSE(mBus.model().Owned()) << "the unit must be closed at the end";
-        }
+        EXPECT_TRUE(mHeldElsewhere || !mBus.model().Owned()) << "the unit must be closed at the end";
     }
 
     std::vector<kesim::TransactionRecord> Writes(std::uint64_t offset)
     {
         std::vector<kesim::TransactionRecord> writes;
-        for (const auto& t : mBus.model().Log()) {
+        for (const auto& t : mBus.model().Log())
             if (t.offset == offset && (t.tcode == TCODE_WRITE_BLOCK_REQUEST || t.tcode == TCODE_WRITE_QUADLET_REQUEST))
                 writes.push_back(t);
-        }
         return writes;
     }
 
-    simbus::Bus mBus;
+    simbus::Bus mBus{kesim::KeUnitConfig{.eraseBusyReads = 0}};
     std::vector<UInt32> mPauses;
     std::vector<UInt32> mProgress;
     KeSleepFunction mPause = [this](UInt32 us) {
@@ -118,27 +93,21 @@ TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
     for (const Case& c : cases) {
         mBus.model().ClearLog();
         Run(c.type);
-        EXPECT_EQ(mDownloader.GetError(), 0);
-        EXPECT_THAT(mOut, HasSubstr("Sending Data...\n"));
-        EXPECT_THAT(mOut, HasSubstr("Update successful.\n\r"));
-        EXPECT_EQ(mErr, "");
+        EXPECT_EQ(std::pair(mDownloader.GetError(), mErr), std::pair(0, std::string()));
+        EXPECT_THAT(mOut, testing::AllOf(HasSubstr("Sending Data...\n"), HasSubstr("Update successful.\n\r")));
 
         const auto blocks = Writes(kesim::kUpdateDataReg);
         ASSERT_EQ(blocks.size(), 1 + c.fullBlocks + 1);
-        EXPECT_EQ(blocks.front().data, Header(c.sizeB));
+        EXPECT_EQ(blocks.front().data, socksim::Header(c.sizeB));
         for (size_t i = 1; i <= c.fullBlocks; ++i) ASSERT_EQ(blocks[i].length, 128u);
         EXPECT_EQ(blocks.back().length, c.lastBlock);
         EXPECT_TRUE(std::equal(c.start.begin(), c.start.end(), blocks[1].data.begin()));
 
-        const std::vector<UInt8> image = Image(c.type);
+        const std::vector<UInt8> image = socksim::Image(c.type);
         const kesim::FlashState flash = mBus.model().Flash(c.flash);
-        std::vector<UInt8> expectedStream = Header(c.sizeB);
-        expectedStream.insert(expectedStream.end(), image.begin(), image.end());
-        EXPECT_EQ(flash.stream, expectedStream);
-        EXPECT_TRUE(flash.accepted);
-        EXPECT_EQ(flash.contents, image);
+        EXPECT_EQ(std::tuple(flash.stream, flash.accepted, flash.contents),
+                  std::tuple(socksim::StreamOf(image), true, image));
 
-        // The CRC sent is the bytewise CRC-16/XMODEM of the data, checked independently.
         const auto crc = Writes(kesim::kCrcReg);
         ASSERT_EQ(crc.size(), 1u);
         const UInt16 expected = kesim::Crc16Xmodem(image.data(), image.size());
@@ -149,7 +118,6 @@ TEST_F(Download, EachImageArrivesByteForByteAndIsAccepted)
 TEST_F(Download, ProgressOverAWholeUpdate)
 {
     gDownloadProgress.Reset();
-    gDownloadProgress.SetDeviceType(Xilinx);
     Run(fileXILINX);
     const size_t xilinxEnd = mProgress.size();
     EXPECT_EQ(gDownloadProgress.Get(), 60u);
@@ -172,12 +140,11 @@ TEST_F(Download, ProgressOverAWholeUpdate)
 TEST_F(Download, UnitNotReady)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.readyStatus = 2; });
-    gDownloadProgress.SetDeviceType(MCORE);
     Run(fileMCORE);
-    EXPECT_EQ(mDownloader.GetError(), -192);
-    EXPECT_EQ(mErr, "Device not ready - Could not prepare device for update.\n\r");
-    EXPECT_EQ(gDownloadProgress.Get(), 80u) << "erase and programming phases are still passed";
-    EXPECT_TRUE(Writes(kesim::kUpdateCommandReg).empty());
+    // The erase and programming phases are still passed on the progress.
+    EXPECT_EQ(
+        std::tuple(mDownloader.GetError(), mErr, gDownloadProgress.Get(), Writes(kesim::kUpdateCommandReg).size()),
+        std::tuple(-192, "Device not ready - Could not prepare device for update.\n\r", 80u, 0u));
 }
 
 // A unit another client holds is waited for about a second, then given up.
@@ -188,8 +155,8 @@ TEST_F(Download, AHoldByAnotherClientIsWaitedOutForASecond)
     Run(fileMCORE);
     EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 10000u), 100) << "about a second of retries";
     // The open's own status, not the "not open" of a step that should never have run.
-    EXPECT_EQ(mDownloader.GetError(), kIOReturnExclusiveAccess);
-    EXPECT_EQ(mErr, "Could not open device\n\r");
+    EXPECT_EQ(std::tuple(mDownloader.GetError(), mErr),
+              std::tuple(kIOReturnExclusiveAccess, "Could not open device\n\r"));
     EXPECT_TRUE(mBus.model().Log().empty()) << "nothing may be sent to a unit that did not open";
 
     mHeldElsewhere = false;
@@ -198,9 +165,8 @@ TEST_F(Download, AHoldByAnotherClientIsWaitedOutForASecond)
         if (us == 10000 && ++retries == 5) mBus.model().Relinquish();
     };
     Run(fileMCORE);
-    EXPECT_EQ(retries, 5);
-    EXPECT_EQ(mDownloader.GetError(), 0);
-    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
+    EXPECT_EQ(std::tuple(retries, mDownloader.GetError(), mBus.model().Flash(kesim::FlashDevice::Mcore).accepted),
+              std::tuple(5, 0, true));
 }
 
 // A finish on the 60th poll still counts; a failure or 60 busy polls (a
@@ -225,123 +191,108 @@ TEST_F(Download, EraseWaitEndsOnFinishFailureOrSixtyBusyPolls)
         });
         mPauses.clear();
         Run(fileMCORE);
-        EXPECT_EQ(Count(mErr, "Erasing Flash\n"), c.busyLines);
-        EXPECT_EQ(std::count(mPauses.begin(), mPauses.end(), 1000000u), c.busyLines);
-        EXPECT_EQ(mDownloader.GetError(), c.error);
-        EXPECT_THAT(mErr, HasSubstr(c.message));
+        std::string said;
+        for (int i = 0; i < c.busyLines; ++i) said += "Erasing Flash\n";
+        EXPECT_EQ(std::tuple(mErr, std::count(mPauses.begin(), mPauses.end(), 1000000u), mDownloader.GetError()),
+                  std::tuple(said + c.message, c.busyLines, c.error));
         EXPECT_EQ(Writes(kesim::kUpdateDataReg).empty(), *c.message != 0) << c.busyReads;
         mBus.model().ClearLog();
     }
 }
 
-TEST_F(Download, FailedBlockIsNotCountedAndNoCRCIsSent)
+// Faults once the data flows: the status and words, whether a CRC went out, the progress, and whether the flash took
+// the image.
+TEST_F(Download, FaultsDuringTheData)
 {
-    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.failBlock = 3; });
-    Run(fileMCORE);
-    EXPECT_EQ(mDownloader.GetError(), kIOFireWireDataError);
-    EXPECT_EQ(mErr, "Download has failed\n\rTried to send128bytes at256, got error" +
-                        std::to_string(kIOFireWireDataError) + "\n\r");
-    EXPECT_TRUE(Writes(kesim::kCrcReg).empty());
-    // Fraction after the failure: the two good blocks only.
-    EXPECT_EQ(gDownloadProgress.Get(), 80u + static_cast<UInt32>(20.0f * (256.0f / 71444.0f)));
-    EXPECT_FALSE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
-}
-
-TEST_F(Download, RefusedCRC)
-{
-    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = true; });
-    Run(fileXILINX);
-    EXPECT_EQ(mDownloader.GetError(), kIOFireWireDataError);
-    EXPECT_EQ(mErr, "Firmware validation failed- CRC was invalid.\n\r");
-    EXPECT_THAT(mOut, Not(HasSubstr("Update successful.")));
-}
-
-TEST_F(Download, UnitVanishingMidStream)
-{
-    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.vanishAfterBlock = 10; });
-    Run(fileXILINX);
-    EXPECT_EQ(mDownloader.GetError(), kIOReturnTimeout);
-    EXPECT_THAT(mErr, HasSubstr("bytes at1359, got error"));
-    EXPECT_TRUE(Writes(kesim::kCrcReg).empty());
-}
-
-TEST_F(Download, BusResetMidStreamGoesOnInTheNewGeneration)
-{
-    mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.busResetAfterBlock = 5; });
-    Run(fileMCORE);
-    EXPECT_EQ(mDownloader.GetError(), 0);
-    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
+    using Config = kesim::KeUnitConfig;
+    const std::string failed = "Download has failed\n\rTried to send128bytes at";
+    struct Case {
+        void (*fault)(Config&);
+        DOWNLOADTYPE type;
+        IOReturn error;
+        std::string said;
+        bool crcSent;
+        UInt32 progress;
+    };
+    const Case cases[] = {
+        {[](Config& c) { c.failBlock = 3; }, fileMCORE, kIOFireWireDataError,
+         failed + "256, got error" + std::to_string(kIOFireWireDataError) + "\n\r", false, 80},
+        {[](Config& c) { c.busResetAfterBlock = 5; }, fileMCORE, 0, "", true, 100},
+        {[](Config& c) { c.refuseCrc = true; }, fileXILINX, kIOFireWireDataError,
+         "Firmware validation failed- CRC was invalid.\n\r", true, 60},
+        {[](Config& c) { c.vanishAfterBlock = 10; }, fileXILINX, kIOReturnTimeout,
+         failed + "1359, got error" + std::to_string(kIOReturnTimeout) + "\n\r", false, 40},
+    };
+    for (const Case& c : cases) {
+        mBus.model().ChangeConfig([&c](Config& k) { c.fault(k = Config{.eraseBusyReads = 0}); });
+        mBus.model().ClearLog();
+        Run(c.type);
+        EXPECT_EQ(std::tuple(mDownloader.GetError(), mErr, !Writes(kesim::kCrcReg).empty(), gDownloadProgress.Get()),
+                  std::tuple(c.error, c.said, c.crcSent, c.progress));
+        EXPECT_EQ(mOut.find("Update successful.") != std::string::npos, c.error == 0) << c.said;
+        const auto flash = c.type == fileMCORE ? kesim::FlashDevice::Mcore : kesim::FlashDevice::Xilinx;
+        EXPECT_EQ(mBus.model().Flash(flash).accepted, c.error == 0) << c.said;
+    }
 }
 
 // Failures the simulated unit cannot produce, on a scripted unit.
 TEST(DownloadScripted, HeaderNotSentAndGenerationUnreadable)
 {
-    constexpr UInt64 kStatus = 0xFFFFF0430014ull;
-    constexpr UInt64 kData = 0xFFFFF0430020ull;
-    fakefw::Bus bus;
-    auto state = bus.transport().Add();
-    state->quadlets[kStatus] = 1;
-    state->failures[kData] = kIOReturnTimeout;
+    auto bus = std::make_shared<fakefw::Transport>();
+    auto state = bus->Add();
+    state->quadlets[kesim::kStatusReg] = 1;
+    state->failures[kesim::kUpdateDataReg] = kIOReturnTimeout;
     Downloader downloader(simbus::NoPause);
-    auto unit = simbus::MakeUnitOn(bus.transports(), simbus::NoPause);
-    CaptureStderr();
-    downloader.DoDownload(unit.get(), fileMCORE);
-    EXPECT_EQ(GetCapturedStderr(),
+    auto unit = simbus::MakeUnitOn({bus}, simbus::NoPause);
+    // One download's words on stdout and stderr; the unit's requests start afresh.
+    const auto download = [&](DownloadUnit* on, DOWNLOADTYPE type) {
+        state->requests.clear();
+        CaptureStdout();
+        CaptureStderr();
+        downloader.DoDownload(on, type);
+        return std::pair{GetCapturedStdout(), GetCapturedStderr()};
+    };
+    EXPECT_EQ(download(unit.get(), fileMCORE).second,
               "Download has failed.Tried to send FirmwareHeader, got error\n\r" + std::to_string(kIOReturnTimeout));
-    EXPECT_EQ(downloader.GetError(), kIOReturnTimeout);
-    EXPECT_FALSE(state->open);
+    EXPECT_EQ(std::pair(downloader.GetError(), state->open), std::pair(kIOReturnTimeout, false));
 
-    state->requests.clear();
-    state->generationStatus = kIOReturnNoDevice;
-    CaptureStderr();
-    CaptureStdout();
-    downloader.DoDownload(unit.get(), fileXILINX);
-    GetCapturedStderr();
-    EXPECT_THAT(GetCapturedStdout(), HasSubstr("FWDL::Close\n"));
-    EXPECT_EQ(downloader.GetError(), kIOReturnNoDevice);
-    EXPECT_EQ(state->opens, 1) << "no unit step without a generation";
-    EXPECT_TRUE(state->requests.empty());
-
-    CaptureStderr();
-    downloader.DoDownload(nullptr, fileXILINX);
-    GetCapturedStderr();
+    state->generationStatus = kIOReturnNoDevice;  // no unit step without a generation
+    const auto [out, err] = download(unit.get(), fileXILINX);
+    EXPECT_THAT(out, HasSubstr("FWDL::Close\n"));
+    EXPECT_EQ(std::tuple(err, downloader.GetError(), state->opens, state->requests.size()),
+              std::tuple("Could not read the bus generation\n\r", kIOReturnNoDevice, 1, 0u));
+    download(nullptr, fileXILINX);
     EXPECT_EQ(downloader.GetError(), kIOReturnNoDevice);
 
     // An image the program does not carry: the unit is left alone.
     state->generationStatus = kIOReturnSuccess;
-    state->requests.clear();
-    CaptureStderr();
-    downloader.DoDownload(unit.get(), static_cast<DOWNLOADTYPE>(5));
-    EXPECT_EQ(GetCapturedStderr(), "Read Image : Invalid file type\n\r");
-    EXPECT_EQ(downloader.GetError(), kIOReturnBadArgument);
-    EXPECT_EQ(state->opens, 1);
-    EXPECT_TRUE(state->requests.empty());
+    EXPECT_EQ(download(unit.get(), static_cast<DOWNLOADTYPE>(5)).second, "Read Image : Invalid file type\n\r");
+    EXPECT_EQ(std::tuple(downloader.GetError(), state->opens, state->requests.size()),
+              std::tuple(kIOReturnBadArgument, 1, 0u));
 }
 
 // ---- Image reader and CRC ----
 
 TEST(ImageReader, ReadsClipAtTheEndOfEachImage)
 {
-    Downloader d;
-    DownloaderTestAccess access(d);
+    DownloaderTestAccess access;
     UInt8 buffer[DL_BUF_SIZE];
     UInt32 count = 0;
-    EXPECT_TRUE(access.ReadImage(fileMCORE, 71424, 128, buffer, count));
-    EXPECT_EQ(count, 20u);
-    access.ReadImage(fileXILINX, 336719, 128, buffer, count);
-    EXPECT_EQ(count, 40u);
-    access.ReadImage(fileMCORE, 71444 - 128, 128, buffer, count);
-    EXPECT_EQ(count, 128u);
-    access.ReadImage(fileMCORE, 80000, 128, buffer, count);
-    EXPECT_EQ(count, 0u) << "past the end delivers nothing";
-    access.ReadImage(fileMCORE, 0xFFFFFFF0u, 128, buffer, count);
-    EXPECT_EQ(count, 0u) << "an offset near the top must not wrap";
-    access.ReadImage(fileMCORE, 0, 128, buffer, count);
+    // The last blocks, past the end, and an offset near the top that must not wrap.
+    for (const auto& [type, offset, expected] : {std::tuple{fileMCORE, 71424u, 20u},
+                                                 {fileXILINX, 336719u, 40u},
+                                                 {fileMCORE, 71444u - 128, 128u},
+                                                 {fileMCORE, 80000u, 0u},
+                                                 {fileMCORE, 0xFFFFFFF0u, 0u}}) {
+        access.ReadImage(type, offset, buffer, count);
+        EXPECT_EQ(count, expected) << offset;
+    }
+    access.ReadImage(fileMCORE, 0, buffer, count);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 12), "S0030000FC\r\n");
 
     CaptureStderr();
     count = 99;
-    access.ReadImage(static_cast<DOWNLOADTYPE>(7), 0, 128, buffer, count);
+    access.ReadImage(static_cast<DOWNLOADTYPE>(7), 0, buffer, count);
     EXPECT_EQ(GetCapturedStderr(), "Read Image : Invalid file type\n\r");
     EXPECT_EQ(count, 0u);
 }
@@ -353,27 +304,22 @@ TEST(FlashImages, OneEntryPerFlash)
     const FlashImage* fpga = FlashImageFor(fileXILINX);
     const FlashImage* mcore = FlashImageFor(fileMCORE);
     ASSERT_TRUE(fpga && mcore);
-    EXPECT_EQ(fpga, FlashImageFor(Xilinx));
-    EXPECT_EQ(mcore, FlashImageFor(MCORE));
+    EXPECT_EQ(std::pair(fpga, mcore), std::pair(FlashImageFor(Xilinx), FlashImageFor(MCORE)));
     EXPECT_EQ(std::make_tuple(fpga->EraseCommand(), fpga->streamOffset, mcore->EraseCommand(), mcore->streamOffset),
               std::make_tuple(0u, 79u, 1u, 0u));
-    EXPECT_EQ(FlashImageFor(static_cast<DOWNLOADTYPE>(2)), nullptr);
-    EXPECT_EQ(FlashImageFor(static_cast<DL_DEVICE_TYPE>(2)), nullptr);
+    EXPECT_FALSE(FlashImageFor(static_cast<DOWNLOADTYPE>(2)) || FlashImageFor(static_cast<DL_DEVICE_TYPE>(2)));
 }
 
 TEST(CRC16, WorkedValuesAndChaining)
 {
-    Downloader d;
-    DownloaderTestAccess access(d);
+    DownloaderTestAccess access;
     const std::vector<UInt8> abcd{'a', 'b', 'c', 'd'};
     const std::vector<UInt8> digits{'1', '2', '3', '4', '5', '6', '7', '8'};
-    EXPECT_EQ(access.Crc(0x0000, abcd), 0xA836);
-    EXPECT_EQ(access.Crc(0xFFFF, abcd), 0x2CF6);
-    EXPECT_EQ(access.Crc(0x0000, digits), 0x9015);
-    EXPECT_EQ(access.Crc(0xFFFF, {}), 0xFFFF);
-    EXPECT_EQ(access.Crc(0x0000, {0, 0, 0, 0}), 0x0000);
     const UInt16 first = access.Crc(0, {digits.begin(), digits.begin() + 4});
-    EXPECT_EQ(access.Crc(first, {digits.begin() + 4, digits.end()}), 0x9015);
+    EXPECT_EQ((std::vector{access.Crc(0x0000, abcd), access.Crc(0xFFFF, abcd), access.Crc(0x0000, digits),
+                           access.Crc(0xFFFF, {}), access.Crc(0x0000, {0, 0, 0, 0}),
+                           access.Crc(first, {digits.begin() + 4, digits.end()})}),
+              (std::vector<UInt16>{0xA836, 0x2CF6, 0x9015, 0xFFFF, 0x0000, 0x9015}));
 
     // Any split at word boundaries of a whole image gives the bytewise CRC.
     const std::vector<UInt8> image(KeMCORE06data, KeMCORE06data + KeMCORE06dataSize);
@@ -390,33 +336,22 @@ TEST(CRC16, WorkedValuesAndChaining)
 TEST(Progress, PhasesAndTruncation)
 {
     DownloadProgress p;
+    const auto at = [&p](float fraction) { return p.Update(fraction), p.Get(); };
     EXPECT_EQ(p.Get(), 0u);
     p.SetDeviceType(MCORE);
     p.SetErase();
-    EXPECT_EQ(p.Get(), 80u);
-    p.Update(0.5f);
-    EXPECT_EQ(p.Get(), 80u) << "no advance before SetPgm";
+    EXPECT_EQ((std::vector{p.Get(), at(0.5f)}), (std::vector{80u, 80u})) << "no advance before SetPgm";
     p.SetPgm();
-    p.Update(0.5f);
-    EXPECT_EQ(p.Get(), 90u);
-    p.Update(1.0f);
-    EXPECT_EQ(p.Get(), 100u);
-
-    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseProgramming);
-    EXPECT_EQ(p.GetPhaseDevice(), MCORE);
+    EXPECT_EQ((std::vector{at(0.5f), at(1.0f)}), (std::vector{90u, 100u}));
+    const auto phase = [&p] { return std::tuple(p.Get(), p.GetPhase(), p.GetPhaseDevice()); };
+    EXPECT_EQ(phase(), std::tuple(100u, DownloadProgress::kPhaseProgramming, MCORE));
 
     p.Reset();
-    EXPECT_EQ(p.Get(), 0u);
-    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhasePreparing);
-    EXPECT_EQ(p.GetPhaseDevice(), Xilinx) << "a new update starts with the FPGA";
+    EXPECT_EQ(phase(), std::tuple(0u, DownloadProgress::kPhasePreparing, Xilinx));  // a new update: the FPGA first
     p.SetErase();
-    EXPECT_EQ(p.GetPhase(), DownloadProgress::kPhaseErasing);
-    EXPECT_EQ(p.GetPhaseDevice(), Xilinx);
+    EXPECT_EQ(phase(), std::tuple(40u, DownloadProgress::kPhaseErasing, Xilinx));
     p.SetPgm();
-    p.Update(0.99988f);
-    EXPECT_EQ(p.Get(), 59u);
-    p.Update(1.0f);
-    EXPECT_EQ(p.Get(), 60u);
+    EXPECT_EQ((std::vector{at(0.99988f), at(1.0f)}), (std::vector{59u, 60u}));
 
     p.SetDeviceType(static_cast<DL_DEVICE_TYPE>(2));
     CaptureStderr();

@@ -17,11 +17,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct Outcome {
-    IOReturn status;
-    Bytes data;
-    bool operator==(const Outcome&) const = default;
-};
+using Outcome = std::pair<IOReturn, Bytes>;
 
 // The same few requests, whatever the unit: identity reads, update mode, a
 // block, a read of a register that is not there.
@@ -56,8 +52,7 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
     ASSERT_EQ(units.size(), 1u);
     auto link = units[0].connect();
     ASSERT_EQ(link->Open(), kIOReturnSuccess);
-    UInt32 word = 0;
-    UInt32 length = 4;
+    UInt32 word = 0, length = 4;
     link->Close();
     EXPECT_EQ(link->Transact(TCODE_READ_QUADLET_REQUEST, kesim::kStatusReg, &word, length, false, 0),
               kIOReturnNotOpen);  // never on the bus: not in the trace
@@ -69,18 +64,15 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
     const std::string text = childproc::Slurp(path);
     EXPECT_EQ(text.substr(0, text.find('\n')),
               R"({"trace":"kefirmwareupdate","format":1,"program":"a \"test\"","version":"9.9","firmware":"21-26"})");
-    EXPECT_NE(
-        text.find(
-            R"("op":"read-block","address":"0xfffff0430220","length":8,"sent":"","status":"0x00000000","rcode":0,"received":"4b45545241434531","generation":1})"),
-        std::string::npos)
-        << text;
-    EXPECT_NE(text.find(R"("event":"bus-reset","generation":2})"), std::string::npos) << text;
-    EXPECT_NE(text.find(R"("sent":"abababababababab","status":"0xe0008014","rcode":4,"received":"","generation":2})"),
-              std::string::npos);
+    for (const char* part :
+         {R"("op":"read-block","address":"0xfffff0430220","length":8,"sent":"","status":"0x00000000","rcode":0,)"
+          R"("received":"4b45545241434531","generation":1})",
+          R"("event":"bus-reset","generation":2})",
+          R"("sent":"abababababababab","status":"0xe0008014","rcode":4,"received":"","generation":2})"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << '\n' << text;
 
     kesim::Trace trace;
     ASSERT_TRUE(kesim::LoadTrace(path, trace, error)) << error;
-    EXPECT_EQ(trace.Requests(), 5u);
     std::vector<std::string> said;
     const auto replay = [&] {
         said.clear();
@@ -91,8 +83,7 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
     };
     auto again = replay();
     EXPECT_EQ(Converse(*again), recorded);
-    ASSERT_EQ(said.size(), 1u);
-    EXPECT_EQ(said[0], "all 5 requests of the trace answered");
+    EXPECT_EQ(said, std::vector<std::string>{"all 5 requests of the trace answered"});
 
     // A departure is named by its first difference, and everything after it fails.
     again = replay();
@@ -101,7 +92,7 @@ TEST(Trace, RecordsWhatWentOverTheBusAndReplaysIt)
               kIOFireWireAddressError);
     EXPECT_EQ(said, std::vector<std::string>{"request 1 differs from the trace (line 2): the address is "
                                              "0xfffff0430008, the trace has 0xfffff0430004"});
-    EXPECT_EQ(Converse(*again)[0].status, kIOFireWireAddressError);
+    EXPECT_EQ(Converse(*again)[0].first, kIOFireWireAddressError);
 
     // Not a transaction as the trace writes one: lower-case hex, "0x" numbers within their width, whole bytes.
     const auto line = nlohmann::json::parse(

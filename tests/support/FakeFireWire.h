@@ -46,11 +46,7 @@ struct UnitState {
 class Link : public fwplat::UnitLink {
 public:
     explicit Link(std::shared_ptr<UnitState> state) : mState(std::move(state)) { ++mState->linksAlive; }
-    ~Link() override
-    {
-        Close();
-        --mState->linksAlive;
-    }
+    ~Link() override { Close(), --mState->linksAlive; }
 
     IOReturn Open() override
     {
@@ -70,24 +66,15 @@ public:
     IOReturn Transact(int tcode, UInt64 offset, void* data, UInt32& length, bool, UInt32 generation) override
     {
         Request request{tcode, offset, {}, length, generation};
-        const bool write = tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST;
-        if (write) {
-            const auto* bytes = static_cast<const UInt8*>(data);
-            request.data.assign(bytes, bytes + length);
-        }
+        if (tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST)
+            request.data.assign(static_cast<const UInt8*>(data), static_cast<const UInt8*>(data) + length);
         mState->requests.push_back(request);
         if (auto failure = mState->failures.find(offset); failure != mState->failures.end()) return failure->second;
-        if (tcode == TCODE_WRITE_QUADLET_REQUEST) {
-            UInt32 wire = 0;
-            std::memcpy(&wire, data, sizeof wire);
-            mState->quadlets[offset] = be32toh(wire);
-        }
+        // Quadlets travel in a UInt32 of the caller's.
+        if (tcode == TCODE_WRITE_QUADLET_REQUEST) mState->quadlets[offset] = be32toh(*static_cast<const UInt32*>(data));
         if (tcode == TCODE_READ_QUADLET_REQUEST) {
-            std::optional<UInt32> value;
-            if (mState->onQuadletRead) value = mState->onQuadletRead(offset);
-            if (!value) value = mState->quadlets[offset];
-            UInt32 wire = htobe32(*value);
-            std::memcpy(data, &wire, sizeof wire);
+            std::optional<UInt32> value = mState->onQuadletRead ? mState->onQuadletRead(offset) : std::nullopt;
+            *static_cast<UInt32*>(data) = htobe32(value.value_or(mState->quadlets[offset]));
         }
         if (tcode == TCODE_READ_BLOCK_REQUEST) {
             const std::vector<UInt8>& contents = mState->blocks[offset];
@@ -107,12 +94,9 @@ public:
     std::vector<fwplat::UnitInfo> Scan() override
     {
         std::vector<fwplat::UnitInfo> units;
-        for (const auto& [info, state] : mUnits) {
-            fwplat::UnitInfo unit = info;
-            std::shared_ptr<UnitState> unitState = state;
-            unit.connect = [unitState]() -> std::unique_ptr<fwplat::UnitLink> {
-                if (!unitState->connectable) return nullptr;
-                return std::make_unique<Link>(unitState);
+        for (auto [unit, state] : mUnits) {
+            unit.connect = [state]() -> std::unique_ptr<fwplat::UnitLink> {
+                return state->connectable ? std::make_unique<Link>(state) : nullptr;
             };
             units.push_back(unit);
         }
@@ -122,11 +106,8 @@ public:
     std::shared_ptr<UnitState> Add(UInt32 specifierId = 0xA27, UInt32 version = 0x11)
     {
         auto state = std::make_shared<UnitState>();
-        fwplat::UnitInfo info;
-        info.name = "fake" + std::to_string(mUnits.size());
-        info.specifierId = specifierId;
-        info.version = version;
-        mUnits.emplace_back(info, state);
+        mUnits.emplace_back(fwplat::UnitInfo{"fake" + std::to_string(mUnits.size()), specifierId, version, {}, {}},
+                            state);
         return state;
     }
 
@@ -134,17 +115,6 @@ public:
 
 private:
     std::vector<std::pair<fwplat::UnitInfo, std::shared_ptr<UnitState>>> mUnits;
-};
-
-// Installs a fake bus for the life of a test and puts the default back after.
-class Bus {
-public:
-    Bus() : mTransport(std::make_shared<Transport>()) {}
-    Transport& transport() { return *mTransport; }
-    fwplat::Transports transports() const { return {mTransport}; }
-
-private:
-    std::shared_ptr<Transport> mTransport;
 };
 
 }  // namespace fakefw
