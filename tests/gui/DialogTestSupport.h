@@ -100,16 +100,11 @@ public:
     }
 
     void Queue(const char* button) { answers_.push_back(QString::fromUtf8(button)); }
-    // Set before an alert is answered; the screenshot tool uses it.
-    std::function<void(QMessageBox*)> onShow;
+    std::function<void(QMessageBox*)> onShow;  // runs before the answer
 
     std::vector<Seen> seen;
 
-    int Count(const char* text) const
-    {
-        return static_cast<int>(
-            std::count_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.text == QString::fromUtf8(text); }));
-    }
+    int Count(const char* text) const { return int(std::ranges::count(seen, QString::fromUtf8(text), &Seen::text)); }
 
 private:
     void Poll()
@@ -124,12 +119,10 @@ private:
         if (onShow) onShow(box);
         const QString answer = answers_.empty() ? QStringLiteral("OK") : answers_.front();
         if (!answers_.empty()) answers_.pop_front();
-        if (answer == QStringLiteral("Escape") || answer == QStringLiteral("Return")) {
-            return QTest::keyClick(box, answer == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_Return);
-        }
-        const auto all = box->buttons();
-        const auto button = std::find_if(all.begin(), all.end(), [&](auto* b) { return b->text() == answer; });
-        if (button != all.end()) return (*button)->click();
+        if (answer == u"Escape" || answer == u"Return")
+            return QTest::keyClick(box, answer == u"Escape" ? Qt::Key_Escape : Qt::Key_Return);
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == answer) return button->click();
         ADD_FAILURE() << "the alert has no button " << answer.toStdString();
         box->reject();
     }
@@ -158,10 +151,7 @@ public:
     Window()
     {
         main->show();
-        const auto quit = [this](int status) {
-            ++quits;
-            quitStatus = status;
-        };
+        const auto quit = [this](int status) { quitStatus = (++quits, status); };
         dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.clock), &processes);
         dialog->Timer().stop();
     }
@@ -187,7 +177,6 @@ public:
     }
 
     void ClickUpdate() { QTest::mouseClick(Button(101), Qt::LeftButton); }
-    void ClickCancel() { QTest::mouseClick(Button(100), Qt::LeftButton); }
     // The menu item that carries `command`, as the user picks it.
     void Command(const char* command)
     {
