@@ -38,8 +38,6 @@ namespace dialogtest {
 // at its first pause at or beyond a progress value until released.
 class SleepGate {
 public:
-    ~SleepGate() { Release(); }
-
     const KeSleepFunction clock = [this](UInt32) { Pause(); };
     std::atomic<int> pauses{0};
 
@@ -177,6 +175,7 @@ public:
     }
 
     void ClickUpdate() { QTest::mouseClick(Button(101), Qt::LeftButton); }
+    bool UpdateToEnd() { return ClickUpdate(), TickUntilIdle(); }
     // The menu item that carries `command`, as the user picks it.
     void Command(const char* command)
     {
