@@ -26,21 +26,6 @@ bool UpdateModeWasEntered(kesim::KeUnitModel& model)
     });
 }
 
-// Another unit on the window's bus, unplugged at the end.
-struct OtherUnit {
-    OtherUnit(Window& w, const char* serial, UInt32 versions, UInt64 guid) : bus(w.bus)
-    {
-        model->SetSerialNumber(serial);
-        model->SetSoftwareVersion(versions);
-        model->ChangeConfig([&](kesim::KeUnitConfig& c) { c.guid = guid; });
-        bus.transport().Plug(model);
-    }
-    ~OtherUnit() { bus.transport().Unplug(model); }
-
-    simbus::Bus& bus;
-    std::shared_ptr<kesim::KeUnitModel> model = std::make_shared<kesim::KeUnitModel>();
-};
-
 QComboBox* Popup(Window& w) { return w.Widget<QComboBox>(204); }
 
 // Whether the update button and the cancel button are enabled.
@@ -305,7 +290,15 @@ TEST(Dialog, ThePopupChoosesTheUnitShownAndWrittenKeepsTheChoiceByGuidAndFallsBa
     w.bus.model().SetSoftwareVersion(Versions(21, 20));
     w.Tick();
     EXPECT_TRUE(Popup(w)->isHidden()) << "one unit: the window as it always was";
-    OtherUnit other(w, "KEBBBBBB", Versions(22, 30), 0x000A2700000000BB);
+    const auto plug = [&](const char* serial, UInt32 versions, UInt64 guid) {  // another unit on the bus
+        auto unit = std::make_shared<kesim::KeUnitModel>();
+        unit->SetSerialNumber(serial);
+        unit->SetSoftwareVersion(versions);
+        unit->ChangeConfig([&](kesim::KeUnitConfig& c) { c.guid = guid; });
+        w.bus.transport().Plug(unit);
+        return unit;
+    };
+    const auto other = plug("KEBBBBBB", Versions(22, 30), 0x000A2700000000BB);
     w.Tick();
     ASSERT_TRUE(Popup(w)->isVisible());
     EXPECT_EQ(QStringList({"KEAAAAAA, firmware 21-20", "KEBBBBBB, firmware 22-30"}), Entries(w));
@@ -326,31 +319,31 @@ TEST(Dialog, ThePopupChoosesTheUnitShownAndWrittenKeepsTheChoiceByGuidAndFallsBa
     EXPECT_EQ(std::tuple("KEBBBBBB, firmware 22-30", "22-30", "KEBBBBBB", "Downgrade"),
               std::tuple(popup->text(QAccessible::Value).toStdString(), w.Version(), w.Serial(),
                          w.Button(101)->text().toStdString()));
-    std::optional<OtherUnit> third(std::in_place, w, "KEAAAAAA", Versions(21, 26), 0x000A2700000000CC);
+    const auto third = plug("KEAAAAAA", Versions(21, 26), 0x000A2700000000CC);
     w.Tick();
     EXPECT_EQ("KEBBBBBB", w.Serial()) << "neither the tick nor an arrival changes the choice";
     EXPECT_EQ(QStringList({"KEAAAAAA, firmware 21-20, GUID 0x000a270000000042", "KEBBBBBB, firmware 22-30",
                            "KEAAAAAA, firmware 21-26, GUID 0x000a2700000000cc"}),
               Entries(w));
-    third.reset();
+    w.bus.transport().Unplug(third);
 
     // Confirmed, then gone before the job starts: nothing is written, to the other unit neither.
     w.ClickUpdate();
     EXPECT_FALSE(Popup(w)->isEnabled());
-    w.bus.transport().Unplug(other.model);
+    w.bus.transport().Unplug(other);
     ASSERT_TRUE(w.TickUntilIdle());
     EXPECT_THAT(w.alerts.seen.back().informative.toStdString(), HasSubstr("not found"));
-    w.bus.transport().Plug(other.model);
+    w.bus.transport().Plug(other);
     w.Tick();
     EXPECT_EQ(std::tuple(true, "KEBBBBBB"), std::tuple(Popup(w)->isEnabled(), w.Serial()));
 
     ASSERT_TRUE(w.UpdateToEnd());
     EXPECT_EQ(std::pair(1, false),
               std::pair(w.alerts.Count("Programming Complete"), UpdateModeWasEntered(w.bus.model())));
-    EXPECT_TRUE(other.model->Flash(kesim::FlashDevice::Xilinx).contents == socksim::Image(fileXILINX) &&
-                other.model->Flash(kesim::FlashDevice::Mcore).contents == socksim::Image(fileMCORE));
+    EXPECT_TRUE(other->Flash(kesim::FlashDevice::Xilinx).contents == socksim::Image(fileXILINX) &&
+                other->Flash(kesim::FlashDevice::Mcore).contents == socksim::Image(fileMCORE));
 
-    w.bus.transport().Unplug(other.model);
+    w.bus.transport().Unplug(other);
     w.Tick();
     EXPECT_EQ(
         std::tuple("21-20", 0,
