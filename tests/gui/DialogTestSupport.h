@@ -165,13 +165,10 @@ public:
     // Ticks as the timer would until the job has ended and the window is idle.
     bool TickUntilIdle(std::chrono::seconds timeout = std::chrono::seconds(120))
     {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (dialog->GetUpdateState() != WAITFORINPUT) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
+        for (const auto deadline = std::chrono::steady_clock::now() + timeout;
+             dialog->GetUpdateState() != WAITFORINPUT && std::chrono::steady_clock::now() < deadline; QTest::qWait(2))
             Tick();
-            QTest::qWait(2);
-        }
-        return true;
+        return dialog->GetUpdateState() == WAITFORINPUT;
     }
 
     void ClickUpdate() { QTest::mouseClick(Button(101), Qt::LeftButton); }
@@ -179,9 +176,8 @@ public:
     // The menu item that carries `command`, as the user picks it.
     void Command(const char* command)
     {
-        for (QAction* action : main->findChildren<QAction*>()) {
+        for (QAction* action : main->findChildren<QAction*>())
             if (action->property("command").toString() == QLatin1String(command)) return action->trigger();
-        }
         ADD_FAILURE() << "no menu item for " << command;
     }
     // The window's close box: refused by the window, sent on as a quit command.

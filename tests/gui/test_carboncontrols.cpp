@@ -22,15 +22,12 @@ struct Window {
     Window()
     {
         auto* layout = new QVBoxLayout(&widget);  // owned by the window, as are the widgets
-        const auto add = [&](QWidget* child, int number) {
-            child->setObjectName(ControlID{"keUD", number}.ObjectName());
+        QWidget* const children[] = {new QLabel, new QProgressBar, new QCheckBox, new QLineEdit, new QComboBox};
+        int number = 100;  // the label is 200, the bar 300 and so on
+        for (QWidget* child : children) {
+            child->setObjectName(ControlID{"keUD", number += 100}.ObjectName());
             layout->addWidget(child);
-        };
-        add(new QLabel, 200);
-        add(new QProgressBar, 300);
-        add(new QCheckBox, 400);
-        add(new QLineEdit, 500);
-        add(new QComboBox, 600);
+        }
         widget.show();
     }
     template <class T>
@@ -48,8 +45,7 @@ TEST(Controls, UnboundControlStopsTheProgramAtFirstUse)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Window window;
-    CControl never;
-    CControl missing;
+    CControl never, missing;
     EXPECT_FALSE(missing.Init({"keUD", 999}, &window.widget));
     EXPECT_FALSE(missing.Init({"xxxx", 200}, &window.widget)) << "the signature is part of the ID";
     CCheckBox box;

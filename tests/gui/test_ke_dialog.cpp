@@ -63,11 +63,11 @@ TEST(Dialog, AUnitThatCannotBeOpenedIsNotFoundButTheLineSaysWhyAndNoTickWaits)
     ASSERT_TRUE(w.bus.model().Acquire());
     w.Tick();
     EXPECT_THAT(w.Instruction(), HasSubstr("Select Upgrade"));
-    EXPECT_FALSE(w.Button(101)->isEnabled());
-    EXPECT_TRUE(w.dialog->HoldRecheck().isActive());
+    EXPECT_EQ(std::pair(false, true), std::pair(w.Button(101)->isEnabled(), w.dialog->HoldRecheck().isActive()));
     for (int tick = 0; tick < 20; ++tick) w.Tick();
-    EXPECT_EQ(NotFoundAdvice(kIOReturnExclusiveAccess), w.Instruction()) << "a longer hold is told";
-    EXPECT_EQ(0, w.gate.pauses) << "a tick never waits";
+    EXPECT_EQ(std::tuple(NotFoundAdvice(kIOReturnExclusiveAccess), 0),
+              std::tuple(w.Instruction(), w.gate.pauses.load()))
+        << "a longer hold is told; a tick never waits";
     EXPECT_THAT(NotFoundAdvice(kIOReturnNotPermitted), HasSubstr("video group"));
 }
 
