@@ -110,9 +110,7 @@ private:
     const std::string mQuitFile;
     CKeFirmwareUpdateDialog* mDialog = nullptr;
     QPointer<QMessageBox> mLastAlert;
-    bool mClicked = false;
-    bool mFailed = false;
-    bool mLeaving = false;
+    bool mClicked = false, mFailed = false, mLeaving = false;
     int mIdleTicksAfterFailure = 0;
 };
 

@@ -182,6 +182,7 @@ public:
     }
     // The window's close box: refused by the window, sent on as a quit command.
     bool CloseBox() { return main->close(); }
+    bool Activate() { return main->activateWindow(), QTest::qWaitForWindowActive(main.get()); }
 
     template <class T>
     T* Widget(int id) const

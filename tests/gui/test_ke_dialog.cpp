@@ -239,8 +239,7 @@ TEST(Dialog, TheBarFollowsTheJobQuitAndCloseBoxWaitForItsEndAboutWorksAlwaysAndT
     EXPECT_EQ(3, w.quits);
     EXPECT_FALSE(w.dialog->ApplicationCommandHandler(QStringLiteral("xxxx"))) << "other commands are not the window's";
 
-    w.main->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.main.get()));
+    ASSERT_TRUE(w.Activate());
     QTest::keyClick(w.main.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(4, w.quits) << "Ctrl+Q is the menu's Quit";
 }
@@ -301,18 +300,17 @@ TEST(Dialog, ThePopupChoosesTheUnitShownAndWrittenKeepsTheChoiceByGuidAndFallsBa
     const auto other = plug("KEBBBBBB", Versions(22, 30), 0x000A2700000000BB);
     w.Tick();
     ASSERT_TRUE(Popup(w)->isVisible());
-    EXPECT_EQ(QStringList({"KEAAAAAA, firmware 21-20", "KEBBBBBB, firmware 22-30"}), Entries(w));
-    EXPECT_EQ("21-20", w.Version());
     QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(Popup(w));
-    EXPECT_EQ(QStringLiteral("KEAAAAAA, firmware 21-20"), popup->text(QAccessible::Value));
+    EXPECT_EQ(std::tuple(QStringList({"KEAAAAAA, firmware 21-20", "KEBBBBBB, firmware 22-30"}), "21-20",
+                         "KEAAAAAA, firmware 21-20"),
+              std::tuple(Entries(w), w.Version(), popup->text(QAccessible::Value).toStdString()));
     // A screen reader names the popup by its caption.
     const auto captions = popup->relations(QAccessible::Label);
     ASSERT_EQ(1, captions.size());
     EXPECT_EQ(QStringLiteral("Ke unit:"), captions[0].first->text(QAccessible::Name));
 
     // Picked from the keyboard, as a screen reader's user does.
-    w.main->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.main.get()));
+    ASSERT_TRUE(w.Activate());
     QTest::keyClick(w.main.get(), Qt::Key_U, Qt::AltModifier);  // the caption's mnemonic
     EXPECT_TRUE(Popup(w)->hasFocus());
     QTest::keyClick(Popup(w), Qt::Key_Down);
