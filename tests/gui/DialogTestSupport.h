@@ -131,15 +131,6 @@ private:
     QTimer poll_;
 };
 
-// The application's interface file, as copied beside the test.
-inline std::unique_ptr<QWidget> LoadMainWindow()
-{
-    keui::LoadError error = keui::LoadError::kNone;
-    auto window = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), error);
-    EXPECT_EQ(keui::LoadError::kNone, error);
-    return window;
-}
-
 inline std::string Text(QLabel* label) { return label ? label->text().toStdString() : std::string("<none>"); }
 
 // The window, its controller and everything around them. Quit requests are
@@ -148,6 +139,7 @@ class Window {
 public:
     Window()
     {
+        EXPECT_EQ(keui::LoadError::kNone, loadError);
         main->show();
         const auto quit = [this](int status) { quitStatus = (++quits, status); };
         dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.clock), &processes);
@@ -157,7 +149,7 @@ public:
     {
         // The job borrows the controller: let it end first.
         gate.Release();
-        if (dialog && dialog->GetUpdateState() != WAITFORINPUT) TickUntilIdle();
+        TickUntilIdle();
     }
 
     void Tick() { dialog->TimerEventHandler(); }
@@ -200,7 +192,9 @@ public:
     simbus::Bus bus;
     SleepGate gate;
     fakeproc::Processes processes{{{1, 1, "KEFirmwareUpdat"}, {2, 2, "bash"}}, {1, 1, "KEFirmwareUpdat"}};
-    std::unique_ptr<QWidget> main = LoadMainWindow();
+    keui::LoadError loadError = keui::LoadError::kNone;
+    // The application's interface file, as copied beside the test.
+    std::unique_ptr<QWidget> main = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), loadError);
     int quits = 0;
     int quitStatus = -1;  // of the last quit request
     AlertAnswerer alerts{Bar()};
