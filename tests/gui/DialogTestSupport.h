@@ -41,25 +41,22 @@ public:
     const KeSleepFunction clock = [this](UInt32) { Pause(); };
     std::atomic<int> pauses{0};
 
-    void Arm(UInt32 atProgress)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = true;
-        at_ = atProgress;
-    }
+    void Arm(UInt32 atProgress) { Set(true, atProgress); }
+    void Release() { Set(false, 0); }
     bool WaitBlocked(std::chrono::seconds timeout = std::chrono::seconds(60))
     {
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, timeout, [this] { return blocked_; });
     }
-    void Release()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = false;
-        changed_.notify_all();
-    }
 
 private:
+    void Set(bool armed, UInt32 atProgress)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = armed;
+        at_ = atProgress;
+        changed_.notify_all();
+    }
     void Pause()
     {
         ++pauses;
