@@ -70,8 +70,7 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool armed_ = false;  // cleared by the release
-    bool blocked_ = false;
+    bool armed_ = false, blocked_ = false;
     UInt32 at_ = 0;
 };
 
@@ -81,8 +80,7 @@ private:
 class AlertAnswerer {
 public:
     struct Seen {
-        QString text;
-        QString informative;
+        QString text, informative;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QStringList buttons;  // sorted
         int barValue = -1;    // the window's progress bar while the alert was up
