@@ -47,8 +47,7 @@ socksim::Bytes FileStream(const std::string& file)
 {
     socksim::Bytes bytes = socksim::ReadFile(file);
     const socksim::Bytes sync = {0xFF, 0xFF, 0xFF, 0xFF, 0xAA, 0x99, 0x55, 0x66};
-    if (file.ends_with(".bit"))
-        bytes.erase(bytes.begin(), std::search(bytes.begin(), bytes.end(), sync.begin(), sync.end()));
+    if (file.ends_with(".bit")) bytes.erase(bytes.begin(), std::ranges::search(bytes, sync).begin());
     return socksim::StreamOf(bytes);
 }
 
@@ -83,10 +82,8 @@ protected:
     void WaitForBlocks()
     {
         for (const auto deadline = std::chrono::steady_clock::now() + 60s; std::chrono::steady_clock::now() < deadline;
-             std::this_thread::sleep_for(5ms)) {
-            const Lines log = SplitLines(childproc::Slurp(mLog));
-            if (std::count_if(log.begin(), log.end(), WritesData) > 20) return;
-        }
+             std::this_thread::sleep_for(5ms))
+            if (std::ranges::count_if(SplitLines(childproc::Slurp(mLog)), WritesData) > 20) return;
         ADD_FAILURE() << "the blocks did not flow";
     }
 
