@@ -32,30 +32,19 @@ constexpr int kIdleTicksBeforeLeaving = 2;
 
 std::FILE* gTranscript = stdout;
 
-void Say(const std::string& line)
-{
-    std::fprintf(gTranscript, "%s\n", line.c_str());
-    std::fflush(gTranscript);
-}
+void Say(const std::string& line) { std::fprintf(gTranscript, "%s\n", line.c_str()); }
 
 template <class T>
 T* Find(const char* name)
 {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
+    for (QWidget* top : QApplication::topLevelWidgets())
         if (T* widget = top->findChild<T*>(QString::fromLatin1(name))) return widget;
-    }
     return nullptr;
 }
 
 std::string LabelText(const char* name)
 {
-    const QLabel* label = Find<QLabel>(name);
-    return label ? label->text().toStdString() : std::string("<none>");
-}
-
-const char* StateName(KeFirmwareUpdateType state)
-{
-    return state == WAITFORINPUT ? "idle" : state == STARTUPDATE ? "start" : "updating";
+    return Find<QLabel>(name) ? Find<QLabel>(name)->text().toStdString() : "<none>";
 }
 
 class Driver {
@@ -76,18 +65,16 @@ private:
     void OnTick()
     {
         const KeFirmwareUpdateType state = mDialog->GetUpdateState();
-        const long long ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-                .count();
-        Say("tick\t" + std::to_string(ms) + "\t" + StateName(state) + "\t" + LabelText("keUD_200") + "\t" +
-            LabelText("keUD_201"));
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        const char* name = state == WAITFORINPUT ? "idle" : state == STARTUPDATE ? "start" : "updating";
+        Say("tick\t" + std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()) + "\t" +
+            name + "\t" + LabelText("keUD_200") + "\t" + LabelText("keUD_201"));
         if (mFailed && state == WAITFORINPUT) ++mIdleTicksAfterFailure;
     }
 
     void Poll()
     {
-        if (AnswerAlert()) return;
-        if (mDialog->GetUpdateState() != WAITFORINPUT) return;
+        if (AnswerAlert() || mDialog->GetUpdateState() != WAITFORINPUT) return;
         if (mUpgrade && !mClicked) {
             QPushButton* button = Find<QPushButton>("keUD_101");
             if (button == nullptr || !button->isEnabled()) return;
@@ -123,9 +110,7 @@ private:
     const std::string mQuitFile;
     CKeFirmwareUpdateDialog* mDialog = nullptr;
     QPointer<QMessageBox> mLastAlert;
-    bool mClicked = false;
-    bool mFailed = false;
-    bool mLeaving = false;
+    bool mClicked = false, mFailed = false, mLeaving = false;
     int mIdleTicksAfterFailure = 0;
 };
 
@@ -143,7 +128,7 @@ int main(int argc, char* argv[])
     const int transcriptFd = ::dup(STDOUT_FILENO);
     if (transcriptFd < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) return 2;
     gTranscript = ::fdopen(transcriptFd, "w");
-    if (gTranscript == nullptr) return 2;
+    if (gTranscript == nullptr || std::setvbuf(gTranscript, nullptr, _IOLBF, 0) != 0) return 2;
 
     Driver driver(upgrade, idle ? argv[2] : "");
     const int code = RunKEFirmwareUpdate([&driver](CKeFirmwareUpdateDialog& dialog) { driver.Attach(dialog); });

@@ -38,30 +38,25 @@ namespace dialogtest {
 // at its first pause at or beyond a progress value until released.
 class SleepGate {
 public:
-    ~SleepGate() { Release(); }
-
     const KeSleepFunction clock = [this](UInt32) { Pause(); };
     std::atomic<int> pauses{0};
 
-    void Arm(UInt32 atProgress)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = true;
-        at_ = atProgress;
-    }
+    void Arm(UInt32 atProgress) { Set(true, atProgress); }
+    void Release() { Set(false, 0); }
     bool WaitBlocked(std::chrono::seconds timeout = std::chrono::seconds(60))
     {
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, timeout, [this] { return blocked_; });
     }
-    void Release()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = false;
-        changed_.notify_all();
-    }
 
 private:
+    void Set(bool armed, UInt32 atProgress)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = armed;
+        at_ = atProgress;
+        changed_.notify_all();
+    }
     void Pause()
     {
         ++pauses;
@@ -75,8 +70,7 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool armed_ = false;  // cleared by the release
-    bool blocked_ = false;
+    bool armed_ = false, blocked_ = false;
     UInt32 at_ = 0;
 };
 
@@ -86,8 +80,7 @@ private:
 class AlertAnswerer {
 public:
     struct Seen {
-        QString text;
-        QString informative;
+        QString text, informative;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QStringList buttons;  // sorted
         int barValue = -1;    // the window's progress bar while the alert was up
@@ -100,16 +93,11 @@ public:
     }
 
     void Queue(const char* button) { answers_.push_back(QString::fromUtf8(button)); }
-    // Set before an alert is answered; the screenshot tool uses it.
-    std::function<void(QMessageBox*)> onShow;
+    std::function<void(QMessageBox*)> onShow;  // runs before the answer
 
     std::vector<Seen> seen;
 
-    int Count(const char* text) const
-    {
-        return static_cast<int>(
-            std::count_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.text == QString::fromUtf8(text); }));
-    }
+    int Count(const char* text) const { return int(std::ranges::count(seen, QString::fromUtf8(text), &Seen::text)); }
 
 private:
     void Poll()
@@ -124,12 +112,10 @@ private:
         if (onShow) onShow(box);
         const QString answer = answers_.empty() ? QStringLiteral("OK") : answers_.front();
         if (!answers_.empty()) answers_.pop_front();
-        if (answer == QStringLiteral("Escape") || answer == QStringLiteral("Return")) {
-            return QTest::keyClick(box, answer == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_Return);
-        }
-        const auto all = box->buttons();
-        const auto button = std::find_if(all.begin(), all.end(), [&](auto* b) { return b->text() == answer; });
-        if (button != all.end()) return (*button)->click();
+        if (answer == u"Escape" || answer == u"Return")
+            return QTest::keyClick(box, answer == u"Escape" ? Qt::Key_Escape : Qt::Key_Return);
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == answer) return button->click();
         ADD_FAILURE() << "the alert has no button " << answer.toStdString();
         box->reject();
     }
@@ -140,15 +126,6 @@ private:
     QTimer poll_;
 };
 
-// The application's interface file, as copied beside the test.
-inline std::unique_ptr<QWidget> LoadMainWindow()
-{
-    keui::LoadError error = keui::LoadError::kNone;
-    auto window = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), error);
-    EXPECT_EQ(keui::LoadError::kNone, error);
-    return window;
-}
-
 inline std::string Text(QLabel* label) { return label ? label->text().toStdString() : std::string("<none>"); }
 
 // The window, its controller and everything around them. Quit requests are
@@ -157,11 +134,9 @@ class Window {
 public:
     Window()
     {
+        EXPECT_EQ(keui::LoadError::kNone, loadError);
         main->show();
-        const auto quit = [this](int status) {
-            ++quits;
-            quitStatus = status;
-        };
+        const auto quit = [this](int status) { quitStatus = (++quits, status); };
         dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.clock), &processes);
         dialog->Timer().stop();
     }
@@ -169,7 +144,7 @@ public:
     {
         // The job borrows the controller: let it end first.
         gate.Release();
-        if (dialog && dialog->GetUpdateState() != WAITFORINPUT) TickUntilIdle();
+        TickUntilIdle();
     }
 
     void Tick() { dialog->TimerEventHandler(); }
@@ -177,27 +152,24 @@ public:
     // Ticks as the timer would until the job has ended and the window is idle.
     bool TickUntilIdle(std::chrono::seconds timeout = std::chrono::seconds(120))
     {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (dialog->GetUpdateState() != WAITFORINPUT) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
+        for (const auto deadline = std::chrono::steady_clock::now() + timeout;
+             dialog->GetUpdateState() != WAITFORINPUT && std::chrono::steady_clock::now() < deadline; QTest::qWait(2))
             Tick();
-            QTest::qWait(2);
-        }
-        return true;
+        return dialog->GetUpdateState() == WAITFORINPUT;
     }
 
     void ClickUpdate() { QTest::mouseClick(Button(101), Qt::LeftButton); }
-    void ClickCancel() { QTest::mouseClick(Button(100), Qt::LeftButton); }
+    bool UpdateToEnd() { return ClickUpdate(), TickUntilIdle(); }
     // The menu item that carries `command`, as the user picks it.
     void Command(const char* command)
     {
-        for (QAction* action : main->findChildren<QAction*>()) {
+        for (QAction* action : main->findChildren<QAction*>())
             if (action->property("command").toString() == QLatin1String(command)) return action->trigger();
-        }
         ADD_FAILURE() << "no menu item for " << command;
     }
     // The window's close box: refused by the window, sent on as a quit command.
     bool CloseBox() { return main->close(); }
+    bool Activate() { return main->activateWindow(), QTest::qWaitForWindowActive(main.get()); }
 
     template <class T>
     T* Widget(int id) const
@@ -215,7 +187,9 @@ public:
     simbus::Bus bus;
     SleepGate gate;
     fakeproc::Processes processes{{{1, 1, "KEFirmwareUpdat"}, {2, 2, "bash"}}, {1, 1, "KEFirmwareUpdat"}};
-    std::unique_ptr<QWidget> main = LoadMainWindow();
+    keui::LoadError loadError = keui::LoadError::kNone;
+    // The application's interface file, as copied beside the test.
+    std::unique_ptr<QWidget> main = keui::LoadInterfaceFile(keui::InterfaceFilePath(QStringLiteral("main")), loadError);
     int quits = 0;
     int quitStatus = -1;  // of the last quit request
     AlertAnswerer alerts{Bar()};

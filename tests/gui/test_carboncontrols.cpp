@@ -22,15 +22,12 @@ struct Window {
     Window()
     {
         auto* layout = new QVBoxLayout(&widget);  // owned by the window, as are the widgets
-        const auto add = [&](QWidget* child, int number) {
-            child->setObjectName(ControlID{"keUD", number}.ObjectName());
+        QWidget* const children[] = {new QLabel, new QProgressBar, new QCheckBox, new QLineEdit, new QComboBox};
+        int number = 100;  // the label is 200, the bar 300 and so on
+        for (QWidget* child : children) {
+            child->setObjectName(ControlID{"keUD", number += 100}.ObjectName());
             layout->addWidget(child);
-        };
-        add(new QLabel, 200);
-        add(new QProgressBar, 300);
-        add(new QCheckBox, 400);
-        add(new QLineEdit, 500);
-        add(new QComboBox, 600);
+        }
         widget.show();
     }
     template <class T>
@@ -48,8 +45,7 @@ TEST(Controls, UnboundControlStopsTheProgramAtFirstUse)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     Window window;
-    CControl never;
-    CControl missing;
+    CControl never, missing;
     EXPECT_FALSE(missing.Init({"keUD", 999}, &window.widget));
     EXPECT_FALSE(missing.Init({"xxxx", 200}, &window.widget)) << "the signature is part of the ID";
     CCheckBox box;
@@ -77,33 +73,31 @@ TEST(Controls, UnboundControlStopsTheProgramAtFirstUse)
 TEST(Controls, TextIsWindowsLatin1AndPlainAndEachFontStyleReplacesTheLastOne)
 {
     Window window;
-    const QColor fileColor = window.Get<QLabel>(200)->palette().color(QPalette::WindowText);
-    const int fileSize = window.Get<QLabel>(200)->font().pointSize();
+    QLabel* label = window.Get<QLabel>(200);
+    const auto style = [&] {
+        return std::tuple(label->palette().color(QPalette::WindowText), label->font().bold(),
+                          label->font().pointSize());
+    };
+    const auto [fileColor, fileBold, fileSize] = style();
     CControl text;
     ASSERT_TRUE(text.Init({"keUD", 200}, &window.widget));
     text.SetText("<b>21-26</b> \x80 \xA9");
-    EXPECT_EQ(QStringLiteral("<b>21-26</b> \u20AC \u00A9"), window.Get<QLabel>(200)->text());
-    EXPECT_EQ(Qt::PlainText, window.Get<QLabel>(200)->textFormat());
+    EXPECT_EQ(std::pair(QStringLiteral("<b>21-26</b> \u20AC \u00A9"), Qt::PlainText),
+              std::pair(label->text(), label->textFormat()));
     std::string all;
     for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
     EXPECT_EQ(all, ToWindowsLatin1(FromWindowsLatin1(all), '?')) << "every byte round-trips";
 
     text.SetVisibility(false);
-    EXPECT_TRUE(window.Get<QLabel>(200)->isHidden());
-    EXPECT_TRUE(window.Get<QLabel>(200)->sizePolicy().retainSizeWhenHidden()) << "the others keep their place";
+    EXPECT_TRUE(label->isHidden() && label->sizePolicy().retainSizeWhenHidden()) << "the others keep their place";
 
-    // Each font style replaces the last one.
-    QLabel* widget = window.Get<QLabel>(200);
     text.SetFontForeColor(Qt::red);
-    EXPECT_EQ(QColor(Qt::red), widget->palette().color(QPalette::WindowText));
+    EXPECT_EQ(std::tuple(QColor(Qt::red), fileBold, fileSize), style());
     text.SetFontStyle(kFaceBold);
-    EXPECT_TRUE(widget->font().bold());
-    EXPECT_EQ(fileColor, widget->palette().color(QPalette::WindowText)) << "the colour of the last call is gone";
+    EXPECT_EQ(std::tuple(fileColor, true, fileSize), style()) << "the colour of the last call is gone";
     text.SetFontControlStyle(fileSize + 2, Qt::AlignRight, Qt::green);
-    EXPECT_FALSE(widget->font().bold());
-    EXPECT_EQ(fileSize + 2, widget->font().pointSize());
-    EXPECT_EQ(QColor(Qt::green), widget->palette().color(QPalette::WindowText));
-    EXPECT_TRUE(widget->alignment() & Qt::AlignRight);
+    EXPECT_EQ(std::tuple(QColor(Qt::green), false, fileSize + 2), style());
+    EXPECT_TRUE(label->alignment() & Qt::AlignRight);
 }
 
 TEST(Controls, CheckBoxPopupBarAndEditValues)
@@ -112,28 +106,27 @@ TEST(Controls, CheckBoxPopupBarAndEditValues)
     CCheckBox box;
     ASSERT_TRUE(box.Init({"keUD", 400}, &window.widget));
     box.Check();
-    EXPECT_TRUE(window.Get<QCheckBox>(400)->isChecked());
-    EXPECT_TRUE(box.IsChecked());
+    EXPECT_EQ(std::pair(true, true), std::pair(window.Get<QCheckBox>(400)->isChecked(), box.IsChecked()));
     window.Get<QCheckBox>(400)->setTristate(true);
     box.SetValue(2);
     EXPECT_FALSE(box.IsChecked()) << "mixed is not checked";
 
     CPopupControl popup;
     ASSERT_TRUE(popup.Init({"keUD", 600}, &window.widget));
+    QComboBox* combo = window.Get<QComboBox>(600);
     CMenu menu(popup.GetMenuHandle());
     std::string items[] = {"One", "Two \xE9", "", "Never"};
     menu.Init(items);
-    ASSERT_EQ(2, window.Get<QComboBox>(600)->count());
-    EXPECT_EQ(QStringLiteral("Two \u00E9"), window.Get<QComboBox>(600)->itemText(1));
+    ASSERT_EQ(2, combo->count());
+    EXPECT_EQ(QStringLiteral("Two \u00E9"), combo->itemText(1));
     int picks = 0;
     popup.SetupEventHandler([&] { ++picks; });
     popup.SetValue(2);
-    EXPECT_EQ(1, window.Get<QComboBox>(600)->currentIndex()) << "items count from 1";
-    QTest::keyClick(window.Get<QComboBox>(600), Qt::Key_Up);
-    EXPECT_EQ(1, popup.GetValue());
-    EXPECT_EQ(1, picks) << "the user's pick alone runs the handler";
+    EXPECT_EQ(1, combo->currentIndex()) << "items count from 1";
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(std::pair(1, 1), std::pair(popup.GetValue(), picks)) << "the user's pick alone runs the handler";
     menu.Append(std::string(300, 'a'));
-    EXPECT_EQ(255, window.Get<QComboBox>(600)->itemText(2).size());
+    EXPECT_EQ(255, combo->itemText(2).size());
 
     CControl bar;
     ASSERT_TRUE(bar.Init({"keUD", 300}, &window.widget));

@@ -9,13 +9,8 @@
 TEST(Alerts, EachSaysItsTextsAndReturnsTheButtonOrKeyPressed)
 {
     using Answers = std::vector<std::pair<const char*, int>>;  // pressed, returned
-    struct Case {
-        std::function<AlertButton()> show;
-        Answers answers;
-        const char *text, *informative;
-        QMessageBox::Icon icon;
-        QStringList buttons;
-    };
+    using Case =
+        std::tuple<std::function<AlertButton()>, Answers, const char*, const char*, QMessageBox::Icon, QStringList>;
     const auto failedWithLog = [] {
         SetFailureLogPath("/home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log");
         const AlertButton pressed = ShowProgrammingFailedAlert(UpdateFailedText("The update did not start.", true));
@@ -40,14 +35,14 @@ TEST(Alerts, EachSaysItsTextsAndReturnsTheButtonOrKeyPressed)
          "again. The details are in /home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log.",
          QMessageBox::Critical, QStringList{"OK"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [show, answers, text, informative, icon, buttons] : cases) {
         dialogtest::AlertAnswerer alerts(nullptr);
-        for (const auto& [pressed, returned] : c.answers) {
+        for (const auto& [pressed, returned] : answers) {
             alerts.Queue(pressed);
-            EXPECT_EQ(returned, c.show()) << c.text << pressed;
+            EXPECT_EQ(returned, show()) << text << pressed;
             ASSERT_FALSE(alerts.seen.empty());
             const auto& seen = alerts.seen.back();
-            EXPECT_EQ(std::tuple(QString::fromUtf8(c.text), QString::fromUtf8(c.informative), c.icon, c.buttons),
+            EXPECT_EQ(std::tuple(QString::fromUtf8(text), QString::fromUtf8(informative), icon, buttons),
                       std::tuple(seen.text, seen.informative, seen.icon, seen.buttons))
                 << seen.informative.toStdString();
         }

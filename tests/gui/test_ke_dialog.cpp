@@ -5,14 +5,15 @@
 #include <gmock/gmock.h>
 
 #include <QAccessible>
-#include <QApplication>
 #include <QComboBox>
 
 #include "tests/gui/DialogTestSupport.h"
 #include "tests/support/SocketSim.h"
 
 using dialogtest::Window;
+using testing::AllOf;
 using testing::HasSubstr;
+using testing::Not;
 
 namespace {
 
@@ -20,26 +21,10 @@ constexpr UInt32 Versions(UInt32 mcore, UInt32 xilinx) { return (mcore << 16) | 
 
 bool UpdateModeWasEntered(kesim::KeUnitModel& model)
 {
-    for (const auto& t : model.Log()) {
-        if (t.offset == kesim::kUpdateControlReg && !t.data.empty() && t.data.back() == 1) return true;
-    }
-    return false;
+    return std::ranges::any_of(model.Log(), [](const auto& t) {
+        return t.offset == kesim::kUpdateControlReg && !t.data.empty() && t.data.back() == 1;
+    });
 }
-
-// Another unit on the window's bus, unplugged at the end.
-struct OtherUnit {
-    OtherUnit(Window& w, const char* serial, UInt32 versions, UInt64 guid) : bus(w.bus)
-    {
-        model->SetSerialNumber(serial);
-        model->SetSoftwareVersion(versions);
-        model->ChangeConfig([&](kesim::KeUnitConfig& c) { c.guid = guid; });
-        bus.transport().Plug(model);
-    }
-    ~OtherUnit() { bus.transport().Unplug(model); }
-
-    simbus::Bus& bus;
-    std::shared_ptr<kesim::KeUnitModel> model = std::make_shared<kesim::KeUnitModel>();
-};
 
 QComboBox* Popup(Window& w) { return w.Widget<QComboBox>(204); }
 
@@ -55,13 +40,13 @@ QStringList Entries(Window& w)
 
 }  // namespace
 
-TEST(Dialog, AUnitThatCannotBeOpenedIsNotFoundButTheLineSaysWhyAndNoTickWaits)
+TEST(Dialog, AUnitIsOfferedOnlyWhilePluggedOpenableAndReadableTheLineSaysWhyAndNoTickWaits)
 {
     Window w;
     ASSERT_TRUE(w.bus.model().Acquire());  // another program holds it
     w.Tick();
     EXPECT_EQ("Ke Not Found", w.Version());
-    EXPECT_THAT(w.Instruction(), testing::HasSubstr("another program is using it"));
+    EXPECT_THAT(w.Instruction(), HasSubstr("another program is using it"));
     EXPECT_FALSE(w.Button(101)->isEnabled());
 
     w.bus.model().Relinquish();
@@ -77,13 +62,41 @@ TEST(Dialog, AUnitThatCannotBeOpenedIsNotFoundButTheLineSaysWhyAndNoTickWaits)
     // Held while on show (another program's discovery holds it a moment): asked again soon, not offered meanwhile.
     ASSERT_TRUE(w.bus.model().Acquire());
     w.Tick();
-    EXPECT_THAT(w.Instruction(), testing::HasSubstr("Select Upgrade"));
-    EXPECT_FALSE(w.Button(101)->isEnabled());
-    EXPECT_TRUE(w.dialog->HoldRecheck().isActive());
+    EXPECT_THAT(w.Instruction(), HasSubstr("Select Upgrade"));
+    EXPECT_EQ(std::pair(false, true), std::pair(w.Button(101)->isEnabled(), w.dialog->HoldRecheck().isActive()));
     for (int tick = 0; tick < 20; ++tick) w.Tick();
     EXPECT_EQ(NotFoundAdvice(kIOReturnExclusiveAccess), w.Instruction()) << "a longer hold is told";
+    EXPECT_THAT(NotFoundAdvice(kIOReturnNotPermitted), HasSubstr("video group"));
+
+    w.bus.model().Relinquish();
+    w.bus.Unplug();
+    w.processes.Start("kdenlive");  // asked only when a unit is there
+    w.Button(100)->setEnabled(false);
+    const auto shown = [&] {
+        return std::tuple(w.Version(), w.Serial(), w.Instruction(), w.Button(101)->isEnabled(), w.WarningShown());
+    };
+    const auto none = std::tuple("Ke Not Found", "Ke Not Found", "", false, false);
+    w.Tick();
+    EXPECT_EQ(none, shown());
+    EXPECT_FALSE(w.Button(100)->isEnabled()) << "without a unit the cancel button is not touched";
+
+    // Plugged in while a video editor runs: the update is held back until it ends.
+    w.bus.Plug();
+    w.Tick();
+    EXPECT_EQ(std::tuple("20-25", "Not Available", std::pair(false, true), "Upgrade", true),
+              std::tuple(w.Version(), w.Serial(), Buttons(w), w.Button(101)->text().toStdString(), w.WarningShown()));
+    EXPECT_EQ(QColor(255, 0, 0), w.Label(202)->palette().color(QPalette::WindowText));
+    const QString warning = QAccessible::queryAccessibleInterface(w.Label(202))->text(QAccessible::Name);
+    EXPECT_EQ(w.Label(202)->text(), warning) << "screen readers read the warning itself";
+    w.processes.Stop("kdenlive");
+    w.processes.Start("bash");  // not a video program
+    w.Tick();
+    EXPECT_EQ(std::pair(true, false), std::pair(w.Button(101)->isEnabled(), w.WarningShown()));
+
+    w.bus.model().Vanish();
+    w.Tick();
+    EXPECT_EQ(none, shown());
     EXPECT_EQ(0, w.gate.pauses) << "a tick never waits";
-    EXPECT_THAT(NotFoundAdvice(kIOReturnNotPermitted), testing::HasSubstr("video group"));
 }
 
 TEST(Dialog, NewerUnitAsksBeforeADowngradeAndOnlyOkForTheUnitShownStartsItOnTheNextTick)
@@ -91,17 +104,15 @@ TEST(Dialog, NewerUnitAsksBeforeADowngradeAndOnlyOkForTheUnitShownStartsItOnTheN
     Window w;
     w.bus.model().SetSoftwareVersion(Versions(22, 26));
     w.Tick();
-    EXPECT_EQ("22-26", w.Version());
-    EXPECT_EQ("Select Downgrade button to download firmware version 21-26 to Ke:", w.Instruction());
-    EXPECT_EQ("Downgrade", w.Button(101)->accessibleName().toStdString()) << "called what it reads";
+    EXPECT_EQ(std::tuple("22-26", "Select Downgrade button to download firmware version 21-26 to Ke:", "Downgrade"),
+              std::tuple(w.Version(), w.Instruction(), w.Button(101)->accessibleName().toStdString()));
 
     w.alerts.Queue("Cancel");
     w.ClickUpdate();
-    EXPECT_EQ(1, w.quits);
-    EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
-    EXPECT_EQ(std::pair(true, true), Buttons(w)) << "state and buttons are left as they were";
+    EXPECT_EQ(std::tuple(1, WAITFORINPUT, std::pair(true, true)),
+              std::tuple(w.quits, w.dialog->GetUpdateState(), Buttons(w)))
+        << "state and buttons are left as they were";
     w.Tick();
-    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
 
     // A confirmation is not carried over to another unit, or to a version, the
     // window, ticking on under the alert, has come to show meanwhile.
@@ -114,25 +125,23 @@ TEST(Dialog, NewerUnitAsksBeforeADowngradeAndOnlyOkForTheUnitShownStartsItOnTheN
         w.alerts.Queue("OK");
         w.ClickUpdate();
         EXPECT_EQ(WAITFORINPUT, w.dialog->GetUpdateState());
-        w.Tick();
-        EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
+        w.Tick();  // the unit log's check below covers these ticks too
     }
 
     // Confirmed for the unit shown (the quit request above is the application's to act on).
     w.alerts.onShow = nullptr;
     w.alerts.Queue("OK");
     w.ClickUpdate();
-    EXPECT_EQ(4, w.alerts.Count("This is a Downgrade:"));
-    EXPECT_EQ(STARTUPDATE, w.dialog->GetUpdateState());
-    EXPECT_EQ(std::pair(false, false), Buttons(w));
-    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model())) << "the click itself starts nothing";
+    EXPECT_EQ(std::tuple(4, STARTUPDATE, std::pair(false, false), false),
+              std::tuple(w.alerts.Count("This is a Downgrade:"), w.dialog->GetUpdateState(), Buttons(w),
+                         UpdateModeWasEntered(w.bus.model())))
+        << "the click itself starts nothing";
     w.Tick();
     EXPECT_EQ(UPDATING, w.dialog->GetUpdateState());
     ASSERT_TRUE(w.TickUntilIdle());
-    EXPECT_TRUE(w.bus.model().Flash(kesim::FlashDevice::Xilinx).accepted);
-    EXPECT_TRUE(w.bus.model().Flash(kesim::FlashDevice::Mcore).accepted);
-    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
-    EXPECT_EQ(2, w.quits);
+    EXPECT_EQ(std::tuple(true, true, 1, 2), std::tuple(w.bus.model().Flash(kesim::FlashDevice::Xilinx).accepted,
+                                                       w.bus.model().Flash(kesim::FlashDevice::Mcore).accepted,
+                                                       w.alerts.Count("Programming Complete"), w.quits));
 }
 
 TEST(Dialog, FailedJobsAreReportedTheWindowGoesIdleWithoutQuittingAndTheBarShowsNoOldValue)
@@ -144,16 +153,15 @@ TEST(Dialog, FailedJobsAreReportedTheWindowGoesIdleWithoutQuittingAndTheBarShows
         c.refuseCrc = true;
     });
     w.Tick();
-    w.ClickUpdate();
-    ASSERT_TRUE(w.TickUntilIdle());
+    ASSERT_TRUE(w.UpdateToEnd());
     ASSERT_GT(gDownloadProgress.Get(), 50u);
     ASSERT_EQ(1u, w.alerts.seen.size());
     const auto& failed = w.alerts.seen[0];
-    EXPECT_EQ("Programming Failed", failed.text.toStdString());
-    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("microcontroller image failed at the CRC check"));
-    EXPECT_THAT(failed.informative.toStdString(), HasSubstr("0xE0008015). The FPGA image was written. Do not power"));
+    EXPECT_EQ(std::tuple("Programming Failed", 0), std::tuple(failed.text.toStdString(), w.Bar()->value()));
+    EXPECT_THAT(failed.informative.toStdString(),
+                AllOf(HasSubstr("microcontroller image failed at the CRC check"),
+                      HasSubstr("0xE0008015). The FPGA image was written. Do not power")));
     EXPECT_GT(failed.barValue, 0) << "while the alert is up the bar still shows where the job stopped";
-    EXPECT_EQ(0, w.Bar()->value());
 
     // Idle again, the update is offered; this time no unit is found at all.
     w.Tick();
@@ -163,8 +171,7 @@ TEST(Dialog, FailedJobsAreReportedTheWindowGoesIdleWithoutQuittingAndTheBarShows
     ASSERT_TRUE(w.TickUntilIdle());
     ASSERT_EQ(2u, w.alerts.seen.size());
     const auto& notFound = w.alerts.seen[1];
-    EXPECT_THAT(notFound.informative.toStdString(),
-                testing::AllOf(HasSubstr("not found"), HasSubstr("nothing was written")));
+    EXPECT_THAT(notFound.informative.toStdString(), AllOf(HasSubstr("not found"), HasSubstr("nothing was written")));
     EXPECT_EQ(0, notFound.barValue);
     w.Tick();
     EXPECT_EQ("Ke Not Found", w.Version());
@@ -178,47 +185,11 @@ TEST(Dialog, FailedJobsAreReportedTheWindowGoesIdleWithoutQuittingAndTheBarShows
     ASSERT_TRUE(w.bus.model().Acquire());  // held by another program when the job opens it
     ASSERT_TRUE(w.TickUntilIdle());
     w.bus.model().Relinquish();
-    EXPECT_THAT(w.alerts.seen.back().informative.toStdString(), HasSubstr("did not start: another program holds"));
-    EXPECT_THAT(w.alerts.seen.back().informative.toStdString(), testing::Not(HasSubstr("power off")));
+    EXPECT_THAT(w.alerts.seen.back().informative.toStdString(),
+                AllOf(HasSubstr("did not start: another program holds"), Not(HasSubstr("power off"))));
     w.Tick();
-    w.ClickUpdate();
-    ASSERT_TRUE(w.TickUntilIdle());
-    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
-    EXPECT_EQ(1, w.quits) << "the failures did not quit";
-}
-
-TEST(Dialog, UnitPluggedInAndRemovedWhileOpen)
-{
-    Window w;
-    w.bus.Unplug();
-    w.processes.Start("kdenlive");  // asked only when a unit is there
-    w.Button(100)->setEnabled(false);
-    const auto shown = [&] { return std::tuple(w.Version(), w.Serial(), w.Instruction(), w.Button(101)->isEnabled()); };
-    const auto none = std::tuple("Ke Not Found", "Ke Not Found", "", false);
-    w.Tick();
-    EXPECT_EQ(none, shown());
-    EXPECT_FALSE(w.WarningShown());
-    EXPECT_FALSE(w.Button(100)->isEnabled()) << "without a unit the cancel button is not touched";
-
-    // Plugged in while a video editor runs: the update is held back until it ends.
-    w.bus.Plug();
-    w.Tick();
-    EXPECT_EQ(std::tuple("20-25", "Not Available", std::pair(false, true)),
-              std::tuple(w.Version(), w.Serial(), Buttons(w)));
-    EXPECT_EQ("Upgrade", w.Button(101)->text().toStdString());
-    EXPECT_TRUE(w.WarningShown());
-    EXPECT_EQ(QColor(255, 0, 0), w.Label(202)->palette().color(QPalette::WindowText));
-    const QString warning = QAccessible::queryAccessibleInterface(w.Label(202))->text(QAccessible::Name);
-    EXPECT_EQ(w.Label(202)->text(), warning) << "screen readers read the warning itself";
-    w.processes.Stop("kdenlive");
-    w.processes.Start("bash");  // not a video program
-    w.Tick();
-    EXPECT_TRUE(w.Button(101)->isEnabled());
-    EXPECT_FALSE(w.WarningShown());
-
-    w.bus.model().Vanish();
-    w.Tick();
-    EXPECT_EQ(none, shown());
+    ASSERT_TRUE(w.UpdateToEnd());
+    EXPECT_EQ(std::pair(1, 1), std::pair(w.alerts.Count("Programming Complete"), w.quits)) << "failures do not quit";
 }
 
 TEST(Dialog, TheBarFollowsTheJobQuitAndCloseBoxWaitForItsEndAboutWorksAlwaysAndTheEndIsAlertedOnce)
@@ -245,28 +216,22 @@ TEST(Dialog, TheBarFollowsTheJobQuitAndCloseBoxWaitForItsEndAboutWorksAlwaysAndT
         w.Command(kHICommandAbout);
         EXPECT_EQ(shown, aboutShown());
         w.Command(kHICommandQuit);
-        EXPECT_FALSE(w.CloseBox());
-        EXPECT_EQ(0, w.quits);
-        EXPECT_TRUE(w.main->isVisible());
+        EXPECT_EQ((std::tuple{false, 0, true}), (std::tuple{w.CloseBox(), w.quits, w.main->isVisible()}));
     }
 
     w.gate.Release();
     ASSERT_TRUE(w.TickUntilIdle());
-    ASSERT_EQ(1, w.alerts.Count("Programming Complete"));
-    EXPECT_EQ(100, w.alerts.seen.back().barValue) << "the bar shows the end before the alert";
-    EXPECT_EQ(1, w.quits) << "the completion alert's OK quits";
+    EXPECT_EQ(std::pair(100, 1), std::pair(w.alerts.seen.back().barValue, w.quits)) << "the end shown, then OK quits";
     // The application would have ended; another tick only refreshes the window.
     w.Tick();
     EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
 
     w.Command(kHICommandQuit);
     EXPECT_EQ(2, w.quits) << "idle, the standard handling quits";
-    EXPECT_FALSE(w.CloseBox());
-    EXPECT_EQ(3, w.quits);
+    EXPECT_EQ((std::tuple{false, 3}), (std::tuple{w.CloseBox(), w.quits}));
     EXPECT_FALSE(w.dialog->ApplicationCommandHandler(QStringLiteral("xxxx"))) << "other commands are not the window's";
 
-    w.main->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.main.get()));
+    ASSERT_TRUE(w.Activate());
     QTest::keyClick(w.main.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(4, w.quits) << "Ctrl+Q is the menu's Quit";
 }
@@ -284,8 +249,8 @@ TEST(Dialog, SignalDuringTheWriteIsHeldThenTheResultQuitsWithoutAnAlert)
     EXPECT_TRUE(w.dialog->SignalEventHandler(SIGINT));
     w.gate.Release();
     ASSERT_TRUE(w.TickUntilIdle());
-    EXPECT_EQ(128 + SIGINT, w.quitStatus);
-    EXPECT_FALSE(w.bus.model().Flash(kesim::FlashDevice::Xilinx).erased);
+    EXPECT_EQ(std::pair(128 + SIGINT, false),
+              std::pair(w.quitStatus, w.bus.model().Flash(kesim::FlashDevice::Xilinx).erased));
     w.bus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.refuseCrc = true; });
     w.Tick();
     w.gate.Arm(10);
@@ -293,18 +258,18 @@ TEST(Dialog, SignalDuringTheWriteIsHeldThenTheResultQuitsWithoutAnAlert)
     EXPECT_FALSE(w.dialog->SignalEventHandler(SIGHUP)) << "requested, but nothing is written yet";
     w.Tick();
     ASSERT_TRUE(w.gate.WaitBlocked());
-    EXPECT_EQ("Updating the Ke: do not power it off or unplug it until the update is over.", w.Instruction());
-    EXPECT_EQ(QStringLiteral("Writing the FPGA image"), w.Bar()->accessibleName());
+    EXPECT_EQ(std::tuple("Updating the Ke: do not power it off or unplug it until the update is over.",
+                         "Writing the FPGA image"),
+              std::tuple(w.Instruction(), w.Bar()->accessibleName().toStdString()));
 
     EXPECT_TRUE(w.dialog->SignalEventHandler(SIGTERM));
     EXPECT_THAT(w.Instruction(), HasSubstr("will quit when the update is over"));
     w.Tick();  // no quit yet: the count below is the SIGINT's and the end's
     w.gate.Release();
     ASSERT_TRUE(w.TickUntilIdle());
-    EXPECT_TRUE(w.alerts.seen.empty());
-    EXPECT_EQ(2, w.quits);
-    EXPECT_EQ(1, w.quitStatus) << "the update failed";
-    EXPECT_EQ(QStringLiteral("Update progress"), w.Bar()->accessibleName());
+    EXPECT_EQ(std::tuple(true, 2, 1, "Update progress"),
+              std::tuple(w.alerts.seen.empty(), w.quits, w.quitStatus, w.Bar()->accessibleName().toStdString()))
+        << "no alert; the failed update's status";
     w.Tick();
     EXPECT_EQ("Select Upgrade button to download firmware version 21-26 to Ke:", w.Instruction());
 }
@@ -316,60 +281,63 @@ TEST(Dialog, ThePopupChoosesTheUnitShownAndWrittenKeepsTheChoiceByGuidAndFallsBa
     w.bus.model().SetSoftwareVersion(Versions(21, 20));
     w.Tick();
     EXPECT_TRUE(Popup(w)->isHidden()) << "one unit: the window as it always was";
-    OtherUnit other(w, "KEBBBBBB", Versions(22, 30), 0x000A2700000000BB);
+    const auto plug = [&](const char* serial, UInt32 versions, UInt64 guid) {  // another unit on the bus
+        auto unit = std::make_shared<kesim::KeUnitModel>();
+        unit->SetSerialNumber(serial);
+        unit->SetSoftwareVersion(versions);
+        unit->ChangeConfig([&](kesim::KeUnitConfig& c) { c.guid = guid; });
+        w.bus.transport().Plug(unit);
+        return unit;
+    };
+    const auto other = plug("KEBBBBBB", Versions(22, 30), 0x000A2700000000BB);
     w.Tick();
     ASSERT_TRUE(Popup(w)->isVisible());
-    EXPECT_EQ(QStringList({"KEAAAAAA, firmware 21-20", "KEBBBBBB, firmware 22-30"}), Entries(w));
-    EXPECT_EQ("21-20", w.Version());
     QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(Popup(w));
-    EXPECT_EQ(QStringLiteral("KEAAAAAA, firmware 21-20"), popup->text(QAccessible::Value));
+    EXPECT_EQ(std::tuple(QStringList({"KEAAAAAA, firmware 21-20", "KEBBBBBB, firmware 22-30"}), "21-20",
+                         "KEAAAAAA, firmware 21-20"),
+              std::tuple(Entries(w), w.Version(), popup->text(QAccessible::Value).toStdString()));
     // A screen reader names the popup by its caption.
     const auto captions = popup->relations(QAccessible::Label);
     ASSERT_EQ(1, captions.size());
     EXPECT_EQ(QStringLiteral("Ke unit:"), captions[0].first->text(QAccessible::Name));
 
     // Picked from the keyboard, as a screen reader's user does.
-    w.main->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.main.get()));
+    ASSERT_TRUE(w.Activate());
     QTest::keyClick(w.main.get(), Qt::Key_U, Qt::AltModifier);  // the caption's mnemonic
     EXPECT_TRUE(Popup(w)->hasFocus());
     QTest::keyClick(Popup(w), Qt::Key_Down);
-    EXPECT_EQ(QStringLiteral("KEBBBBBB, firmware 22-30"), popup->text(QAccessible::Value));
-    EXPECT_EQ("22-30", w.Version());
-    EXPECT_EQ("KEBBBBBB", w.Serial());
-    EXPECT_EQ("Downgrade", w.Button(101)->text().toStdString());
-    std::optional<OtherUnit> third(std::in_place, w, "KEAAAAAA", Versions(21, 26), 0x000A2700000000CC);
+    EXPECT_EQ(std::tuple("KEBBBBBB, firmware 22-30", "22-30", "KEBBBBBB", "Downgrade"),
+              std::tuple(popup->text(QAccessible::Value).toStdString(), w.Version(), w.Serial(),
+                         w.Button(101)->text().toStdString()));
+    const auto third = plug("KEAAAAAA", Versions(21, 26), 0x000A2700000000CC);
     w.Tick();
     EXPECT_EQ("KEBBBBBB", w.Serial()) << "neither the tick nor an arrival changes the choice";
     EXPECT_EQ(QStringList({"KEAAAAAA, firmware 21-20, GUID 0x000a270000000042", "KEBBBBBB, firmware 22-30",
                            "KEAAAAAA, firmware 21-26, GUID 0x000a2700000000cc"}),
               Entries(w));
-    third.reset();
+    w.bus.transport().Unplug(third);
 
     // Confirmed, then gone before the job starts: nothing is written, to the other unit neither.
     w.ClickUpdate();
     EXPECT_FALSE(Popup(w)->isEnabled());
-    w.bus.transport().Unplug(other.model);
+    w.bus.transport().Unplug(other);
     ASSERT_TRUE(w.TickUntilIdle());
     EXPECT_THAT(w.alerts.seen.back().informative.toStdString(), HasSubstr("not found"));
-    w.bus.transport().Plug(other.model);
+    w.bus.transport().Plug(other);
     w.Tick();
-    EXPECT_TRUE(Popup(w)->isEnabled());
-    EXPECT_EQ("KEBBBBBB", w.Serial());
+    EXPECT_EQ(std::tuple(true, "KEBBBBBB"), std::tuple(Popup(w)->isEnabled(), w.Serial()));
 
-    w.ClickUpdate();
-    ASSERT_TRUE(w.TickUntilIdle());
-    EXPECT_EQ(1, w.alerts.Count("Programming Complete"));
-    EXPECT_TRUE(other.model->Flash(kesim::FlashDevice::Xilinx).contents == socksim::Image(fileXILINX));
-    EXPECT_TRUE(other.model->Flash(kesim::FlashDevice::Mcore).contents == socksim::Image(fileMCORE));
-    EXPECT_FALSE(UpdateModeWasEntered(w.bus.model()));
+    ASSERT_TRUE(w.UpdateToEnd());
+    EXPECT_EQ(std::pair(1, false),
+              std::pair(w.alerts.Count("Programming Complete"), UpdateModeWasEntered(w.bus.model())));
+    EXPECT_TRUE(other->Flash(kesim::FlashDevice::Xilinx).contents == socksim::Image(fileXILINX) &&
+                other->Flash(kesim::FlashDevice::Mcore).contents == socksim::Image(fileMCORE));
 
-    w.bus.transport().Unplug(other.model);
+    w.bus.transport().Unplug(other);
     w.Tick();
-    EXPECT_EQ("21-20", w.Version());
     EXPECT_EQ(
-        "The Ke chosen (KEBBBBBB, firmware 22-30) is no longer connected: the first Ke found is shown.\n"
-        "Select Upgrade button to download firmware version 21-26 to Ke:",
-        w.Instruction());
-    EXPECT_EQ(0, Popup(w)->currentIndex());
+        std::tuple("21-20", 0,
+                   "The Ke chosen (KEBBBBBB, firmware 22-30) is no longer connected: the first Ke found is shown.\n"
+                   "Select Upgrade button to download firmware version 21-26 to Ke:"),
+        std::tuple(w.Version(), Popup(w)->currentIndex(), w.Instruction()));
 }
