@@ -136,7 +136,10 @@ public:
     {
         EXPECT_EQ(keui::LoadError::kNone, loadError);
         main->show();
-        const auto quit = [this](int status) { quitStatus = (++quits, status); };
+        const auto quit = [this](int status) {
+            ++quits;
+            quitStatus = status;
+        };
         dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.clock), &processes);
         dialog->Timer().stop();
     }
@@ -159,7 +162,11 @@ public:
     }
 
     void ClickUpdate() { QTest::mouseClick(Button(101), Qt::LeftButton); }
-    bool UpdateToEnd() { return ClickUpdate(), TickUntilIdle(); }
+    bool UpdateToEnd()
+    {
+        ClickUpdate();
+        return TickUntilIdle();
+    }
     // The menu item that carries `command`, as the user picks it.
     void Command(const char* command)
     {
