@@ -41,13 +41,14 @@ struct CliRun {
     std::string err;
 };
 
+// The run ended with `code`, its standard error matching `err`.
+auto Ran(int code, const testing::Matcher<std::string>& err)
+{
+    return testing::AllOf(testing::Field(&CliRun::code, code), testing::Field(&CliRun::err, err));
+}
+
 class CliAppTest : public testing::Test {
 protected:
-    CliAppTest()
-    {
-        mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseBusyReads = 1; });
-    }
-
     // `applicationRunning` stands in for the process list; the real one runs end to end.
     CliRun Run(
         CliOptions options, const std::string& input = "", bool terminal = false,
@@ -56,14 +57,13 @@ protected:
         const File out(std::tmpfile(), std::fclose), err(std::tmpfile(), std::fclose), in(std::tmpfile(), std::fclose);
         std::fputs(input.c_str(), in.get());
         std::rewind(in.get());
-        int code = -1;
-        {
+        const int code = [&] {
             Console console(out.get(), err.get(), in.get(), terminal, terminal);
             CliApp app(*mUpdate, console, options);
             app.SetPollInterval(std::chrono::milliseconds(1));
             app.SetApplicationCheck(applicationRunning);
-            code = app.Run();
-        }
+            return app.Run();
+        }();
         return {code, Contents(out), Contents(err)};
     }
 
@@ -77,7 +77,7 @@ protected:
 
     // The core's lines are not this test's output: no file, no echo.
     kelog::RotatingLog mQuiet{{"quiet", std::string(), 0, kelog::RotatingLog::Echo::kNone}};
-    simbus::Bus mBus;
+    simbus::Bus mBus{kesim::KeUnitConfig{.eraseBusyReads = 1}};
     std::unique_ptr<APW::PTA::CKeFirmwareUpdate> mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(mBus.Seams());
 };
 
@@ -89,14 +89,12 @@ TEST_F(CliAppTest, AUnitNotToBeHadIsNoAccess)
     ASSERT_TRUE(mBus.model().Acquire());
     const CliRun held = Run(CliOptions{});
     mBus.model().Relinquish();
-    EXPECT_EQ(held.code, kExitNoAccess);
-    EXPECT_THAT(held.err, HasSubstr("another program holds it"));
+    EXPECT_THAT(held, Ran(kExitNoAccess, HasSubstr("another program holds it")));
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->openStatus = kIOReturnNotPermitted;
     mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
     const CliRun denied = Run(CliOptions{});
-    EXPECT_EQ(denied.code, kExitNoAccess);
-    EXPECT_THAT(denied.err, HasSubstr("may not open"));
+    EXPECT_THAT(denied, Ran(kExitNoAccess, HasSubstr("may not open")));
 }
 
 TEST_F(CliAppTest, ConfirmationOnATerminal)
@@ -106,8 +104,7 @@ TEST_F(CliAppTest, ConfirmationOnATerminal)
     ask.allowDowngrade = true;
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.softwareVersion = (22u << 16) | 26; });
     const CliRun declined = Run(ask, "n\n", true);
-    EXPECT_EQ(declined.code, kExitCancelled);
-    EXPECT_THAT(declined.err, HasSubstr("This is a Downgrade: write firmware 21-26 over 22-26"));
+    EXPECT_THAT(declined, Ran(kExitCancelled, HasSubstr("This is a Downgrade: write firmware 21-26 over 22-26")));
     EXPECT_TRUE(NothingWritten());
 
     // The user may start the editor while the prompt waits.
@@ -116,9 +113,8 @@ TEST_F(CliAppTest, ConfirmationOnATerminal)
     EXPECT_EQ(checks, 2);
     EXPECT_TRUE(NothingWritten());
 
-    const CliRun confirmed = Run(ask, "yes\n", true);
-    EXPECT_EQ(confirmed.code, kExitSuccess) << confirmed.err;
-    EXPECT_THAT(confirmed.err, HasSubstr("\r[")) << "a terminal gets a bar drawn in place";
+    // A terminal gets a bar drawn in place.
+    EXPECT_THAT(Run(ask, "yes\n", true), Ran(kExitSuccess, HasSubstr("\r[")));
     EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Xilinx).accepted &&
                 mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
 }

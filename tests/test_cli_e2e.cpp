@@ -58,18 +58,16 @@ protected:
 TEST_F(CliEndToEnd, StatusOfEachUnit)
 {
     const Result none = Cli({"status", "--json"});
-    EXPECT_EQ(none.code, kecli::kExitNoUnit) << none.err;
-    EXPECT_EQ(none.Json()["result"], "no-unit");
+    EXPECT_EQ(std::tuple(none.code, none.Json()["result"]), std::tuple(int(kecli::kExitNoUnit), "no-unit")) << none.err;
     for (const auto& [versions, serial, change] :
          {std::tuple{"20-20", "Not Available", "upgrade"}, std::tuple{"22-26", "KE000042", "downgrade"},
           std::tuple{"20-27", "Not Available", "downgrade"},  // one half older, the other newer
           std::tuple{"21-26", "KE000042", "reinstall"}}) {
         Plug({"--versions", versions});
         const Result text = Cli({"status"});
-        EXPECT_EQ(text.code, kecli::kExitSuccess) << text.err;
+        EXPECT_EQ(std::tuple(text.code, text.err), std::tuple(int(kecli::kExitSuccess), std::string()));
         EXPECT_THAT(text.out, HasSubstr(std::string("Serial number:     ") + serial + "\nInstalled version: " +
                                         versions + "\nCarried version:   21-26\nUpdate would be:   " + change));
-        EXPECT_EQ(text.err, "");
         ASSERT_EQ(Stop(*mSim), 0);
     }
 }
@@ -83,8 +81,7 @@ TEST_F(CliEndToEnd, CoreLinesGoToTheLogUnlessVerbose)
     EXPECT_THAT(childproc::Slurp(mDir / "state/kefirmwareupdate/cli.log"),
                 ContainsRegex("[0-9:.+-] Ctor KeFirmwareUpdate\n[^\n]+ Test CERR\n[^\n]+ Open Ke\n"));
     const Result verbose = Cli({"status", "--verbose"});
-    EXPECT_THAT(verbose.out, HasSubstr("Open Ke\n"));
-    EXPECT_THAT(verbose.err, HasSubstr("Test CERR\n"));
+    EXPECT_THAT(std::pair(verbose.out, verbose.err), testing::Pair(HasSubstr("Open Ke\n"), HasSubstr("Test CERR\n")));
     const Result verboseJson = Cli({"status", "--verbose", "--json"});
     EXPECT_EQ(verboseJson.Json()["result"], "success") << "standard output holds only the object";
     EXPECT_THAT(verboseJson.err, HasSubstr("Open Ke\n"));
@@ -121,8 +118,7 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
 
     // The attempt is in the history, which `history` shows.
     const auto history = History();
-    ASSERT_EQ(history.size(), 1u);
-    EXPECT_EQ(history[0]["guid"], "0x000a270000000042");
+    EXPECT_EQ(std::tuple(history.size(), history.at(0)["guid"]), std::tuple(std::size_t(1), "0x000a270000000042"));
     EXPECT_THAT(Cli({"history"}).out, HasSubstr("  kefirmwareupdate-cli  serial Not Available  20-20 -> 21-26  "
                                                 "update-failed: fpga image (refused by the unit (0xE0008015))\n"));
     // An edited record reaches the terminal only as printable text.
@@ -156,10 +152,10 @@ TEST_F(CliEndToEnd, SeveralUnitsAreListedOneIsChosenAndAnUnreadableOneIsNot)
     EXPECT_THAT(text.out, HasSubstr("GUID:              0x000a270000000001\nSerial number:     KEAAAAAA\n"));
     EXPECT_THAT(text.err, HasSubstr("the unit did not answer its version read: refused by the unit (0xE0008015)"));
     const auto object = Cli({"status", "--json"}).Json();
-    EXPECT_EQ(object["installed_version"], "21-26") << "the first unit keeps the single unit's keys";
-    ASSERT_EQ(object["units"].size(), 2u);
-    EXPECT_EQ(object["units"][1]["guid"], "0x000a270000000002");
-    EXPECT_EQ(object["units"][1]["result"], "unit-unreadable");
+    EXPECT_EQ(std::tuple(object["installed_version"], object["units"].size(), object["units"].at(1)["guid"],
+                         object["units"].at(1)["result"]),
+              std::tuple("21-26", std::size_t(2), "0x000a270000000002", "unit-unreadable"))
+        << "the first unit keeps the single unit's keys";
 
     const Result refused = Cli({"update", "--yes"});
     EXPECT_EQ(refused.code, kecli::kExitSeveralUnits);
@@ -263,8 +259,7 @@ TEST_F(CliEndToEnd, RefusalsBeforeAnythingIsWrittenThenADowngradeAllowed)
     EXPECT_EQ(noTerminal.code, kecli::kExitUsage);
     EXPECT_THAT(noTerminal.err, HasSubstr("--yes"));
     const Result usage = Cli({"update", "--bogus", "--json"});
-    EXPECT_EQ(usage.code, kecli::kExitUsage);
-    EXPECT_EQ(usage.Json()["result"], "usage-error");
+    EXPECT_EQ(std::tuple(usage.code, usage.Json()["result"]), std::tuple(int(kecli::kExitUsage), "usage-error"));
     EXPECT_EQ(Cli({}).code, kecli::kExitUsage);
     const Result refused = Cli({"update", "--yes"});
     EXPECT_EQ(refused.code, kecli::kExitDowngradeRefused);

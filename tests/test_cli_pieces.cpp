@@ -85,9 +85,9 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
                   std::tuple(false, kExitUsage, 0u, false, true))
             << testing::PrintToString(args) << o.err;
     }
-    EXPECT_TRUE(ParseArgs({"--json", "--bogus"}).jsonRequested);
-    EXPECT_FALSE(ParseArgs({"--bogus"}).jsonRequested);
-    EXPECT_EQ(CliParser::Parse(0, nullptr).exitCode, kExitUsage);
+    EXPECT_EQ(std::tuple(ParseArgs({"--json", "--bogus"}).jsonRequested, ParseArgs({"--bogus"}).jsonRequested,
+                         CliParser::Parse(0, nullptr).exitCode),
+              std::tuple(true, false, kExitUsage));
 }
 
 TEST(CliOptionsTest, HelpDocumentsEveryCommandAndExitCode)
@@ -224,9 +224,8 @@ TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBack)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "gate " << c.gate << " wake " << c.wake);
         gPreviousHandlerCalls = 0;
-        struct sigaction counting = {};
+        struct sigaction counting = {}, saved[3];
         counting.sa_handler = CountingHandler;
-        struct sigaction saved[3];
         for (int i = 0; i < 3; ++i) ASSERT_EQ(sigaction(signals[i], &counting, &saved[i]), 0);
         int notice[2];
         ASSERT_EQ(pipe(notice), 0);
@@ -298,6 +297,7 @@ TEST(NotFoundTest, SaysWhatToCheckAndNamesNodesThisUserMayNotOpen)
         {"fw1", {{"is_local", "0"}, {"units", "0x00609e:0x010483"}}},
         {"fw2", {}},
         {"fw3", {{"units", "0x00a02d:0x010001 0x000a27:0x000011"}}},
+        {"fwx", {}},  // not a node's name
     };
     std::filesystem::create_directories(dev);
     for (const auto& [node, attributes] : nodes) {
@@ -306,13 +306,10 @@ TEST(NotFoundTest, SaysWhatToCheckAndNamesNodesThisUserMayNotOpen)
         std::filesystem::create_directories(sys + "/" + node);
         for (const auto& [name, value] : attributes) std::ofstream(sys + "/" + node + "/" + name) << value << "\n";
     }
-    std::ofstream(dev + "/fwx").close();
-    ::chmod((dev + "/fwx").c_str(), 0);
     if (::geteuid() != 0) {
         EXPECT_EQ(UnopenableFireWireNodes(dev, sys), (std::vector<std::string>{dev + "/fw2", dev + "/fw3"}));
     }
-    ::chmod((dev + "/fw2").c_str(), 0600);
-    ::chmod((dev + "/fw3").c_str(), 0600);
+    for (const char* node : {"/fw2", "/fw3"}) ::chmod((dev + node).c_str(), 0600);
     EXPECT_EQ(UnopenableFireWireNodes(dev, sys), std::vector<std::string>{});
     EXPECT_EQ(UnopenableFireWireNodes(dir / "none", sys), std::vector<std::string>{});
 

@@ -32,28 +32,23 @@ inline std::string Slurp(const std::string& path)
 class Program {
 public:
     // Standard input is `input` (a terminal, say) when given.
-    Program(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            const std::string& outDir, const std::string& input = "/dev/null")
+    Program(std::vector<std::string> args, const std::map<std::string, std::string>& env, const std::string& outDir,
+            const std::string& input = "/dev/null")
     {
         static int runs = 0;
-        const std::string tag = std::to_string(++runs);
-        mOut = outDir + "/out." + tag;
-        mErr = outDir + "/err." + tag;
-        std::vector<std::string> all = args;
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
+        mOut = outDir + "/out." + std::to_string(++runs);
+        mErr = outDir + "/err." + std::to_string(runs);
         std::vector<std::string> vars;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string var = *e;
-            if (env.count(var.substr(0, var.find('='))) == 0) vars.push_back(var);
-        }
+        for (char** e = environ; *e != nullptr; ++e)
+            if (const std::string var = *e; env.count(var.substr(0, var.find('='))) == 0) vars.push_back(var);
         for (const auto& [name, value] : env) vars.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (auto& v : vars) envp.push_back(v.data());
-        envp.push_back(nullptr);
-
+        const auto pointers = [](std::vector<std::string>& strings) {
+            std::vector<char*> p;
+            for (auto& s : strings) p.push_back(s.data());
+            p.push_back(nullptr);
+            return p;
+        };
+        std::vector<char*> argv = pointers(args), envp = pointers(vars);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDWR, 0);
@@ -80,14 +75,9 @@ public:
     std::optional<int> Wait(std::chrono::milliseconds timeout)
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!mStatus && mPid > 0) {
-            int status = 0;
-            if (waitpid(mPid, &status, WNOHANG) == mPid) {
-                mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-                break;
-            }
-            if (std::chrono::steady_clock::now() > deadline) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (int status = 0; !mStatus && mPid > 0; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+            if (waitpid(mPid, &status, WNOHANG) == mPid) mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+            if (mStatus || std::chrono::steady_clock::now() > deadline) break;
         }
         return mStatus;
     }
