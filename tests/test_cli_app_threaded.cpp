@@ -17,29 +17,15 @@
 #include "platform/log/RotatingLog.h"
 #include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
-#include "tests/support/SimBus.h"
+#include "tests/support/SimUnits.h"
 
 using namespace kecli;
 using testing::HasSubstr;
 
 namespace {
 
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-std::string Contents(const File& file)
-{
-    std::fflush(file.get());
-    std::rewind(file.get());
-    std::string text;
-    for (int c = std::fgetc(file.get()); c != EOF; c = std::fgetc(file.get())) text.push_back(static_cast<char>(c));
-    return text;
-}
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using childproc::Contents;
+using CliRun = simunits::Result;
 
 // The run ended with `code`, its standard error matching `err`.
 auto Ran(int code, const testing::Matcher<std::string>& err)
@@ -54,7 +40,7 @@ protected:
         CliOptions options, const std::string& input = "", bool terminal = false,
         std::function<bool()> applicationRunning = [] { return false; })
     {
-        const File out(std::tmpfile(), std::fclose), err(std::tmpfile(), std::fclose), in(std::tmpfile(), std::fclose);
+        const childproc::File out = childproc::TempFile(), err = childproc::TempFile(), in = childproc::TempFile();
         std::fputs(input.c_str(), in.get());
         std::rewind(in.get());
         const int code = [&] {
@@ -64,7 +50,7 @@ protected:
             app.SetApplicationCheck(applicationRunning);
             return app.Run();
         }();
-        return {code, Contents(out), Contents(err)};
+        return {code, Contents(out.get()), Contents(err.get())};
     }
 
     bool NothingWritten()

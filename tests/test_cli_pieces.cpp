@@ -28,9 +28,11 @@
 #include "cli/ProgressBar.h"
 #include "cli/RunReport.h"
 #include "platform/signals/SignalHold.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/SocketSim.h"
 
 using namespace kecli;
+using childproc::Contents;
 using testing::HasSubstr;
 
 namespace {
@@ -41,16 +43,6 @@ ParseOutcome ParseArgs(std::vector<std::string> args)
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     return CliParser::Parse(static_cast<int>(argv.size()), argv.data());
-}
-
-// Everything written to a FILE*, read back.
-std::string Contents(std::FILE* file)
-{
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text.push_back(static_cast<char>(c));
-    return text;
 }
 
 }  // namespace
@@ -161,10 +153,9 @@ TEST(RunReportTest, JsonKeepsEveryKeyAndSurvivesOddSerials)
     EXPECT_EQ(nlohmann::json({object["failed_image"], object["status_code"], object["deferred_signal"]}),
               nlohmann::json({"microcontroller", -536838123, "SIGINT"}));
 
-    std::FILE* out = std::tmpfile();
-    ASSERT_NO_THROW(failed.WriteJson(out));
-    EXPECT_EQ(nlohmann::json::parse(Contents(out))["result"], "update-failed");
-    std::fclose(out);
+    const childproc::File out = childproc::TempFile();
+    ASSERT_NO_THROW(failed.WriteJson(out.get()));
+    EXPECT_EQ(nlohmann::json::parse(Contents(out.get()))["result"], "update-failed");
     EXPECT_EQ(PrintableText("K\xff\x1b[2J"), "K??[2J");
 }
 
@@ -182,28 +173,24 @@ TEST(ProgressBarTest, LinesOnAPipeRedrawOnATerminal)
         {59, DownloadProgress::kPhaseProgramming, Xilinx}, {0, DownloadProgress::kPhasePreparing, Xilinx},
         {93, DownloadProgress::kPhaseProgramming, MCORE},  {100, DownloadProgress::kPhaseProgramming, MCORE},
     };
-    std::FILE* pipeLike = std::tmpfile();
-    ProgressBar lines(pipeLike, false);
+    const childproc::File pipeLike = childproc::TempFile(), terminal = childproc::TempFile();
+    ProgressBar lines(pipeLike.get(), false);
     for (const auto& s : samples) lines.Show(s);
     lines.Finish();
-    EXPECT_EQ(Contents(pipeLike),
+    EXPECT_EQ(Contents(pipeLike.get()),
               "  0% preparing\n 40% erasing FPGA\n 45% writing FPGA\n 59% preparing\n"
               " 93% writing microcontroller\n100% writing microcontroller\n");
-    std::fclose(pipeLike);
 
-    std::FILE* terminal = std::tmpfile();
-    ProgressBar bar(terminal, true);
-    bar.Show({40, DownloadProgress::kPhaseErasing, MCORE});
-    bar.Show({40, DownloadProgress::kPhaseErasing, MCORE});
-    bar.Show({41, DownloadProgress::kPhaseProgramming, Xilinx});
-    bar.Show({2, DownloadProgress::kPhaseProgramming, Xilinx});  // held at 41
+    ProgressBar bar(terminal.get(), true);
+    const ProgressSample erasing{40, DownloadProgress::kPhaseErasing, MCORE},
+        writing{41, DownloadProgress::kPhaseProgramming, Xilinx};
+    for (const ProgressSample& s : {erasing, erasing, writing, ProgressSample{2, writing.phase, Xilinx}}) bar.Show(s);
     bar.Finish();
     bar.Finish();
-    // Unchanged bars are not drawn again; the shorter second text blanks out the end of the first.
-    const std::string first = ProgressBar::BarText({40, DownloadProgress::kPhaseErasing, MCORE});
-    const std::string second = ProgressBar::BarText({41, DownloadProgress::kPhaseProgramming, Xilinx});
-    EXPECT_EQ(Contents(terminal), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
-    std::fclose(terminal);
+    // Unchanged bars are not drawn again (2 is held at 41); the shorter second text blanks out the end of the first.
+    const std::string first = ProgressBar::BarText(erasing), second = ProgressBar::BarText(writing);
+    EXPECT_EQ(Contents(terminal.get()),
+              "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
 }
 
 namespace {
@@ -275,15 +262,12 @@ TEST(ConsoleTest, OnlyYesConfirms)
         {"", false},   {"yessir\n", false}, {std::string(5000, 'y') + "\n", false},
     };
     for (const auto& [input, expected] : answers) {
-        std::FILE* in = std::tmpfile();
-        std::fputs(input.c_str(), in);
-        std::rewind(in);
-        std::FILE* err = std::tmpfile();
-        Console console(stdout, err, in, true, false);
+        const childproc::File in = childproc::TempFile(), err = childproc::TempFile();
+        std::fputs(input.c_str(), in.get());
+        std::rewind(in.get());
+        Console console(stdout, err.get(), in.get(), true, false);
         EXPECT_EQ(console.Confirm("Write firmware 21-26?"), expected) << testing::PrintToString(input);
-        EXPECT_THAT(Contents(err), HasSubstr("Write firmware 21-26? [y/N] "));
-        std::fclose(in);
-        std::fclose(err);
+        EXPECT_THAT(Contents(err.get()), HasSubstr("Write firmware 21-26? [y/N] "));
     }
 }
 

@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <iterator>
 #include <string>
@@ -27,6 +29,20 @@ inline std::string Slurp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A temporary file, closed when it goes.
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+inline File TempFile() { return {std::tmpfile(), std::fclose}; }
+
+// Everything written to `file`, read back.
+inline std::string Contents(std::FILE* file)
+{
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text.push_back(static_cast<char>(c));
+    return text;
 }
 
 class Program {
