@@ -15,7 +15,6 @@
 #include "cli/CliApp.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/log/RotatingLog.h"
-#include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
 #include "tests/support/SimUnits.h"
 
@@ -26,12 +25,7 @@ namespace {
 
 using childproc::Contents;
 using CliRun = simunits::Result;
-
-// The run ended with `code`, its standard error matching `err`.
-auto Ran(int code, const testing::Matcher<std::string>& err)
-{
-    return testing::AllOf(testing::Field(&CliRun::code, code), testing::Field(&CliRun::err, err));
-}
+using simunits::Ran;
 
 class CliAppTest : public testing::Test {
 protected:
@@ -55,8 +49,7 @@ protected:
 
     bool NothingWritten()
     {
-        const auto log = mBus.model().Log();
-        return std::none_of(log.begin(), log.end(), [](const auto& t) {
+        return std::ranges::none_of(mBus.model().Log(), [](const auto& t) {
             return t.tcode != TCODE_READ_QUADLET_REQUEST && t.tcode != TCODE_READ_BLOCK_REQUEST;
         });
     }
@@ -73,14 +66,12 @@ protected:
 TEST_F(CliAppTest, AUnitNotToBeHadIsNoAccess)
 {
     ASSERT_TRUE(mBus.model().Acquire());
-    const CliRun held = Run(CliOptions{});
+    EXPECT_THAT(Run(CliOptions{}), Ran(kExitNoAccess, HasSubstr("another program holds it")));
     mBus.model().Relinquish();
-    EXPECT_THAT(held, Ran(kExitNoAccess, HasSubstr("another program holds it")));
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->openStatus = kIOReturnNotPermitted;
     mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
-    const CliRun denied = Run(CliOptions{});
-    EXPECT_THAT(denied, Ran(kExitNoAccess, HasSubstr("may not open")));
+    EXPECT_THAT(Run(CliOptions{}), Ran(kExitNoAccess, HasSubstr("may not open")));
 }
 
 TEST_F(CliAppTest, ConfirmationOnATerminal)
@@ -89,8 +80,8 @@ TEST_F(CliAppTest, ConfirmationOnATerminal)
     ask.command = Command::kUpdate;
     ask.allowDowngrade = true;
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.softwareVersion = (22u << 16) | 26; });
-    const CliRun declined = Run(ask, "n\n", true);
-    EXPECT_THAT(declined, Ran(kExitCancelled, HasSubstr("This is a Downgrade: write firmware 21-26 over 22-26")));
+    EXPECT_THAT(Run(ask, "n\n", true),
+                Ran(kExitCancelled, HasSubstr("This is a Downgrade: write firmware 21-26 over 22-26")));
     EXPECT_TRUE(NothingWritten());
 
     // The user may start the editor while the prompt waits.

@@ -47,7 +47,7 @@ ParseOutcome ParseArgs(std::vector<std::string> args)
 
 }  // namespace
 
-TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
+TEST(CliOptionsTest, CommandsFlagsUsageErrorsAndHelp)
 {
     struct Case {
         std::vector<std::string> args;
@@ -80,10 +80,8 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
     EXPECT_EQ(std::tuple(ParseArgs({"--json", "--bogus"}).jsonRequested, ParseArgs({"--bogus"}).jsonRequested,
                          CliParser::Parse(0, nullptr).exitCode),
               std::tuple(true, false, kExitUsage));
-}
 
-TEST(CliOptionsTest, HelpDocumentsEveryCommandAndExitCode)
-{
+    // Help documents every command and exit code.
     const ParseOutcome help = ParseArgs({"--help"});
     EXPECT_EQ(std::tuple(help.options.has_value(), help.exitCode, help.err), std::tuple(false, 0, ""));
     for (const char* word : {"status", "update", "--json", "--verbose", "--version", "cli.log"})
@@ -200,7 +198,7 @@ void CountingHandler(int) { ++gPreviousHandlerCalls; }
 
 }  // namespace
 
-TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBack)
+TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBackAndThreadsInheritTheBlock)
 {
     const struct {
         int gate;  // -1 none, 0 open, 1 passed
@@ -231,16 +229,13 @@ TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBack)
         char buffer[16] = {};
         EXPECT_EQ(std::string(buffer, std::max<ssize_t>(read(notice[0], buffer, sizeof buffer), 0)),
                   std::string(3, c.cancelling ? 'C' : 'H'));
-        close(notice[0]);
-        close(notice[1]);
+        for (int fd : notice) close(fd);
         raise(SIGINT);
         EXPECT_EQ(gPreviousHandlerCalls, 1) << "the previous handler is back";
         for (int i = 0; i < 3; ++i) sigaction(signals[i], &saved[i], nullptr);
     }
-}
 
-TEST(SignalHoldTest, ThreadsStartedUnderTheBlockInheritIt)
-{
+    // Threads started under the block inherit it.
     const auto allBlocked = [] {
         sigset_t mask;
         pthread_sigmask(SIG_BLOCK, nullptr, &mask);

@@ -46,15 +46,11 @@ void ExpectFaults(const std::vector<std::pair<Corruption, std::string>>& cases, 
 
 }  // namespace
 
-TEST(McoreImage, SizeAndRecords)
+TEST(BuiltInImages, McoreSizeAndRecordsXilinxHeaderAndBitstream)
 {
     ASSERT_EQ(KeMCORE06dataSize, 71444u);
     // Syntax, CR LF endings, every checksum; the address runs are the independent tool's to check.
-    ASSERT_EQ(SRecordFault(Mcore()), "");
-}
-
-TEST(XilinxImage, HeaderAndBitstream)
-{
+    EXPECT_EQ(SRecordFault(Mcore()), "");
     ASSERT_EQ(KeXilinxDataSizeBytes, 336759u);
     const kefw::BitCheck check = kefw::CheckBitFile("KeXilinx.bit", Xilinx());
     ASSERT_FALSE(check.fault.has_value()) << *check.fault;  // also: the sync sequence nowhere but at the start
@@ -73,9 +69,9 @@ TEST(XilinxImage, HeaderAndBitstream)
     EXPECT_TRUE(std::all_of(tail, tail + 16, [](UInt8 b) { return b == 0; }));
 }
 
-TEST(SRecordCheck, NamesTheFaultyLine)
+TEST(ImageCheck, NamesTheFaultyLineOrOffset)
 {
-    const std::vector<std::pair<Corruption, std::string>> cases = {
+    const std::vector<std::pair<Corruption, std::string>> srecord = {
         {[](Bytes& b) { b[Line(2) + 69] = 'E'; }, "line 2: checksum is BE, expected BF"},
         {[](Bytes& b) { b[Line(3) + 11] = 'c'; }, "line 3: lower-case hex digit at column 12"},
         {[](Bytes& b) { b.erase(b.begin() + Line(6) - 2); }, "line 5: line ends in LF without CR"},
@@ -92,12 +88,8 @@ TEST(SRecordCheck, NamesTheFaultyLine)
         {[](Bytes& b) { Splice(b, 0, 0, "\r\n"); }, "line 1: empty line"},
         {[](Bytes& b) { b.clear(); }, "line 1: file is empty"},
     };
-    ExpectFaults(cases, Mcore(), SRecordFault, "KeMCORE06.s19: ");
-}
-
-TEST(BitFileCheck, NamesTheFaultyOffset)
-{
-    const std::vector<std::pair<Corruption, std::string>> cases = {
+    ExpectFaults(srecord, Mcore(), SRecordFault, "KeMCORE06.s19: ");
+    const std::vector<std::pair<Corruption, std::string>> bit = {
         {[](Bytes& b) { b[78] = 0x29; }, "offset 75: field e declares 336681 bytes but 336680 follow"},
         {[](Bytes& b) { std::copy_n(kefw::kBitstreamSync, 8, b.begin() + 17); },
          "offset 17: FF FF FF FF AA 99 55 66 occurs again"},
@@ -118,5 +110,5 @@ TEST(BitFileCheck, NamesTheFaultyOffset)
          },
          "offset 79: bitstream length 336679 is not a whole number of 32-bit words"},
     };
-    ExpectFaults(cases, Xilinx(), BitFault, "KeXilinx.bit: ");
+    ExpectFaults(bit, Xilinx(), BitFault, "KeXilinx.bit: ");
 }

@@ -42,8 +42,7 @@ public:
         // The erase phase start tells which device type the job set.
         gDownloadProgress.SetErase();
         mScript.downloads.push_back({unit, type, gDownloadProgress.Get()});
-        auto failure = mScript.failures.find(type);
-        mError = failure == mScript.failures.end() ? 0 : failure->second;
+        mError = mScript.failures[type];  // none: 0
     }
     IOReturn GetError() const override { return mError; }
 

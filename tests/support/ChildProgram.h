@@ -75,10 +75,7 @@ public:
     }
     ~Program()
     {
-        if (mPid > 0 && !mStatus) {
-            kill(mPid, SIGKILL);
-            Wait(std::chrono::seconds(10));
-        }
+        if (mPid > 0 && !mStatus && kill(mPid, SIGKILL) == 0) Wait(std::chrono::seconds(10));
     }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -102,10 +99,9 @@ public:
     bool WaitFor(const std::string& text, std::chrono::milliseconds timeout)
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
+        for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
             if (Out().find(text) != std::string::npos || Err().find(text) != std::string::npos) return true;
             if (Wait(std::chrono::milliseconds(0))) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return false;
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace fwplat {
 namespace {
@@ -38,9 +39,7 @@ public:
     void Close() override
     {
         std::lock_guard lock(mMutex);
-        if (!mOpen) return;
-        mPort->Relinquish();
-        mOpen = false;
+        if (std::exchange(mOpen, false)) mPort->Relinquish();
     }
 
     IOReturn GetBusGeneration(UInt32& generation) override
@@ -53,10 +52,7 @@ public:
     IOReturn Transact(int tcode, UInt64 offset, void* data, UInt32& length, bool failOnReset,
                       UInt32 generation) override
     {
-        {
-            std::lock_guard lock(mMutex);
-            if (!mOpen) return kIOReturnNotOpen;
-        }
+        if (std::lock_guard lock(mMutex); !mOpen) return kIOReturnNotOpen;
         const bool read = tcode == TCODE_READ_QUADLET_REQUEST || tcode == TCODE_READ_BLOCK_REQUEST;
         const bool write = tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST;
         if ((!read && !write) || (data == nullptr && length > 0)) return kIOReturnBadArgument;
@@ -129,10 +125,9 @@ void SimUnitTransport::Unplug(const std::shared_ptr<kesim::UnitPort>& port)
 
 std::vector<UnitInfo> SimUnitTransport::Scan()
 {
-    const std::vector<Entry> ports = [this] {
-        std::lock_guard lock(mMutex);
-        return mPorts;
-    }();
+    std::unique_lock lock(mMutex);
+    const std::vector<Entry> ports = mPorts;
+    lock.unlock();
     std::vector<UnitInfo> units;
     for (const Entry& entry : ports) {
         if (!entry.port->Attached()) continue;
