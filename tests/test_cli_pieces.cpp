@@ -88,10 +88,9 @@ TEST(CliOptionsTest, CommandsFlagsUsageErrorsAndHelp)
         EXPECT_THAT(help.out, HasSubstr(word));
     std::set<int> codes;
     for (const ExitCodeInfo& info : kExitCodeTable) {
-        codes.insert(info.code);
+        EXPECT_TRUE(codes.insert(info.code).second) << "exit codes must be distinct: " << info.code;
         EXPECT_THAT(help.out, HasSubstr(std::to_string(info.code) + "  " + info.description));
     }
-    EXPECT_EQ(codes.size(), std::size(kExitCodeTable)) << "exit codes must be distinct";
     EXPECT_THAT(ParseArgs({"update", "--help"}).out,
                 testing::AllOf(HasSubstr("--allow-downgrade"), HasSubstr("--yes")));
 }

@@ -30,8 +30,7 @@ public:
     {
         std::lock_guard lock(mMutex);
         if (!Present()) return kIOReturnNoDevice;
-        if (mOpen) return kIOReturnSuccess;
-        if (!mPort->Acquire()) return kIOReturnExclusiveAccess;
+        if (!mOpen && !mPort->Acquire()) return kIOReturnExclusiveAccess;
         mOpen = true;
         return kIOReturnSuccess;
     }
