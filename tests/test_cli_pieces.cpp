@@ -49,21 +49,17 @@ ParseOutcome ParseArgs(std::vector<std::string> args)
 
 TEST(CliOptionsTest, CommandsFlagsUsageErrorsAndHelp)
 {
-    struct Case {
-        std::vector<std::string> args;
-        Command command;
-        bool json, verbose, allowDowngrade, yes;
-    };
-    for (const Case& c :
+    using Case = std::tuple<std::vector<std::string>, Command, bool, bool, bool, bool>;
+    for (const auto& [args, command, json, verbose, allowDowngrade, yes] :
          {Case{{"--json", "-v", "status"}, Command::kStatus, true, true, false, false},
           Case{{"update", "--allow-downgrade", "-y", "--verbose"}, Command::kUpdate, false, true, true, true},
           Case{{"--version"}, Command::kVersion, false, false, false, false}}) {
-        const ParseOutcome outcome = ParseArgs(c.args);
-        ASSERT_TRUE(outcome.options.has_value()) << testing::PrintToString(c.args) << outcome.err;
+        const ParseOutcome outcome = ParseArgs(args);
+        ASSERT_TRUE(outcome.options.has_value()) << testing::PrintToString(args) << outcome.err;
         const CliOptions& o = *outcome.options;
         EXPECT_EQ(std::make_tuple(o.command, o.json, o.verbose, o.allowDowngrade, o.yes),
-                  std::make_tuple(c.command, c.json, c.verbose, c.allowDowngrade, c.yes))
-            << testing::PrintToString(c.args);
+                  std::make_tuple(command, json, verbose, allowDowngrade, yes))
+            << testing::PrintToString(args);
     }
 
     using Args = std::vector<std::string>;
@@ -98,15 +94,7 @@ TEST(CliOptionsTest, CommandsFlagsUsageErrorsAndHelp)
 TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
 {
     using APW::PTA::UpdateOutcome;
-    struct Case {
-        UpdateOutcome outcome;
-        DOWNLOADTYPE image;
-        IOReturn status;
-        ExitCode code;
-        bool imageFailed;
-        const char* says;
-    };
-    const Case cases[] = {
+    const std::tuple<UpdateOutcome, DOWNLOADTYPE, IOReturn, ExitCode, bool, const char*> cases[] = {
         {UpdateOutcome::kSucceeded, fileMCORE, 0, kExitSuccess, false, "Programming Complete\n"},
         {UpdateOutcome::kDownloadFailed, fileMCORE, kDownloadDeviceError, kExitUpdateFailed, true,
          "(the unit failed the step, 0xFFFFFF40). The FPGA image was written.\nDo not power the Ke off"},
@@ -119,13 +107,12 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
         {UpdateOutcome::kCancelled, fileXILINX, 0, kExitCancelled, false, "nothing was written"},
         {UpdateOutcome::kNone, fileXILINX, 0, kExitUpdateFailed, false, "without a result"},  // no result is no success
     };
-    for (const Case& c : cases) {
-        const JobVerdict verdict =
-            JobVerdict::From(APW::PTA::UpdateResult{c.outcome, c.image, c.status, "not the one"});
-        EXPECT_EQ(std::tuple(verdict.code, verdict.imageFailed, !c.imageFailed || verdict.image == c.image),
-                  std::tuple(c.code, c.imageFailed, true))
-            << c.says;
-        EXPECT_THAT(verdict.message, HasSubstr(c.says));
+    for (const auto& [outcome, image, status, code, imageFailed, says] : cases) {
+        const JobVerdict verdict = JobVerdict::From(APW::PTA::UpdateResult{outcome, image, status, "not the one"});
+        EXPECT_EQ(std::tuple(verdict.code, verdict.imageFailed, !imageFailed || verdict.image == image),
+                  std::tuple(code, imageFailed, true))
+            << says;
+        EXPECT_THAT(verdict.message, HasSubstr(says));
     }
 }
 
