@@ -186,14 +186,12 @@ void CountingHandler(int) { ++gPreviousHandlerCalls; }
 
 TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBackAndThreadsInheritTheBlock)
 {
-    const struct {
-        int gate;  // -1 none, 0 open, 1 passed
-        bool wake;
-        int held, cancelling;
-    } cases[] = {{-1, false, SIGHUP, 0}, {0, false, 0, SIGHUP}, {1, true, SIGHUP, 0}};
+    // The gate: -1 none, 0 open, 1 passed.
+    const std::tuple<int, bool, int, int> cases[] = {
+        {-1, false, SIGHUP, 0}, {0, false, 0, SIGHUP}, {1, true, SIGHUP, 0}};
     const int signals[] = {SIGINT, SIGTERM, SIGHUP};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "gate " << c.gate << " wake " << c.wake);
+    for (const auto& [gateAt, wake, held, cancelling] : cases) {
+        SCOPED_TRACE(testing::Message() << "gate " << gateAt << " wake " << wake);
         gPreviousHandlerCalls = 0;
         struct sigaction counting = {}, saved[3];
         counting.sa_handler = CountingHandler;
@@ -201,20 +199,20 @@ TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBackAndT
         int notice[2];
         ASSERT_EQ(pipe(notice), 0);
         FirstEraseGate gate;
-        if (c.gate == 1) gate.Pass();
+        if (gateAt == 1) gate.Pass();
         {
-            kesignals::SignalHold hold({notice[1], "H", "C", c.gate < 0 ? nullptr : &gate, c.wake});
+            kesignals::SignalHold hold({notice[1], "H", "C", gateAt < 0 ? nullptr : &gate, wake});
             for (int s : signals) raise(s);
             EXPECT_EQ(std::tuple(hold.HeldSignal(), hold.CancellingSignal(), gate.Cancelled(), gPreviousHandlerCalls),
-                      std::tuple(c.held, c.cancelling, c.cancelling != 0, 0));
-            for (int s : signals) EXPECT_EQ(hold.NextWoken(), c.wake ? s : 0);
+                      std::tuple(held, cancelling, cancelling != 0, 0));
+            for (int s : signals) EXPECT_EQ(hold.NextWoken(), wake ? s : 0);
             // A closed reader fails the write instead of ending the program.
             struct sigaction pipeAction;
             EXPECT_EQ(sigaction(SIGPIPE, nullptr, &pipeAction) == 0 ? pipeAction.sa_handler : SIG_DFL, SIG_IGN);
         }
         char buffer[16] = {};
         EXPECT_EQ(std::string(buffer, std::max<ssize_t>(read(notice[0], buffer, sizeof buffer), 0)),
-                  std::string(3, c.cancelling ? 'C' : 'H'));
+                  std::string(3, cancelling ? 'C' : 'H'));
         for (int fd : notice) close(fd);
         raise(SIGINT);
         EXPECT_EQ(gPreviousHandlerCalls, 1) << "the previous handler is back";
