@@ -24,13 +24,12 @@ using testing::HasSubstr;
 namespace {
 
 using childproc::Contents;
-using CliRun = simunits::Result;
 using simunits::Ran;
 
 class CliAppTest : public testing::Test {
 protected:
     // `applicationRunning` stands in for the process list; the real one runs end to end.
-    CliRun Run(
+    simunits::Result Run(
         CliOptions options, const std::string& input = "", bool terminal = false,
         std::function<bool()> applicationRunning = [] { return false; })
     {
