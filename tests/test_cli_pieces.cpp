@@ -219,7 +219,6 @@ TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBackAndT
         for (int i = 0; i < 3; ++i) sigaction(signals[i], &saved[i], nullptr);
     }
 
-    // Threads started under the block inherit it.
     const auto allBlocked = [] {
         sigset_t mask;
         pthread_sigmask(SIG_BLOCK, nullptr, &mask);
