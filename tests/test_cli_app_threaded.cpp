@@ -15,69 +15,47 @@
 #include "cli/CliApp.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/log/RotatingLog.h"
-#include "platform/threads/Sleep.h"
 #include "tests/support/FakeFireWire.h"
-#include "tests/support/SimBus.h"
+#include "tests/support/SimUnits.h"
 
 using namespace kecli;
 using testing::HasSubstr;
 
 namespace {
 
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-std::string Contents(const File& file)
-{
-    std::fflush(file.get());
-    std::rewind(file.get());
-    std::string text;
-    for (int c = std::fgetc(file.get()); c != EOF; c = std::fgetc(file.get())) text.push_back(static_cast<char>(c));
-    return text;
-}
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using childproc::Contents;
+using simunits::Ran;
 
 class CliAppTest : public testing::Test {
 protected:
-    CliAppTest()
-    {
-        mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.eraseBusyReads = 1; });
-    }
-
     // `applicationRunning` stands in for the process list; the real one runs end to end.
-    CliRun Run(
+    simunits::Result Run(
         CliOptions options, const std::string& input = "", bool terminal = false,
         std::function<bool()> applicationRunning = [] { return false; })
     {
-        const File out(std::tmpfile(), std::fclose), err(std::tmpfile(), std::fclose), in(std::tmpfile(), std::fclose);
+        const childproc::File out = childproc::TempFile(), err = childproc::TempFile(), in = childproc::TempFile();
         std::fputs(input.c_str(), in.get());
         std::rewind(in.get());
-        int code = -1;
-        {
+        const int code = [&] {
             Console console(out.get(), err.get(), in.get(), terminal, terminal);
             CliApp app(*mUpdate, console, options);
             app.SetPollInterval(std::chrono::milliseconds(1));
             app.SetApplicationCheck(applicationRunning);
-            code = app.Run();
-        }
-        return {code, Contents(out), Contents(err)};
+            return app.Run();
+        }();
+        return {code, Contents(out.get()), Contents(err.get())};
     }
 
     bool NothingWritten()
     {
-        const auto log = mBus.model().Log();
-        return std::none_of(log.begin(), log.end(), [](const auto& t) {
+        return std::ranges::none_of(mBus.model().Log(), [](const auto& t) {
             return t.tcode != TCODE_READ_QUADLET_REQUEST && t.tcode != TCODE_READ_BLOCK_REQUEST;
         });
     }
 
     // The core's lines are not this test's output: no file, no echo.
     kelog::RotatingLog mQuiet{{"quiet", std::string(), 0, kelog::RotatingLog::Echo::kNone}};
-    simbus::Bus mBus;
+    simbus::Bus mBus{kesim::KeUnitConfig{.eraseBusyReads = 1}};
     std::unique_ptr<APW::PTA::CKeFirmwareUpdate> mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(mBus.Seams());
 };
 
@@ -87,16 +65,12 @@ protected:
 TEST_F(CliAppTest, AUnitNotToBeHadIsNoAccess)
 {
     ASSERT_TRUE(mBus.model().Acquire());
-    const CliRun held = Run(CliOptions{});
+    EXPECT_THAT(Run(CliOptions{}), Ran(kExitNoAccess, HasSubstr("another program holds it")));
     mBus.model().Relinquish();
-    EXPECT_EQ(held.code, kExitNoAccess);
-    EXPECT_THAT(held.err, HasSubstr("another program holds it"));
     auto bus = std::make_shared<fakefw::Transport>();
     bus->Add()->openStatus = kIOReturnNotPermitted;
     mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(APW::PTA::UpdateSeams{{bus}, simbus::NoPause});
-    const CliRun denied = Run(CliOptions{});
-    EXPECT_EQ(denied.code, kExitNoAccess);
-    EXPECT_THAT(denied.err, HasSubstr("may not open"));
+    EXPECT_THAT(Run(CliOptions{}), Ran(kExitNoAccess, HasSubstr("may not open")));
 }
 
 TEST_F(CliAppTest, ConfirmationOnATerminal)
@@ -105,9 +79,8 @@ TEST_F(CliAppTest, ConfirmationOnATerminal)
     ask.command = Command::kUpdate;
     ask.allowDowngrade = true;
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.softwareVersion = (22u << 16) | 26; });
-    const CliRun declined = Run(ask, "n\n", true);
-    EXPECT_EQ(declined.code, kExitCancelled);
-    EXPECT_THAT(declined.err, HasSubstr("This is a Downgrade: write firmware 21-26 over 22-26"));
+    EXPECT_THAT(Run(ask, "n\n", true),
+                Ran(kExitCancelled, HasSubstr("This is a Downgrade: write firmware 21-26 over 22-26")));
     EXPECT_TRUE(NothingWritten());
 
     // The user may start the editor while the prompt waits.
@@ -116,9 +89,8 @@ TEST_F(CliAppTest, ConfirmationOnATerminal)
     EXPECT_EQ(checks, 2);
     EXPECT_TRUE(NothingWritten());
 
-    const CliRun confirmed = Run(ask, "yes\n", true);
-    EXPECT_EQ(confirmed.code, kExitSuccess) << confirmed.err;
-    EXPECT_THAT(confirmed.err, HasSubstr("\r[")) << "a terminal gets a bar drawn in place";
+    // A terminal gets a bar drawn in place.
+    EXPECT_THAT(Run(ask, "yes\n", true), Ran(kExitSuccess, HasSubstr("\r[")));
     EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Xilinx).accepted &&
                 mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
 }

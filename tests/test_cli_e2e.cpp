@@ -20,6 +20,7 @@ using testing::Not;
 namespace {
 
 using childproc::Program;
+using simunits::Ran;
 using simunits::Result;
 
 // A terminal for a child's standard input: what the test writes to it, the
@@ -58,18 +59,16 @@ protected:
 TEST_F(CliEndToEnd, StatusOfEachUnit)
 {
     const Result none = Cli({"status", "--json"});
-    EXPECT_EQ(none.code, kecli::kExitNoUnit) << none.err;
-    EXPECT_EQ(none.Json()["result"], "no-unit");
+    EXPECT_EQ(std::tuple(none.code, none.Json()["result"]), std::tuple(int(kecli::kExitNoUnit), "no-unit")) << none.err;
     for (const auto& [versions, serial, change] :
          {std::tuple{"20-20", "Not Available", "upgrade"}, std::tuple{"22-26", "KE000042", "downgrade"},
           std::tuple{"20-27", "Not Available", "downgrade"},  // one half older, the other newer
           std::tuple{"21-26", "KE000042", "reinstall"}}) {
         Plug({"--versions", versions});
-        const Result text = Cli({"status"});
-        EXPECT_EQ(text.code, kecli::kExitSuccess) << text.err;
-        EXPECT_THAT(text.out, HasSubstr(std::string("Serial number:     ") + serial + "\nInstalled version: " +
-                                        versions + "\nCarried version:   21-26\nUpdate would be:   " + change));
-        EXPECT_EQ(text.err, "");
+        EXPECT_THAT(Cli({"status"}),
+                    Ran(kecli::kExitSuccess, "",
+                        HasSubstr(std::string("Serial number:     ") + serial + "\nInstalled version: " + versions +
+                                  "\nCarried version:   21-26\nUpdate would be:   " + change)));
         ASSERT_EQ(Stop(*mSim), 0);
     }
 }
@@ -77,14 +76,12 @@ TEST_F(CliEndToEnd, StatusOfEachUnit)
 TEST_F(CliEndToEnd, CoreLinesGoToTheLogUnlessVerbose)
 {
     Plug({"--versions", "21-26"});
-    const Result quiet = Cli({"status"});
-    EXPECT_THAT(quiet.out + quiet.err, Not(HasSubstr("Open Ke")));
+    EXPECT_THAT(Cli({"status"}), Ran(kecli::kExitSuccess, Not(HasSubstr("Open Ke")), Not(HasSubstr("Open Ke"))));
     // One stamped line each: "<time> Ctor KeFirmwareUpdate".
     EXPECT_THAT(childproc::Slurp(mDir / "state/kefirmwareupdate/cli.log"),
                 ContainsRegex("[0-9:.+-] Ctor KeFirmwareUpdate\n[^\n]+ Test CERR\n[^\n]+ Open Ke\n"));
-    const Result verbose = Cli({"status", "--verbose"});
-    EXPECT_THAT(verbose.out, HasSubstr("Open Ke\n"));
-    EXPECT_THAT(verbose.err, HasSubstr("Test CERR\n"));
+    EXPECT_THAT(Cli({"status", "--verbose"}),
+                Ran(kecli::kExitSuccess, HasSubstr("Test CERR\n"), HasSubstr("Open Ke\n")));
     const Result verboseJson = Cli({"status", "--verbose", "--json"});
     EXPECT_EQ(verboseJson.Json()["result"], "success") << "standard output holds only the object";
     EXPECT_THAT(verboseJson.err, HasSubstr("Open Ke\n"));
@@ -121,8 +118,7 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
 
     // The attempt is in the history, which `history` shows.
     const auto history = History();
-    ASSERT_EQ(history.size(), 1u);
-    EXPECT_EQ(history[0]["guid"], "0x000a270000000042");
+    EXPECT_EQ(std::tuple(history.size(), history.at(0)["guid"]), std::tuple(std::size_t(1), "0x000a270000000042"));
     EXPECT_THAT(Cli({"history"}).out, HasSubstr("  kefirmwareupdate-cli  serial Not Available  20-20 -> 21-26  "
                                                 "update-failed: fpga image (refused by the unit (0xE0008015))\n"));
     // An edited record reaches the terminal only as printable text.
@@ -151,19 +147,19 @@ TEST_F(CliEndToEnd, SeveralUnitsAreListedOneIsChosenAndAnUnreadableOneIsNot)
     Plug({"--versions", "21-26", "--serial", "KEAAAAAA", "--socket", "a-unit", "--guid", "0x000a270000000001"});
     auto other =
         Unit({"--versions", "22-32", "--fail-read", "4", "--socket", "b-unit", "--guid", "0x000a270000000002"});
-    const Result text = Cli({"status"});
-    EXPECT_EQ(text.code, kecli::kExitUnitUnreadable) << "the second unit cannot be read";
-    EXPECT_THAT(text.out, HasSubstr("GUID:              0x000a270000000001\nSerial number:     KEAAAAAA\n"));
-    EXPECT_THAT(text.err, HasSubstr("the unit did not answer its version read: refused by the unit (0xE0008015)"));
+    // The second unit cannot be read.
+    EXPECT_THAT(Cli({"status"}),
+                Ran(kecli::kExitUnitUnreadable,
+                    HasSubstr("the unit did not answer its version read: refused by the unit (0xE0008015)"),
+                    HasSubstr("GUID:              0x000a270000000001\nSerial number:     KEAAAAAA\n")));
     const auto object = Cli({"status", "--json"}).Json();
-    EXPECT_EQ(object["installed_version"], "21-26") << "the first unit keeps the single unit's keys";
-    ASSERT_EQ(object["units"].size(), 2u);
-    EXPECT_EQ(object["units"][1]["guid"], "0x000a270000000002");
-    EXPECT_EQ(object["units"][1]["result"], "unit-unreadable");
+    EXPECT_EQ(std::tuple(object["installed_version"], object["units"].size(), object["units"].at(1)["guid"],
+                         object["units"].at(1)["result"]),
+              std::tuple("21-26", std::size_t(2), "0x000a270000000002", "unit-unreadable"))
+        << "the first unit keeps the single unit's keys";
 
-    const Result refused = Cli({"update", "--yes"});
-    EXPECT_EQ(refused.code, kecli::kExitSeveralUnits);
-    EXPECT_THAT(refused.err, HasSubstr("0x000a270000000001  serial KEAAAAAA  running 21-26"));
+    EXPECT_THAT(Cli({"update", "--yes"}),
+                Ran(kecli::kExitSeveralUnits, HasSubstr("0x000a270000000001  serial KEAAAAAA  running 21-26")));
     EXPECT_EQ(Cli({"update", "--yes", "--unit", "KEZZZZZZ"}).code, kecli::kExitNoUnit);
     EXPECT_EQ(Cli({"update", "--yes", "--allow-downgrade", "--unit", "000A270000000002"}).code,
               kecli::kExitUnitUnreadable);
@@ -182,8 +178,7 @@ TEST_F(CliEndToEnd, TheSecondOfTwoUpdatesStopsAtTheOpen)
     terminal.Type("y\n");
     ASSERT_EQ(late->Wait(120s), kecli::kExitNoAccess) << late->Err();
     const auto object = nlohmann::json::parse(late->Out());
-    EXPECT_EQ(object["result"], "no-access");
-    EXPECT_TRUE(object["failed_image"].is_null()) << "nothing was written";
+    EXPECT_EQ(nlohmann::json({object["result"], object["failed_image"]}), nlohmann::json({"no-access", nullptr}));
     EXPECT_THAT(late->Err(), HasSubstr("The update did not start: another program holds the Ke (held by another "
                                        "program, 0xE00002C5); nothing was written.\n"));
     EXPECT_EQ(first->Wait(120s), kecli::kExitSuccess) << first->Err();
@@ -259,16 +254,11 @@ TEST_F(CliEndToEnd, SigintDuringTheWriteWaitsForTheJob)
 TEST_F(CliEndToEnd, RefusalsBeforeAnythingIsWrittenThenADowngradeAllowed)
 {
     Plug({"--versions", "22-26"});
-    const Result noTerminal = Cli({"update", "--allow-downgrade"});
-    EXPECT_EQ(noTerminal.code, kecli::kExitUsage);
-    EXPECT_THAT(noTerminal.err, HasSubstr("--yes"));
+    EXPECT_THAT(Cli({"update", "--allow-downgrade"}), Ran(kecli::kExitUsage, HasSubstr("--yes")));
     const Result usage = Cli({"update", "--bogus", "--json"});
-    EXPECT_EQ(usage.code, kecli::kExitUsage);
-    EXPECT_EQ(usage.Json()["result"], "usage-error");
+    EXPECT_EQ(std::tuple(usage.code, usage.Json()["result"]), std::tuple(int(kecli::kExitUsage), "usage-error"));
     EXPECT_EQ(Cli({}).code, kecli::kExitUsage);
-    const Result refused = Cli({"update", "--yes"});
-    EXPECT_EQ(refused.code, kecli::kExitDowngradeRefused);
-    EXPECT_THAT(refused.err, HasSubstr("This is a Downgrade"));
+    EXPECT_THAT(Cli({"update", "--yes"}), Ran(kecli::kExitDowngradeRefused, HasSubstr("This is a Downgrade")));
     {
         // An application with the creator signature 'KeyG' runs.
         const std::string editor = mDir / "dvgrab";
@@ -279,8 +269,8 @@ TEST_F(CliEndToEnd, RefusalsBeforeAnythingIsWrittenThenADowngradeAllowed)
         EXPECT_EQ(held.Json()["result"], "application-running");
     }
     EXPECT_TRUE(NothingRecorded());
-    const Result done = Cli({"update", "--yes", "--allow-downgrade"});
-    EXPECT_EQ(done.code, kecli::kExitSuccess) << done.err;
-    EXPECT_THAT(done.out, HasSubstr("Programming Complete\n")) << "told on standard output without --json";
+    // Told on standard output without --json.
+    EXPECT_THAT(Cli({"update", "--yes", "--allow-downgrade"}),
+                Ran(kecli::kExitSuccess, testing::_, HasSubstr("Programming Complete\n")));
     EXPECT_TRUE(Landed());
 }

@@ -28,9 +28,11 @@
 #include "cli/ProgressBar.h"
 #include "cli/RunReport.h"
 #include "platform/signals/SignalHold.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/SocketSim.h"
 
 using namespace kecli;
+using childproc::Contents;
 using testing::HasSubstr;
 
 namespace {
@@ -43,35 +45,21 @@ ParseOutcome ParseArgs(std::vector<std::string> args)
     return CliParser::Parse(static_cast<int>(argv.size()), argv.data());
 }
 
-// Everything written to a FILE*, read back.
-std::string Contents(std::FILE* file)
-{
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text.push_back(static_cast<char>(c));
-    return text;
-}
-
 }  // namespace
 
-TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
+TEST(CliOptionsTest, CommandsFlagsUsageErrorsAndHelp)
 {
-    struct Case {
-        std::vector<std::string> args;
-        Command command;
-        bool json, verbose, allowDowngrade, yes;
-    };
-    for (const Case& c :
+    using Case = std::tuple<std::vector<std::string>, Command, bool, bool, bool, bool>;
+    for (const auto& [args, command, json, verbose, allowDowngrade, yes] :
          {Case{{"--json", "-v", "status"}, Command::kStatus, true, true, false, false},
           Case{{"update", "--allow-downgrade", "-y", "--verbose"}, Command::kUpdate, false, true, true, true},
           Case{{"--version"}, Command::kVersion, false, false, false, false}}) {
-        const ParseOutcome outcome = ParseArgs(c.args);
-        ASSERT_TRUE(outcome.options.has_value()) << testing::PrintToString(c.args) << outcome.err;
+        const ParseOutcome outcome = ParseArgs(args);
+        ASSERT_TRUE(outcome.options.has_value()) << testing::PrintToString(args) << outcome.err;
         const CliOptions& o = *outcome.options;
         EXPECT_EQ(std::make_tuple(o.command, o.json, o.verbose, o.allowDowngrade, o.yes),
-                  std::make_tuple(c.command, c.json, c.verbose, c.allowDowngrade, c.yes))
-            << testing::PrintToString(c.args);
+                  std::make_tuple(command, json, verbose, allowDowngrade, yes))
+            << testing::PrintToString(args);
     }
 
     using Args = std::vector<std::string>;
@@ -85,23 +73,20 @@ TEST(CliOptionsTest, CommandsFlagsAndUsageErrors)
                   std::tuple(false, kExitUsage, 0u, false, true))
             << testing::PrintToString(args) << o.err;
     }
-    EXPECT_TRUE(ParseArgs({"--json", "--bogus"}).jsonRequested);
-    EXPECT_FALSE(ParseArgs({"--bogus"}).jsonRequested);
-    EXPECT_EQ(CliParser::Parse(0, nullptr).exitCode, kExitUsage);
-}
+    EXPECT_EQ(std::tuple(ParseArgs({"--json", "--bogus"}).jsonRequested, ParseArgs({"--bogus"}).jsonRequested,
+                         CliParser::Parse(0, nullptr).exitCode),
+              std::tuple(true, false, kExitUsage));
 
-TEST(CliOptionsTest, HelpDocumentsEveryCommandAndExitCode)
-{
+    // Help documents every command and exit code.
     const ParseOutcome help = ParseArgs({"--help"});
     EXPECT_EQ(std::tuple(help.options.has_value(), help.exitCode, help.err), std::tuple(false, 0, ""));
     for (const char* word : {"status", "update", "--json", "--verbose", "--version", "cli.log"})
         EXPECT_THAT(help.out, HasSubstr(word));
     std::set<int> codes;
     for (const ExitCodeInfo& info : kExitCodeTable) {
-        codes.insert(info.code);
+        EXPECT_TRUE(codes.insert(info.code).second) << "exit codes must be distinct: " << info.code;
         EXPECT_THAT(help.out, HasSubstr(std::to_string(info.code) + "  " + info.description));
     }
-    EXPECT_EQ(codes.size(), std::size(kExitCodeTable)) << "exit codes must be distinct";
     EXPECT_THAT(ParseArgs({"update", "--help"}).out,
                 testing::AllOf(HasSubstr("--allow-downgrade"), HasSubstr("--yes")));
 }
@@ -109,15 +94,7 @@ TEST(CliOptionsTest, HelpDocumentsEveryCommandAndExitCode)
 TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
 {
     using APW::PTA::UpdateOutcome;
-    struct Case {
-        UpdateOutcome outcome;
-        DOWNLOADTYPE image;
-        IOReturn status;
-        ExitCode code;
-        bool imageFailed;
-        const char* says;
-    };
-    const Case cases[] = {
+    const std::tuple<UpdateOutcome, DOWNLOADTYPE, IOReturn, ExitCode, bool, const char*> cases[] = {
         {UpdateOutcome::kSucceeded, fileMCORE, 0, kExitSuccess, false, "Programming Complete\n"},
         {UpdateOutcome::kDownloadFailed, fileMCORE, kDownloadDeviceError, kExitUpdateFailed, true,
          "(the unit failed the step, 0xFFFFFF40). The FPGA image was written.\nDo not power the Ke off"},
@@ -130,13 +107,12 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
         {UpdateOutcome::kCancelled, fileXILINX, 0, kExitCancelled, false, "nothing was written"},
         {UpdateOutcome::kNone, fileXILINX, 0, kExitUpdateFailed, false, "without a result"},  // no result is no success
     };
-    for (const Case& c : cases) {
-        const JobVerdict verdict =
-            JobVerdict::From(APW::PTA::UpdateResult{c.outcome, c.image, c.status, "not the one"});
-        EXPECT_EQ(std::tuple(verdict.code, verdict.imageFailed, !c.imageFailed || verdict.image == c.image),
-                  std::tuple(c.code, c.imageFailed, true))
-            << c.says;
-        EXPECT_THAT(verdict.message, HasSubstr(c.says));
+    for (const auto& [outcome, image, status, code, imageFailed, says] : cases) {
+        const JobVerdict verdict = JobVerdict::From(APW::PTA::UpdateResult{outcome, image, status, "not the one"});
+        EXPECT_EQ(std::tuple(verdict.code, verdict.imageFailed, !imageFailed || verdict.image == image),
+                  std::tuple(code, imageFailed, true))
+            << says;
+        EXPECT_THAT(verdict.message, HasSubstr(says));
     }
 }
 
@@ -161,10 +137,9 @@ TEST(RunReportTest, JsonKeepsEveryKeyAndSurvivesOddSerials)
     EXPECT_EQ(nlohmann::json({object["failed_image"], object["status_code"], object["deferred_signal"]}),
               nlohmann::json({"microcontroller", -536838123, "SIGINT"}));
 
-    std::FILE* out = std::tmpfile();
-    ASSERT_NO_THROW(failed.WriteJson(out));
-    EXPECT_EQ(nlohmann::json::parse(Contents(out))["result"], "update-failed");
-    std::fclose(out);
+    const childproc::File out = childproc::TempFile();
+    ASSERT_NO_THROW(failed.WriteJson(out.get()));
+    EXPECT_EQ(nlohmann::json::parse(Contents(out.get()))["result"], "update-failed");
     EXPECT_EQ(PrintableText("K\xff\x1b[2J"), "K??[2J");
 }
 
@@ -182,28 +157,24 @@ TEST(ProgressBarTest, LinesOnAPipeRedrawOnATerminal)
         {59, DownloadProgress::kPhaseProgramming, Xilinx}, {0, DownloadProgress::kPhasePreparing, Xilinx},
         {93, DownloadProgress::kPhaseProgramming, MCORE},  {100, DownloadProgress::kPhaseProgramming, MCORE},
     };
-    std::FILE* pipeLike = std::tmpfile();
-    ProgressBar lines(pipeLike, false);
+    const childproc::File pipeLike = childproc::TempFile(), terminal = childproc::TempFile();
+    ProgressBar lines(pipeLike.get(), false);
     for (const auto& s : samples) lines.Show(s);
     lines.Finish();
-    EXPECT_EQ(Contents(pipeLike),
+    EXPECT_EQ(Contents(pipeLike.get()),
               "  0% preparing\n 40% erasing FPGA\n 45% writing FPGA\n 59% preparing\n"
               " 93% writing microcontroller\n100% writing microcontroller\n");
-    std::fclose(pipeLike);
 
-    std::FILE* terminal = std::tmpfile();
-    ProgressBar bar(terminal, true);
-    bar.Show({40, DownloadProgress::kPhaseErasing, MCORE});
-    bar.Show({40, DownloadProgress::kPhaseErasing, MCORE});
-    bar.Show({41, DownloadProgress::kPhaseProgramming, Xilinx});
-    bar.Show({2, DownloadProgress::kPhaseProgramming, Xilinx});  // held at 41
+    ProgressBar bar(terminal.get(), true);
+    const ProgressSample erasing{40, DownloadProgress::kPhaseErasing, MCORE},
+        writing{41, DownloadProgress::kPhaseProgramming, Xilinx};
+    for (const ProgressSample& s : {erasing, erasing, writing, ProgressSample{2, writing.phase, Xilinx}}) bar.Show(s);
     bar.Finish();
     bar.Finish();
-    // Unchanged bars are not drawn again; the shorter second text blanks out the end of the first.
-    const std::string first = ProgressBar::BarText({40, DownloadProgress::kPhaseErasing, MCORE});
-    const std::string second = ProgressBar::BarText({41, DownloadProgress::kPhaseProgramming, Xilinx});
-    EXPECT_EQ(Contents(terminal), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
-    std::fclose(terminal);
+    // Unchanged bars are not drawn again (2 is held at 41); the shorter second text blanks out the end of the first.
+    const std::string first = ProgressBar::BarText(erasing), second = ProgressBar::BarText(writing);
+    EXPECT_EQ(Contents(terminal.get()),
+              "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
 }
 
 namespace {
@@ -213,48 +184,41 @@ void CountingHandler(int) { ++gPreviousHandlerCalls; }
 
 }  // namespace
 
-TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBack)
+TEST(SignalHoldTest, SignalsCancelBeforeTheGateOrAreHeldThenHandlersComeBackAndThreadsInheritTheBlock)
 {
-    const struct {
-        int gate;  // -1 none, 0 open, 1 passed
-        bool wake;
-        int held, cancelling;
-    } cases[] = {{-1, false, SIGHUP, 0}, {0, false, 0, SIGHUP}, {1, true, SIGHUP, 0}};
+    // The gate: -1 none, 0 open, 1 passed.
+    const std::tuple<int, bool, int, int> cases[] = {
+        {-1, false, SIGHUP, 0}, {0, false, 0, SIGHUP}, {1, true, SIGHUP, 0}};
     const int signals[] = {SIGINT, SIGTERM, SIGHUP};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "gate " << c.gate << " wake " << c.wake);
+    for (const auto& [gateAt, wake, held, cancelling] : cases) {
+        SCOPED_TRACE(testing::Message() << "gate " << gateAt << " wake " << wake);
         gPreviousHandlerCalls = 0;
-        struct sigaction counting = {};
+        struct sigaction counting = {}, saved[3];
         counting.sa_handler = CountingHandler;
-        struct sigaction saved[3];
         for (int i = 0; i < 3; ++i) ASSERT_EQ(sigaction(signals[i], &counting, &saved[i]), 0);
         int notice[2];
         ASSERT_EQ(pipe(notice), 0);
         FirstEraseGate gate;
-        if (c.gate == 1) gate.Pass();
+        if (gateAt == 1) gate.Pass();
         {
-            kesignals::SignalHold hold({notice[1], "H", "C", c.gate < 0 ? nullptr : &gate, c.wake});
+            kesignals::SignalHold hold({notice[1], "H", "C", gateAt < 0 ? nullptr : &gate, wake});
             for (int s : signals) raise(s);
             EXPECT_EQ(std::tuple(hold.HeldSignal(), hold.CancellingSignal(), gate.Cancelled(), gPreviousHandlerCalls),
-                      std::tuple(c.held, c.cancelling, c.cancelling != 0, 0));
-            for (int s : signals) EXPECT_EQ(hold.NextWoken(), c.wake ? s : 0);
+                      std::tuple(held, cancelling, cancelling != 0, 0));
+            for (int s : signals) EXPECT_EQ(hold.NextWoken(), wake ? s : 0);
             // A closed reader fails the write instead of ending the program.
             struct sigaction pipeAction;
             EXPECT_EQ(sigaction(SIGPIPE, nullptr, &pipeAction) == 0 ? pipeAction.sa_handler : SIG_DFL, SIG_IGN);
         }
         char buffer[16] = {};
         EXPECT_EQ(std::string(buffer, std::max<ssize_t>(read(notice[0], buffer, sizeof buffer), 0)),
-                  std::string(3, c.cancelling ? 'C' : 'H'));
-        close(notice[0]);
-        close(notice[1]);
+                  std::string(3, cancelling ? 'C' : 'H'));
+        for (int fd : notice) close(fd);
         raise(SIGINT);
         EXPECT_EQ(gPreviousHandlerCalls, 1) << "the previous handler is back";
         for (int i = 0; i < 3; ++i) sigaction(signals[i], &saved[i], nullptr);
     }
-}
 
-TEST(SignalHoldTest, ThreadsStartedUnderTheBlockInheritIt)
-{
     const auto allBlocked = [] {
         sigset_t mask;
         pthread_sigmask(SIG_BLOCK, nullptr, &mask);
@@ -276,15 +240,12 @@ TEST(ConsoleTest, OnlyYesConfirms)
         {"", false},   {"yessir\n", false}, {std::string(5000, 'y') + "\n", false},
     };
     for (const auto& [input, expected] : answers) {
-        std::FILE* in = std::tmpfile();
-        std::fputs(input.c_str(), in);
-        std::rewind(in);
-        std::FILE* err = std::tmpfile();
-        Console console(stdout, err, in, true, false);
+        const childproc::File in = childproc::TempFile(), err = childproc::TempFile();
+        std::fputs(input.c_str(), in.get());
+        std::rewind(in.get());
+        Console console(stdout, err.get(), in.get(), true, false);
         EXPECT_EQ(console.Confirm("Write firmware 21-26?"), expected) << testing::PrintToString(input);
-        EXPECT_THAT(Contents(err), HasSubstr("Write firmware 21-26? [y/N] "));
-        std::fclose(in);
-        std::fclose(err);
+        EXPECT_THAT(Contents(err.get()), HasSubstr("Write firmware 21-26? [y/N] "));
     }
 }
 
@@ -298,6 +259,7 @@ TEST(NotFoundTest, SaysWhatToCheckAndNamesNodesThisUserMayNotOpen)
         {"fw1", {{"is_local", "0"}, {"units", "0x00609e:0x010483"}}},
         {"fw2", {}},
         {"fw3", {{"units", "0x00a02d:0x010001 0x000a27:0x000011"}}},
+        {"fwx", {}},  // not a node's name
     };
     std::filesystem::create_directories(dev);
     for (const auto& [node, attributes] : nodes) {
@@ -306,13 +268,10 @@ TEST(NotFoundTest, SaysWhatToCheckAndNamesNodesThisUserMayNotOpen)
         std::filesystem::create_directories(sys + "/" + node);
         for (const auto& [name, value] : attributes) std::ofstream(sys + "/" + node + "/" + name) << value << "\n";
     }
-    std::ofstream(dev + "/fwx").close();
-    ::chmod((dev + "/fwx").c_str(), 0);
     if (::geteuid() != 0) {
         EXPECT_EQ(UnopenableFireWireNodes(dev, sys), (std::vector<std::string>{dev + "/fw2", dev + "/fw3"}));
     }
-    ::chmod((dev + "/fw2").c_str(), 0600);
-    ::chmod((dev + "/fw3").c_str(), 0600);
+    for (const char* node : {"/fw2", "/fw3"}) ::chmod((dev + node).c_str(), 0600);
     EXPECT_EQ(UnopenableFireWireNodes(dev, sys), std::vector<std::string>{});
     EXPECT_EQ(UnopenableFireWireNodes(dir / "none", sys), std::vector<std::string>{});
 

@@ -42,8 +42,7 @@ public:
         // The erase phase start tells which device type the job set.
         gDownloadProgress.SetErase();
         mScript.downloads.push_back({unit, type, gDownloadProgress.Get()});
-        auto failure = mScript.failures.find(type);
-        mError = failure == mScript.failures.end() ? 0 : failure->second;
+        mError = mScript.failures[type];  // none: 0
     }
     IOReturn GetError() const override { return mError; }
 
@@ -74,11 +73,9 @@ TEST_F(JobOrder, XilinxThenMcoreOnOneUnitWithTheirDeviceTypesUntilAnImageFails)
     RunJob();
     const auto& d = mScript.downloads;
     ASSERT_EQ(d.size(), 2u);
-    EXPECT_EQ(std::tuple(d[0].type, d[0].eraseProgress, d[1].type, d[1].eraseProgress),
-              std::tuple(fileXILINX, 40u, fileMCORE, 80u));
-    EXPECT_NE(d[0].unit, nullptr);
-    EXPECT_EQ(d[0].unit, d[1].unit);
-    EXPECT_EQ(mScript.alive, 0);
+    EXPECT_EQ(std::tuple(d[0].type, d[0].eraseProgress, d[1].type, d[1].eraseProgress,
+                         d[0].unit != nullptr && d[0].unit == d[1].unit, mScript.alive),
+              std::tuple(fileXILINX, 40u, fileMCORE, 80u, true, 0));
 
     mScript.downloads.clear();
     mScript.failures = {{fileXILINX, kIOReturnTimeout}, {fileMCORE, kIOReturnBusy}};

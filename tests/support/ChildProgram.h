@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <iterator>
 #include <string>
@@ -29,31 +31,40 @@ inline std::string Slurp(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A temporary file, closed when it goes.
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+inline File TempFile() { return {std::tmpfile(), std::fclose}; }
+
+// Everything written to `file`, read back.
+inline std::string Contents(std::FILE* file)
+{
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text.push_back(static_cast<char>(c));
+    return text;
+}
+
 class Program {
 public:
     // Standard input is `input` (a terminal, say) when given.
-    Program(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            const std::string& outDir, const std::string& input = "/dev/null")
+    Program(std::vector<std::string> args, const std::map<std::string, std::string>& env, const std::string& outDir,
+            const std::string& input = "/dev/null")
     {
         static int runs = 0;
-        const std::string tag = std::to_string(++runs);
-        mOut = outDir + "/out." + tag;
-        mErr = outDir + "/err." + tag;
-        std::vector<std::string> all = args;
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
+        mOut = outDir + "/out." + std::to_string(++runs);
+        mErr = outDir + "/err." + std::to_string(runs);
         std::vector<std::string> vars;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string var = *e;
-            if (env.count(var.substr(0, var.find('='))) == 0) vars.push_back(var);
-        }
+        for (char** e = environ; *e != nullptr; ++e)
+            if (const std::string var = *e; env.count(var.substr(0, var.find('='))) == 0) vars.push_back(var);
         for (const auto& [name, value] : env) vars.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (auto& v : vars) envp.push_back(v.data());
-        envp.push_back(nullptr);
-
+        const auto pointers = [](std::vector<std::string>& strings) {
+            std::vector<char*> p;
+            for (auto& s : strings) p.push_back(s.data());
+            p.push_back(nullptr);
+            return p;
+        };
+        std::vector<char*> argv = pointers(args), envp = pointers(vars);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDWR, 0);
@@ -64,10 +75,7 @@ public:
     }
     ~Program()
     {
-        if (mPid > 0 && !mStatus) {
-            kill(mPid, SIGKILL);
-            Wait(std::chrono::seconds(10));
-        }
+        if (mPid > 0 && !mStatus && kill(mPid, SIGKILL) == 0) Wait(std::chrono::seconds(10));
     }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -80,14 +88,9 @@ public:
     std::optional<int> Wait(std::chrono::milliseconds timeout)
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!mStatus && mPid > 0) {
-            int status = 0;
-            if (waitpid(mPid, &status, WNOHANG) == mPid) {
-                mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-                break;
-            }
-            if (std::chrono::steady_clock::now() > deadline) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (int status = 0; !mStatus && mPid > 0; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+            if (waitpid(mPid, &status, WNOHANG) == mPid) mStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+            if (mStatus || std::chrono::steady_clock::now() > deadline) break;
         }
         return mStatus;
     }
@@ -96,10 +99,9 @@ public:
     bool WaitFor(const std::string& text, std::chrono::milliseconds timeout)
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
+        for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
             if (Out().find(text) != std::string::npos || Err().find(text) != std::string::npos) return true;
             if (Wait(std::chrono::milliseconds(0))) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return false;
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace fwplat {
 namespace {
@@ -29,8 +30,7 @@ public:
     {
         std::lock_guard lock(mMutex);
         if (!Present()) return kIOReturnNoDevice;
-        if (mOpen) return kIOReturnSuccess;
-        if (!mPort->Acquire()) return kIOReturnExclusiveAccess;
+        if (!mOpen && !mPort->Acquire()) return kIOReturnExclusiveAccess;
         mOpen = true;
         return kIOReturnSuccess;
     }
@@ -38,9 +38,7 @@ public:
     void Close() override
     {
         std::lock_guard lock(mMutex);
-        if (!mOpen) return;
-        mPort->Relinquish();
-        mOpen = false;
+        if (std::exchange(mOpen, false)) mPort->Relinquish();
     }
 
     IOReturn GetBusGeneration(UInt32& generation) override
@@ -53,10 +51,7 @@ public:
     IOReturn Transact(int tcode, UInt64 offset, void* data, UInt32& length, bool failOnReset,
                       UInt32 generation) override
     {
-        {
-            std::lock_guard lock(mMutex);
-            if (!mOpen) return kIOReturnNotOpen;
-        }
+        if (std::lock_guard lock(mMutex); !mOpen) return kIOReturnNotOpen;
         const bool read = tcode == TCODE_READ_QUADLET_REQUEST || tcode == TCODE_READ_BLOCK_REQUEST;
         const bool write = tcode == TCODE_WRITE_QUADLET_REQUEST || tcode == TCODE_WRITE_BLOCK_REQUEST;
         if ((!read && !write) || (data == nullptr && length > 0)) return kIOReturnBadArgument;
@@ -67,12 +62,8 @@ public:
             return IOReturnFromRcode(RCODE_NO_ACK);
         }
 
-        kesim::BusRequest request;
-        request.tcode = tcode;
-        request.offset = offset;
-        request.length = length;
-        request.generation = failOnReset ? generation : mPort->Generation();
-        request.data = write ? static_cast<const std::uint8_t*>(data) : nullptr;
+        kesim::BusRequest request{tcode, offset, length, failOnReset ? generation : mPort->Generation(),
+                                  write ? static_cast<const std::uint8_t*>(data) : nullptr};
         kesim::BusResponse response = mPort->Transact(request);
         // Overtaken by a bus reset: once the unit shows its new generation,
         // again in that one, as a caller that ignores resets expects.
@@ -118,8 +109,7 @@ void SimUnitTransport::Plug(std::shared_ptr<kesim::UnitPort> port)
 {
     if (!port) return;
     std::lock_guard lock(mMutex);
-    const bool known = std::any_of(mPorts.begin(), mPorts.end(), [&](const Entry& e) { return e.port == port; });
-    if (known) return;
+    if (std::any_of(mPorts.begin(), mPorts.end(), [&](const Entry& e) { return e.port == port; })) return;
     mPorts.push_back(Entry{std::move(port), std::make_shared<std::atomic<bool>>(true), mNextNumber++});
 }
 
@@ -134,24 +124,18 @@ void SimUnitTransport::Unplug(const std::shared_ptr<kesim::UnitPort>& port)
 
 std::vector<UnitInfo> SimUnitTransport::Scan()
 {
-    std::vector<Entry> ports;
-    {
-        std::lock_guard lock(mMutex);
-        ports = mPorts;
-    }
+    std::unique_lock lock(mMutex);
+    const std::vector<Entry> ports = mPorts;
+    lock.unlock();
     std::vector<UnitInfo> units;
     for (const Entry& entry : ports) {
         if (!entry.port->Attached()) continue;
-        UnitInfo info;
-        info.name = "sim:" + std::to_string(entry.number);
-        info.specifierId = entry.port->SpecifierId();
-        info.version = entry.port->SwVersion();
-        info.guid = entry.port->Guid();
-        info.connect = [port = entry.port, plugged = entry.plugged]() -> std::unique_ptr<UnitLink> {
-            if (!plugged->load() || !port->Attached()) return nullptr;
-            return Connect(port, plugged);
-        };
-        units.push_back(std::move(info));
+        units.push_back({"sim:" + std::to_string(entry.number), entry.port->SpecifierId(), entry.port->SwVersion(),
+                         entry.port->Guid(),
+                         [port = entry.port, plugged = entry.plugged]() -> std::unique_ptr<UnitLink> {
+                             if (!plugged->load() || !port->Attached()) return nullptr;
+                             return Connect(port, plugged);
+                         }});
     }
     return units;
 }

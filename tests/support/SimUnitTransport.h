@@ -15,7 +15,6 @@ namespace fwplat {
 
 class SimUnitTransport : public Transport {
 public:
-    SimUnitTransport() = default;
     explicit SimUnitTransport(std::shared_ptr<kesim::UnitPort> port);
 
     // Plugging in and out while others scan is allowed. Each plugged port is

@@ -4,6 +4,7 @@
 // directory that goes with the test.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -31,6 +32,14 @@ struct Result {
     std::string err;
     nlohmann::json Json() const { return nlohmann::json::parse(out); }
 };
+
+// A run that ended with `code`, its standard error and output matching.
+inline auto Ran(int code, const testing::Matcher<std::string>& err,
+                const testing::Matcher<std::string>& out = testing::_)
+{
+    return testing::AllOf(testing::Field("code", &Result::code, code), testing::Field("err", &Result::err, err),
+                          testing::Field("out", &Result::out, out));
+}
 
 class SimUnits : public testing::Test {
 protected:
