@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CliApp.h"
 
+#include <QCoreApplication>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/UnitApplication.h"
 #include "platform/signals/SignalHold.h"
+#include "platform/ui/Translations.h"
 
 #ifndef KE_CLI_VERSION
 #define KE_CLI_VERSION "0"
@@ -50,7 +52,8 @@ std::string ChangeText(const UnitIdentity& unit)
 {
     switch (unit.change) {
     case Change::kUpgrade:
-        return "upgrade (" + unit.installedVersion + " to " + unit.carriedVersion + ")";
+        return keui::Fill(QCoreApplication::translate("kecli::CliApp", "upgrade (%1 to %2)"),
+                          {unit.installedVersion, unit.carriedVersion});
     case Change::kDowngrade:
         return "downgrade (" + unit.installedVersion + " to " + unit.carriedVersion + ")";
     case Change::kReinstall:

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // kefirmwareupdate-cli: the update of a Ke unit from a terminal or a script.
+#include <QCoreApplication>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -19,6 +21,7 @@
 #include "platform/common/StandardDescriptors.h"
 #include "platform/firewire/TraceUnitLink.h"
 #include "platform/log/RotatingLog.h"
+#include "platform/ui/Translations.h"
 
 namespace {
 
@@ -79,11 +82,34 @@ int RunCommand(const kecli::CliOptions& options)
     return app.Run();
 }
 
+// The application object that the translations hang on. Qt's constructor
+// adopts the environment's C locale; the program keeps the one it had, so
+// that what it writes besides its translated texts (system error texts in
+// the JSON, numbers) is the same bytes in every language.
+class TranslatedTexts {
+public:
+    TranslatedTexts()
+    {
+        const std::string locale = std::setlocale(LC_ALL, nullptr);
+        mApp.emplace(mArgc, mArgv);
+        std::setlocale(LC_ALL, locale.c_str());
+        keui::InstallTranslations();
+    }
+
+private:
+    // Qt's own options are not the program's: it sees only its name.
+    int mArgc = 1;
+    char mArg0[21] = "kefirmwareupdate-cli";
+    char* mArgv[2] = {mArg0, nullptr};
+    std::optional<QCoreApplication> mApp;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     KeOpenClosedStandardDescriptors();
+    const TranslatedTexts texts;
     // A reader that goes away (`| head`) makes writes fail instead of ending
     // the program: an update's result must not depend on who reads it.
     std::signal(SIGPIPE, SIG_IGN);

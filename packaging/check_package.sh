@@ -46,14 +46,29 @@ left=$( { grep -rIlE "$placeholder" "$work/contents"
           dpkg-deb -f "$deb" | grep -E "$placeholder"; } || true)
 [ -z "$left" ] || { echo "placeholder text in: $left"; exit 1; }
 
+step "what the package needs and recommends"
+for field in "Depends: .*qt6-translations-l10n" "Depends: .*libqt6svg6" "Recommends: .*qt6-wayland"; do
+  dpkg-deb -f "$deb" | grep -q "^$field" || { echo "the package's control lacks $field"; exit 1; }
+done
+
+# Where udev's daemon does not run (a container, a chroot), the install and
+# remove scripts have nothing to ask it and say nothing.
+quiet() {
+  if ! udevadm control --ping >/dev/null 2>&1 && grep -q "reload request" "$1"; then
+    echo "the package's scripts complain about udev:"; cat "$1"; exit 1
+  fi
+}
+
 step "install"
 installed=1
-dpkg -i "$deb"
+dpkg -i "$deb" 2>&1 | tee "$work/install.out"
+quiet "$work/install.out"
 dpkg -L kefirmwareupdate | sort >"$work/files"
 for file in /usr/bin/kefirmwareupdate-cli /usr/bin/ke-unit-sim /usr/lib/udev/rules.d/70-kefirmwareupdate.rules \
             /usr/share/man/man1/kefirmwareupdate-cli.1.gz /usr/share/man/man1/ke-unit-sim.1.gz \
             /usr/share/doc/kefirmwareupdate/copyright \
-            /usr/share/metainfo/org.kefirmwareupdate.KEFirmwareUpdate.metainfo.xml; do
+            /usr/share/metainfo/org.kefirmwareupdate.KEFirmwareUpdate.metainfo.xml \
+            /usr/share/kefirmwareupdate/translations/kefirmwareupdate_{de,es,fr,ja}.qm; do
   [ -e "$file" ] || { echo "missing after install: $file"; exit 1; }
 done
 
@@ -81,6 +96,8 @@ status=0
 cat "$work/status.out"
 [ "$status" -eq 0 ] || { echo "kefirmwareupdate-cli status exited $status"; exit 1; }
 grep -q "Installed version: *20-25" "$work/status.out" || { echo "the simulated unit was not reported"; exit 1; }
+LANG=fr_FR.UTF-8 /usr/bin/kefirmwareupdate-cli status 2>&1 | grep -q "mise à niveau" ||
+  { echo "the installed kefirmwareupdate-cli does not speak French"; exit 1; }
 kill "$sim_pid"
 wait "$sim_pid" || true
 sim_pid=""
@@ -97,8 +114,9 @@ if [ -x /usr/bin/KEFirmwareUpdate ]; then
 fi
 
 step "purge"
-dpkg --purge kefirmwareupdate
+dpkg --purge kefirmwareupdate 2>&1 | tee "$work/purge.out"
 installed=0
+quiet "$work/purge.out"
 if dpkg-query -W -f='${Status}' kefirmwareupdate 2>/dev/null | grep -q "ok installed"; then
   echo "still installed after purge"
   exit 1

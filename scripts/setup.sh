@@ -7,11 +7,12 @@
 #   screenshots  the window under a virtual display (scripts/screenshots.sh)
 set -euo pipefail
 build=(cmake g++ make pkg-config
-       qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
+       qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools libqt6uitools6 qt6-l10n-tools
+       qt6-translations-l10n libqt6svg6
        libcli11-dev nlohmann-json3-dev libsystemd-dev)
 test=(libgtest-dev libgmock-dev python3 srecord
       desktop-file-utils appstream lintian dpkg-dev udev dbus python3-dbusmock
-      xvfb at-spi2-core python3-gi gir1.2-atspi-2.0)
+      xvfb x11-utils at-spi2-core python3-gi gir1.2-atspi-2.0)
 screenshots=(xvfb xauth)
 
 [ $# -gt 0 ] || set -- build

@@ -16,7 +16,8 @@ trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev
 # --- the files ---
 icon=share/icons/hicolor/scalable/apps/kefirmwareupdate.svg id=org.kefirmwareupdate.KEFirmwareUpdate
 expected=(bin/kefirmwareupdate-cli bin/ke-unit-sim share/man/man1/kefirmwareupdate-cli.1.gz share/man/man1/ke-unit-sim.1.gz
-  lib/udev/rules.d/70-kefirmwareupdate.rules share/doc/kefirmwareupdate/copyright share/doc/kefirmwareupdate/changelog.gz)
+  lib/udev/rules.d/70-kefirmwareupdate.rules share/doc/kefirmwareupdate/copyright share/doc/kefirmwareupdate/changelog.gz
+  share/kefirmwareupdate/translations/kefirmwareupdate_{de,es,fr,ja}.qm)
 [ "$gui" = ON ] && expected+=(bin/KEFirmwareUpdate share/kefirmwareupdate/main.ui "share/applications/$id.desktop"
   "share/metainfo/$id.metainfo.xml" "$icon" share/man/man1/KEFirmwareUpdate.1.gz)
 for file in "${expected[@]}"; do [ -f "$stage/$file" ] || fail "missing $file"; done
@@ -47,6 +48,8 @@ grep -q "plugged in" "$work/sim.out" || fail "ke-unit-sim did not plug its unit 
   fail "kefirmwareupdate-cli status exited $?: $(cat "$work/status.json" "$work/status.err")"
 grep -q '"found": *true' "$work/status.json" || fail "the simulated unit was not reported: $(cat "$work/status.json")"
 grep -q '"installed_version": *"20-25"' "$work/status.json" || fail "the unit's versions were not reported"
+LANG=fr_FR.UTF-8 "$stage/bin/kefirmwareupdate-cli" status 2>&1 | grep -q "mise à niveau" ||
+  fail "the installed kefirmwareupdate-cli did not find its translations under the prefix"
 
 if [ "$gui" = ON ]; then
   grep -q '<svg' "$stage/$icon" || fail "the icon is not SVG"

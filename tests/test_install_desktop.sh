@@ -11,5 +11,8 @@ desktop-file-validate "$entry" || status=1
 grep -qx 'Exec=KEFirmwareUpdate' "$entry" || { echo "Exec is not the window program"; status=1; }
 grep -qx 'Icon=kefirmwareupdate' "$entry" || { echo "Icon is not the installed icon's name"; status=1; }
 grep -qx 'Terminal=false' "$entry" || { echo "the window needs no terminal"; status=1; }
+for key in Name[{de,es,fr,ja}] GenericName[{de,es,fr,ja}] Comment[{de,es,fr,ja}]; do
+  grep -qF "$key=" "$entry" || { echo "no $key"; status=1; }
+done
 [ "$status" -eq 0 ] && echo "desktop entry: valid"
 exit "$status"

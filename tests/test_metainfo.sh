@@ -13,4 +13,9 @@ grep -q "<id>$id</id>" "$metainfo" || { echo "the id is not $id"; status=1; }
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
   { echo "the launchable is not the menu entry $id.desktop"; status=1; }
 grep -q "@[A-Z_]*@" "$metainfo" && { echo "a value was not filled in"; status=1; }
+# Every paragraph, the name and the summary in each language the program speaks.
+for lang in de es fr ja; do
+  [ "$(grep -c "xml:lang=\"$lang\"" "$metainfo")" -eq $(($(grep -c "<p>" "$metainfo") + 2)) ] ||
+    { echo "the name, summary or description is not all in $lang"; status=1; }
+done
 exit "$status"

@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
+#include "platform/ui/DesktopApplication.h"
 #include "platform/ui/InterfaceFile.h"
 #include "platform/signals/SignalHold.h"
 
@@ -52,6 +53,7 @@ int RunKEFirmwareUpdate(const std::function<void(CKeFirmwareUpdateDialog&)>& onW
 {
     std::optional<QApplication> application;
     if (QCoreApplication::instance() == nullptr) application.emplace(gArgc, gArgv);
+    keui::PrepareDesktopApplication();
     // Only a quit request ends the program; the window never closes by itself.
     QApplication::setQuitOnLastWindowClosed(false);
 

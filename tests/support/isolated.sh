@@ -8,6 +8,9 @@ set -u
 root=$(mktemp -d "${TMPDIR:-/tmp}/ke-test-XXXXXX") || exit 1
 trap 'rm -rf "$root"' EXIT
 mkdir -m 0700 "$root/home" "$root/state" "$root/cache" "$root/config" "$root/data" "$root/run"
+# The tests read the programs' English texts, whatever language the session
+# speaks; a test of another language sets its own.
+unset LANGUAGE LC_ALL LC_MESSAGES LANG
 KE_TEST_ISOLATED=1 HOME="$root/home" XDG_STATE_HOME="$root/state" XDG_CACHE_HOME="$root/cache" XDG_CONFIG_HOME="$root/config" \
   XDG_DATA_HOME="$root/data" XDG_RUNTIME_DIR="$root/run" "$@"
 status=$?
