@@ -11,7 +11,7 @@ build=(cmake g++ make pkg-config
        libcli11-dev nlohmann-json3-dev libsystemd-dev)
 test=(libgtest-dev libgmock-dev python3 srecord
       desktop-file-utils appstream lintian dpkg-dev udev dbus python3-dbusmock
-      xvfb at-spi2-core python3-gi gir1.2-atspi-2.0)
+      xvfb x11-utils at-spi2-core python3-gi gir1.2-atspi-2.0)
 screenshots=(xvfb xauth)
 
 [ $# -gt 0 ] || set -- build
