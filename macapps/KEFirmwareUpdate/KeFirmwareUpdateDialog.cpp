@@ -155,18 +155,23 @@ CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest qu
     });
 }
 
-CKeFirmwareUpdateDialog::~CKeFirmwareUpdateDialog() { delete _pKe; }
+CKeFirmwareUpdateDialog::~CKeFirmwareUpdateDialog()
+{
+    mExitWait.reset();
+    // Waits for a job that still runs.
+    delete _pKe;
+}
 
 // ------------------------------------------------------------------ handlers
 
 void CKeFirmwareUpdateDialog::UpdateEventHandler()
 {
     // The button is disabled once an update is requested; a late hit changes nothing.
-    if (_updateState != WAITFORINPUT) return;
+    if (_updateState != WAITFORINPUT || AlertOpen()) return;
 
     const auto shown = _pKe->GetShownUnit();
     const std::string version = ShownVersion();
-    if (_pKe->IsDowngrade() && ShowDowngradeAlert() == kAlertCancelButton) return SendQuitRequest();
+    if (_pKe->IsDowngrade() && OpenAlert(ShowDowngradeAlert) == kAlertCancelButton) return SendQuitRequest();
     // Ticks go on while the alert is open: a unit other than the one confirmed,
     // or one that now runs another version, may be shown now.
     if (_pKe->GetShownUnit() != shown || ShownVersion() != version) return;
@@ -178,7 +183,10 @@ void CKeFirmwareUpdateDialog::UpdateEventHandler()
     _updateState = STARTUPDATE;
 }
 
-void CKeFirmwareUpdateDialog::CancelEventHandler() { SendQuitRequest(); }
+void CKeFirmwareUpdateDialog::CancelEventHandler()
+{
+    if (!AlertOpen()) SendQuitRequest();
+}
 
 std::string CKeFirmwareUpdateDialog::ShownVersion()
 {
@@ -189,7 +197,8 @@ std::string CKeFirmwareUpdateDialog::ShownVersion()
 
 void CKeFirmwareUpdateDialog::UnitPopupEventHandler()
 {
-    if (_updateState != WAITFORINPUT) return;
+    // The popup goes back to the unit chosen.
+    if (_updateState != WAITFORINPUT || AlertOpen()) return ShowUnitPopup();
     _unitChoice.Choose(static_cast<std::size_t>(_unitPopup.GetValue() - 1));
     // Shown at once from the last look at the bus; the next tick looks again.
     if (const APW::PTA::KeUnitReading* chosen = _unitChoice.Chosen()) _pKe->ShowUnit(*chosen);
@@ -198,8 +207,9 @@ void CKeFirmwareUpdateDialog::UnitPopupEventHandler()
 
 bool CKeFirmwareUpdateDialog::ApplicationCommandHandler(const QString& command)
 {
+    if (AlertOpen()) return true;
     if (command == QLatin1String(kHICommandAbout)) {
-        ShowAboutDialog();
+        OpenAlert(ShowAboutDialog);
         return true;
     }
     // Idle: the standard handling quits. Never in the middle of a flash write.
@@ -252,6 +262,7 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
             // The worker starts with the signals blocked: they come to this
             // thread and never cut a transaction short.
             const kesignals::SignalBlock block;
+            if (!mExitWait) mExitWait.emplace(*_pKe);
             _pKe->DoUpdate();
         }
         return;
@@ -363,13 +374,13 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
         if (result.outcome == UpdateOutcome::kCancelled) return SendQuitRequest(128 + cancelling);
         _heldSignal = cancelling;
     }
-    if (_heldSignal != 0) return QuitAfterHeldSignal(result);
+    if (_heldSignal != 0 || std::exchange(mQuitWhenOver, false)) return QuitAfterHeldSignal(result);
     if (!result.Succeeded()) {
         ReportFailedJob(result);
         return;
     }
 
-    if (ShowDownloadDoneAlert() == kAlertCancelButton) {
+    if (OpenAlert(ShowDownloadDoneAlert) == kAlertCancelButton) {
         _progressBar.SetValue(0);
         return;
     }
@@ -387,7 +398,7 @@ std::string FailureText(const UpdateResult& result)
 
 void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
 {
-    ShowProgrammingFailedAlert(FailureText(result));
+    OpenAlert([&result] { return ShowProgrammingFailedAlert(FailureText(result)); });
     // Nothing of the failed job stays on show; the user may try again, or
     // leave even when the unit has gone.
     _progressBar.SetValue(0);
@@ -397,14 +408,32 @@ void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
 void CKeFirmwareUpdateDialog::QuitAfterHeldSignal(const UpdateResult& result)
 {
     // Nobody may be there to answer an alert: a logout or a kill sent the signal.
+    const std::string after = _heldSignal != 0 ? "after signal " + std::to_string(_heldSignal) : "as asked";
     if (result.Succeeded()) {
-        std::cout << "KEFirmwareUpdate: Programming Complete; quitting after signal " << _heldSignal << "\n";
+        std::cout << "KEFirmwareUpdate: Programming Complete; quitting " << after << "\n";
         SendQuitRequest(0);
         return;
     }
-    std::cerr << "KEFirmwareUpdate: Programming Failed: " << FailureText(result) << " Quitting after signal "
-              << _heldSignal << "\n";
+    std::cerr << "KEFirmwareUpdate: Programming Failed: " << FailureText(result) << " Quitting " << after << "\n";
     SendQuitRequest(1);
 }
 
-void CKeFirmwareUpdateDialog::SendQuitRequest(int status) { _quit(status); }
+void CKeFirmwareUpdateDialog::SendQuitRequest(int status)
+{
+    // Ending the program ends the controller: never while the worker writes.
+    if (_updateState == UPDATING) {
+        if (!mQuitWhenOver) std::cerr << "KEFirmwareUpdate: quitting when the update is over\n";
+        mQuitWhenOver = true;
+        _updateFirmwareVersionStr.SetText((std::string(kUpdatingLine) + "\n" + kQuitWhenOverLine).c_str());
+        return;
+    }
+    _quit(status);
+}
+
+AlertButton CKeFirmwareUpdateDialog::OpenAlert(const std::function<AlertButton()>& show)
+{
+    ++mOpenAlerts;
+    const AlertButton button = show();
+    --mOpenAlerts;
+    return button;
+}

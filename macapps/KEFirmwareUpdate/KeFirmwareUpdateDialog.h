@@ -10,9 +10,12 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "macapps/KEFirmwareUpdate/JobExitWait.h"
+#include "macapps/KEFirmwareUpdate/KeAlerts.h"
 #include "macapps/KEFirmwareUpdate/UnitChoice.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/carboncontrols.h"
@@ -76,6 +79,7 @@ public:
     void UnitPopupEventHandler();
     // A menu command that reached the window; false when it is not the
     // window's to handle (an idle window leaves the quit command alone).
+    // While an alert is open every command is the window's, and does nothing.
     bool ApplicationCommandHandler(const QString& command);
     void TimerEventHandler();
     // SIGINT, SIGTERM or SIGHUP, brought into the event loop. True when the
@@ -110,7 +114,13 @@ private:
     // A command from the menu or the close box: the window's handling first,
     // then the standard one, which quits on the quit command.
     void ProcessCommand(const QString& command);
+    // While the job runs the quit waits for its end (see QuitAfterHeldSignal).
     void SendQuitRequest(int status = 0);
+    // Alerts run their own event loop, where the window's controls still get
+    // input that bypasses modality (an accessibility action): while one is
+    // open, none of them starts anything.
+    AlertButton OpenAlert(const std::function<AlertButton()>& show);
+    bool AlertOpen() const { return mOpenAlerts > 0; }
     // The installed version of the unit shown; empty while none is.
     std::string ShownVersion();
 
@@ -127,8 +137,10 @@ private:
     std::vector<std::string> _unitEntries;
     QWidget* _unitCaption = nullptr;  // the popup's caption; the window owns it
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
-    int _heldSignal = 0;        // a signal that came during the job, or 0
-    int _cancelSignal = 0;      // a signal that cancelled the job before its first erase, or 0
+    int _heldSignal = 0;         // a signal that came during the job, or 0
+    int _cancelSignal = 0;       // a signal that cancelled the job before its first erase, or 0
+    bool mQuitWhenOver = false;  // a quit came while the job ran
+    int mOpenAlerts = 0;
     bool mUnitOffered = false;  // the last discovery offered a unit for an update
     int mHoldRechecks = 0;      // early discoveries since the unit was found held
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
@@ -137,6 +149,8 @@ private:
     ProcessSource* mProcesses;
     QTimer _timer;
     QTimer mHoldRecheck;
+    // From the first job on: an exit from anywhere waits for the job.
+    std::optional<JobExitWait> mExitWait;
     // Turns the window's close box into a quit command.
     std::unique_ptr<QObject> _closeBox;
 };

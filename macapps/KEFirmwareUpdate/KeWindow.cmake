@@ -3,6 +3,7 @@
 # their own process. Executables that load the interface file get a copy
 # beside them with ke_copy_interface_file(<target> ${KE_MAIN_UI}).
 add_library(ke_dialog STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/JobExitWait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KeAlerts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KeFirmwareUpdateDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunKEFirmwareUpdate.cpp

@@ -6,6 +6,7 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -147,7 +148,22 @@ CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader, UpdateSea
     _keInfo.valid = false;
 }
 
-CKeFirmwareUpdate::~CKeFirmwareUpdate() { std::cout << "Dtor KeFirmwareUpdate\n"; }
+CKeFirmwareUpdate::~CKeFirmwareUpdate()
+{
+    if (JobRunning()) {
+        _gate.Cancel();
+        WaitForJobEnd();
+    }
+    std::cout << "Dtor KeFirmwareUpdate\n";
+}
+
+void CKeFirmwareUpdate::WaitForJobEnd() const
+{
+    // Polled: the worker must not touch this object once it says it is done,
+    // which a notification after the store would.
+    constexpr auto kPoll = std::chrono::milliseconds(10);
+    while (JobRunning()) std::this_thread::sleep_for(kPoll);
+}
 
 std::vector<fwplat::UnitInfo> CKeFirmwareUpdate::FindKeUnits() const
 {
@@ -333,6 +349,7 @@ bool CKeFirmwareUpdate::DoUpdate()
     _gate.Reset();
     _pDownloader->SetEraseGate(&_gate);
     _threadrunning = true;
+    mWorkerRunning.store(true, std::memory_order_release);
     _thread = new Thread(this, 0, Thread::kThreadPolicyTimeslice, _seams.createThread);
     if (!_thread->Start()) {
         // Nothing runs the job: end it here so that the window still sees it done.
@@ -445,6 +462,8 @@ void CKeFirmwareUpdate::FinishJob(const UpdateResult& result)
     _historyProblem =
         kehistory::RecordAttempt(_jobStart, _jobInfo, _jobIdentity ? _jobIdentity->guid : std::nullopt, result);
     _done.store(true, std::memory_order_release);
+    // Last of all: from here on the worker touches nothing of this object.
+    mWorkerRunning.store(false, std::memory_order_release);
 }
 
 std::optional<std::string> CKeFirmwareUpdate::GetHistoryProblem() const

@@ -125,6 +125,8 @@ public:
     // Without a factory each job gets a plain Downloader.
     explicit CKeFirmwareUpdate(DownloaderFactory makeDownloader = {}, UpdateSeams seams = {});
     explicit CKeFirmwareUpdate(UpdateSeams seams) : CKeFirmwareUpdate(DownloaderFactory{}, std::move(seams)) {}
+    // Never leaves a worker behind: a running job is cancelled if its first
+    // erase has not been sent, and waited for to its end.
     ~CKeFirmwareUpdate() override;
 
     CKeFirmwareUpdate(const CKeFirmwareUpdate&) = delete;
@@ -181,6 +183,11 @@ public:
     // The gate itself, for a signal handler that has no object to work on.
     FirstEraseGate& EraseGate() { return _gate; }
     bool GetDoneStatus() const;
+    // From DoUpdate until the worker has finished with this object (its
+    // history record written). Any thread.
+    bool JobRunning() const { return mWorkerRunning.load(std::memory_order_acquire); }
+    // Returns once no job runs; any thread but the worker's.
+    void WaitForJobEnd() const;
     // The result of the finished job; kNone while a job runs or before any.
     UpdateResult GetUpdateResult() const;
     // Why the finished job could not be recorded in the history, or nullopt.
@@ -209,6 +216,7 @@ private:
     DownloaderFactory _makeDownloader;
     std::unique_ptr<Downloader> _pDownloader;
     std::atomic<bool> _done{false};
+    std::atomic<bool> mWorkerRunning{false};
     FirstEraseGate _gate;
     bool _bailthread = false;
     bool _threadrunning = false;

@@ -84,13 +84,13 @@ def Unit(sim, *options):
 
 
 class Window(Child):
-    """The program, found on the bus by its process ID."""
+    """The program, found on the bus by its process ID; `env` adds to its environment."""
 
-    def __init__(self, app):
+    def __init__(self, app, **env):
         self.renamed, self.app = [], None  # screen readers learn of changes from events
         self.listener = Atspi.EventListener.new(lambda event: self.renamed.append(event.source.get_name()))
         self.listener.register(RENAMED)
-        super().__init__(app, ready=Window._find_app, env=dict(os.environ, KE_SIMULATED_UNITS="1"))
+        super().__init__(app, ready=Window._find_app, env=dict(os.environ, KE_SIMULATED_UNITS="1", **env))
 
     def _find_app(self):
         desktop = Atspi.get_desktop(0)

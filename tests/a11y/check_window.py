@@ -2,6 +2,7 @@
 """What a screen reader reads of the window; each check is a test_ method. KE_APP and
 KE_UNIT_SIM name the programs: atspi_session.sh python3 check_window.py [ScreenReader.test_...]"""
 import os
+import time
 import unittest
 
 from atspi_window import Atspi, Unit, Window, poll
@@ -54,6 +55,17 @@ class ScreenReader(unittest.TestCase):
             window.wait("the popup reading the second unit", "combo box", entries[1])
             window.wait("the second unit's version", "label", "22-30")
             window.wait("the second unit's serial number", "label", "KEBBBBBB")
+
+    def test_one_confirmation_at_a_time_whatever_presses_the_window_behind_it(self):
+        with Unit(SIM, "--versions", "22-30"), Window(APP) as window:
+            window.press("push button", "Downgrade")
+            confirmation = window.wait("the confirmation", "alert", "This is a Downgrade:")
+            window.press("push button", "Downgrade")  # the window's, behind the alert: modality does not stop it
+            time.sleep(1)
+            self.assertEqual(1, len(window.find("alert")), "a second confirmation opened")
+            cancel = [n for n in window.tree(confirmation.acc) if n.role == "push button" and n.name == "Cancel"]
+            cancel[0].acc.do_action(0)
+            self.assertEqual(0, window.process.wait(30))
 
     def test_a_failure_alert_is_read(self):
         with Unit(SIM, "--versions", "21-20", "--refuse-crc"), Window(APP) as window:

@@ -147,7 +147,7 @@ public:
     {
         // The job borrows the controller: let it end first.
         gate.Release();
-        TickUntilIdle();
+        if (dialog) TickUntilIdle();
     }
 
     void Tick() { dialog->TimerEventHandler(); }

@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <thread>
 
 #include "tests/gui/DialogTestSupport.h"
 #include "tests/support/SocketSim.h"
@@ -272,6 +273,66 @@ TEST(Dialog, SignalDuringTheWriteIsHeldThenTheResultQuitsWithoutAnAlert)
         << "no alert; the failed update's status";
     w.Tick();
     EXPECT_EQ("Select Upgrade button to download firmware version 21-26 to Ke:", w.Instruction());
+}
+
+TEST(Dialog, WhileAnAlertIsOpenNoControlStartsAnythingWhateverInputReachesIt)
+{
+    Window w;
+    w.bus.model().SetSoftwareVersion(Versions(22, 30));
+    w.Tick();
+    int quitsUnderTheAlert = -1;
+    w.alerts.onShow = [&](QMessageBox*) {
+        w.alerts.onShow = nullptr;
+        // Accessibility actions pass by the alert's modality, as the menu's do.
+        for (QWidget* control : {static_cast<QWidget*>(w.Button(101)), static_cast<QWidget*>(w.Button(100))}) {
+            QAccessibleActionInterface* action = QAccessible::queryAccessibleInterface(control)->actionInterface();
+            action->doAction(QAccessibleActionInterface::pressAction());
+        }
+        w.Command(kHICommandAbout);
+        w.Command(kHICommandQuit);
+        w.CloseBox();
+        QTest::qWait(300);  // a pressed button clicks a moment later
+        w.Tick();
+        w.Tick();
+        quitsUnderTheAlert = w.quits;
+    };
+    w.alerts.Queue("Cancel");
+    w.ClickUpdate();
+    EXPECT_EQ(std::tuple(1, 0, 1, WAITFORINPUT, false),
+              std::tuple(int(w.alerts.seen.size()), quitsUnderTheAlert, w.quits, w.dialog->GetUpdateState(),
+                         UpdateModeWasEntered(w.bus.model())))
+        << "one confirmation; its Cancel quits, nothing else did";
+}
+
+TEST(Dialog, AQuitDuringTheWriteComesAfterItsEndAndTheControllerOutlivesItsWorker)
+{
+    {
+        Window w;
+        w.Tick();
+        w.gate.Arm(30);
+        w.ClickUpdate();
+        w.Tick();
+        ASSERT_TRUE(w.gate.WaitBlocked());
+        w.dialog->CancelEventHandler();  // as an answer that quits would
+        EXPECT_EQ(0, w.quits);
+        EXPECT_THAT(w.Instruction(), HasSubstr("will quit when the update is over"));
+        w.gate.Release();
+        ASSERT_TRUE(w.TickUntilIdle());
+        EXPECT_EQ(std::tuple(1, 0, true), std::tuple(w.quits, w.quitStatus, w.alerts.seen.empty()));
+    }
+    Window w;
+    w.Tick();
+    w.gate.Arm(30);
+    w.ClickUpdate();
+    w.Tick();
+    ASSERT_TRUE(w.gate.WaitBlocked());
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        w.gate.Release();
+    });
+    w.dialog.reset();  // as the application's end does
+    releaser.join();
+    EXPECT_TRUE(w.bus.model().Flash(kesim::FlashDevice::Mcore).accepted) << "the job ended first";
 }
 
 TEST(Dialog, ThePopupChoosesTheUnitShownAndWrittenKeepsTheChoiceByGuidAndFallsBackToTheFirstWhenItLeaves)
