@@ -2,6 +2,7 @@
 // kefirmwareupdate-cli: the update of a Ke unit from a terminal or a script.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/common/StandardDescriptors.h"
+#include "platform/firewire/FWTransport.h"
 #include "platform/firewire/TraceUnitLink.h"
 #include "platform/log/RotatingLog.h"
 
@@ -54,7 +56,7 @@ std::shared_ptr<fwplat::TraceWriter> TraceTransports(fwplat::Transports& transpo
     return writer;
 }
 
-int RunCommand(const kecli::CliOptions& options)
+int RunCommand(const kecli::CliOptions& options, fwplat::SimulatedUnits simulated)
 {
     // Reads a file only: no unit, no log.
     if (options.command == kecli::Command::kHistory) {
@@ -71,6 +73,7 @@ int RunCommand(const kecli::CliOptions& options)
 
     const kecli::Console console = kecli::Console::Standard();
     APW::PTA::UpdateSeams seams;
+    seams.transports = fwplat::DefaultTransports(simulated);
     std::shared_ptr<fwplat::TraceWriter> trace;
     if (!options.trace.empty() && !(trace = TraceTransports(seams.transports, options))) return kecli::kExitUsage;
     APW::PTA::CKeFirmwareUpdate update(std::move(seams));
@@ -89,8 +92,10 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     const kecli::ParseOutcome parsed = kecli::CliParser::Parse(argc, argv);
     if (!parsed.options) return ReportParse(parsed);
+    // Simulated units only when asked for: never a stray socket taken for hardware.
+    const fwplat::SimulatedUnits simulated = fwplat::SimulatedUnitsFrom(std::getenv("KE_SIMULATED_UNITS"));
     try {
-        return RunCommand(*parsed.options);
+        return RunCommand(*parsed.options, simulated);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kefirmwareupdate-cli: %s\n", e.what());
         return kecli::kExitUpdateFailed;
