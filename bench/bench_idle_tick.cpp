@@ -9,7 +9,9 @@
 // 2. The program against a bare Qt Widgets window with one label
 //    (bench_bare_window), each run as a child process: time from the spawn
 //    to the first timer tick, and the child's own peak resident memory
-//    (VmHWM at its exit, read while it is stopped there).
+//    (VmHWM at its exit, read while it is stopped there). The program is
+//    watched from outside: run with --verbose, its first tick is the first
+//    look for the unit it prints ("Open Ke"), after which SIGTERM ends it.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -28,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -64,21 +67,21 @@ public:
         for (int i = 0; i < count; ++i) {
             pid_t pid = 0;
             if (posix_spawnp(&pid, "sleep", nullptr, nullptr, argv, environ) != 0) break;
-            pids_.push_back(pid);
+            mPids.push_back(pid);
         }
     }
     ~Sleepers()
     {
-        for (pid_t pid : pids_) kill(pid, SIGTERM);
-        for (pid_t pid : pids_) waitpid(pid, nullptr, 0);
+        for (pid_t pid : mPids) kill(pid, SIGTERM);
+        for (pid_t pid : mPids) waitpid(pid, nullptr, 0);
     }
     Sleepers(const Sleepers&) = delete;
     Sleepers& operator=(const Sleepers&) = delete;
 
-    size_t Count() const { return pids_.size(); }
+    size_t Count() const { return mPids.size(); }
 
 private:
-    std::vector<pid_t> pids_;
+    std::vector<pid_t> mPids;
 };
 
 int CountProcesses()
@@ -99,7 +102,7 @@ public:
     QuietStdout()
     {
         std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
+        mSaved = dup(STDOUT_FILENO);
         const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
         dup2(null, STDOUT_FILENO);
         close(null);
@@ -107,14 +110,14 @@ public:
     ~QuietStdout()
     {
         std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
+        dup2(mSaved, STDOUT_FILENO);
+        close(mSaved);
     }
     QuietStdout(const QuietStdout&) = delete;
     QuietStdout& operator=(const QuietStdout&) = delete;
 
 private:
-    int saved_ = -1;
+    int mSaved = -1;
 };
 
 struct Stats {
@@ -135,12 +138,6 @@ double TimeMs(F&& f)
     const auto start = Clock::now();
     f();
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-size_t StatReads()
-{
-    auto* proc = dynamic_cast<ProcDirectorySource*>(&SystemProcessSource());
-    return proc ? proc->StatReads() : 0;
 }
 
 const char* Verdict(bool ok) { return ok ? "met" : "MISSED"; }
@@ -174,9 +171,18 @@ long PeakResidentKb(pid_t pid)
     return kb;
 }
 
-// Collects the child's standard error from `fd` until it has gone, and its
-// peak memory at its exit stop when it is traced. False when the wait failed.
-bool WaitReadingPeak(pid_t pid, int fd, std::string& err, int& status, long& peakKb)
+long long MonotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// Collects what the child writes to `fd` until it has gone, handing all of
+// it so far to `onOutput` after each read, and its peak memory at its exit
+// stop when it is traced. False when the wait failed.
+bool WaitReadingPeak(pid_t pid, int fd, std::string& err, int& status, long& peakKb,
+                     const std::function<void(const std::string&)>& onOutput)
 {
     bool open = true;
     char buffer[4096];
@@ -185,6 +191,7 @@ bool WaitReadingPeak(pid_t pid, int fd, std::string& err, int& status, long& pea
         if (open && poll(&readable, 1, 5) > 0) {
             const ssize_t count = read(fd, buffer, sizeof buffer);
             if (count > 0) err.append(buffer, static_cast<size_t>(count));
+            if (count > 0) onOutput(err);
             if (count == 0) open = false;
         }
         const pid_t waited = waitpid(pid, &status, open ? WNOHANG : 0);
@@ -210,7 +217,8 @@ struct ChildRun {
     long maxRssKb = 0;
 };
 
-ChildRun RunChild(const char* path)
+// The program (`isProgram`) or the bare window, started and timed.
+ChildRun RunChild(const char* path, bool isProgram)
 {
     ChildRun run;
     int pipeFds[2];
@@ -221,20 +229,21 @@ ChildRun RunChild(const char* path)
         if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0) env.emplace_back(*e);
     }
     env.emplace_back("QT_QPA_PLATFORM=offscreen");
-    env.emplace_back("KE_BENCH_EXIT_AFTER_FIRST_TICK=1");
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     std::string program = path;
-    char* argv[] = {program.data(), nullptr};
+    char verbose[] = "--verbose";
+    char* argv[] = {program.data(), isProgram ? verbose : nullptr, nullptr};
 
+    // The program tells its tick on standard output, the bare window on standard error.
+    const int told = isProgram ? STDOUT_FILENO : STDERR_FILENO;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, isProgram ? STDERR_FILENO : STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], told);
 
-    timespec start{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
+    const long long startNs = MonotonicNs();
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, path, &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -247,21 +256,27 @@ ChildRun RunChild(const char* path)
     // The child's own peak, read at its exit stop: the kernel's count for a
     // spawned child (ru_maxrss) starts from this benchmark's peak.
     const bool traced = ptrace(PTRACE_SEIZE, pid, nullptr, PTRACE_O_TRACEEXIT) == 0;
-    std::string err;
+    std::string output;
     int status = 0;
     long peakKb = 0;
-    const bool waited = WaitReadingPeak(pid, pipeFds[0], err, status, peakKb);
+    long long tickNs = 0;
+    const bool waited = WaitReadingPeak(pid, pipeFds[0], output, status, peakKb, [&](const std::string& sofar) {
+        if (!isProgram || tickNs != 0 || sofar.find("Open Ke\n") == std::string::npos) return;
+        tickNs = MonotonicNs();
+        kill(pid, SIGTERM);
+    });
     close(pipeFds[0]);
     if (!waited) return run;
     if (traced) run.maxRssKb = peakKb;
 
-    const size_t at = err.find("first tick at ");
-    if (at == std::string::npos || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s: no first tick (status %d)\n%s", path, status, err.c_str());
+    const size_t at = output.find("first tick at ");
+    if (!isProgram && at != std::string::npos) tickNs = std::atoll(output.c_str() + at + 14);
+    // An idle program ends on SIGTERM with 128 plus its number.
+    const int expected = isProgram ? 128 + SIGTERM : 0;
+    if (tickNs == 0 || !WIFEXITED(status) || WEXITSTATUS(status) != expected) {
+        std::fprintf(stderr, "%s: no first tick (status %d)\n%s", path, status, output.c_str());
         return run;
     }
-    const long long tickNs = std::atoll(err.c_str() + at + 14);
-    const long long startNs = static_cast<long long>(start.tv_sec) * 1000000000LL + start.tv_nsec;
     run.firstTickMs = static_cast<double>(tickNs - startNs) / 1e6;
     run.ok = true;
     return run;
@@ -276,12 +291,12 @@ struct StartUpStats {
 void StartUpRuns(StartUpStats& program, StartUpStats& bare)
 {
     // One run of each first, so that both start from a warm file cache.
-    RunChild(KE_APP_PATH);
-    RunChild(KE_BARE_WINDOW_PATH);
+    RunChild(KE_APP_PATH, true);
+    RunChild(KE_BARE_WINDOW_PATH, false);
     std::vector<double> programTicks, bareTicks, programRss, bareRss;
     for (int i = 0; i < kStartRuns; ++i) {
-        const ChildRun p = RunChild(KE_APP_PATH);
-        const ChildRun b = RunChild(KE_BARE_WINDOW_PATH);
+        const ChildRun p = RunChild(KE_APP_PATH, true);
+        const ChildRun b = RunChild(KE_BARE_WINDOW_PATH, false);
         program.ok = program.ok && p.ok;
         bare.ok = bare.ok && b.ok;
         programTicks.push_back(p.firstTickMs);
@@ -328,6 +343,7 @@ int main(int argc, char** argv)
     const int processes = CountProcesses();
 
     auto model = std::make_shared<kesim::KeUnitModel>();
+    ProcDirectorySource processList;
     APW::PTA::UpdateSeams seams;
     seams.transports = {std::make_shared<fwplat::SimUnitTransport>(model)};
 
@@ -346,7 +362,7 @@ int main(int argc, char** argv)
     bool found = false;
     {
         const QuietStdout quiet;
-        CKeFirmwareUpdateDialog dialog(window.get(), {}, seams);
+        CKeFirmwareUpdateDialog dialog(window.get(), {}, seams, &processList);
         // The bench calls the tick itself; the window's own timer stays still.
         dialog.Timer().stop();
         window->show();
@@ -354,20 +370,20 @@ int main(int argc, char** argv)
 
         coldTick = TimeMs([&] { dialog.TimerEventHandler(); });
         QCoreApplication::processEvents();
-        statReadsBefore = StatReads();
+        statReadsBefore = processList.StatReads();
         for (int i = 0; i < kTicks; ++i) {
             std::this_thread::sleep_for(kTickSpacing);
             ticks.push_back(TimeMs([&] { dialog.TimerEventHandler(); }));
             QCoreApplication::processEvents();  // the repaints, outside the tick
         }
-        statReadsAfter = StatReads();
+        statReadsAfter = processList.StatReads();
 
         // The two halves on their own.
         APW::PTA::CKeFirmwareUpdate update(seams);
         for (int i = 0; i < kTicks; ++i) {
             discovery.push_back(TimeMs([&] { found = update.IsFound(); }));
-            lookup.push_back(TimeMs([] {
-                TProcess process(kMyProcess);
+            lookup.push_back(TimeMs([&processList] {
+                TProcess process(kMyProcess, processList);
                 process.FindProcess(FourCC("KeyG"));
             }));
         }

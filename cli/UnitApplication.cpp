@@ -7,7 +7,9 @@ namespace kecli {
 
 bool UnitApplicationRunning()
 {
-    TProcess process(kMyProcess);
+    // Asked once or twice a run: nothing to keep between the scans.
+    ProcDirectorySource processes;
+    TProcess process(kMyProcess, processes);
     return process.FindProcess(kUnitApplicationSignature);
 }
 

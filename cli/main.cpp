@@ -4,6 +4,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/common/StandardDescriptors.h"
+#include "platform/firewire/FWTransport.h"
 #include "platform/firewire/TraceUnitLink.h"
 #include "platform/log/RotatingLog.h"
 #include "platform/ui/Translations.h"
@@ -57,7 +59,7 @@ std::shared_ptr<fwplat::TraceWriter> TraceTransports(fwplat::Transports& transpo
     return writer;
 }
 
-int RunCommand(const kecli::CliOptions& options)
+int RunCommand(const kecli::CliOptions& options, fwplat::SimulatedUnits simulated)
 {
     // Reads a file only: no unit, no log.
     if (options.command == kecli::Command::kHistory) {
@@ -74,6 +76,7 @@ int RunCommand(const kecli::CliOptions& options)
 
     const kecli::Console console = kecli::Console::Standard();
     APW::PTA::UpdateSeams seams;
+    seams.transports = fwplat::DefaultTransports(simulated);
     std::shared_ptr<fwplat::TraceWriter> trace;
     if (!options.trace.empty() && !(trace = TraceTransports(seams.transports, options))) return kecli::kExitUsage;
     APW::PTA::CKeFirmwareUpdate update(std::move(seams));
@@ -115,8 +118,10 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     const kecli::ParseOutcome parsed = kecli::CliParser::Parse(argc, argv);
     if (!parsed.options) return ReportParse(parsed);
+    // Simulated units only when asked for: never a stray socket taken for hardware.
+    const fwplat::SimulatedUnits simulated = fwplat::SimulatedUnitsFrom(std::getenv("KE_SIMULATED_UNITS"));
     try {
-        return RunCommand(*parsed.options);
+        return RunCommand(*parsed.options, simulated);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kefirmwareupdate-cli: %s\n", e.what());
         return kecli::kExitUpdateFailed;

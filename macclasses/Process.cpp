@@ -25,13 +25,13 @@ bool Names(const ProcessSerialNumber& psn, const ProcessEntry& process)
 ProcessSerialNumber TProcess::GetMyProcessID() const
 {
     ProcessEntry self;
-    return Source().Self(self) ? SerialNumberOf(self) : kMyProcess;
+    return fSource.Self(self) ? SerialNumberOf(self) : kMyProcess;
 }
 
 Boolean TProcess::FindProcess(OSType signature)
 {
     fProcessID = kMyProcess;
-    for (const ProcessEntry& process : Source().Scan()) {
+    for (const ProcessEntry& process : fSource.Scan()) {
         if (CreatorSignatureForName(process.name) != signature) continue;
         fProcessID = SerialNumberOf(process);
         return true;
@@ -45,11 +45,10 @@ Boolean TProcess::KillApplication(const ProcessSerialNumber* thePSN)
         fError = paramErr;
         return false;
     }
-    ProcessSource& source = Source();
     fError = procNotFound;
-    for (const ProcessEntry& process : source.Scan()) {
+    for (const ProcessEntry& process : fSource.Scan()) {
         if (!Names(*thePSN, process)) continue;
-        const int error = source.Terminate(process);
+        const int error = fSource.Terminate(process);
         if (error == 0) {
             fError = noErr;
         } else {

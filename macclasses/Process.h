@@ -25,10 +25,8 @@ enum : OSErr {
 class TProcess {
 public:
     // Reads nothing yet: the window makes one on every tick. The process
-    // list is `source`'s, or without one the system's.
-    explicit TProcess(ProcessSerialNumber theNum, ProcessSource* source = nullptr) : fProcessID(theNum), fSource(source)
-    {
-    }
+    // list is `source`'s, which outlives this.
+    TProcess(ProcessSerialNumber theNum, ProcessSource& source) : fProcessID(theNum), fSource(source) {}
 
     // Reads the process list afresh; true, and GetProcessID() names it, when
     // a process with the signature runs (the lowest pid of them).
@@ -45,9 +43,7 @@ public:
     OSErr GetError() const { return fError; }
 
 private:
-    ProcessSource& Source() const { return fSource ? *fSource : SystemProcessSource(); }
-
     ProcessSerialNumber fProcessID;
-    ProcessSource* fSource;
+    ProcessSource& fSource;
     OSErr fError = noErr;
 };

@@ -120,13 +120,12 @@ TEST_F(SocketUnit, DiscoveryFindsTheUnitAfterTheRealBusOnlyWhenAskedTo)
     EXPECT_EQ(std::tuple(units[0].name, units[0].specifierId, units[0].version, units[0].guid),
               std::tuple(path, 0xA27u, 0x11u, kesim::KeUnitConfig{}.guid));
 
-    for (const std::string value : {"", "0", "yes", "1"}) {
-        ::setenv("KE_SIMULATED_UNITS", value.c_str(), 1);
-        const auto defaults = fwplat::DefaultTransports();
-        ::unsetenv("KE_SIMULATED_UNITS");
-        ASSERT_EQ(defaults.size(), value == "1" ? 2u : 1u) << value;
+    for (const char* value : {static_cast<const char*>(nullptr), "", "0", "yes", "1"}) {
+        const bool asked = value != nullptr && std::string(value) == "1";
+        const auto defaults = fwplat::DefaultTransports(fwplat::SimulatedUnitsFrom(value));
+        ASSERT_EQ(defaults.size(), asked ? 2u : 1u) << asked;
         EXPECT_TRUE(std::dynamic_pointer_cast<fwplat::LinuxCdevTransport>(defaults[0]));
-        EXPECT_TRUE(value != "1" || std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));
+        EXPECT_TRUE(!asked || std::dynamic_pointer_cast<fwplat::SocketUnitTransport>(defaults[1]));
     }
 }
 

@@ -28,22 +28,13 @@ AlertButton RunAlert(QMessageBox::Icon icon, const char* message, const std::str
     return kAlertCancelButton;
 }
 
-std::string& FailureLogPath()
-{
-    static std::string path;
-    return path;
-}
-
 // Where to look for the details of a failure, when the lines are kept.
-std::string LogSentence()
+std::string LogSentence(const std::string& logPath)
 {
-    const std::string& path = FailureLogPath();
-    return path.empty() ? std::string() : " The details are in " + path + ".";
+    return logPath.empty() ? std::string() : " The details are in " + logPath + ".";
 }
 
 }  // namespace
-
-void SetFailureLogPath(const std::string& path) { FailureLogPath() = path; }
 
 AlertButton ShowDowngradeAlert()
 {
@@ -69,7 +60,7 @@ std::string UpdateFailedText(const std::string& outcome, bool nothingWritten)
                                      : " Do not power off the Ke: run the update again.");
 }
 
-AlertButton ShowProgrammingFailedAlert(const std::string& informative)
+AlertButton ShowProgrammingFailedAlert(const std::string& informative, const std::string& logPath)
 {
-    return RunAlert(QMessageBox::Critical, "Programming Failed", informative + LogSentence(), false);
+    return RunAlert(QMessageBox::Critical, "Programming Failed", informative + LogSentence(logPath), false);
 }

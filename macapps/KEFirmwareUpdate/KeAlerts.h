@@ -15,12 +15,11 @@ AlertButton ShowDowngradeAlert();
 AlertButton ShowDownloadDoneAlert();
 // Note, OK: the program's name and version.
 AlertButton ShowAboutDialog();
-// The file that keeps the program's trace and failure lines; the failure
-// alerts name it so that a failed update can be reported. Empty: none.
-void SetFailureLogPath(const std::string& path);
 // The informative text of "Programming Failed": how the job ended
 // (`outcome`, in sentences) and what to do now, which depends on whether
 // anything was written.
 std::string UpdateFailedText(const std::string& outcome, bool nothingWritten);
-// Stop, OK: "Programming Failed" with `informative` and where the details are.
-AlertButton ShowProgrammingFailedAlert(const std::string& informative);
+// Stop, OK: "Programming Failed" with `informative` and where the details
+// are: `logPath`, the file that keeps the program's trace and failure lines,
+// so that a failed update can be reported (empty: none).
+AlertButton ShowProgrammingFailedAlert(const std::string& informative, const std::string& logPath);

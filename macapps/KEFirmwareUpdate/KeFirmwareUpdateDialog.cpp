@@ -15,6 +15,7 @@
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/Process.h"
+#include "platform/process/ProcessSource.h"
 #include "platform/signals/SignalHold.h"
 
 using APW::PTA::CKeFirmwareUpdate;
@@ -58,22 +59,22 @@ const char kCommandProperty[] = "command";
 // the window's command handling may refuse.
 class CloseBoxFilter final : public QObject {
 public:
-    CloseBoxFilter(QWidget* window, std::function<void()> onClose) : window_(window), onClose_(std::move(onClose))
+    CloseBoxFilter(QWidget* window, std::function<void()> onClose) : mWindow(window), mOnClose(std::move(onClose))
     {
-        window_->installEventFilter(this);
+        mWindow->installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched != window_ || event->type() != QEvent::Close) return false;
+        if (watched != mWindow || event->type() != QEvent::Close) return false;
         event->ignore();
-        onClose_();
+        mOnClose();
         return true;
     }
 
 private:
-    QWidget* window_;
-    std::function<void()> onClose_;
+    QWidget* mWindow;
+    std::function<void()> mOnClose;
 };
 
 }  // namespace
@@ -92,10 +93,12 @@ const char* NotFoundAdvice(IOReturn discoveryStatus)
 }
 
 CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit, APW::PTA::UpdateSeams seams,
-                                                 ProcessSource* processes)
+                                                 ProcessSource* processes, std::string failureLogPath)
     : _window(window),
       _quit(quit ? std::move(quit) : QuitRequest([](int status) { QCoreApplication::exit(status); })),
-      mProcesses(processes)
+      mOwnProcesses(processes ? nullptr : std::make_unique<ProcDirectorySource>()),
+      mProcesses(processes ? *processes : *mOwnProcesses),
+      mFailureLogPath(std::move(failureLogPath))
 {
     // A control missing from the window stays unbound and stops the program
     // at its first use.
@@ -398,7 +401,7 @@ std::string FailureText(const UpdateResult& result)
 
 void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
 {
-    OpenAlert([&result] { return ShowProgrammingFailedAlert(FailureText(result)); });
+    OpenAlert([this, &result] { return ShowProgrammingFailedAlert(FailureText(result), mFailureLogPath); });
     // Nothing of the failed job stays on show; the user may try again, or
     // leave even when the unit has gone.
     _progressBar.SetValue(0);

@@ -64,10 +64,11 @@ public:
     // `window` was created hidden and must outlive the controller. Creates
     // the update controller and starts the timer, whose first tick comes as
     // soon as the event loop runs. `quit` defaults to ending the event loop;
-    // `seams` go to the controller, and the running programs are `processes`'
-    // (none: the system's).
+    // `seams` go to the controller, the running programs are `processes`'
+    // (none: the window reads /proc itself), and the failure alert names
+    // `failureLogPath` (empty: none).
     explicit CKeFirmwareUpdateDialog(QWidget* window, QuitRequest quit = {}, APW::PTA::UpdateSeams seams = {},
-                                     ProcessSource* processes = nullptr);
+                                     ProcessSource* processes = nullptr, std::string failureLogPath = {});
     ~CKeFirmwareUpdateDialog();
 
     CKeFirmwareUpdateDialog(const CKeFirmwareUpdateDialog&) = delete;
@@ -146,7 +147,9 @@ private:
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
     QWidget* _window;
     QuitRequest _quit;
-    ProcessSource* mProcesses;
+    std::unique_ptr<ProcessSource> mOwnProcesses;  // when none was given
+    ProcessSource& mProcesses;
+    std::string mFailureLogPath;
     QTimer _timer;
     QTimer mHoldRecheck;
     // From the first job on: an exit from anywhere waits for the job.

@@ -15,6 +15,7 @@ set(KE_MAIN_UI ${CMAKE_CURRENT_LIST_DIR}/main.ui CACHE INTERNAL "The application
 
 add_executable(KEFirmwareUpdate ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(KEFirmwareUpdate PRIVATE ke_dialog ke_platform_log)
+target_compile_definitions(KEFirmwareUpdate PRIVATE KE_APP_VERSION="${PROJECT_VERSION}")
 ke_copy_interface_file(KEFirmwareUpdate ${KE_MAIN_UI})
 ke_copy_translations(KEFirmwareUpdate)
 

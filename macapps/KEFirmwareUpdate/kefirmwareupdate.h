@@ -113,9 +113,10 @@ using DownloaderFactory = std::function<std::unique_ptr<Downloader>()>;
 
 // What the controller asks of the system: the buses units are found on, its
 // pauses (also those of the units it makes and of its plain Downloader) and
-// how its job's thread is created. The real ones unless a test gives others.
+// how its job's thread is created. The real ones (the kernel's FireWire
+// devices alone) unless the program's main or a test gives others.
 struct UpdateSeams {
-    fwplat::Transports transports = fwplat::DefaultTransports();
+    fwplat::Transports transports = fwplat::DefaultTransports(fwplat::SimulatedUnits::kLeftAlone);
     KeSleepFunction sleep = KeRealSleepMicroseconds;
     Thread::CreateFunction createThread = &pthread_create;
 };

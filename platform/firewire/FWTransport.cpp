@@ -3,18 +3,22 @@
 
 #include <linux/firewire-constants.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/firewire/LinuxCdevTransport.h"
 #include "platform/firewire/SocketUnitTransport.h"
 
 namespace fwplat {
-Transports DefaultTransports()
+
+SimulatedUnits SimulatedUnitsFrom(const char* value)
+{
+    return value != nullptr && std::strcmp(value, "1") == 0 ? SimulatedUnits::kLookedFor : SimulatedUnits::kLeftAlone;
+}
+
+Transports DefaultTransports(SimulatedUnits simulated)
 {
     Transports transports{std::make_shared<LinuxCdevTransport>()};
-    const char* simulated = std::getenv("KE_SIMULATED_UNITS");
-    if (simulated && std::strcmp(simulated, "1") == 0) transports.push_back(std::make_shared<SocketUnitTransport>());
+    if (simulated == SimulatedUnits::kLookedFor) transports.push_back(std::make_shared<SocketUnitTransport>());
     return transports;
 }
 

@@ -68,12 +68,18 @@ using Transports = std::vector<std::shared_ptr<Transport>>;
 // The units whose directory carries both IDs, over `transports` in order.
 std::vector<UnitInfo> FindUnits(const Transports& transports, UInt32 specifierId, UInt32 version);
 
+// Whether discovery also looks for simulated units. Only a program asked to
+// may: an installed program left alone must never mistake a stray socket for
+// hardware.
+enum class SimulatedUnits { kLeftAlone, kLookedFor };
+// What the value of KE_SIMULATED_UNITS (null: unset) asks for: "1" looks for
+// them, anything else leaves them alone. The program's main reads it.
+SimulatedUnits SimulatedUnitsFrom(const char* value);
+
 // The real transports: the kernel's FireWire character devices (under /sys
-// and /dev); with the environment variable KE_SIMULATED_UNITS=1 also the
-// simulated units serving sockets in this user's runtime directory, after the
-// real ones. An installed program left alone must never mistake a stray socket
-// for hardware.
-Transports DefaultTransports();
+// and /dev); with kLookedFor also the simulated units serving sockets in this
+// user's runtime directory, after the real ones.
+Transports DefaultTransports(SimulatedUnits simulated);
 
 // Maps an IEEE 1394 response code to a status; RCODE_COMPLETE gives 0.
 IOReturn IOReturnFromRcode(int rcode);

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <future>
 #include <memory>
 
 namespace {
@@ -87,111 +86,105 @@ bool ParseProcStat(const std::string& stat, std::string& name, UInt64& startTime
     return true;
 }
 
-ProcDirectorySource::ProcDirectorySource(std::string root) : root_(std::move(root)) {}
+ProcDirectorySource::ProcDirectorySource(std::string root) : mRoot(std::move(root)) {}
+
+void ProcDirectorySource::Prefetch()
+{
+    if (mPrefetch.valid()) return;
+    mPrefetch = std::async(std::launch::async, [this] { ScanNow(); });
+}
+
+void ProcDirectorySource::AwaitPrefetch()
+{
+    if (mPrefetch.valid()) mPrefetch.get();
+}
+
+size_t ProcDirectorySource::StatReads()
+{
+    AwaitPrefetch();
+    return mStatReads;
+}
 
 bool ProcDirectorySource::ReadStat(pid_t pid, ProcessEntry& entry)
 {
     std::string stat;
-    ++statReads_;
-    if (!ReadSmallFile(root_ + "/" + std::to_string(pid) + "/stat", stat)) return false;
+    ++mStatReads;
+    if (!ReadSmallFile(mRoot + "/" + std::to_string(pid) + "/stat", stat)) return false;
     entry.pid = pid;
     return ParseProcStat(stat, entry.name, entry.startTime);
 }
 
 const std::vector<ProcessEntry>& ProcDirectorySource::Scan()
 {
-    nextEntries_.clear();
-    nextInodes_.clear();
+    AwaitPrefetch();
+    return ScanNow();
+}
+
+const std::vector<ProcessEntry>& ProcDirectorySource::ScanNow()
+{
+    mNextEntries.clear();
+    mNextInodes.clear();
     const auto now = std::chrono::steady_clock::now();
-    const bool fullScan = now - lastFullScan_ >= kFullScanPeriod;
-    if (fullScan) lastFullScan_ = now;
+    const bool fullScan = now - mLastFullScan >= kFullScanPeriod;
+    if (fullScan) mLastFullScan = now;
     static const long ticksPerSecond = sysconf(_SC_CLK_TCK);
     const UInt64 hz = ticksPerSecond > 0 ? static_cast<UInt64>(ticksPerSecond) : 100;
     const UInt64 bootTicks = BootTicks(hz);
     const UInt64 youngSince = bootTicks > kYoungSeconds * hz ? bootTicks - kYoungSeconds * hz : 0;
-    const std::unique_ptr<DIR, DirCloser> dir(opendir(root_.c_str()));
+    const std::unique_ptr<DIR, DirCloser> dir(opendir(mRoot.c_str()));
     if (!dir) {
-        entries_.clear();
-        inodes_.clear();
-        return entries_;
+        mEntries.clear();
+        mInodes.clear();
+        return mEntries;
     }
     while (const dirent* item = readdir(dir.get())) {
         pid_t pid = 0;
         if (!ParsePid(item->d_name, pid)) continue;
-        const auto known = std::lower_bound(entries_.begin(), entries_.end(), pid,
+        const auto known = std::lower_bound(mEntries.begin(), mEntries.end(), pid,
                                             [](const ProcessEntry& e, pid_t p) { return e.pid < p; });
-        const size_t index = static_cast<size_t>(known - entries_.begin());
-        if (!fullScan && known != entries_.end() && known->pid == pid && inodes_[index] == item->d_ino &&
+        const size_t index = static_cast<size_t>(known - mEntries.begin());
+        if (!fullScan && known != mEntries.end() && known->pid == pid && mInodes[index] == item->d_ino &&
             known->startTime < youngSince) {
-            nextEntries_.push_back(*known);
-            nextInodes_.push_back(item->d_ino);
+            mNextEntries.push_back(*known);
+            mNextInodes.push_back(item->d_ino);
             continue;
         }
         ProcessEntry entry;
         // A process that ended since the listing is simply left out.
         if (!ReadStat(pid, entry)) continue;
-        nextEntries_.push_back(std::move(entry));
-        nextInodes_.push_back(item->d_ino);
+        mNextEntries.push_back(std::move(entry));
+        mNextInodes.push_back(item->d_ino);
     }
     // /proc lists in pid order; any other directory is put in order here.
-    if (!std::is_sorted(nextEntries_.begin(), nextEntries_.end(),
+    if (!std::is_sorted(mNextEntries.begin(), mNextEntries.end(),
                         [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; })) {
-        std::vector<size_t> order(nextEntries_.size());
+        std::vector<size_t> order(mNextEntries.size());
         for (size_t i = 0; i < order.size(); ++i) order[i] = i;
         std::sort(order.begin(), order.end(),
-                  [&](size_t a, size_t b) { return nextEntries_[a].pid < nextEntries_[b].pid; });
-        entries_.clear();
-        inodes_.clear();
+                  [&](size_t a, size_t b) { return mNextEntries[a].pid < mNextEntries[b].pid; });
+        mEntries.clear();
+        mInodes.clear();
         for (size_t i : order) {
-            entries_.push_back(std::move(nextEntries_[i]));
-            inodes_.push_back(nextInodes_[i]);
+            mEntries.push_back(std::move(mNextEntries[i]));
+            mInodes.push_back(mNextInodes[i]);
         }
-        return entries_;
+        return mEntries;
     }
-    entries_.swap(nextEntries_);
-    inodes_.swap(nextInodes_);
-    return entries_;
+    mEntries.swap(mNextEntries);
+    mInodes.swap(mNextInodes);
+    return mEntries;
 }
 
-bool ProcDirectorySource::Self(ProcessEntry& self) { return ReadStat(getpid(), self); }
+bool ProcDirectorySource::Self(ProcessEntry& self)
+{
+    AwaitPrefetch();
+    return ReadStat(getpid(), self);
+}
 
 int ProcDirectorySource::Terminate(const ProcessEntry& process)
 {
+    AwaitPrefetch();
     ProcessEntry now;
     if (process.pid <= 0 || !ReadStat(process.pid, now) || now.startTime != process.startTime) return ESRCH;
     return kill(process.pid, SIGTERM) == 0 ? 0 : errno;
-}
-
-namespace {
-
-ProcDirectorySource& SystemSource()
-{
-    static ProcDirectorySource system;
-    return system;
-}
-
-// Made after the system source, so destroyed before it: a prefetch still
-// running at exit is waited for while the source exists.
-std::future<void>& Prefetch()
-{
-    static std::future<void> prefetch;
-    return prefetch;
-}
-
-}  // namespace
-
-void StartProcessListPrefetch()
-{
-    ProcDirectorySource& system = SystemSource();
-    std::future<void>& prefetch = Prefetch();
-    if (prefetch.valid()) return;
-    prefetch = std::async(std::launch::async, [&system] { system.Scan(); });
-}
-
-ProcessSource& SystemProcessSource()
-{
-    ProcDirectorySource& system = SystemSource();
-    // Until the prefetch is done, the source is its thread's.
-    if (std::future<void>& prefetch = Prefetch(); prefetch.valid()) prefetch.get();
-    return system;
 }

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -37,35 +38,42 @@ public:
 class ProcDirectorySource final : public ProcessSource {
 public:
     explicit ProcDirectorySource(std::string root = "/proc");
+    // Waits for a prefetch still running.
+    ~ProcDirectorySource() override = default;
+
+    ProcDirectorySource(const ProcDirectorySource&) = delete;
+    ProcDirectorySource& operator=(const ProcDirectorySource&) = delete;
+
+    // Scans once on a thread of its own, so that while a program starts up
+    // the names are read for its first lookup. Every other call waits for
+    // it. Does nothing once started.
+    void Prefetch();
 
     const std::vector<ProcessEntry>& Scan() override;
     bool Self(ProcessEntry& self) override;
     int Terminate(const ProcessEntry& process) override;
 
     // How many stat files the scans have read, for tests and measurements.
-    size_t StatReads() const { return statReads_; }
+    size_t StatReads();
 
 private:
+    // Until the prefetch is done, the source is its thread's.
+    void AwaitPrefetch();
+    const std::vector<ProcessEntry>& ScanNow();
     bool ReadStat(pid_t pid, ProcessEntry& entry);
 
-    std::string root_;
-    std::vector<ProcessEntry> entries_;  // ascending pid
-    std::vector<ino_t> inodes_;          // parallel to entries_
-    std::vector<ProcessEntry> nextEntries_;
-    std::vector<ino_t> nextInodes_;
-    size_t statReads_ = 0;
-    std::chrono::steady_clock::time_point lastFullScan_{};
+    std::string mRoot;
+    std::vector<ProcessEntry> mEntries;  // ascending pid
+    std::vector<ino_t> mInodes;          // parallel to mEntries
+    std::vector<ProcessEntry> mNextEntries;
+    std::vector<ino_t> mNextInodes;
+    size_t mStatReads = 0;
+    std::chrono::steady_clock::time_point mLastFullScan{};
+    // Last, so destroyed first: a prefetch still running is waited for
+    // while what it writes exists.
+    std::future<void> mPrefetch;
 };
 
 // Parses the contents of /proc/<pid>/stat: the name (between the first '('
 // and the last ')') and the start time (field 22).
 bool ParseProcStat(const std::string& stat, std::string& name, UInt64& startTime);
-
-// The system's process list, which the process calls read unless they are
-// given another source.
-ProcessSource& SystemProcessSource();
-
-// Reads the system's process list on a thread of its own while the program
-// starts up, so that the first lookup finds the names already read. The first
-// SystemProcessSource() waits for it. Does nothing once started.
-void StartProcessListPrefetch();

@@ -18,9 +18,11 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "macapps/KEFirmwareUpdate/RunKEFirmwareUpdate.h"
@@ -130,8 +132,13 @@ int main(int argc, char* argv[])
     gTranscript = ::fdopen(transcriptFd, "w");
     if (gTranscript == nullptr || std::setvbuf(gTranscript, nullptr, _IOLBF, 0) != 0) return 2;
 
+    QApplication application(argc, argv);
+    KeWindowSettings settings;
+    settings.seams.transports =
+        fwplat::DefaultTransports(fwplat::SimulatedUnitsFrom(std::getenv("KE_SIMULATED_UNITS")));
     Driver driver(upgrade, idle ? argv[2] : "");
-    const int code = RunKEFirmwareUpdate([&driver](CKeFirmwareUpdateDialog& dialog) { driver.Attach(dialog); });
+    const int code =
+        RunKEFirmwareUpdate(std::move(settings), [&driver](CKeFirmwareUpdateDialog& dialog) { driver.Attach(dialog); });
     Say("exit\t" + std::to_string(code));
     return code;
 }

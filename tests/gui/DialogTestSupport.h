@@ -140,7 +140,8 @@ public:
             ++quits;
             quitStatus = status;
         };
-        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.clock), &processes);
+        dialog = std::make_unique<CKeFirmwareUpdateDialog>(main.get(), quit, bus.Seams(gate.clock), &processes,
+                                                           "/state/KEFirmwareUpdate.log");
         dialog->Timer().stop();
     }
     ~Window()

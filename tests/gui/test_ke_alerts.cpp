@@ -12,10 +12,8 @@ TEST(Alerts, EachSaysItsTextsAndReturnsTheButtonOrKeyPressed)
     using Case =
         std::tuple<std::function<AlertButton()>, Answers, const char*, const char*, QMessageBox::Icon, QStringList>;
     const auto failedWithLog = [] {
-        SetFailureLogPath("/home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log");
-        const AlertButton pressed = ShowProgrammingFailedAlert(UpdateFailedText("The update did not start.", true));
-        SetFailureLogPath("");
-        return pressed;
+        return ShowProgrammingFailedAlert(UpdateFailedText("The update did not start.", true),
+                                          "/home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log");
     };
     const Case cases[] = {
         // OK is the default button; Escape means Cancel, or OK where there is no Cancel.
@@ -26,7 +24,7 @@ TEST(Alerts, EachSaysItsTextsAndReturnsTheButtonOrKeyPressed)
          QStringList{"OK"}},
         {ShowAboutDialog, Answers{{"OK", 1}}, "KEFirmwareUpdate  ", "Version 1.3, the firmware updater for the Ke unit",
          QMessageBox::Information, QStringList{"OK"}},
-        {[] { return ShowProgrammingFailedAlert(UpdateFailedText("Writing the FPGA image failed.", false)); },
+        {[] { return ShowProgrammingFailedAlert(UpdateFailedText("Writing the FPGA image failed.", false), ""); },
          Answers{{"OK", 1}}, "Programming Failed",
          "Writing the FPGA image failed. Do not power off the Ke: run the update again.", QMessageBox::Critical,
          QStringList{"OK"}},

@@ -13,6 +13,7 @@
 
 using dialogtest::Window;
 using testing::AllOf;
+using testing::EndsWith;
 using testing::HasSubstr;
 using testing::Not;
 
@@ -161,7 +162,8 @@ TEST(Dialog, FailedJobsAreReportedTheWindowGoesIdleWithoutQuittingAndTheBarShows
     EXPECT_EQ(std::tuple("Programming Failed", 0), std::tuple(failed.text.toStdString(), w.Bar()->value()));
     EXPECT_THAT(failed.informative.toStdString(),
                 AllOf(HasSubstr("microcontroller image failed at the CRC check"),
-                      HasSubstr("0xE0008015). The FPGA image was written. Do not power")));
+                      HasSubstr("0xE0008015). The FPGA image was written. Do not power"),
+                      EndsWith(" The details are in /state/KEFirmwareUpdate.log.")));
     EXPECT_GT(failed.barValue, 0) << "while the alert is up the bar still shows where the job stopped";
 
     // Idle again, the update is offered; this time no unit is found at all.

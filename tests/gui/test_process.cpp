@@ -41,7 +41,7 @@ TEST(ProcessLookup, KeyGIsFoundOnlyWhileAVideoEditorRunsAndAReusedPidIsAnotherPr
     fakeproc::Processes source{
         {{1, 1, "systemd"}, {300, 500, "bash"}, {4242, 77, "KEFirmwareUpdat"}, {5000, 900, "Xorg"}},
         {4242, 77, "KEFirmwareUpdat"}};
-    TProcess process(kMyProcess, &source);
+    TProcess process(kMyProcess, source);
     EXPECT_FALSE(process.FindProcess(kKeyG));
     EXPECT_EQ(4242u, PidOf(process.GetMyProcessID()));
 
@@ -134,9 +134,10 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
     ASSERT_TRUE(ProcDirectorySource().Self(self));
     EXPECT_EQ((std::pair<pid_t, std::string>(getpid(), "test_process")), std::pair(self.pid, self.name));
 
-    StartProcessListPrefetch();
-    StartProcessListPrefetch();  // a second start changes nothing
-    const std::vector<ProcessEntry>& list = SystemProcessSource().Scan();
+    ProcDirectorySource system;
+    system.Prefetch();
+    system.Prefetch();  // a second start changes nothing
+    const std::vector<ProcessEntry>& list = system.Scan();
     EXPECT_TRUE(std::any_of(list.begin(), list.end(),
                             [&](const ProcessEntry& e) { return e.pid == self.pid && e.startTime == self.startTime; }));
 
@@ -150,7 +151,7 @@ TEST(SystemProcesses, OwnProcessIsListedAnEditorIsAskedToQuitButAStaleSerialNumb
         execl((dir / "dvgrab").c_str(), "dvgrab", "30", static_cast<char*>(nullptr));
         _exit(127);
     }
-    TProcess process(kMyProcess);
+    TProcess process(kMyProcess, system);
     for (int i = 0; i < 500 && !(process.FindProcess(kKeyG) && PidOf(process.GetProcessID()) == UInt32(child)); ++i)
         usleep(10000);  // until the child has exec'd
     const ProcessSerialNumber psn = process.GetProcessID();

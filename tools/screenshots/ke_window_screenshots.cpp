@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "macapps/KEFirmwareUpdate/RunKEFirmwareUpdate.h"
@@ -189,8 +190,12 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: %s update|fail|none|two DIR\n", argv[0]);
         return 64;
     }
+    QApplication application(argc, argv);
+    KeWindowSettings settings;
+    settings.seams.transports =
+        fwplat::DefaultTransports(fwplat::SimulatedUnitsFrom(std::getenv("KE_SIMULATED_UNITS")));
     Photographer photographer(argv[1], QString::fromLocal8Bit(argv[2]));
-    const int code =
-        RunKEFirmwareUpdate([&photographer](CKeFirmwareUpdateDialog& dialog) { photographer.Attach(dialog); });
+    const int code = RunKEFirmwareUpdate(
+        std::move(settings), [&photographer](CKeFirmwareUpdateDialog& dialog) { photographer.Attach(dialog); });
     return code != 0 ? code : (photographer.Failed() ? 1 : 0);
 }
