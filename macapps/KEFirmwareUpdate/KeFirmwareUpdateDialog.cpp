@@ -369,7 +369,7 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
         return;
     }
 
-    if (ShowDownloadDoneAlert() == kAlertCancelButton) {
+    if (ShowDownloadDoneAlert(_pKe->GetHistoryProblem()) == kAlertCancelButton) {
         _progressBar.SetValue(0);
         return;
     }
@@ -387,7 +387,7 @@ std::string FailureText(const UpdateResult& result)
 
 void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
 {
-    ShowProgrammingFailedAlert(FailureText(result));
+    ShowProgrammingFailedAlert(FailureText(result), _pKe->GetHistoryProblem());
     // Nothing of the failed job stays on show; the user may try again, or
     // leave even when the unit has gone.
     _progressBar.SetValue(0);
