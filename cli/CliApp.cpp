@@ -16,6 +16,7 @@
 #include "cli/NodeAccess.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitApplication.h"
+#include "macapps/KEFirmwareUpdate/PrintableBytes.h"
 #include "platform/signals/SignalHold.h"
 #include "platform/ui/Translations.h"
 
@@ -174,10 +175,10 @@ void CliApp::ShowIdentity(const UnitIdentity& unit)
 {
     // With --json the object carries it.
     if (mOptions.json) return;
-    mConsole.Print(mConsole.Out(),
-                   Field("GUID:", unit.guid) + Field("Serial number:", PrintableText(unit.serialNumber)) +
-                       Field("Installed version:", unit.installedVersion) +
-                       Field("Carried version:", unit.carriedVersion) + Field("Update would be:", ChangeText(unit)));
+    mConsole.Print(mConsole.Out(), Field("GUID:", unit.guid) + Field("Serial number:", unit.serialNumber) +
+                                       Field("Installed version:", unit.installedVersion) +
+                                       Field("Carried version:", unit.carriedVersion) +
+                                       Field("Update would be:", ChangeText(unit)));
 }
 
 ExitCode CliApp::End(RunReport& report, ExitCode code, const std::string& message, const char* result)
@@ -226,7 +227,7 @@ std::string ListLine(const UnitListing& unit)
 {
     const UnitIdentity& id = unit.identity;
     if (!unit.offered) return "  " + id.guid + "  " + unit.message;
-    return "  " + id.guid + "  serial " + PrintableText(id.serialNumber) + "  running " + id.installedVersion + "\n";
+    return "  " + id.guid + "  serial " + id.serialNumber + "  running " + id.installedVersion + "\n";
 }
 
 }  // namespace
@@ -240,10 +241,11 @@ const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& 
     }
     std::vector<const Found*> chosen;
     for (const Found& unit : units) {
+        // A serial number is named as it is shown: bytes that are not text cannot be typed.
         const std::string& serial = unit.reading.identity.serialNum;
         const bool guidMatches =
             unit.reading.identity.guid && Lowered(mOptions.unit) == Lowered(unit.listing.identity.guid);
-        if (mOptions.unit.empty() || guidMatches || (!serial.empty() && serial == mOptions.unit))
+        if (mOptions.unit.empty() || guidMatches || (!serial.empty() && PrintableBytes(serial) == mOptions.unit))
             chosen.push_back(&unit);
     }
     if (chosen.size() > 1) {
@@ -268,7 +270,7 @@ const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& 
 
 bool CliApp::Confirmed(const UnitIdentity& unit, int& interrupted)
 {
-    const std::string serial = PrintableText(unit.serialNumber);
+    const std::string& serial = unit.serialNumber;
     switch (unit.change) {
     case Change::kDowngrade:
         return mConsole.Confirm("This is a Downgrade: write firmware " + unit.carriedVersion + " over " +
@@ -349,8 +351,10 @@ ExitCode CliApp::RunJob(RunReport& report)
     bar.Show(CurrentProgress());
     bar.Finish();
 
-    const JobVerdict verdict = JobVerdict::From(mUpdate.GetUpdateResult());
+    const APW::PTA::UpdateResult result = mUpdate.GetUpdateResult();
+    const JobVerdict verdict = JobVerdict::From(result);
     if (verdict.imageFailed) report.SetFailure(verdict.image, verdict.status, verdict.step);
+    report.SetLeftAsFound(result.LeftAsFound());
     if (hold.CancellingSignal() != 0 && verdict.code == kExitCancelled) {
         mConsole.Print(mConsole.Err(), SignalName(hold.CancellingSignal()) + " arrived before the first erase.\n");
     }

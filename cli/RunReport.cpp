@@ -92,6 +92,7 @@ nlohmann::ordered_json RunReport::ToJson() const
     object["deferred_signal"] = mDeferredSignal != 0 ? json(SignalName(mDeferredSignal)) : json(nullptr);
     object["trace"] = mTrace ? json(*mTrace) : json(nullptr);
     object["history"] = mHistory ? json(*mHistory) : json(nullptr);
+    object["unit_left_as_found"] = mLeftAsFound ? json(*mLeftAsFound) : json(nullptr);
     json units = json::array();
     for (const UnitListing& unit : mUnits) {
         const UnitIdentity& id = unit.identity;

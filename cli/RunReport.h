@@ -24,7 +24,7 @@ enum class Change {
 
 struct UnitIdentity {
     std::string guid = "unknown";  // "0x0001f2fffe000042", as discovery found the unit
-    std::string serialNumber;      // or "Not Available", as the window shows it
+    std::string serialNumber;      // printable, or "Not Available", as the window shows it
     std::string installedVersion;
     std::string carriedVersion;
     Change change = Change::kUpgrade;
@@ -45,8 +45,8 @@ std::string HexStatus(IOReturn status);
 std::string StatusText(IOReturn status);
 // "SIGINT", "SIGTERM", "SIGHUP", or "signal N".
 std::string SignalName(int signalNumber);
-// Text from the unit made safe for a terminal: control and non-ASCII bytes
-// become '?'.
+// Text of a record (which an edited file may fill with anything) made safe
+// for a terminal: control and non-ASCII bytes become '?'.
 std::string PrintableText(const std::string& text);
 
 class RunReport {
@@ -64,6 +64,8 @@ public:
     void SetTrace(std::string state) { mTrace = std::move(state); }
     // "recorded" or "not recorded: <reason>", for a run whose job ran.
     void SetHistory(std::string state) { mHistory = std::move(state); }
+    // For a job that wrote nothing: whether it left the unit as it found it.
+    void SetLeftAsFound(std::optional<bool> left) { mLeftAsFound = left; }
 
     ExitCode Code() const { return mCode; }
     const std::optional<UnitIdentity>& Unit() const { return mUnit; }
@@ -92,6 +94,7 @@ private:
     int mDeferredSignal = 0;
     std::optional<std::string> mTrace;
     std::optional<std::string> mHistory;
+    std::optional<bool> mLeftAsFound;
 };
 
 }  // namespace kecli

@@ -89,6 +89,12 @@ TEST_F(DeviceAccess, IdentityReadsAndASerialNumberReplyOfAnotherLengthIsNoSerial
 
     mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
     EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(0, std::string("KE42")));
+    mUnit->blocks[kSerial] = {'K', 'E', 0, '2', 0, 0, 0, 0};  // only the padding at the end goes
+    EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(0, std::string("KE\0"
+                                                                                            "2",
+                                                                                            4)));
+    mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
+    unit->GetProductSerNum(serial);
 
     mUnit->reportedReadLength = 4000;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnOverrun);

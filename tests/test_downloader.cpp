@@ -137,7 +137,7 @@ TEST_F(Download, ProgressOverAWholeUpdate)
     EXPECT_TRUE(std::all_of(mPauses.begin(), mPauses.end(), [](UInt32 us) { return us == 1000; }));
 }
 
-TEST_F(Download, UnitNotReady)
+TEST_F(Download, UnitNotReadyIsTakenOutOfUpdateMode)
 {
     mBus.model().ChangeConfig([](kesim::KeUnitConfig& c) { c.readyStatus = 2; });
     Run(fileMCORE);
@@ -145,6 +145,10 @@ TEST_F(Download, UnitNotReady)
     EXPECT_EQ(
         std::tuple(mDownloader.GetError(), mErr, gDownloadProgress.Get(), Writes(kesim::kUpdateCommandReg).size()),
         std::tuple(-192, "Device not ready - Could not prepare device for update.\n\r", 80u, 0u));
+    std::vector<UInt8> control;
+    for (const auto& t : Writes(kesim::kUpdateControlReg)) control.push_back(t.data.at(3));
+    EXPECT_EQ(std::tuple(control, mBus.model().InUpdateMode(), mDownloader.GetLeaveStatus()),
+              std::tuple(std::vector<UInt8>{1, 2}, false, std::optional<IOReturn>(0)));
 }
 
 // A unit another client holds is waited for about a second, then given up.

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "macapps/KEFirmwareUpdate/PrintableBytes.h"
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "tests/support/SocketSim.h"
 
@@ -34,7 +35,7 @@ TEST(UpdateHistory, RecordsEveryFieldAndNullWhereItDoesNotApply)
     EXPECT_EQ(failed.dump(),
               R"({"start":"t","end":"t","program":"KEFirmwareUpdate","guid":null,"serial_number":"KE000042",)"
               R"("installed_version":"20-25","carried_version":"21-26","result":"update-failed",)"
-              R"("failed_image":"fpga","failed_step":"erase","status_code":-536838123})");
+              R"("failed_image":"fpga","failed_step":"erase","status_code":-536838123,"unit_left_as_found":null})");
 
     kehistory::Attempt noUnit;
     noUnit.result = {APW::PTA::UpdateOutcome::kUnitNotFound, fileXILINX, -536870160, ""};
@@ -42,7 +43,7 @@ TEST(UpdateHistory, RecordsEveryFieldAndNullWhereItDoesNotApply)
     missing["start"] = missing["end"] = "t";
     EXPECT_EQ(missing.dump(), R"({"start":"t","end":"t","program":"","guid":null,"serial_number":null,)"
                               R"("installed_version":null,"carried_version":"","result":"no-unit","failed_image":null,)"
-                              R"("failed_step":null,"status_code":-536870160})");
+                              R"("failed_step":null,"status_code":-536870160,"unit_left_as_found":true})");
 }
 
 TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
@@ -52,7 +53,8 @@ TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(FailedFpga())));
     std::ofstream(path, std::ios::app) << "{\"start\": \"cut short";  // by a crash
     ASSERT_TRUE(kehistory::Append(path, kehistory::ToJson(kehistory::Attempt{})));
-    std::ofstream(path, std::ios::app) << R"({"serial_number":42,"status_code":-1,"start":"s","added":1})" << '\n';
+    std::ofstream(path, std::ios::app)
+        << R"({"serial_number":42,"status_code":-1,"start":"2099-01-01T00:00:00.000+00:00","added":1})" << '\n';
     ASSERT_EQ(::mkfifo((dir / "fifo.jsonl").c_str(), 0600), 0);
 
     std::vector<std::string> warnings;
@@ -75,4 +77,34 @@ TEST(UpdateHistory, AppendsWholeLinesAndSkipsADamagedOne)
     std::filesystem::create_symlink(dir / "victim", planted);
     EXPECT_FALSE(kehistory::Append(planted, kehistory::ToJson(FailedFpga())));
     EXPECT_FALSE(std::filesystem::exists(dir / "victim"));
+}
+
+TEST(UpdateHistory, ListsRecordsByTheirStart)
+{
+    const socksim::TempDir dir;
+    const std::string path = dir / "history.jsonl";
+    // Appended as the updates ended: the second started first, in a zone an hour east of the first's.
+    for (const char* start : {"2024-03-31T01:45:00.000+01:00", "2024-03-31T02:30:00.000+02:00", "x"})
+        std::ofstream(path, std::ios::app) << R"({"start":")" << start << "\"}\n";
+    std::vector<std::string> starts;
+    for (const auto& record : kehistory::Read(path, [](const std::string&) {})) starts.push_back(record["start"]);
+    EXPECT_THAT(starts, testing::ElementsAre("x", "2024-03-31T02:30:00.000+02:00", "2024-03-31T01:45:00.000+01:00"));
+}
+
+// Every byte a unit sends has one printable form, and different bytes never look alike.
+TEST(PrintableBytes, OneFormPerByteString)
+{
+    for (const auto& [bytes, printable] : {std::pair<std::string, std::string>{"KE000042", "KE000042"},
+                                           {"KE\xff"
+                                            "0001",
+                                            "KE\\xFF0001"},
+                                           {"KE\\xFF0001", "KE\\\\xFF0001"},
+                                           {std::string("\0\x1b\x7f\x80 ~", 6), "\\x00\\x1B\\x7F\\x80 ~"}})
+        EXPECT_EQ(PrintableBytes(bytes), printable);
+    APW::PTA::KeInfo info;
+    info.MCOREver = 21;
+    info.serialNum =
+        "KE\xfe"
+        "0001";
+    EXPECT_EQ(APW::PTA::SerialNumberText(info), "KE\\xFE0001") << "what the window and the command line show";
 }

@@ -138,6 +138,41 @@ TEST_F(UpdateJob, AUnitGoneBeforeTheEraseEndsTheJobAsNotStarted)
                 testing::StartsWith("The update did not start: the FPGA image failed entering update mode"));
 }
 
+// Stopped after it entered update mode and before its erase, a job takes the
+// unit out of it again and says whether the unit was left as found.
+TEST_F(UpdateJob, StoppingBeforeTheEraseLeavesUpdateMode)
+{
+    struct Case {
+        bool cancel;
+        bool cancelNeverFinishes;
+        UpdateOutcome outcome;
+    };
+    for (const Case c : {Case{true, false, UpdateOutcome::kCancelled}, Case{false, false, UpdateOutcome::kNotStarted},
+                         Case{true, true, UpdateOutcome::kCancelled}}) {
+        mBus.model().ChangeConfig([&c](kesim::KeUnitConfig& k) {
+            k.readyStatus = c.cancel ? 1 : 2;
+            k.cancelNeverFinishes = c.cancelNeverFinishes;
+        });
+        // The first pause follows the update mode.
+        mPause = [&, first = true](UInt32) mutable {
+            if (c.cancel && std::exchange(first, false)) mUpdate.CancelBeforeErase();
+        };
+        mBus.model().ClearLog();
+        RunJob(mUpdate);
+        UInt8 control = 0xFF;  // as the unit last answered it
+        for (const auto& t : mBus.model().Log())
+            if (t.offset == kesim::kUpdateControlReg && t.tcode == TCODE_READ_QUADLET_REQUEST) control = t.data.at(3);
+        const auto result = mUpdate.GetUpdateResult();
+        const bool left = !c.cancelNeverFinishes;
+        EXPECT_EQ(std::tuple(result.outcome, result.LeftAsFound(), control),
+                  std::tuple(c.outcome, std::optional<bool>(left), UInt8(left ? 0 : 1)));
+        const std::string told =
+            "; nothing was written. The Ke was not left as it was found: it could not be taken "
+            "out of update mode (timed out, 0xE00002D6).";
+        EXPECT_EQ(APW::PTA::UpdateResultText(result).find(told) != std::string::npos, !left);
+    }
+}
+
 TEST_F(UpdateJob, NoUnitToBeHadWhenTheJobStarts)
 {
     mBus.Unplug();

@@ -84,7 +84,7 @@ IOReturn DownloadUnit::GetProductRevision(UInt32& revision)
 
 IOReturn DownloadUnit::GetProductSerNum(std::string& serNum)
 {
-    char buffer[kSerialNumberBytes + 1] = {};
+    char buffer[kSerialNumberBytes] = {};
     UInt32 count = kSerialNumberBytes;
     IOReturn status = Read(m_addr_sernum, buffer, count, false, false, 0);
     // A reply of another length is no serial number: keep the last good one
@@ -92,8 +92,10 @@ IOReturn DownloadUnit::GetProductSerNum(std::string& serNum)
     if (status == kIOReturnSuccess && count != kSerialNumberBytes)
         status = count < kSerialNumberBytes ? kIOReturnUnderrun : kIOReturnOverrun;
     if (status != kIOReturnSuccess) return status;
-    buffer[kSerialNumberBytes] = '\0';
-    serNum.assign(buffer);
+    // NULs pad it at the end; one inside is a byte of the number like any other.
+    std::size_t length = kSerialNumberBytes;
+    while (length > 0 && buffer[length - 1] == '\0') --length;
+    serNum.assign(buffer, length);
     return status;
 }
 

@@ -58,6 +58,7 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
 
     _Unit = unit;
     mFailedStep = FlashStep::kOpen;
+    mLeaveStatus.reset();
     gDownloadProgress.StartImage();
     if (!_Unit) {
         // Nothing to write to: never report this as a success.
@@ -88,14 +89,17 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
     }
 
     gDownloadProgress.SetErase();
+    bool eraseSent = false;
     if (error == 0) {
         step = FlashStep::kErase;
-        error = Erase(*image, generation);
+        error = Erase(*image, generation, eraseSent);
     }
-    if (error == kIOReturnAborted && mGate && mGate->Cancelled()) {
-        // Cancelled before the erase: leave the unit as it was found.
-        std::cerr << "Update cancelled before the erase\n\r";
-        _Unit->RestoreNormalOperation(generation);
+    if (error == kIOReturnAborted && mGate && mGate->Cancelled()) std::cerr << "Update cancelled before the erase\n\r";
+    const bool inUpdateMode = step == FlashStep::kUpdateMode || step == FlashStep::kErase;
+    if (error != 0 && inUpdateMode && !eraseSent) {
+        // Stopped in update mode with the flash untouched: leave the unit as it was found.
+        mLeaveStatus = _Unit->CancelTransfer(generation);
+        if (*mLeaveStatus != 0) std::cerr << "Could not leave update mode.\n\r";
     }
 
     gDownloadProgress.SetPgm();
@@ -151,11 +155,12 @@ IOReturn Downloader::Prepare(UInt32& generation, FlashStep& step)
     return error;
 }
 
-IOReturn Downloader::Erase(const FlashImage& image, UInt32 generation)
+IOReturn Downloader::Erase(const FlashImage& image, UInt32 generation, bool& sent)
 {
     if (mGate && !mGate->Pass()) return kIOReturnAborted;
     std::cout << image.erasingTrace;
     UInt32 command = image.EraseCommand();
+    sent = true;
     IOReturn error = _Unit->SetUpdateCommand(generation, command);
     mSleep(kCommandPauseMicroseconds);
     if (error != 0) {

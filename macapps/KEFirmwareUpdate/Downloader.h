@@ -3,6 +3,8 @@
 // header and the image in blocks, the CRC check, and back to normal.
 #pragma once
 
+#include <optional>
+
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "platform/common/MacTypes.h"
 #include "platform/firewire/IOReturn.h"
@@ -49,6 +51,10 @@ public:
     // The step at which the last DoDownload failed; kNone when it did not,
     // or when the step is not known.
     virtual FlashStep GetFailedStep() const { return mFailedStep; }
+    // When the last DoDownload put the unit in update mode and stopped before
+    // its erase command: the status of taking it out again (0: the unit is
+    // out of update mode). nullopt when there was nothing to take back.
+    virtual std::optional<IOReturn> GetLeaveStatus() const { return mLeaveStatus; }
     // The job's gate, asked before the erase command; none: never cancelled.
     void SetEraseGate(FirstEraseGate* gate) { mGate = gate; }
 
@@ -58,7 +64,8 @@ private:
 
     // The steps of DoDownload; each returns the updated status.
     IOReturn Prepare(UInt32& generation, FlashStep& step);
-    IOReturn Erase(const FlashImage& image, UInt32 generation);
+    // `sent`: the erase command went out, so the flash may have changed.
+    IOReturn Erase(const FlashImage& image, UInt32 generation, bool& sent);
     IOReturn Program(DOWNLOADTYPE type, SInt32 offset, SInt32 fileCount, UInt32& crc, UInt32& generation,
                      FlashStep& step);
 
@@ -66,6 +73,7 @@ private:
     DownloadUnit* _Unit = nullptr;
     IOReturn mError = 0;
     FlashStep mFailedStep = FlashStep::kNone;
+    std::optional<IOReturn> mLeaveStatus;
     FirstEraseGate* mGate = nullptr;
 
     friend class DownloaderTestAccess;

@@ -34,6 +34,12 @@ std::string LogSentence(const std::string& logPath)
     return logPath.empty() ? std::string() : " The details are in " + logPath + ".";
 }
 
+// The history is what the user looks at later: a missing record is told now.
+std::string UnrecordedSentence(const std::optional<std::string>& unrecorded)
+{
+    return unrecorded ? " The update could not be recorded in the history: " + *unrecorded + "." : std::string();
+}
+
 }  // namespace
 
 AlertButton ShowDowngradeAlert()
@@ -41,10 +47,12 @@ AlertButton ShowDowngradeAlert()
     return RunAlert(QMessageBox::Warning, "This is a Downgrade:", "Press OK to Continue or Cancel to Quit", true);
 }
 
-AlertButton ShowDownloadDoneAlert()
+AlertButton ShowDownloadDoneAlert(const std::optional<std::string>& unrecorded)
 {
-    return RunAlert(QMessageBox::Information, "Programming Complete",
-                    "You will need to cycle the Power on your Ke for changes to take affect", false);
+    return RunAlert(
+        QMessageBox::Information, "Programming Complete",
+        "You will need to cycle the Power on your Ke for changes to take affect" + UnrecordedSentence(unrecorded),
+        false);
 }
 
 AlertButton ShowAboutDialog()
@@ -60,7 +68,9 @@ std::string UpdateFailedText(const std::string& outcome, bool nothingWritten)
                                      : " Do not power off the Ke: run the update again.");
 }
 
-AlertButton ShowProgrammingFailedAlert(const std::string& informative, const std::string& logPath)
+AlertButton ShowProgrammingFailedAlert(const std::string& informative, const std::string& logPath,
+                                       const std::optional<std::string>& unrecorded)
 {
-    return RunAlert(QMessageBox::Critical, "Programming Failed", informative + LogSentence(logPath), false);
+    return RunAlert(QMessageBox::Critical, "Programming Failed",
+                    informative + LogSentence(logPath) + UnrecordedSentence(unrecorded), false);
 }

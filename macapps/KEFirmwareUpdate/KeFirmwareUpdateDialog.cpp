@@ -383,7 +383,7 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
         return;
     }
 
-    if (OpenAlert(ShowDownloadDoneAlert) == kAlertCancelButton) {
+    if (OpenAlert([this] { return ShowDownloadDoneAlert(_pKe->GetHistoryProblem()); }) == kAlertCancelButton) {
         _progressBar.SetValue(0);
         return;
     }
@@ -401,7 +401,9 @@ std::string FailureText(const UpdateResult& result)
 
 void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
 {
-    OpenAlert([this, &result] { return ShowProgrammingFailedAlert(FailureText(result), mFailureLogPath); });
+    OpenAlert([this, &result] {
+        return ShowProgrammingFailedAlert(FailureText(result), mFailureLogPath, _pKe->GetHistoryProblem());
+    });
     // Nothing of the failed job stays on show; the user may try again, or
     // leave even when the unit has gone.
     _progressBar.SetValue(0);

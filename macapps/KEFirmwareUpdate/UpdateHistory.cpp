@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -31,6 +33,33 @@ bool EndsInsideALine(const std::string& path)
     char last = '\n';
     if (!in.Valid() || ::fstat(in.Get(), &info) != 0 || info.st_size == 0) return false;
     return ::pread(in.Get(), &last, 1, info.st_size - 1) == 1 && last != '\n';
+}
+
+// The instant a record's start names, in milliseconds since the epoch (its
+// zone offset applied); nullopt when it names none.
+std::optional<long long> StartInstant(const ordered_json& record)
+{
+    const auto start = record.find("start");
+    if (start == record.end() || !start->is_string()) return std::nullopt;
+    const std::string& text = start->get_ref<const std::string&>();
+    std::tm time{};
+    int millis = 0;
+    int consumed = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3d%n", &time.tm_year, &time.tm_mon, &time.tm_mday,
+                    &time.tm_hour, &time.tm_min, &time.tm_sec, &millis, &consumed) != 7)
+        return std::nullopt;
+    long long offset = 0;
+    if (const char* zone = text.c_str() + consumed; *zone != '\0') {
+        char sign = 0;
+        int hours = 0;
+        int minutes = 0;
+        if (std::sscanf(zone, "%c%2d:%2d", &sign, &hours, &minutes) != 3 || (sign != '+' && sign != '-'))
+            return std::nullopt;
+        offset = (sign == '-' ? -60LL : 60LL) * (hours * 60 + minutes);
+    }
+    time.tm_year -= 1900;
+    time.tm_mon -= 1;
+    return (static_cast<long long>(::timegm(&time)) - offset) * 1000 + millis;
 }
 
 }  // namespace
@@ -77,6 +106,8 @@ ordered_json ToJson(const Attempt& attempt)
     const char* step = failed ? FlashStepJsonName(result.step) : nullptr;
     record["failed_step"] = step ? ordered_json(step) : ordered_json();
     record["status_code"] = result.outcome == UpdateOutcome::kSucceeded ? ordered_json() : ordered_json(result.status);
+    const std::optional<bool> left = result.LeftAsFound();
+    record["unit_left_as_found"] = left ? ordered_json(*left) : ordered_json();
     return record;
 }
 
@@ -144,18 +175,28 @@ std::vector<ordered_json> Read(const std::string& path, const std::function<void
         for (auto& [key, value] : record.items()) {
             const auto field = found.find(key);
             const bool integer = key == "status_code";
+            const bool boolean = key == "unit_left_as_found";
             if (field == found.end() || field->is_null()) {
                 value = nullptr;
-            } else if (integer ? field->is_number_integer() : field->is_string()) {
+            } else if (integer ? field->is_number_integer() : boolean ? field->is_boolean() : field->is_string()) {
                 value = *field;
             } else {
                 value = nullptr;
-                warn("line " + std::to_string(number) + ": " + key + (integer ? " is not a number" : " is not text") +
-                     ", dropped");
+                const char* expected = integer   ? " is not a number"
+                                       : boolean ? " is not true or false"
+                                                 : " is not text";
+                warn("line " + std::to_string(number) + ": " + key + expected + ", dropped");
             }
         }
         records.push_back(std::move(record));
     }
+    // Appended as the attempts ended, listed as they started; a start that
+    // names no time comes first.
+    std::vector<std::pair<std::optional<long long>, ordered_json>> byStart;
+    for (ordered_json& record : records) byStart.emplace_back(StartInstant(record), std::move(record));
+    std::stable_sort(byStart.begin(), byStart.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    records.clear();
+    for (auto& entry : byStart) records.push_back(std::move(entry.second));
     return records;
 }
 
@@ -173,7 +214,7 @@ std::optional<std::string> RecordAttempt(std::chrono::system_clock::time_point s
     attempt.program = program_invocation_short_name;
     if (info.valid) {
         // As the programs show it: units before M·CORE 21 keep no serial number.
-        if (info.MCOREver > 20) attempt.serialNumber = info.serialNum;
+        if (info.MCOREver > 20) attempt.serialNumber = APW::PTA::SerialNumberText(info);
         attempt.installedVersion = FlashVersionText(info.softwareVer);
     }
     attempt.carriedVersion = CarriedVersionText();

@@ -29,7 +29,7 @@ struct Attempt {
 
 // The object written for an attempt: start, end, program, guid,
 // serial_number, installed_version, carried_version, result, failed_image,
-// failed_step, status_code (null where it does not apply).
+// failed_step, status_code, unit_left_as_found (null where it does not apply).
 nlohmann::ordered_json ToJson(const Attempt& attempt);
 // "succeeded", "update-failed", "no-unit", "unit-changed", "unit-unreadable",
 // "no-access", "cancelled", "not-started"; "unknown" for
@@ -48,7 +48,8 @@ std::optional<std::string> DefaultPath();
 // could not be written, with the reason in `why`.
 bool Append(const std::string& path, const nlohmann::ordered_json& record, std::string* why = nullptr);
 
-// The records, oldest first, each with the keys ToJson() writes and no other.
+// The records, by their start (one whose start names no time first), each
+// with the keys ToJson() writes and no other.
 // `warn` is told of what is left out: "line N is damaged, skipped" for a line
 // that is not a JSON object, "line N: KEY is not text, dropped" (the value
 // becomes null) for a value of the wrong type, "not read: <reason>" for a

@@ -13,6 +13,7 @@
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "macapps/KEFirmwareUpdate/DownloadUnit.h"
 #include "macapps/KEFirmwareUpdate/Downloader.h"
+#include "macapps/KEFirmwareUpdate/PrintableBytes.h"
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "macclasses/APW_PTA_Thread.h"
 #include "platform/common/KeAssert.h"
@@ -107,8 +108,14 @@ std::string NotStartedReason(const UpdateResult& result)
 std::string UpdateResultText(const UpdateResult& result)
 {
     if (result.outcome == UpdateOutcome::kNone) return "The update ended without a result.";
-    if (result.outcome != UpdateOutcome::kDownloadFailed)
-        return std::string("The update did not start: ") + NotStartedReason(result) + "; nothing was written.";
+    if (result.outcome != UpdateOutcome::kDownloadFailed) {
+        std::string text = "The update did not start: " + NotStartedReason(result) + "; nothing was written.";
+        if (const std::optional<bool> left = result.LeftAsFound(); left && !*left) {
+            text += " The Ke was not left as it was found: it could not be taken out of update mode " +
+                    StatusInParentheses(*result.leaveStatus) + ".";
+        }
+        return text;
+    }
     const std::span<const FlashImage, 2> order = FlashImagesInOrder();
     const bool first = result.image == order[0].type;
     const std::string where =
@@ -124,7 +131,7 @@ std::string UpdateResultText(const UpdateResult& result)
 
 std::string SerialNumberText(const KeInfo& info)
 {
-    return info.MCOREver > 20 ? info.serialNum : std::string("Not Available");
+    return info.MCOREver > 20 ? PrintableBytes(info.serialNum) : std::string("Not Available");
 }
 
 std::string InstalledVersionText(const KeInfo& info) { return FlashVersionText(info.softwareVer); }
@@ -134,8 +141,8 @@ std::string GuidText(const std::optional<UInt64>& guid) { return guid ? Hex(*gui
 std::string DescribeIdentity(const KeIdentity& identity)
 {
     return "GUID " + GuidText(identity.guid) + ", serial " +
-           (identity.serialNum.empty() ? std::string("Not Available") : identity.serialNum) + ", product version " +
-           Hex(identity.productVer, 8);
+           (identity.serialNum.empty() ? std::string("Not Available") : PrintableBytes(identity.serialNum)) +
+           ", product version " + Hex(identity.productVer, 8);
 }
 
 CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader, UpdateSeams seams)
@@ -368,7 +375,8 @@ void CKeFirmwareUpdate::Download(DOWNLOADTYPE type, UpdateResult& result)
     _pDownloader->DoDownload(_unit.get(), type);
     const IOReturn status = _pDownloader->GetError();
     if (status == 0) return;
-    result = UpdateResult{UpdateOutcome::kDownloadFailed, type, status, "", _pDownloader->GetFailedStep()};
+    result = UpdateResult{UpdateOutcome::kDownloadFailed, type, status, "", _pDownloader->GetFailedStep(),
+                          _pDownloader->GetLeaveStatus()};
     if (_gate.Cancelled()) {
         result.outcome = UpdateOutcome::kCancelled;
     } else if (type == fileXILINX && (result.step == FlashStep::kOpen || result.step == FlashStep::kUpdateMode)) {

@@ -51,8 +51,9 @@ std::string DescribeIdentity(const KeIdentity& identity);
 std::string GuidText(const std::optional<UInt64>& guid);
 // A status in words and in hex: "timed out (0xE00002D6)".
 std::string KeStatusText(IOReturn status);
-// What the window shows of a unit read: its serial number, or "Not Available"
-// for one without (M·CORE 20 or less), and its version, "21-26".
+// What the window shows of a unit read: its serial number in its printable
+// form, or "Not Available" for one without (M·CORE 20 or less), and its
+// version, "21-26".
 std::string SerialNumberText(const KeInfo& info);
 std::string InstalledVersionText(const KeInfo& info);
 
@@ -92,6 +93,9 @@ struct UpdateResult {
     IOReturn status = 0;
     std::string reason;  // for kUnitChanged and kUnitUnreadable, in words
     FlashStep step = FlashStep::kNone;
+    // For a job that put the unit in update mode and stopped before its first
+    // erase: the status of taking it out again. nullopt when it never did.
+    std::optional<IOReturn> leaveStatus = std::nullopt;
 
     bool Succeeded() const { return outcome == UpdateOutcome::kSucceeded; }
     // The job ended before it could have changed a flash.
@@ -99,6 +103,13 @@ struct UpdateResult {
     {
         return outcome != UpdateOutcome::kSucceeded && outcome != UpdateOutcome::kDownloadFailed &&
                outcome != UpdateOutcome::kNone;
+    }
+    // For a job that changed no flash: whether the unit is as the job found
+    // it, out of update mode. nullopt when something may have been written.
+    std::optional<bool> LeftAsFound() const
+    {
+        if (!NothingWritten()) return std::nullopt;
+        return !leaveStatus || *leaveStatus == 0;
     }
 };
 

@@ -2,8 +2,10 @@
 """What a screen reader reads of the window; each check is a test_ method. KE_APP and
 KE_UNIT_SIM name the programs: atspi_session.sh python3 check_window.py [ScreenReader.test_...]"""
 import os
+import tempfile
 import time
 import unittest
+from unittest import mock
 
 from atspi_window import Atspi, Unit, Window, poll
 
@@ -66,6 +68,18 @@ class ScreenReader(unittest.TestCase):
             cancel = [n for n in window.tree(confirmation.acc) if n.role == "push button" and n.name == "Cancel"]
             cancel[0].acc.do_action(0)
             self.assertEqual(0, window.process.wait(30))
+
+    def test_a_completion_alert_tells_of_a_record_not_kept(self):
+        with tempfile.TemporaryDirectory() as state, mock.patch.dict(os.environ, XDG_STATE_HOME=state):
+            # A folder where the history file would be: it cannot be written, even by root.
+            os.makedirs(os.path.join(state, "kefirmwareupdate", "history.jsonl"), mode=0o700)
+            os.chmod(os.path.join(state, "kefirmwareupdate"), 0o700)
+            with Unit(SIM, "--versions", "21-20"), Window(APP) as window:
+                window.press("push button", "Upgrade")
+                texts = " ".join(alert_texts(window, "Programming Complete"))
+                self.assertIn("The update could not be recorded in the history: Is a directory.", texts)
+                window.press("push button", "OK")
+                self.assertEqual(0, window.process.wait(30))
 
     def test_a_failure_alert_is_read(self):
         with Unit(SIM, "--versions", "21-20", "--refuse-crc"), Window(APP) as window:

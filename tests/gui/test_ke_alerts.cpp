@@ -19,7 +19,7 @@ TEST(Alerts, EachSaysItsTextsAndReturnsTheButtonOrKeyPressed)
         // OK is the default button; Escape means Cancel, or OK where there is no Cancel.
         {ShowDowngradeAlert, Answers{{"OK", 1}, {"Cancel", 2}, {"Escape", 2}, {"Return", 1}}, "This is a Downgrade:",
          "Press OK to Continue or Cancel to Quit", QMessageBox::Warning, QStringList{"Cancel", "OK"}},
-        {ShowDownloadDoneAlert, Answers{{"OK", 1}, {"Escape", 1}}, "Programming Complete",
+        {[] { return ShowDownloadDoneAlert(); }, Answers{{"OK", 1}, {"Escape", 1}}, "Programming Complete",
          "You will need to cycle the Power on your Ke for changes to take affect", QMessageBox::Information,
          QStringList{"OK"}},
         {ShowAboutDialog, Answers{{"OK", 1}}, "KEFirmwareUpdate  ", "Version 1.3, the firmware updater for the Ke unit",
@@ -31,6 +31,14 @@ TEST(Alerts, EachSaysItsTextsAndReturnsTheButtonOrKeyPressed)
         {failedWithLog, Answers{{"OK", 1}}, "Programming Failed",
          "The update did not start. Check that the Ke is connected, switched on and not in use, then run the update "
          "again. The details are in /home/user/.local/state/kefirmwareupdate/KEFirmwareUpdate.log.",
+         QMessageBox::Critical, QStringList{"OK"}},
+        // An attempt missing from the history is told last.
+        {[] { return ShowDownloadDoneAlert("No space left on device"); }, Answers{{"OK", 1}}, "Programming Complete",
+         "You will need to cycle the Power on your Ke for changes to take affect The update could not be recorded in "
+         "the history: No space left on device.",
+         QMessageBox::Information, QStringList{"OK"}},
+        {[] { return ShowProgrammingFailedAlert("It failed.", "", "it is a directory"); }, Answers{{"OK", 1}},
+         "Programming Failed", "It failed. The update could not be recorded in the history: it is a directory.",
          QMessageBox::Critical, QStringList{"OK"}},
     };
     for (const auto& [show, answers, text, informative, icon, buttons] : cases) {
