@@ -147,7 +147,7 @@ public:
     {
         // The job borrows the controller: let it end first.
         gate.Release();
-        TickUntilIdle();
+        if (dialog) TickUntilIdle();
     }
 
     // One tick, then the survey it started shown as soon as it ends: the
