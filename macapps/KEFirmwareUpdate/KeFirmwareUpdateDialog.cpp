@@ -422,6 +422,8 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
 
     // Idle before any alert: ticks that come while it is open must not end the job twice.
     _updateState = WAITFORINPUT;
+    // The bus is looked at again at once: the window shows the unit as the job left it.
+    mSurvey->Start();
     _progressBar.SetAccessibleName(kProgressName);
     const UpdateResult result = _pKe->GetUpdateResult();
     if (const int cancelling = std::exchange(_cancelSignal, 0); cancelling != 0) {
