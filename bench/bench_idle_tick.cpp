@@ -10,8 +10,9 @@
 //    (bench_bare_window), each run as a child process: time from the spawn
 //    to the first timer tick, and the child's own peak resident memory
 //    (VmHWM at its exit, read while it is stopped there). The program is
-//    watched from outside: run with --verbose, its first tick is the first
-//    look for the unit it prints ("Open Ke"), after which SIGTERM ends it.
+//    watched from outside: run with --verbose and no unit, its first tick is
+//    marked by the first look at the bus it logs ("No Ke connected"), after
+//    which SIGTERM ends it.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -261,7 +262,7 @@ ChildRun RunChild(const char* path, bool isProgram)
     long peakKb = 0;
     long long tickNs = 0;
     const bool waited = WaitReadingPeak(pid, pipeFds[0], output, status, peakKb, [&](const std::string& sofar) {
-        if (!isProgram || tickNs != 0 || sofar.find("Open Ke\n") == std::string::npos) return;
+        if (!isProgram || tickNs != 0 || sofar.find("No Ke connected\n") == std::string::npos) return;
         tickNs = MonotonicNs();
         kill(pid, SIGTERM);
     });

@@ -2,12 +2,16 @@
 // The window's longest main-thread stall: the real window and controller,
 // their own half-second timer running, over the in-process simulated unit.
 // A 10 ms precise timer runs beside them; how late each of its ticks comes
-// is how long the main thread could not answer the user. Three runs of
-// 4 s each, side by side in one process:
+// is how long the main thread could not answer the user. Five runs of
+// 4 s each, one after the other in one process:
 //   idle          the unit present, nothing happening
 //   updating      the update job writing the unit on its worker thread
 //   held          another client holds the unit, as a program updating it
 //                 from the command line would
+//   slow 2 s      the unit answers each request in 2 s, as a real unit that
+//                 stopped answering does once the kernel's split timeout
+//                 ends each request
+//   silent        the unit has stopped answering altogether
 // Target: the worst lateness at most 20 ms in each.
 #include <unistd.h>
 
@@ -20,6 +24,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -103,7 +108,7 @@ int main(int argc, char** argv)
     FILE* figures = fdopen(dup(fileno(stdout)), "w");
     if (figures == nullptr || freopen("/dev/null", "w", stdout) == nullptr) return 1;
 
-    Lateness idle, updating, held;
+    Lateness idle, updating, held, slow, silent;
     bool updated = false;
     {
         CKeFirmwareUpdateDialog dialog(
@@ -120,6 +125,12 @@ int main(int argc, char** argv)
         if (!model->Acquire()) return 1;
         held = Probe();
         model->Relinquish();
+
+        model->SetLatency(std::chrono::seconds(2));
+        slow = Probe();
+        // Never answers within the run, nor while the window ends.
+        model->SetLatency(std::chrono::hours(1));
+        silent = Probe();
     }
 
     std::fprintf(figures, "Main-thread stall of the window: lateness of a %d ms timer over %d s each\n", kProbeMs,
@@ -127,6 +138,8 @@ int main(int argc, char** argv)
     Print(figures, "idle", idle);
     Print(figures, updated ? "updating" : "NO UPDATE", updating);
     Print(figures, "held", held);
+    Print(figures, "slow 2 s", slow);
+    Print(figures, "silent", silent);
     std::fclose(figures);
     return 0;
 }

@@ -15,14 +15,17 @@ constexpr UInt32 kMaxBlockBytes = 128;
 
 }  // namespace
 
-DownloadUnit::DownloadUnit(const fwplat::UnitInfo& unit, KeSleepFunction sleep)
-    : FWLib::Device(unit), mSleep(std::move(sleep))
+DownloadUnit::DownloadUnit(const fwplat::UnitInfo& unit, KeSleepFunction sleep, FWLib::DeviceTrace trace)
+    : FWLib::Device(unit, trace), mSleep(std::move(sleep))
 {
-    std::cout << "Ctor DownloadUnit\n";
+    if (mTrace == FWLib::DeviceTrace::kTraced) std::cout << "Ctor DownloadUnit\n";
     InitAddresses();
 }
 
-DownloadUnit::~DownloadUnit() { std::cout << "Dtor DownloadUnit\n"; }
+DownloadUnit::~DownloadUnit()
+{
+    if (mTrace == FWLib::DeviceTrace::kTraced) std::cout << "Dtor DownloadUnit\n";
+}
 
 void DownloadUnit::InitAddresses()
 {

@@ -19,7 +19,8 @@ public:
 
     // The unit as discovery returned it; throws as FWLib::Device does.
     // CancelTransfer pauses through `sleep`.
-    explicit DownloadUnit(const fwplat::UnitInfo& unit, KeSleepFunction sleep = KeRealSleepMicroseconds);
+    explicit DownloadUnit(const fwplat::UnitInfo& unit, KeSleepFunction sleep = KeRealSleepMicroseconds,
+                          FWLib::DeviceTrace trace = FWLib::DeviceTrace::kTraced);
     ~DownloadUnit() override;
 
     IOReturn BeginUpdate(UInt32& generation);

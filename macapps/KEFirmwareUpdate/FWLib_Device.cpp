@@ -9,16 +9,17 @@
 
 namespace FWLib {
 
-Device::Device(const fwplat::UnitInfo& unit)
+Device::Device(const fwplat::UnitInfo& unit, DeviceTrace trace) : mTrace(trace)
 {
+    const bool traced = mTrace == DeviceTrace::kTraced;
     if (!unit.connect) {
-        std::cerr << "Couldn't create plug in interface\n";
+        if (traced) std::cerr << "Couldn't create plug in interface\n";
         throw std::exception();
     }
     mLink = unit.connect();
     if (!mLink) {
         // The unit left between discovery and here.
-        std::cerr << "FWLib_Device:" << __LINE__ << " the unit could not be connected to\n";
+        if (traced) std::cerr << "FWLib_Device:" << __LINE__ << " the unit could not be connected to\n";
         throw std::exception();
     }
 }
@@ -31,7 +32,7 @@ Device::~Device()
 
 IOReturn Device::Open()
 {
-    std::cout << "FWDL::Open\n";
+    if (mTrace == DeviceTrace::kTraced) std::cout << "FWDL::Open\n";
     if (mOpen) return kIOReturnExclusiveAccess;
     const IOReturn status = mLink->Open();
     mOpen = status == kIOReturnSuccess;
@@ -40,7 +41,7 @@ IOReturn Device::Open()
 
 void Device::Close()
 {
-    std::cout << "FWDL::Close\n";
+    if (mTrace == DeviceTrace::kTraced) std::cout << "FWDL::Close\n";
     if (!mOpen) return;
     mLink->Close();
     mOpen = false;

@@ -21,6 +21,10 @@ struct FWAddressStruct {
 
 namespace FWLib {
 
+// Whether a handle writes its trace lines (open, close, construction): the
+// update job's do; a look at the bus that runs twice a second does not.
+enum class DeviceTrace { kTraced, kQuiet };
+
 // Quadlet values are in host order here and big-endian on the bus; block
 // payloads move in address order, unchanged.
 //
@@ -34,7 +38,7 @@ namespace FWLib {
 class Device {
 public:
     // Connects to the unit; throws std::exception when that cannot be done.
-    explicit Device(const fwplat::UnitInfo& unit);
+    explicit Device(const fwplat::UnitInfo& unit, DeviceTrace trace = DeviceTrace::kTraced);
     virtual ~Device();
 
     Device(const Device&) = delete;
@@ -56,6 +60,7 @@ public:
 
 protected:
     std::unique_ptr<fwplat::UnitLink> mLink;
+    const DeviceTrace mTrace;
 
 private:
     IOReturn Transact(int tcode, const FWAddressStruct& addr, void* data, UInt32& size, bool abs, bool failOnReset,

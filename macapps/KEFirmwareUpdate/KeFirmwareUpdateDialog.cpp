@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -41,6 +42,7 @@ const char kUpgradePrefix[] = "Select Upgrade button to download firmware versio
 const char kDowngradePrefix[] = "Select Downgrade button to download firmware version ";
 const char kInstructionSuffix[] = " to Ke:";
 const char kNotFound[] = "Ke Not Found";
+const char kNoUnitLogLine[] = "No Ke connected";
 const char kChosenLeftPrefix[] = "The Ke chosen (";
 const char kChosenLeftSuffix[] = ") is no longer connected: the first Ke found is shown.";
 const char kUpdatingLine[] = "Updating the Ke: do not power it off or unplug it until the update is over.";
@@ -128,7 +130,12 @@ CKeFirmwareUpdateDialog::CKeFirmwareUpdateDialog(QWidget* window, QuitRequest qu
     ShowUnitPopup();
 
     // Made before anything knows this object, so that a failure here leaves
-    // no handler behind that points at it.
+    // no handler behind that points at it. The survey has its own share of
+    // the buses: it may outlive the controller.
+    mSurvey = std::make_unique<UnitSurvey>(seams.transports, seams.sleep, [this] {
+        QMetaObject::invokeMethod(
+            &_timer, [this] { ShowFinishedSurvey(); }, Qt::QueuedConnection);
+    });
     _pKe = new CKeFirmwareUpdate(std::move(seams));
 
     _updateButton.SetupEventHandler([this] { UpdateEventHandler(); });
@@ -204,8 +211,7 @@ void CKeFirmwareUpdateDialog::UnitPopupEventHandler()
     if (_updateState != WAITFORINPUT || AlertOpen()) return ShowUnitPopup();
     _unitChoice.Choose(static_cast<std::size_t>(_unitPopup.GetValue() - 1));
     // Shown at once from the last look at the bus; the next tick looks again.
-    if (const APW::PTA::KeUnitReading* chosen = _unitChoice.Chosen()) _pKe->ShowUnit(*chosen);
-    ShowChosenUnit();
+    ShowChoice();
 }
 
 bool CKeFirmwareUpdateDialog::ApplicationCommandHandler(const QString& command)
@@ -254,8 +260,12 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
         WaitForInputTick(process);
         return;
     case STARTUPDATE:
+        // The job reads the unit itself; no survey runs beside it, and none from before it is shown after it.
+        if (mSurvey->Running()) return;
+        mSurvey->Discard();
         _updateState = UPDATING;
         mUnitOffered = false;
+        mUnitWritable = false;
         // The bar reads the shared progress from the next tick on: start it
         // from 0, not from where an earlier job left it. No job runs now.
         gDownloadProgress.Reset();
@@ -279,35 +289,94 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
 
 void CKeFirmwareUpdateDialog::WaitForInputTick(TProcess& process)
 {
-    // The window asks on its main thread: a held unit is told at once, never waited for.
-    const std::vector<APW::PTA::KeUnitReading> survey = _pKe->SurveyUnits(false);
+    ShowLatestSurvey(process);
+    // The units are read off this thread, one survey at a time: a slow or silent unit never holds up the window.
+    mSurvey->Start();
+}
+
+void CKeFirmwareUpdateDialog::ShowFinishedSurvey()
+{
+    if (_updateState != WAITFORINPUT) return;
+    TProcess process(kMyProcess, mProcesses);
+    ShowLatestSurvey(process);
+}
+
+void CKeFirmwareUpdateDialog::ShowLatestSurvey(TProcess& process)
+{
+    if (std::optional<UnitSurvey::Readings> survey = mSurvey->TakeFinished()) ShowSurvey(*survey);
+    if (!mUnitWritable) return;
+    mEditorRunning = process.FindProcess(kVideoEditorCreator);
+    _updateButton.Enable(!mEditorRunning);
+    _finalCutRunningStr.SetVisibility(mEditorRunning);
+}
+
+void CKeFirmwareUpdateDialog::ShowSurvey(const UnitSurvey::Readings& survey)
+{
     _unitChoice.Update(survey);
     ShowUnitPopup();
-    const APW::PTA::KeUnitReading* chosen = _unitChoice.Chosen();
-    if (chosen == nullptr) {
-        _pKe->ShowNoUnit(survey.empty() ? nullptr : &survey.front());
+    const APW::PTA::KeUnitReading* problem = _unitChoice.ChosenProblem();
+    if (_unitChoice.Chosen() == nullptr || problem != nullptr) {
+        _pKe->ShowNoUnit(problem ? problem : survey.empty() ? nullptr : &survey.front());
+        // A hold of a moment is neither shown nor logged.
         if (RecheckHeldUnitSoon()) return;
-        mUnitOffered = false;
+    }
+    LogChanges(survey);
+    ShowChoice();
+}
+
+void CKeFirmwareUpdateDialog::LogChanges(const UnitSurvey::Readings& survey)
+{
+    // The first look is told even when it finds nothing: the log then shows the window looked.
+    if (!mLogged && survey.empty()) std::cout << kNoUnitLogLine << "\n";
+    for (const std::string& line : SurveyChanges(mLogged.value_or(UnitSurvey::Readings{}), survey))
+        std::cout << line << "\n";
+    mLogged = survey;
+}
+
+namespace {
+
+// The instruction line for a unit found but not offered: why, and what to do.
+std::string NotOfferedLine(const APW::PTA::KeUnitReading& unit)
+{
+    if (!unit.reason.empty()) return "Not offered: " + unit.reason + ".";
+    const std::string advice = NotFoundAdvice(unit.status);
+    return advice.empty() ? "Not offered: the Ke could not be opened: " + APW::PTA::KeStatusText(unit.status) + "."
+                          : advice;
+}
+
+}  // namespace
+
+void CKeFirmwareUpdateDialog::ShowChoice()
+{
+    const APW::PTA::KeUnitReading* chosen = _unitChoice.Chosen();
+    const APW::PTA::KeUnitReading* problem = _unitChoice.ChosenProblem();
+    mUnitWritable = mUnitOffered = chosen != nullptr && problem == nullptr;
+    if (mUnitWritable) {
+        mHoldRechecks = 0;
+        _pKe->ShowUnit(*chosen);
+        _cancelButton.Enable(true);
+        ShowChosenUnit();
+        _updateButton.Enable(!mEditorRunning);
+        _finalCutRunningStr.SetVisibility(mEditorRunning);
+        return;
+    }
+    _updateButton.Disable();
+    _finalCutRunningStr.SetVisibility(false);
+    if (chosen == nullptr) {
         // Empty when there is simply no unit; otherwise what keeps it from the user.
         const std::string& unreadable = _pKe->GetDiscoveryReason();
         _updateFirmwareVersionStr.SetText(unreadable.empty() ? NotFoundAdvice(_pKe->GetDiscoveryStatus())
                                                              : ("Not offered: " + unreadable + ".").c_str());
         _currentFirmwareVersionStr.SetText(kNotFound);
         _currentSerialNumberStr.SetText(kNotFound);
-        _updateButton.Disable();
-        _finalCutRunningStr.SetVisibility(false);
         return;
     }
-
-    mUnitOffered = true;
-    mHoldRechecks = 0;
-    _pKe->ShowUnit(*chosen);
+    // Still connected: it stays chosen and shown as last read, but no job may write it now.
+    _pKe->ShowNoUnit(problem);
+    _currentFirmwareVersionStr.SetText(APW::PTA::InstalledVersionText(chosen->info).c_str());
+    _currentSerialNumberStr.SetText(APW::PTA::SerialNumberText(chosen->info).c_str());
+    _updateFirmwareVersionStr.SetText(NotOfferedLine(*problem).c_str());
     _cancelButton.Enable(true);
-    ShowChosenUnit();
-
-    const bool editorRunning = process.FindProcess(kVideoEditorCreator);
-    _updateButton.Enable(!editorRunning);
-    _finalCutRunningStr.SetVisibility(editorRunning);
 }
 
 void CKeFirmwareUpdateDialog::ShowUnitPopup()
@@ -357,6 +426,7 @@ bool CKeFirmwareUpdateDialog::RecheckHeldUnitSoon()
     if (!mUnitOffered) return false;
     // The texts stay, but no update may start from them: the unit they show
     // is no longer the one the next job would check it writes to.
+    mUnitWritable = false;
     _updateButton.Disable();
     return true;
 }
@@ -370,6 +440,8 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
 
     // Idle before any alert: ticks that come while it is open must not end the job twice.
     _updateState = WAITFORINPUT;
+    // The bus is looked at again at once: the window shows the unit as the job left it.
+    mSurvey->Start();
     _progressBar.SetAccessibleName(kProgressName);
     const UpdateResult result = _pKe->GetUpdateResult();
     if (const int cancelling = std::exchange(_cancelSignal, 0); cancelling != 0) {

@@ -17,6 +17,7 @@
 #include "macapps/KEFirmwareUpdate/JobExitWait.h"
 #include "macapps/KEFirmwareUpdate/KeAlerts.h"
 #include "macapps/KEFirmwareUpdate/UnitChoice.h"
+#include "macapps/KEFirmwareUpdate/UnitSurvey.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "macclasses/carboncontrols.h"
 #include "platform/firewire/IOReturn.h"
@@ -95,9 +96,21 @@ public:
     QTimer& Timer() { return _timer; }
     // Runs while a unit found held is asked again soon, between the ticks.
     const QTimer& HoldRecheck() const { return mHoldRecheck; }
+    // The look at the units that runs off the main thread while the window is idle.
+    UnitSurvey& Survey() { return *mSurvey; }
+    // Shows the survey that has just finished, if the window is idle; what
+    // the survey's worker asks the main thread to do.
+    void ShowFinishedSurvey();
 
 private:
     void WaitForInputTick(TProcess& process);
+    // Shows the last survey that finished, if any, and whether a video editor runs.
+    void ShowLatestSurvey(TProcess& process);
+    void ShowSurvey(const UnitSurvey::Readings& survey);
+    // The chosen unit as the last survey found it: offered, not usable, or none.
+    void ShowChoice();
+    // One log line for each unit that arrived, left or changed since the last lines.
+    void LogChanges(const UnitSurvey::Readings& survey);
     // After a discovery that found the unit held: true when the unit on show
     // stays as it is until it is asked again, soon.
     bool RecheckHeldUnitSoon();
@@ -138,12 +151,16 @@ private:
     std::vector<std::string> _unitEntries;
     QWidget* _unitCaption = nullptr;  // the popup's caption; the window owns it
     KeFirmwareUpdateType _updateState = WAITFORINPUT;
-    int _heldSignal = 0;         // a signal that came during the job, or 0
-    int _cancelSignal = 0;       // a signal that cancelled the job before its first erase, or 0
-    bool mQuitWhenOver = false;  // a quit came while the job ran
+    int _heldSignal = 0;           // a signal that came during the job, or 0
+    int _cancelSignal = 0;         // a signal that cancelled the job before its first erase, or 0
+    bool mQuitWhenOver = false;    // a quit came while the job ran
     int mOpenAlerts = 0;
-    bool mUnitOffered = false;  // the last discovery offered a unit for an update
-    int mHoldRechecks = 0;      // early discoveries since the unit was found held
+    bool mUnitOffered = false;     // the last discovery offered a unit for an update
+    bool mUnitWritable = false;    // ...and the next job may write it
+    bool mEditorRunning = false;   // a video editor ran at the last look
+    // The units as the log last told them; none before the first survey shown.
+    std::optional<UnitSurvey::Readings> mLogged;
+    int mHoldRechecks = 0;         // early discoveries since the unit was found held
     APW::PTA::CKeFirmwareUpdate* _pKe = nullptr;
     QWidget* _window;
     QuitRequest _quit;
@@ -156,4 +173,6 @@ private:
     std::optional<JobExitWait> mExitWait;
     // Turns the window's close box into a quit command.
     std::unique_ptr<QObject> _closeBox;
+    // Last: it ends first, before the timer its worker posts to.
+    std::unique_ptr<UnitSurvey> mSurvey;
 };

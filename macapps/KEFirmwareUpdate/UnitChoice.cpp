@@ -32,33 +32,44 @@ std::vector<std::string> EntriesOf(const std::vector<KeUnitReading>& units)
 
 void UnitChoice::Update(const std::vector<KeUnitReading>& survey)
 {
-    mOffered.clear();
-    std::copy_if(survey.begin(), survey.end(), std::back_inserter(mOffered),
-                 [](const KeUnitReading& unit) { return unit.status == 0; });
-    mEntries = EntriesOf(mOffered);
-    if (mOffered.empty()) return;
+    mListed.clear();
+    mProblem.reset();
+    for (const KeUnitReading& unit : survey) {
+        if (unit.status == 0) {
+            mListed.push_back(unit);
+        } else if (KeyOf(unit) == mChosenKey && mChosenOffered) {
+            // Still on the bus: kept, shown as it was last read.
+            mListed.push_back(*mChosenOffered);
+            mProblem = unit;
+        }
+    }
+    mEntries = EntriesOf(mListed);
+    if (mListed.empty()) return;
 
-    const auto chosen = std::find_if(mOffered.begin(), mOffered.end(),
+    const auto chosen = std::find_if(mListed.begin(), mListed.end(),
                                      [this](const KeUnitReading& unit) { return KeyOf(unit) == mChosenKey; });
-    if (chosen != mOffered.end()) {
-        mChosen = static_cast<std::size_t>(chosen - mOffered.begin());
+    if (chosen != mListed.end()) {
+        mChosen = static_cast<std::size_t>(chosen - mListed.begin());
     } else {
         if (mChosenKey && mChosenAmongSeveral) mLeft = mChosenEntry;
         mChosenAmongSeveral = false;
         mChosen = 0;
-        mChosenKey = KeyOf(mOffered.front());
+        mChosenKey = KeyOf(mListed.front());
     }
+    mChosenOffered = mListed[mChosen];
     mChosenEntry = mEntries[mChosen];
-    if (mOffered.size() > 1) mChosenAmongSeveral = true;
+    if (mListed.size() > 1) mChosenAmongSeveral = true;
 }
 
 void UnitChoice::Choose(std::size_t index)
 {
-    if (index >= mOffered.size()) return;
+    if (index >= mListed.size()) return;
+    if (KeyOf(mListed[index]) != mChosenKey) mProblem.reset();
     mChosen = index;
-    mChosenKey = KeyOf(mOffered[index]);
+    mChosenKey = KeyOf(mListed[index]);
+    mChosenOffered = mListed[index];
     mChosenEntry = mEntries[index];
     mLeft.reset();
 }
 
-const KeUnitReading* UnitChoice::Chosen() const { return mOffered.empty() ? nullptr : &mOffered[mChosen]; }
+const KeUnitReading* UnitChoice::Chosen() const { return mListed.empty() ? nullptr : &mListed[mChosen]; }

@@ -145,6 +145,78 @@ std::string DescribeIdentity(const KeIdentity& identity)
            ", product version " + Hex(identity.productVer, 8);
 }
 
+namespace {
+
+IOReturn OpenWaitingOutAHold(DownloadUnit& unit, const KeSleepFunction& sleep, int retries)
+{
+    IOReturn status = unit.Open();
+    for (int retry = 0; status == kIOReturnExclusiveAccess && retry < retries; ++retry) {
+        sleep(kHoldRetryMicroseconds);
+        status = unit.Open();
+    }
+    return status;
+}
+
+}  // namespace
+
+KeUnitReading ReadKeUnit(DownloadUnit& unit, const std::string& where, const std::optional<UInt64>& guid,
+                         const KeSleepFunction& sleep, int holdRetries)
+{
+    KeUnitReading reading;
+    reading.where = where;
+    reading.identity.guid = guid;
+    UInt32 generation = 0;
+    IOReturn status = unit.GetBusGeneration(generation);
+    if (status == 0) status = OpenWaitingOutAHold(unit, sleep, holdRetries);
+    if (status != 0) {
+        reading.status = status;
+        return reading;
+    }
+
+    // The reads in their old order; only then is each one judged.
+    KeInfo& info = reading.info;
+    unit.GetProductSerNum(info.serialNum);
+    const IOReturn versionStatus = unit.GetSoftwareVersion(info.softwareVer);
+    info.XilinxVer = FlashImageFor(Xilinx)->VersionIn(info.softwareVer);
+    info.MCOREver = FlashImageFor(MCORE)->VersionIn(info.softwareVer);
+    const IOReturn productStatus = unit.GetProductRevision(info.productVer);
+    const IOReturn serialStatus = unit.GetProductSerNum(info.serialNum);
+    unit.Close();
+
+    const bool hasSerial = info.MCOREver > 20;
+    const UInt32 product = info.productVer >> 16;
+    if (versionStatus != 0) {
+        Unreadable(reading, "version", versionStatus);
+    } else if (productStatus != 0) {
+        Unreadable(reading, "product version", productStatus);
+    } else if (hasSerial && serialStatus != 0) {
+        Unreadable(reading, "serial number", serialStatus);
+    } else if (product == 0 || product == 1) {
+        reading.status = 0;
+        info.valid = true;
+        reading.identity.serialNum = hasSerial ? info.serialNum : std::string();
+        reading.identity.productVer = info.productVer;
+    }
+    return reading;
+}
+
+std::vector<KeUnitReading> SurveyKeUnitsQuietly(const fwplat::Transports& transports, const KeSleepFunction& sleep)
+{
+    std::vector<KeUnitReading> readings;
+    for (const fwplat::UnitInfo& found : fwplat::FindUnits(transports, DownloadUnit::kFirmwareUpdateUnitSpecID,
+                                                           DownloadUnit::kFirmwareUpdateUnitSWVersion)) {
+        std::unique_ptr<DownloadUnit> unit;
+        try {
+            unit = std::make_unique<DownloadUnit>(found, sleep, FWLib::DeviceTrace::kQuiet);
+        } catch (const std::exception&) {
+            continue;  // gone since the scan
+        }
+        KeUnitReading reading = ReadKeUnit(*unit, found.name, found.guid, sleep, 0);
+        if (reading.status != kIOReturnNotFound) readings.push_back(std::move(reading));
+    }
+    return readings;
+}
+
 CKeFirmwareUpdate::CKeFirmwareUpdate(DownloaderFactory makeDownloader, UpdateSeams seams)
     : _seams(std::move(seams)), _makeDownloader(std::move(makeDownloader))
 {
@@ -178,16 +250,6 @@ std::vector<fwplat::UnitInfo> CKeFirmwareUpdate::FindKeUnits() const
                              DownloadUnit::kFirmwareUpdateUnitSWVersion);
 }
 
-IOReturn CKeFirmwareUpdate::OpenWaitingOutAHold(int retries)
-{
-    IOReturn status = _unit->Open();
-    for (int retry = 0; status == kIOReturnExclusiveAccess && retry < retries; ++retry) {
-        _seams.sleep(kHoldRetryMicroseconds);
-        status = _unit->Open();
-    }
-    return status;
-}
-
 bool CKeFirmwareUpdate::OpenKe()
 {
     std::cout << "Open Ke\n";
@@ -216,42 +278,7 @@ void CKeFirmwareUpdate::CloseKe()
 
 KeUnitReading CKeFirmwareUpdate::ReadUnit(bool waitOutAHold)
 {
-    KeUnitReading reading;
-    reading.where = _unitWhere;
-    reading.identity.guid = _unitGuid;
-    UInt32 generation = 0;
-    IOReturn status = _unit->GetBusGeneration(generation);
-    if (status == 0) status = OpenWaitingOutAHold(waitOutAHold ? kHoldRetries : 0);
-    if (status != 0) {
-        reading.status = status;
-        return reading;
-    }
-
-    // The reads in their old order; only then is each one judged.
-    KeInfo& info = reading.info;
-    _unit->GetProductSerNum(info.serialNum);
-    const IOReturn versionStatus = _unit->GetSoftwareVersion(info.softwareVer);
-    info.XilinxVer = FlashImageFor(Xilinx)->VersionIn(info.softwareVer);
-    info.MCOREver = FlashImageFor(MCORE)->VersionIn(info.softwareVer);
-    const IOReturn productStatus = _unit->GetProductRevision(info.productVer);
-    const IOReturn serialStatus = _unit->GetProductSerNum(info.serialNum);
-    _unit->Close();
-
-    const bool hasSerial = info.MCOREver > 20;
-    const UInt32 product = info.productVer >> 16;
-    if (versionStatus != 0) {
-        Unreadable(reading, "version", versionStatus);
-    } else if (productStatus != 0) {
-        Unreadable(reading, "product version", productStatus);
-    } else if (hasSerial && serialStatus != 0) {
-        Unreadable(reading, "serial number", serialStatus);
-    } else if (product == 0 || product == 1) {
-        reading.status = 0;
-        info.valid = true;
-        reading.identity.serialNum = hasSerial ? info.serialNum : std::string();
-        reading.identity.productVer = info.productVer;
-    }
-    return reading;
+    return ReadKeUnit(*_unit, _unitWhere, _unitGuid, _seams.sleep, waitOutAHold ? kHoldRetries : 0);
 }
 
 bool CKeFirmwareUpdate::IsFound()

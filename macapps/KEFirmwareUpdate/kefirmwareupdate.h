@@ -70,6 +70,16 @@ struct KeUnitReading {
     std::string reason;  // why an unreadable unit is not offered, in words
 };
 
+// Opens `unit` (found at `where`, on the node `guid`), reads its identity and
+// closes it again. A unit another program holds is asked again holdRetries
+// times, 10 ms apart, through `sleep`.
+KeUnitReading ReadKeUnit(DownloadUnit& unit, const std::string& where, const std::optional<UInt64>& guid,
+                         const KeSleepFunction& sleep, int holdRetries);
+// Every unit found on `transports`, each read as ReadKeUnit reads one without
+// waiting out a hold, in discovery order; it writes no trace lines. Touches
+// nothing but the transports, so any thread may run it.
+std::vector<KeUnitReading> SurveyKeUnitsQuietly(const fwplat::Transports& transports, const KeSleepFunction& sleep);
+
 extern const UInt32 KeXilinxUpgradeVer;
 extern const UInt32 KeMCOREUpgradeVer;
 
@@ -216,7 +226,6 @@ private:
     // as long as a discovery holds it.
     KeUnitReading ReadUnit(bool waitOutAHold = true);
     std::vector<fwplat::UnitInfo> FindKeUnits() const;
-    IOReturn OpenWaitingOutAHold(int retries);
     // The unit the job may write, in _unit; false with `result` filled when
     // there is none.
     bool OpenJobUnit(UpdateResult& result);

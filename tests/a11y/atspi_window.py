@@ -3,6 +3,8 @@
 read and driven only over the accessibility bus, under atspi_session.sh. Waits
 are bounded and polled; a failed check prints the program's tree as the bus shows it."""
 import os
+import socket
+import struct
 import subprocess
 import tempfile
 import time
@@ -133,3 +135,40 @@ class Window(Child):
             return found and found[0].acc.do_action(0)
 
         poll(f"an enabled {role} {name!r} pressed", press_once)
+
+
+class Hold:
+    """Another client holding the unit served on socket `name` for the length of a with block."""
+
+    def __init__(self, name):
+        runtime = os.environ.get("XDG_RUNTIME_DIR", "")
+        folder = os.path.join(runtime, "kefirmwareupdate") if runtime.startswith("/") else \
+            f"/tmp/kefirmwareupdate-{os.getuid()}"
+        self.client = socket.socket(socket.AF_UNIX)
+        self.client.settimeout(10)
+        self.client.connect(os.path.join(folder, name + ".sock"))
+        self._ask(0x01, struct.pack(">I", 1))  # hello, protocol 1
+        granted = self._ask(0x02, b"")[0] == 0  # acquire
+        if not granted:
+            self.client.close()
+            raise AssertionError(f"the unit on {name} could not be held")
+
+    def _ask(self, kind, body):
+        self.client.sendall(b"KU" + bytes([kind, 0]) + struct.pack(">I", len(body)) + body)
+        header = self._read(8)
+        return self._read(struct.unpack(">I", header[4:])[0])
+
+    def _read(self, count):
+        data = b""
+        while len(data) < count:
+            piece = self.client.recv(count - len(data))
+            if not piece:
+                raise AssertionError("the simulated unit hung up")
+            data += piece
+        return data
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.client.close()  # the end of the connection gives the unit back

@@ -7,10 +7,22 @@ import time
 import unittest
 from unittest import mock
 
-from atspi_window import Atspi, Unit, Window, poll
+from atspi_window import Atspi, Hold, Unit, Window, poll
 
 APP, SIM = os.environ.get("KE_APP", "KEFirmwareUpdate"), os.environ.get("KE_UNIT_SIM", "ke-unit-sim")
+OFFERED = "Select Upgrade button to download firmware version 21-26 to Ke:"
+HELD = "A Ke is connected, but another program is using it: quit that program to update the Ke."
 UPDATING = "Updating the Ke: do not power it off or unplug it until the update is over."
+
+
+def choose(window, popup, entry):
+    """Opens the popup by its action and clicks `entry` where the bus says it lies."""
+    popup.acc.do_action(0)
+    item = poll(f"the open popup's entry {entry!r}", lambda: [
+        n for n in window.tree(popup.acc) if n.name == entry and n.showing])[0]
+    box = item.acc.get_extents(Atspi.CoordType.SCREEN)
+    Atspi.generate_mouse_event(box.x + box.width // 2, box.y + box.height // 2, "b1c")
+    window.wait("the popup reading the entry chosen", "combo box", entry)
 
 
 def alert_texts(window, title):
@@ -23,7 +35,7 @@ class ScreenReader(unittest.TestCase):
             for value, caption in (("21-20", "Ke firmware version:"), ("KE012345", "Ke serial number:")):
                 label = window.wait(f"a label reading {value!r}", "label", value)
                 self.assertEqual([caption], label.relations.get("labelled-by"), value)
-            window.wait("the instruction", "label", "Select Upgrade button to download firmware version 21-26 to Ke:")
+            window.wait("the instruction", "label", OFFERED)
 
     def test_a_write_is_read_as_it_goes_and_its_completion(self):
         # Slow erases, so that the bar is read part-way.
@@ -48,13 +60,7 @@ class ScreenReader(unittest.TestCase):
             window.wait("the first unit's version", "label", "21-20")
             entries = [n.name for n in window.tree(popup.acc) if n.role == "list item"]
             self.assertEqual(["KEAAAAAA, firmware 21-20", "KEBBBBBB, firmware 22-30"], entries)
-            # Opened by its action, the second entry picked where the bus says it lies.
-            popup.acc.do_action(0)
-            second = poll("the open popup's second entry", lambda: [
-                n for n in window.tree(popup.acc) if n.name == entries[1] and n.showing])[0]
-            box = second.acc.get_extents(Atspi.CoordType.SCREEN)
-            Atspi.generate_mouse_event(box.x + box.width // 2, box.y + box.height // 2, "b1c")
-            window.wait("the popup reading the second unit", "combo box", entries[1])
+            choose(window, popup, entries[1])
             window.wait("the second unit's version", "label", "22-30")
             window.wait("the second unit's serial number", "label", "KEBBBBBB")
 
@@ -80,6 +86,25 @@ class ScreenReader(unittest.TestCase):
                 self.assertIn("The update could not be recorded in the history: Is a directory.", texts)
                 window.press("push button", "OK")
                 self.assertEqual(0, window.process.wait(30))
+
+    def test_a_chosen_unit_another_program_holds_for_a_moment_stays_chosen(self):
+        with Unit(SIM, "--versions", "21-20", "--serial", "KEAAAAAA", "--socket", "aa-unit"), \
+                Unit(SIM, "--versions", "21-20", "--serial", "KEBBBBBB", "--socket", "bb-unit"), Window(APP) as window:
+            choose(window, window.wait("the unit popup", "combo box", "KEAAAAAA, firmware 21-20"),
+                   "KEBBBBBB, firmware 21-20")
+            window.wait("the second unit's serial number", "label", "KEBBBBBB")
+            with Hold("bb-unit"):
+                held = time.monotonic()
+                window.wait("the line saying the chosen unit is held", "label", HELD)
+                self.assertEqual(([], ["KEBBBBBB, firmware 21-20"]), (window.find("label", "KEAAAAAA"), [
+                    n.name for n in window.find("combo box")]), "the choice stays")
+                self.assertTrue(window.find("label", "KEBBBBBB"))
+                self.assertFalse([n for n in window.find("push button", "Upgrade") if n.enabled])
+                time.sleep(max(0.0, 1 - (time.monotonic() - held)))
+            window.wait("the chosen unit offered again", "label", OFFERED)
+            self.assertTrue(window.find("label", "KEBBBBBB"))
+            self.assertFalse(window.find("label", "KEAAAAAA"))
+            poll("Upgrade enabled again", lambda: [n for n in window.find("push button", "Upgrade") if n.enabled])
 
     def test_a_failure_alert_is_read(self):
         with Unit(SIM, "--versions", "21-20", "--refuse-crc"), Window(APP) as window:

@@ -6,6 +6,7 @@
 // "idle" presses Cancel once QUIT_FILE exists. Standard output carries only
 // the transcript, one tab-separated line per observation:
 //   tick MS STATE VERSION SERIAL   after each tick of the window's timer (MS: monotonic ms; STATE: idle|start|updating)
+//   seen VERSION SERIAL            what the window showed when Upgrade was pressed
 //   click Upgrade|Cancel           alert TITLE TEXT
 //   exit CODE                      what the program returned
 #include <unistd.h>
@@ -81,6 +82,7 @@ private:
             QPushButton* button = Find<QPushButton>("keUD_101");
             if (button == nullptr || !button->isEnabled()) return;
             mClicked = true;
+            Say("seen\t" + LabelText("keUD_200") + "\t" + LabelText("keUD_201"));
             Say("click\tUpgrade");
             button->click();
             return;

@@ -141,8 +141,8 @@ TEST_F(GuiEndToEnd, UpgradeLandsBesideAnIdleCopyAndTheUnitRestartsAtTheNewVersio
     auto second = Start({KE_GUI_AUTOPILOT, "idle", mDir / "quit"});
     ASSERT_TRUE(second->WaitFor("\tidle\t20-20\t", 30s)) << second->Err();
     const std::string run = Upgrade();
-    EXPECT_EQ(std::tuple(Shown(Of(run, "tick").at(0)), Of(run, "click"), Of(run, "alert").size(), Landed()),
-              std::tuple("idle\t20-20\tNot Available", Lines{"Upgrade"}, 1u, true));
+    EXPECT_EQ(std::tuple(Of(run, "seen"), Of(run, "click"), Of(run, "alert").size(), Landed()),
+              std::tuple(Lines{"20-20\tNot Available"}, Lines{"Upgrade"}, 1u, true));
     EXPECT_TRUE(Of(run, "alert").at(0).starts_with("Programming Complete\t"));
     // It goes on polling and sees the new version.
     EXPECT_TRUE(second->WaitFor("\tidle\t21-26\t", 10s));

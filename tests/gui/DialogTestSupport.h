@@ -151,7 +151,17 @@ public:
         if (dialog) TickUntilIdle();
     }
 
-    void Tick() { dialog->TimerEventHandler(); }
+    // One tick, then the survey it started shown as soon as it ends: the
+    // window shows the bus as it is now, and no survey is out afterwards.
+    void Tick()
+    {
+        SurveyEnded();
+        dialog->TimerEventHandler();
+        if (dialog->GetUpdateState() != WAITFORINPUT) return;
+        SurveyEnded();
+        dialog->ShowFinishedSurvey();
+    }
+    void SurveyEnded() { EXPECT_TRUE(dialog->Survey().WaitUntilIdle(std::chrono::seconds(60))); }
 
     // Ticks as the timer would until the job has ended and the window is idle.
     bool TickUntilIdle(std::chrono::seconds timeout = std::chrono::seconds(120))

@@ -6,6 +6,8 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <iostream>
+#include <sstream>
 #include <thread>
 
 #include "tests/gui/DialogTestSupport.h"
@@ -388,7 +390,10 @@ TEST(Dialog, ThePopupChoosesTheUnitShownAndWrittenKeepsTheChoiceByGuidAndFallsBa
     EXPECT_THAT(w.alerts.seen.back().informative.toStdString(), HasSubstr("not found"));
     w.bus.transport().Plug(other);
     w.Tick();
-    EXPECT_EQ(std::tuple(true, "KEBBBBBB"), std::tuple(Popup(w)->isEnabled(), w.Serial()));
+    // The window looked again as the job ended, while the chosen unit was gone: the first is shown until chosen again.
+    EXPECT_EQ(std::tuple(true, "KEAAAAAA"), std::tuple(Popup(w)->isEnabled(), w.Serial()));
+    QTest::keyClick(Popup(w), Qt::Key_Down);
+    ASSERT_EQ("KEBBBBBB", w.Serial());
 
     ASSERT_TRUE(w.UpdateToEnd());
     EXPECT_EQ(std::pair(1, false),
@@ -403,4 +408,109 @@ TEST(Dialog, ThePopupChoosesTheUnitShownAndWrittenKeepsTheChoiceByGuidAndFallsBa
                    "The Ke chosen (KEBBBBBB, firmware 22-30) is no longer connected: the first Ke found is shown.\n"
                    "Select Upgrade button to download firmware version 21-26 to Ke:"),
         std::tuple(w.Version(), Popup(w)->currentIndex(), w.Instruction()));
+}
+
+TEST(Dialog, AChosenUnitHeldOrUnreadableStaysChosenShownAsSuchAndIsOfferedAgainAfterwards)
+{
+    Window w;
+    w.bus.model().SetSerialNumber("KEAAAAAA");
+    auto second = std::make_shared<kesim::KeUnitModel>();
+    second->SetSerialNumber("KEBBBBBB");
+    second->SetSoftwareVersion(Versions(21, 20));
+    second->ChangeConfig([](kesim::KeUnitConfig& c) { c.guid = 0x000A2700000000BB; });
+    w.bus.transport().Plug(second);
+    w.Tick();
+    QTest::keyClick(Popup(w), Qt::Key_Down);  // the user's choice
+    ASSERT_EQ("KEBBBBBB", w.Serial());
+    const auto shown = [&] {
+        return std::tuple(w.Serial(), w.Version(), Popup(w)->currentIndex(), w.Instruction(),
+                          w.Button(101)->isEnabled());
+    };
+    const auto stillChosen = [&](const std::string& line) { return std::tuple("KEBBBBBB", "21-20", 1, line, false); };
+
+    ASSERT_TRUE(second->Acquire());  // another program holds it for longer than a moment
+    for (int tick = 0; tick <= 20; ++tick) w.Tick();
+    EXPECT_EQ(stillChosen(NotFoundAdvice(kIOReturnExclusiveAccess)), shown());
+    second->Relinquish();
+    second->ChangeConfig([](kesim::KeUnitConfig& c) { c.failReadOffset = kesim::kProductVersionReg; });
+    w.Tick();
+    EXPECT_EQ(stillChosen("Not offered: the unit did not answer its product version read: refused by the unit "
+                          "(0xE0008015)."),
+              shown());
+    second->ChangeConfig([](kesim::KeUnitConfig& c) { c.failReadOffset.reset(); });
+    w.Tick();
+    EXPECT_EQ(
+        std::tuple("KEBBBBBB", "21-20", 1, "Select Upgrade button to download firmware version 21-26 to Ke:", true),
+        shown());
+
+    ASSERT_TRUE(w.UpdateToEnd());
+    EXPECT_EQ(std::pair(true, false), std::pair(second->Flash(kesim::FlashDevice::Xilinx).accepted,
+                                                w.bus.model().Flash(kesim::FlashDevice::Xilinx).erased))
+        << "the chosen unit is written, the other left alone";
+}
+
+namespace {
+
+// What the window writes to its log (standard output and error) meanwhile.
+class LogCapture {
+public:
+    LogCapture() : mOut(std::cout.rdbuf(&mText)), mErr(std::cerr.rdbuf(&mText)) {}
+    ~LogCapture()
+    {
+        std::cout.rdbuf(mOut);
+        std::cerr.rdbuf(mErr);
+    }
+    // The lines written since the last call.
+    std::vector<std::string> Take()
+    {
+        std::vector<std::string> lines;
+        std::istringstream text(std::exchange(mText, std::stringbuf()).str());
+        for (std::string line; std::getline(text, line);) lines.push_back(line);
+        return lines;
+    }
+
+private:
+    std::stringbuf mText;
+    std::streambuf* mOut;
+    std::streambuf* mErr;
+};
+
+}  // namespace
+
+TEST(Dialog, TheIdleWindowLogsOneLinePerUnitThatArrivesLeavesOrChangesAndNothingElse)
+{
+    Window w;
+    LogCapture log;
+    using Lines = std::vector<std::string>;
+    const Lines found = {"Ke connected: GUID 0x000a270000000042, serial Not Available, firmware 20-25"};
+    const auto ticks = [&](int count) {
+        for (int tick = 0; tick < count; ++tick) w.Tick();
+        return log.Take();
+    };
+    EXPECT_EQ(found, ticks(10));
+    w.bus.model().SetSoftwareVersion(Versions(21, 26));
+    EXPECT_EQ(Lines{"Ke changed: GUID 0x000a270000000042, serial KE000042, firmware 21-26"}, ticks(10));
+    ASSERT_TRUE(w.bus.model().Acquire());
+    EXPECT_EQ(Lines{}, ticks(1)) << "a hold of a moment is not logged";
+    EXPECT_THAT(ticks(20), testing::ElementsAre(HasSubstr("Ke changed: GUID 0x000a270000000042, not offered: ")));
+    w.bus.model().Relinquish();
+    EXPECT_EQ(Lines{"Ke changed: GUID 0x000a270000000042, serial KE000042, firmware 21-26"}, ticks(10));
+    w.bus.Unplug();
+    EXPECT_EQ(Lines{"Ke disconnected: GUID 0x000a270000000042, serial KE000042, firmware 21-26"}, ticks(10));
+}
+
+TEST(Dialog, NoTickWaitsForASlowUnitAndTheWindowEndsWhileItsSurveyIsStillOut)
+{
+    auto w = std::make_unique<Window>();
+    w->Tick();
+    ASSERT_EQ("20-25", w->Version());
+    w->bus.model().SetLatency(std::chrono::seconds(2));
+    w->bus.model().SetSoftwareVersion(Versions(21, 20));
+    const auto start = std::chrono::steady_clock::now();
+    for (int tick = 0; tick < 5; ++tick) w->dialog->TimerEventHandler();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(std::pair(true, std::string("20-25")), std::pair(w->dialog->Survey().Running(), w->Version()))
+        << "the last survey that ended is on show";
+    w->dialog.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "nor does the end of the window";
 }

@@ -45,7 +45,7 @@ protected:
     }
 
     // Runs the program until it ends, or ends it with SIGTERM once its log
-    // shows the window's first tick. Without `display` it has none at all.
+    // shows the window's first look at the bus. Without `display` it has none at all.
     Outcome Start(const QString& exe, const QStringList& arguments = {}, bool display = true)
     {
         QProcess process;
@@ -67,7 +67,7 @@ protected:
         bool ticked = false;
         for (int waited = 0; !ticked && waited < 60000 && !process.waitForFinished(20); waited += 20) {
             if (log.isOpen() || log.open(QIODevice::ReadOnly))
-                ticked = log.seek(logged) && log.readAll().contains("Open Ke");
+                ticked = log.seek(logged) && log.readAll().contains("No Ke connected");
         }
         if (ticked) process.terminate();
         EXPECT_TRUE(process.state() == QProcess::NotRunning || process.waitForFinished(60000))
@@ -98,7 +98,7 @@ TEST_F(StartUp, InstalledLayoutRunsUntilASignalEndsItWithTheTraceInTheLogOnly)
     const Outcome run = Start(exe, {QStringLiteral("--verbose")});
     EXPECT_EQ(128 + SIGTERM, run.exitCode) << run.err.toStdString();
     const qsizetype ctor = run.out.indexOf(QStringLiteral("Ctor KeFirmwareUpdate\n"));
-    const qsizetype tick = run.out.indexOf(QStringLiteral("Open Ke\n"));
+    const qsizetype tick = run.out.indexOf(QStringLiteral("No Ke connected\n"));
     const qsizetype dtor = run.out.indexOf(QStringLiteral("Dtor KeFirmwareUpdate\n"));
     EXPECT_TRUE(-1 < ctor && ctor < tick && tick < dtor) << run.out.toStdString();
 }
@@ -130,7 +130,7 @@ TEST_F(StartUp, MissingPartsEndTheProgramWithTheirStatusBeforeAnyWindow)
         EXPECT_EQ(std::pair(false, c.status & 0xFF), std::pair(run.crashed, run.exitCode)) << run.err.toStdString();
         // The window is shown only after the controller is made.
         EXPECT_FALSE(run.out.contains(QStringLiteral("Ctor KeFirmwareUpdate"))) << run.out.toStdString();
-        EXPECT_FALSE(run.out.contains(QStringLiteral("Open Ke")));
+        EXPECT_FALSE(run.out.contains(QStringLiteral("No Ke connected")));
     }
 }
 
