@@ -301,19 +301,6 @@ TEST(ImageReader, ReadsClipAtTheEndOfEachImage)
     EXPECT_EQ(count, 0u);
 }
 
-// Each flash has its own image, command value and first byte sent; the
-// names are pinned where they are shown.
-TEST(FlashImages, OneEntryPerFlash)
-{
-    const FlashImage* fpga = FlashImageFor(fileXILINX);
-    const FlashImage* mcore = FlashImageFor(fileMCORE);
-    ASSERT_TRUE(fpga && mcore);
-    EXPECT_EQ(std::pair(fpga, mcore), std::pair(FlashImageFor(Xilinx), FlashImageFor(MCORE)));
-    EXPECT_EQ(std::make_tuple(fpga->EraseCommand(), fpga->streamOffset, mcore->EraseCommand(), mcore->streamOffset),
-              std::make_tuple(0u, 79u, 1u, 0u));
-    EXPECT_FALSE(FlashImageFor(static_cast<DOWNLOADTYPE>(2)) || FlashImageFor(static_cast<DL_DEVICE_TYPE>(2)));
-}
-
 TEST(CRC16, WorkedValuesAndChaining)
 {
     DownloaderTestAccess access;
