@@ -76,15 +76,11 @@ TEST_F(DeviceAccess, IdentityReadsAndASerialNumberReplyOfAnotherLengthIsNoSerial
     EXPECT_EQ(std::tuple(software, product, serial), std::tuple(0x0015001Au, 0x00010007u, "AB12CD34"));
     EXPECT_EQ(std::pair(mUnit->requests.back().offset, mUnit->requests.back().length), std::pair(kSerial, 8u));
 
-    mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
-    EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(0, std::string("KE42")));
-    mUnit->blocks[kSerial] = {'K', 'E', 0, '2', 0, 0, 0, 0};  // only the padding at the end goes
-    EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(0, std::string("KE\0"
-                                                                                            "2",
-                                                                                            4)));
-    mUnit->blocks[kSerial] = {'K', 'E', '4', '2', 0, 0, 0, 0};
-    unit->GetProductSerNum(serial);
-
+    // Only the padding at the end goes.
+    for (const std::string& text : {std::string{'K', 'E', 0, '2'}, std::string("KE42")}) {
+        mUnit->blocks[kSerial] = Bytes(text + std::string(8 - text.size(), '\0'));
+        EXPECT_EQ((std::pair{unit->GetProductSerNum(serial), serial}), std::pair(0, text));
+    }
     mUnit->reportedReadLength = 4000;
     EXPECT_EQ(unit->GetProductSerNum(serial), kIOReturnOverrun);
     mUnit->reportedReadLength = 3;
