@@ -303,21 +303,6 @@ TEST_F(FwcdevLink, MovesBusOrderBytesUnchangedBoundsReadsAndPassesOverOtherEvent
     EXPECT_EQ(fake->sent.back().generation, 8u);
 }
 
-TEST_F(FwcdevLink, MapsResponseCodesAndRepeatsNoRequestThatMayHaveArrived)
-{
-    using Map = std::pair<UInt32, IOReturn>;
-    for (auto [rcode, expected] :
-         {Map{RCODE_CONFLICT_ERROR, kIOFireWireConflictError}, Map{RCODE_DATA_ERROR, kIOFireWireDataError},
-          Map{RCODE_TYPE_ERROR, kIOFireWireTypeError}, Map{RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
-          Map{RCODE_BUSY, kIOReturnBusy}, Map{RCODE_CANCELLED, kIOReturnTimeout}, Map{RCODE_NO_ACK, kIOReturnTimeout},
-          Map{RCODE_SEND_ERROR, kIOReturnIOError}}) {
-        Reply({}, {}, rcode);
-        fake->sent.clear();
-        EXPECT_EQ(Read(), Failed(expected)) << rcode;
-        EXPECT_EQ(fake->sent.size(), 1u) << rcode;
-    }
-}
-
 TEST_F(FwcdevLink, ABusResetIsWaitedOutAndTheRequestSentInTheNewGeneration)
 {
     // Published by a bus-reset event, then (no event read yet) by GET_INFO alone.
@@ -357,8 +342,20 @@ TEST_F(FwcdevLink, WaitIsBoundedOverAllEventsAndTheCloseAfterItToo)
     EXPECT_EQ(fake->flockOps.back(), LOCK_UN);
 }
 
-TEST_F(FwcdevLink, DeviceLossAndMalformedEvents)
+TEST_F(FwcdevLink, FailuresAreMappedAndNoRequestThatMayHaveArrivedIsRepeated)
 {
+    using Map = std::pair<UInt32, IOReturn>;
+    for (auto [rcode, expected] :
+         {Map{RCODE_CONFLICT_ERROR, kIOFireWireConflictError}, Map{RCODE_DATA_ERROR, kIOFireWireDataError},
+          Map{RCODE_TYPE_ERROR, kIOFireWireTypeError}, Map{RCODE_ADDRESS_ERROR, kIOFireWireAddressError},
+          Map{RCODE_BUSY, kIOReturnBusy}, Map{RCODE_CANCELLED, kIOReturnTimeout}, Map{RCODE_NO_ACK, kIOReturnTimeout},
+          Map{RCODE_SEND_ERROR, kIOReturnIOError}}) {
+        Reply({}, {}, rcode);
+        fake->sent.clear();
+        EXPECT_EQ(Read(), Failed(expected)) << rcode;
+        EXPECT_EQ(fake->sent.size(), 1u) << rcode;
+    }
+    // The device lost, then malformed events.
     for (auto [knob, error, expected] : {std::tuple{&FakeCdev::readErrno, ENODEV, kIOReturnNoDevice},
                                          {&FakeCdev::readErrno, EIO, kIOReturnIOError},
                                          {&FakeCdev::sendErrno, EIO, kIOReturnIOError},

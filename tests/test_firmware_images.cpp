@@ -104,10 +104,7 @@ TEST(ImageCheck, NamesTheFaultyLineOrOffset)
         // A longer design name pushes the bitstream past where the program looks for it.
         {[](Bytes& b) { Splice(b, 15, 1, char(17 + 70) + std::string(70, 'x')); },
          "offset 149: bitstream starts after offset 143"},
-        {[](Bytes& b) {
-             b.pop_back();
-             b[78] = 0x27;
-         },
+        {[](Bytes& b) { b.pop_back(), b[78] = 0x27; },
          "offset 79: bitstream length 336679 is not a whole number of 32-bit words"},
     };
     ExpectFaults(bit, Xilinx(), BitFault, "KeXilinx.bit: ");
