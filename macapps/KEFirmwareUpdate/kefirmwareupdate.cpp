@@ -371,6 +371,9 @@ VersionInfo CKeFirmwareUpdate::GetUpdateFirmwareVersion() { return 0; }
 bool CKeFirmwareUpdate::DoUpdate()
 {
     std::cout << "Start Download Thread\n";
+    // The last worker says done a moment before it lets go of this object:
+    // a new job starts only after that, or its flag could be cleared by the old worker.
+    WaitForJobEnd();
     _bailthread = false;
     _done.store(false, std::memory_order_relaxed);
     _result = UpdateResult{};
