@@ -13,7 +13,9 @@
 
 #include "macapps/KEFirmwareUpdate/DownloadProgress.h"
 #include "cli/JobVerdict.h"
+#include "cli/DisplayWidth.h"
 #include "cli/NodeAccess.h"
+#include "cli/Phrase.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitApplication.h"
 #include "macapps/KEFirmwareUpdate/PrintableBytes.h"
@@ -27,11 +29,16 @@
 namespace kecli {
 namespace {
 
-// Written by the signal handler itself, at once, while the job goes on.
-constexpr std::string_view kHeldNotice =
-    "\nkefirmwareupdate-cli: the update cannot be interrupted safely; it goes on\n";
-constexpr std::string_view kCancelNotice =
-    "\nkefirmwareupdate-cli: nothing has been written yet; the update is cancelled\n";
+constexpr char kContext[] = "kecli::CliApp";
+
+// A text of this file that the JSON object carries too.
+Phrase Said(const char* source, std::initializer_list<std::string_view> args = {})
+{
+    return Say(kContext, source, args);
+}
+
+// A notice that the signal handler writes itself, at once, while the job goes on.
+std::string Notice(const QString& text) { return "\nkefirmwareupdate-cli: " + text.toStdString() + "\n"; }
 
 ProgressSample CurrentProgress()
 {
@@ -42,11 +49,22 @@ ProgressSample CurrentProgress()
     return sample;
 }
 
+// The labels of a unit's listing, whose values start in one column: the
+// widest label's, and a space.
+constexpr const char* kLabels[] = {
+    QT_TRANSLATE_NOOP("kecli::CliApp", "GUID:"),
+    QT_TRANSLATE_NOOP("kecli::CliApp", "Serial number:"),
+    QT_TRANSLATE_NOOP("kecli::CliApp", "Installed version:"),
+    QT_TRANSLATE_NOOP("kecli::CliApp", "Carried version:"),
+    QT_TRANSLATE_NOOP("kecli::CliApp", "Update would be:"),
+};
+
 std::string Field(const char* label, const std::string& value)
 {
-    char padded[24];
-    std::snprintf(padded, sizeof padded, "%-19s", label);
-    return padded + value + "\n";
+    std::size_t column = 19;
+    for (const char* each : kLabels)
+        column = std::max(column, DisplayWidth(QCoreApplication::translate(kContext, each).toStdString()) + 1);
+    return PadToWidth(QCoreApplication::translate(kContext, label).toStdString(), column) + value + "\n";
 }
 
 std::string ChangeText(const UnitIdentity& unit)
@@ -92,8 +110,13 @@ void CliApp::ReportTrace(RunReport& report)
     const std::optional<std::string> problem = mTrace->Problem();
     report.SetTrace(problem ? "incomplete: " + *problem : "complete");
     if (problem) {
-        mConsole.Print(mConsole.Err(), "kefirmwareupdate-cli: the trace " + mOptions.trace +
-                                           " is incomplete: " + *problem + "; it ends before the run did.\n");
+        mConsole.Print(
+            mConsole.Err(),
+            "kefirmwareupdate-cli: " +
+                keui::Fill(QCoreApplication::translate("kecli::CliApp",
+                                                       "the trace %1 is incomplete: %2; it ends before the run did."),
+                           {mOptions.trace, *problem}) +
+                "\n");
     }
 }
 
@@ -110,7 +133,9 @@ ExitCode CliApp::Version()
         mConsole.Print(mConsole.Out(), object.dump(2) + "\n");
     } else {
         mConsole.Print(mConsole.Out(),
-                       std::string("kefirmwareupdate-cli ") + kVersion + "\nCarried firmware: " + carried + "\n");
+                       std::string("kefirmwareupdate-cli ") + kVersion + "\n" +
+                           keui::Fill(QCoreApplication::translate("kecli::CliApp", "Carried firmware: %1"), {carried}) +
+                           "\n");
     }
     return kExitSuccess;
 }
@@ -181,10 +206,10 @@ void CliApp::ShowIdentity(const UnitIdentity& unit)
                                        Field("Update would be:", ChangeText(unit)));
 }
 
-ExitCode CliApp::End(RunReport& report, ExitCode code, const std::string& message, const char* result)
+ExitCode CliApp::End(RunReport& report, ExitCode code, const Phrase& message, const char* result)
 {
-    report.SetOutcome(code, message, result);
-    if (!message.empty()) mConsole.Print(code == kExitSuccess ? ReportStream() : mConsole.Err(), message);
+    report.SetOutcome(code, message.english, result);
+    if (!message.shown.empty()) mConsole.Print(code == kExitSuccess ? ReportStream() : mConsole.Err(), message.shown);
     return code;
 }
 
@@ -192,9 +217,9 @@ ExitCode CliApp::Status(RunReport& report)
 {
     const std::vector<Found> units = Survey();
     if (units.empty()) {
-        const std::string message = NotFoundMessage(UnopenableFireWireNodes());
-        report.SetOutcome(kExitNoUnit, message);
-        if (!mOptions.json) mConsole.Print(mConsole.Out(), message + Field("Carried version:", mCarried));
+        const Phrase message = NotFoundMessage(UnopenableFireWireNodes());
+        report.SetOutcome(kExitNoUnit, message.english);
+        if (!mOptions.json) mConsole.Print(mConsole.Out(), message.shown + Field("Carried version:", mCarried));
         return kExitNoUnit;
     }
     // The first unit keeps the keys of a single one; the worst of all sets the result.
@@ -223,21 +248,23 @@ std::string Lowered(std::string text)
     return text.rfind("0x", 0) == 0 ? text.substr(2) : text;
 }
 
-std::string ListLine(const UnitListing& unit)
+Phrase ListLine(const UnitListing& unit)
 {
     const UnitIdentity& id = unit.identity;
-    if (!unit.offered) return "  " + id.guid + "  " + unit.message;
-    return "  " + id.guid + "  serial " + id.serialNumber + "  running " + id.installedVersion + "\n";
+    if (!unit.offered) return Phrase::Same("  " + id.guid + "  " + unit.message);
+    return "  " + id.guid + "  " +
+           Said(QT_TRANSLATE_NOOP("kecli::CliApp", "serial %1  running %2"), {id.serialNumber, id.installedVersion}) +
+           "\n";
 }
 
 }  // namespace
 
 const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& report, ExitCode& code)
 {
-    std::string list;
+    Phrase list;
     for (const Found& unit : units) {
         report.AddListing(unit.listing);
-        list += ListLine(unit.listing);
+        list = list + ListLine(unit.listing);
     }
     std::vector<const Found*> chosen;
     for (const Found& unit : units) {
@@ -249,20 +276,28 @@ const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& 
             chosen.push_back(&unit);
     }
     if (chosen.size() > 1) {
-        code = End(report, kExitSeveralUnits,
-                   std::string(mOptions.unit.empty() ? "Several Ke units are connected"
-                                                     : "Several Ke units match --unit " + mOptions.unit) +
-                       "; choose one with --unit GUID or --unit SERIAL:\n" + list);
+        const Phrase several =
+            mOptions.unit.empty()
+                ? Said(QT_TRANSLATE_NOOP(
+                      "kecli::CliApp", "Several Ke units are connected; choose one with --unit GUID or --unit SERIAL:"))
+                : Said(QT_TRANSLATE_NOOP(
+                           "kecli::CliApp",
+                           "Several Ke units match --unit %1; choose one with --unit GUID or --unit SERIAL:"),
+                       {mOptions.unit});
+        code = End(report, kExitSeveralUnits, several + "\n" + list);
         return nullptr;
     }
     if (chosen.empty()) {
         code = End(report, kExitNoUnit,
-                   mOptions.unit.empty() ? NotFoundMessage(UnopenableFireWireNodes())
-                                         : "Ke Not Found: no unit matches --unit " + mOptions.unit + ".\n" + list);
+                   mOptions.unit.empty()
+                       ? NotFoundMessage(UnopenableFireWireNodes())
+                       : Said(QT_TRANSLATE_NOOP("kecli::CliApp", "Ke Not Found: no unit matches --unit %1."),
+                              {mOptions.unit}) +
+                             "\n" + list);
         return nullptr;
     }
     if (!chosen.front()->listing.offered) {
-        code = End(report, chosen.front()->listing.code, chosen.front()->listing.message);
+        code = End(report, chosen.front()->listing.code, Phrase::Same(chosen.front()->listing.message));
         return nullptr;
     }
     return chosen.front();
@@ -273,17 +308,22 @@ bool CliApp::Confirmed(const UnitIdentity& unit, int& interrupted)
     const std::string& serial = unit.serialNumber;
     switch (unit.change) {
     case Change::kDowngrade:
-        return mConsole.Confirm("This is a Downgrade: write firmware " + unit.carriedVersion + " over " +
-                                    unit.installedVersion + " on the Ke (serial " + serial + ")?",
-                                &interrupted);
-    case Change::kReinstall:
         return mConsole.Confirm(
-            "The Ke (serial " + serial + ") already runs " + unit.carriedVersion + ". Write it again?", &interrupted);
+            keui::Fill(QCoreApplication::translate(
+                           "kecli::CliApp", "This is a Downgrade: write firmware %1 over %2 on the Ke (serial %3)?"),
+                       {unit.carriedVersion, unit.installedVersion, serial}),
+            &interrupted);
+    case Change::kReinstall:
+        return mConsole.Confirm(keui::Fill(QCoreApplication::translate(
+                                               "kecli::CliApp", "The Ke (serial %1) already runs %2. Write it again?"),
+                                           {serial, unit.carriedVersion}),
+                                &interrupted);
     case Change::kUpgrade:
         break;
     }
-    return mConsole.Confirm("Write firmware " + unit.carriedVersion + " to the Ke (serial " + serial +
-                                ", now running " + unit.installedVersion + ")?",
+    return mConsole.Confirm(keui::Fill(QCoreApplication::translate(
+                                           "kecli::CliApp", "Write firmware %1 to the Ke (serial %2, now running %3)?"),
+                                       {unit.carriedVersion, serial, unit.installedVersion}),
                             &interrupted);
 }
 
@@ -300,26 +340,39 @@ ExitCode CliApp::Update(RunReport& report)
     ShowIdentity(unit);
 
     if (unit.change == Change::kDowngrade && !mOptions.allowDowngrade) {
-        return End(report, kExitDowngradeRefused,
-                   "This is a Downgrade: the Ke runs " + unit.installedVersion + ", newer than the carried " +
-                       unit.carriedVersion + ".\nRun again with --allow-downgrade to write it anyway.\n");
+        return End(
+            report, kExitDowngradeRefused,
+            Said(QT_TRANSLATE_NOOP("kecli::CliApp", "This is a Downgrade: the Ke runs %1, newer than the carried %2."),
+                 {unit.installedVersion, unit.carriedVersion}) +
+                "\n" +
+                Said(QT_TRANSLATE_NOOP("kecli::CliApp", "Run again with --allow-downgrade to write it anyway.")) +
+                "\n");
     }
-    const std::string applicationMessage =
-        "An application that uses the Ke is running; quit it, then run the update again.\n";
+    const Phrase applicationMessage =
+        Said(QT_TRANSLATE_NOOP("kecli::CliApp",
+                               "An application that uses the Ke is running; quit it, then run the update again.")) +
+        "\n";
     if (mApplicationRunning()) return End(report, kExitApplicationRunning, applicationMessage);
 
     if (!mOptions.yes) {
         // Waiting for an answer that cannot come would hang a script.
         if (!mConsole.InputIsTerminal()) {
             return End(report, kExitUsage,
-                       "kefirmwareupdate-cli: standard input is not a terminal, so the update cannot be "
-                       "confirmed; add --yes to update without asking.\n");
+                       "kefirmwareupdate-cli: " +
+                           Said(QT_TRANSLATE_NOOP("kecli::CliApp",
+                                                  "standard input is not a terminal, so the update cannot be "
+                                                  "confirmed; add --yes to update without asking.")) +
+                           "\n");
         }
         int interrupted = 0;
         if (!Confirmed(unit, interrupted)) {
-            return End(report, kExitCancelled,
-                       (interrupted ? SignalName(interrupted) + " arrived at the question. " : std::string()) +
-                           "Not confirmed: nothing was written.\n");
+            const Phrase arrived = interrupted ? Said(QT_TRANSLATE_NOOP("kecli::CliApp", "%1 arrived at the question."),
+                                                      {SignalName(interrupted)}) +
+                                                     " "
+                                               : Phrase();
+            return End(
+                report, kExitCancelled,
+                arrived + Said(QT_TRANSLATE_NOOP("kecli::CliApp", "Not confirmed: nothing was written.")) + "\n");
         }
         // The answer may have taken a while: the window would have noticed.
         if (mApplicationRunning()) return End(report, kExitApplicationRunning, applicationMessage);
@@ -329,14 +382,23 @@ ExitCode CliApp::Update(RunReport& report)
 
 ExitCode CliApp::RunJob(RunReport& report)
 {
-    mConsole.Print(mConsole.Err(), "Updating the Ke; do not power it off or unplug it until the update is over.\n");
+    mConsole.Print(mConsole.Err(),
+                   QCoreApplication::translate(
+                       "kecli::CliApp", "Updating the Ke; do not power it off or unplug it until the update is over.")
+                           .toStdString() +
+                       "\n");
     // The worker starts with the signals blocked: they reach this thread, and
     // only once the job's erase gate is set up.
     std::optional<kesignals::SignalBlock> block(std::in_place);
     kesignals::SignalHold::Options options;
     options.noticeFd = mConsole.ErrFd();
-    options.notice = kHeldNotice;
-    options.cancelNotice = kCancelNotice;
+    // Made before the hold, which writes them from its handler until it ends.
+    const std::string heldNotice =
+        Notice(QCoreApplication::translate("kecli::CliApp", "the update cannot be interrupted safely; it goes on"));
+    const std::string cancelNotice =
+        Notice(QCoreApplication::translate("kecli::CliApp", "nothing has been written yet; the update is cancelled"));
+    options.notice = heldNotice;
+    options.cancelNotice = cancelNotice;
     options.gate = &mUpdate.EraseGate();
     const kesignals::SignalHold hold(options);
     mUpdate.DoUpdate();
@@ -356,20 +418,31 @@ ExitCode CliApp::RunJob(RunReport& report)
     if (verdict.imageFailed) report.SetFailure(verdict.image, verdict.status, verdict.step);
     report.SetLeftAsFound(result.LeftAsFound());
     if (hold.CancellingSignal() != 0 && verdict.code == kExitCancelled) {
-        mConsole.Print(mConsole.Err(), SignalName(hold.CancellingSignal()) + " arrived before the first erase.\n");
+        mConsole.Print(mConsole.Err(),
+                       keui::Fill(QCoreApplication::translate("kecli::CliApp", "%1 arrived before the first erase."),
+                                  {SignalName(hold.CancellingSignal())}) +
+                           "\n");
     }
     // The history is what the user looks at later: a missing record is told now.
     const std::optional<std::string> unrecorded = mUpdate.GetHistoryProblem();
     report.SetHistory(unrecorded ? "not recorded: " + *unrecorded : "recorded");
     if (unrecorded) {
-        mConsole.Print(mConsole.Err(), "The update could not be recorded in the history: " + *unrecorded + ".\n");
+        mConsole.Print(mConsole.Err(),
+                       keui::Fill(QCoreApplication::translate("kecli::CliApp",
+                                                              "The update could not be recorded in the history: %1."),
+                                  {*unrecorded}) +
+                           "\n");
     }
     if (hold.HeldSignal() != 0) {
         report.SetDeferredSignal(hold.HeldSignal());
-        mConsole.Print(mConsole.Err(), SignalName(hold.HeldSignal()) +
-                                           " arrived during the update; the program ends now with its result.\n");
+        mConsole.Print(
+            mConsole.Err(),
+            keui::Fill(QCoreApplication::translate(
+                           "kecli::CliApp", "%1 arrived during the update; the program ends now with its result."),
+                       {SignalName(hold.HeldSignal())}) +
+                "\n");
     }
-    return End(report, verdict.code, verdict.message, verdict.result);
+    return End(report, verdict.code, Phrase::Same(verdict.message), verdict.result);
 }
 
 }  // namespace kecli

@@ -14,6 +14,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
 #include "cli/ExitCodes.h"
+#include "cli/Phrase.h"
 #include "cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
 #include "platform/firewire/TraceUnitLink.h"
@@ -58,7 +59,8 @@ private:
     bool Confirmed(const UnitIdentity& unit, int& interrupted);
     void ReportTrace(RunReport& report);
     ExitCode RunJob(RunReport& report);
-    ExitCode End(RunReport& report, ExitCode code, const std::string& message, const char* result = nullptr);
+    // `message` goes to the JSON in English and to the terminal as it is shown.
+    ExitCode End(RunReport& report, ExitCode code, const Phrase& message, const char* result = nullptr);
 
     // The program's report: standard output, or standard error with --json,
     // whose standard output carries only the JSON object.

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -33,6 +34,24 @@ int ReadAnswerByte(std::FILE* in, int wakeFd)
         if (got == 1) return c;
         if (got == 0 || (errno != EINTR && errno != EAGAIN)) return EOF;
     }
+}
+
+std::string Lowered(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// y and yes, and the words that say yes in the user's language.
+bool SaysYes(const std::string& answer)
+{
+    if (answer == "y" || answer == "yes") return true;
+    //: The answers that confirm at the [y/N] question, separated by |; the first is the one the question shows.
+    const std::string words = QCoreApplication::translate("kecli::Console", "y|yes").toStdString() + "|";
+    for (std::size_t start = 0, end = 0; (end = words.find('|', start)) != std::string::npos; start = end + 1) {
+        if (end > start && Lowered(words.substr(start, end - start)) == answer) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -67,19 +86,19 @@ bool Console::Confirm(const std::string& question, int* interrupted) const
     kesignals::SignalHold::Options held;
     held.wake = true;
     kesignals::SignalHold signals(held);
-    Print(mErr, question + " [y/N] ");
+    Print(mErr, question + " " + QCoreApplication::translate("kecli::Console", "[y/N]").toStdString() + " ");
     std::string answer;
     int c = 0;
     while ((c = ReadAnswerByte(mIn, signals.WakeFd())) != EOF && c != '\n') {
         // An answer is a word; a line of any length is read to its end.
-        if (answer.size() < 16) answer.push_back(static_cast<char>(std::tolower(c)));
+        if (answer.size() < 16) answer.push_back(static_cast<char>(c));
     }
     const int signal = signals.HeldSignal();
     if ((c == EOF && answer.empty()) || signal != 0) Print(mErr, "\n");
     answer.erase(answer.find_last_not_of(" \t\r") + 1);
     answer.erase(0, std::min(answer.size(), answer.find_first_not_of(" \t")));
     if (interrupted) *interrupted = signal;
-    return signal == 0 && (answer == "y" || answer == "yes");
+    return signal == 0 && SaysYes(Lowered(answer));
 }
 
 }  // namespace kecli

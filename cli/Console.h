@@ -25,7 +25,7 @@ public:
     // output must not change what the program does.
     void Print(std::FILE* stream, const std::string& text) const;
     // Asks `question` on Err() and reads one line from the input; true only
-    // for an answer of y or yes (any case). End of input is a no, and so is
+    // for an answer of y or yes (any case), or a yes of the user's language. End of input is a no, and so is
     // SIGINT, SIGTERM or SIGHUP while waiting: its number is then in
     // `*interrupted` (0 otherwise).
     bool Confirm(const std::string& question, int* interrupted = nullptr) const;

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "cli/HistoryCommand.h"
 
+#include <QCoreApplication>
 #include <nlohmann/json.hpp>
 
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
 #include "cli/RunReport.h"
+#include "platform/ui/Translations.h"
 
 namespace kecli {
 namespace {
@@ -18,21 +20,29 @@ std::string Text(const ordered_json& record, const char* key, const char* missin
     return found != record.end() && found->is_string() ? found->get<std::string>() : missing;
 }
 
+// An edited file, or a unit's serial number, may hold anything: the
+// terminal gets each field as `status` shows a serial number.
+std::string Printable(const ordered_json& record, const char* key, const char* missing = "?")
+{
+    return PrintableText(Text(record, key, missing));
+}
+
 std::string Line(const ordered_json& record)
 {
-    std::string line = Text(record, "start") + "  " + Text(record, "program") + "  serial " +
-                       Text(record, "serial_number", "Not Available") + "  " + Text(record, "installed_version") +
-                       " -> " + Text(record, "carried_version") + "  " + Text(record, "result");
+    // The record's own words (its program, its result, the image's name) stay as the file has them.
+    std::string line = keui::Fill(
+        QCoreApplication::translate("kecli::History", "%1  %2  serial %3  %4 -> %5  %6"),
+        {Printable(record, "start"), Printable(record, "program"), Printable(record, "serial_number", "Not Available"),
+         Printable(record, "installed_version"), Printable(record, "carried_version"), Printable(record, "result")});
     const auto status = record.find("status_code");
     if (record.contains("failed_image") && record["failed_image"].is_string()) {
-        line += ": " + Text(record, "failed_image") + " image";
+        line += keui::Fill(QCoreApplication::translate("kecli::History", ": %1 image"),
+                           {Printable(record, "failed_image")});
     }
     if (status != record.end() && status->is_number_integer()) {
-        line += " (" + StatusText(status->get<IOReturn>()) + ")";
+        line += " (" + PrintableText(StatusText(status->get<IOReturn>())) + ")";
     }
-    // An edited file, or a unit's serial number, may hold anything: the
-    // terminal gets it as `status` shows a serial number.
-    return PrintableText(line) + "\n";
+    return line + "\n";
 }
 
 }  // namespace
@@ -51,7 +61,7 @@ ExitCode ShowHistory(const std::optional<std::string>& path, bool json, std::FIL
     if (json) {
         text = kehistory::JsonText(ordered_json(records), 2) + "\n";
     } else if (records.empty() && !warned) {
-        text = "No update has been recorded.\n";
+        text = QCoreApplication::translate("kecli::History", "No update has been recorded.").toStdString() + "\n";
     } else {
         for (const ordered_json& record : records) text += Line(record);
     }

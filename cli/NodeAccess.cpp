@@ -8,6 +8,8 @@
 #include <fstream>
 #include <optional>
 
+#include <QtGlobal>
+
 namespace kecli {
 namespace {
 
@@ -52,17 +54,23 @@ std::vector<std::string> UnopenableFireWireNodes(const std::string& devDir, cons
     return nodes;
 }
 
-std::string NotFoundMessage(const std::vector<std::string>& unopenableNodes)
+Phrase NotFoundMessage(const std::vector<std::string>& unopenableNodes)
 {
-    std::string message =
-        "Ke Not Found: check that the Ke is connected to this computer's FireWire port and "
-        "switched on.\n";
+    const Phrase message =
+        Say("kecli::NodeAccess", QT_TRANSLATE_NOOP("kecli::NodeAccess",
+                                                   "Ke Not Found: check that the Ke is connected to this computer's "
+                                                   "FireWire port and switched on.")) +
+        "\n";
     if (unopenableNodes.empty()) return message;
     std::string names;
     for (const std::string& node : unopenableNodes) names += (names.empty() ? "" : ", ") + node;
-    return message + "This user may not open " + names +
-           ": if that is the Ke, install the udev rule and join the video group (see PERMISSIONS in "
-           "man kefirmwareupdate-cli).\n";
+    return message +
+           Say("kecli::NodeAccess",
+               QT_TRANSLATE_NOOP("kecli::NodeAccess",
+                                 "This user may not open %1: if that is the Ke, install the udev rule and join the "
+                                 "video group (see PERMISSIONS in man kefirmwareupdate-cli)."),
+               {names}) +
+           "\n";
 }
 
 }  // namespace kecli

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/Phrase.h"
+
 namespace kecli {
 
 // The FireWire nodes (/dev/fwN) this user may not open, leaving out the
@@ -15,6 +17,6 @@ std::vector<std::string> UnopenableFireWireNodes(const std::string& devDir = "/d
                                                  const std::string& sysDevicesDir = "/sys/bus/firewire/devices");
 
 // The message for exit code no-unit, naming the nodes above.
-std::string NotFoundMessage(const std::vector<std::string>& unopenableNodes);
+Phrase NotFoundMessage(const std::vector<std::string>& unopenableNodes);
 
 }  // namespace kecli

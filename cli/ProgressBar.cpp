@@ -1,23 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "cli/ProgressBar.h"
 
+#include <QCoreApplication>
 #include <algorithm>
+
+#include "cli/DisplayWidth.h"
+#include "platform/ui/Translations.h"
 
 namespace kecli {
 namespace {
 
-const char* PhaseWord(DownloadProgress::Phase phase)
-{
-    switch (phase) {
-    case DownloadProgress::kPhasePreparing:
-        return "preparing";
-    case DownloadProgress::kPhaseErasing:
-        return "erasing";
-    case DownloadProgress::kPhaseProgramming:
-        return "writing";
-    }
-    return "working on";
-}
+constexpr char kContext[] = "kecli::ProgressBar";
+
+// The flashes as FlashImage names them, in the user's language.
+[[maybe_unused]] constexpr const char* kDeviceNames[] = {
+    QT_TRANSLATE_NOOP("kecli::ProgressBar", "FPGA"),
+    QT_TRANSLATE_NOOP("kecli::ProgressBar", "microcontroller"),
+};
+
+std::string Translated(const char* text) { return QCoreApplication::translate(kContext, text).toStdString(); }
 
 UInt32 Clamp(UInt32 percent) { return std::min<UInt32>(percent, 100); }
 
@@ -29,9 +30,18 @@ std::string ProgressBar::StepText(const ProgressSample& sample)
 {
     // While a download prepares, the progress object still names the device
     // of the phase before: no device then.
-    if (sample.phase == DownloadProgress::kPhasePreparing) return PhaseWord(sample.phase);
+    if (sample.phase == DownloadProgress::kPhasePreparing)
+        return Translated(QT_TRANSLATE_NOOP("kecli::ProgressBar", "preparing"));
     const FlashImage* flash = FlashImageFor(sample.device);
-    return std::string(PhaseWord(sample.phase)) + " " + (flash ? flash->displayName : "");
+    const std::string device = flash ? Translated(flash->displayName) : "";
+    switch (sample.phase) {
+    case DownloadProgress::kPhaseErasing:
+        return keui::Fill(QCoreApplication::translate("kecli::ProgressBar", "erasing %1"), {device});
+    case DownloadProgress::kPhaseProgramming:
+        return keui::Fill(QCoreApplication::translate("kecli::ProgressBar", "writing %1"), {device});
+    default:
+        return keui::Fill(QCoreApplication::translate("kecli::ProgressBar", "working on %1"), {device});
+    }
 }
 
 std::string ProgressBar::BarText(const ProgressSample& sample)
@@ -65,7 +75,8 @@ void ProgressBar::Show(const ProgressSample& next)
         std::string text = BarText(sample);
         if (mShown && text == mLastText) return;
         // Blank out what a longer previous text left on the line.
-        const std::size_t shorter = mLastText.size() > text.size() ? mLastText.size() - text.size() : 0;
+        const std::size_t width = DisplayWidth(text), lastWidth = DisplayWidth(mLastText);
+        const std::size_t shorter = lastWidth > width ? lastWidth - width : 0;
         mLastText = text;
         Write("\r" + text + std::string(shorter, ' '));
         mLineOpen = true;

@@ -15,6 +15,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
 #include "cli/HistoryCommand.h"
+#include "cli/Phrase.h"
 #include "cli/RunReport.h"
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
@@ -49,8 +50,10 @@ std::shared_ptr<fwplat::TraceWriter> TraceTransports(fwplat::Transports& transpo
     if (!writer) {
         kecli::ParseOutcome failed;
         failed.exitCode = kecli::kExitUsage;
-        failed.err = "kefirmwareupdate-cli: cannot write the trace: " + error + "\n";
-        failed.message = "cannot write the trace: " + error;
+        const kecli::Phrase why =
+            kecli::Say("kecli::Main", QT_TRANSLATE_NOOP("kecli::Main", "cannot write the trace: %1"), {error});
+        failed.err = "kefirmwareupdate-cli: " + why.shown + "\n";
+        failed.message = why.english;
         failed.jsonRequested = options.json;
         ReportParse(failed);
         return nullptr;

@@ -5,11 +5,14 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <QTranslator>
 #include <fstream>
+#include <sstream>
 #include <thread>
 #include <tuple>
 
 #include "cli/ExitCodes.h"
+#include "platform/ui/Translations.h"
 #include "tests/support/SimUnits.h"
 
 using namespace std::chrono_literals;
@@ -124,6 +127,37 @@ TEST_F(CliEndToEnd, RefusedCrcNamesTheImage)
     // An edited record reaches the terminal only as printable text, first, as its start names no time.
     std::ofstream(mDir / "state/kefirmwareupdate/history.jsonl", std::ios::app) << R"({"start":"\u001b[2J\u0000\n"})";
     EXPECT_THAT(Cli({"history"}).out, testing::StartsWith("?[2J??  ?  serial Not Available"));
+}
+
+TEST_F(CliEndToEnd, InFrenchItAsksAndListsInFrenchAndTakesAFrenchYes)
+{
+    QTranslator translator;
+    ASSERT_TRUE(translator.load("kefirmwareupdate_fr",
+                                (std::filesystem::path(KE_CLI_BINARY).parent_path() / "translations").c_str()));
+    const auto french = [&translator](const char* context, const char* english) {
+        const std::string text = translator.translate(context, english).toStdString();
+        EXPECT_THAT(text, testing::AllOf(Not(""), Not(english))) << english;
+        return QString::fromStdString(text);
+    };
+    Plug({"--versions", "21-20", "--serial", "KE000042"});
+    mEnv["LANG"] = "fr_FR.UTF-8";
+    Terminal terminal;
+    auto cli = StartCli({"update"}, terminal.path);
+    const std::string question =
+        keui::Fill(french("kecli::CliApp", "Write firmware %1 to the Ke (serial %2, now running %3)?"),
+                   {"21-26", "KE000042", "21-20"}) +
+        " " + french("kecli::Console", "[y/N]").toStdString() + " ";
+    ASSERT_TRUE(cli->WaitFor(question, 60s)) << cli->Err();
+    // Each label of the listing in French, its value after it.
+    std::istringstream listing(cli->Out());
+    std::string line;
+    for (std::getline(listing, line); line.rfind(french("kecli::CliApp", "Serial number:").toStdString(), 0) != 0;)
+        ASSERT_TRUE(std::getline(listing, line)) << cli->Out();
+    EXPECT_THAT(line, testing::EndsWith(" KE000042"));
+    const std::string yes = french("kecli::Console", "y|yes").toStdString();
+    terminal.Type(yes.substr(0, yes.find('|')) + "\n");
+    ASSERT_EQ(cli->Wait(120s), kecli::kExitSuccess) << cli->Err();
+    EXPECT_TRUE(Landed());
 }
 
 TEST_F(CliEndToEnd, OnlyTheConfirmedUnitIsWritten)

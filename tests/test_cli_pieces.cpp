@@ -22,6 +22,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
+#include "cli/DisplayWidth.h"
 #include "cli/ExitCodes.h"
 #include "cli/JobVerdict.h"
 #include "cli/NodeAccess.h"
@@ -277,9 +278,17 @@ TEST(NotFoundTest, SaysWhatToCheckAndNamesNodesThisUserMayNotOpen)
 
     const std::string plain =
         "Ke Not Found: check that the Ke is connected to this computer's FireWire port and switched on.\n";
-    EXPECT_EQ(NotFoundMessage({}), plain);
-    EXPECT_EQ(NotFoundMessage({"/dev/fw2", "/dev/fw3"}),
+    EXPECT_EQ(NotFoundMessage({}).english, plain);
+    EXPECT_EQ(NotFoundMessage({"/dev/fw2", "/dev/fw3"}).english,
               plain +
                   "This user may not open /dev/fw2, /dev/fw3: if that is the Ke, install the udev rule and join the "
                   "video group (see PERMISSIONS in man kefirmwareupdate-cli).\n");
+}
+
+TEST(DisplayWidth, ColumnsNotBytesLineUpTranslatedLabels)
+{
+    EXPECT_EQ(DisplayWidth("Numéro de série\u00a0:"), 17u);
+    EXPECT_EQ(DisplayWidth("シリアル番号:"), 13u);
+    EXPECT_EQ(DisplayWidth("e\u0301\xff"), 2u) << "a combining mark takes no column, a stray byte one";
+    EXPECT_EQ(PadToWidth("更新の内容:", 19), "更新の内容:" + std::string(8, ' '));
 }
