@@ -19,8 +19,8 @@ UPDATING = "Updating the Ke: do not power it off or unplug it until the update i
 def translated(language, context, source):
     """`source`'s translation in the program's translation file for `language`; one the same as the English is none."""
     path = os.path.join(os.path.dirname(__file__), "..", "..", "translations", f"kefirmwareupdate_{language}.ts")
-    found = [m.findtext("translation") for c in ET.parse(path).getroot().iter("context") if c.findtext("name") == context
-             for m in c.iter("message") if m.findtext("source") == source]
+    contexts = [c for c in ET.parse(path).getroot().iter("context") if c.findtext("name") == context]
+    found = [m.findtext("translation") for c in contexts for m in c.iter("message") if m.findtext("source") == source]
     assert found and found[0] and found[0] != source, f"no {language} translation of [{context}] {source!r}"
     return found[0]
 
