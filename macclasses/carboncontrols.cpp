@@ -131,19 +131,21 @@ bool CControl::Init(ControlID id, QWidget* window)
     return true;
 }
 
-void CControl::SetTitle(const char* title)
+void CControl::SetTitle(const char* title) { SetTitle(ControlText(title)); }
+
+void CControl::SetTitle(const QString& text)
 {
     KE_ASSERT(_controlRef != NULL);
-    const QString text = ControlText(title);
     if (auto button = qobject_cast<QAbstractButton*>(_controlRef)) button->setText(text);
     if (auto group = qobject_cast<QGroupBox*>(_controlRef)) group->setTitle(text);
     if (auto label = qobject_cast<QLabel*>(_controlRef)) label->setText(text);
 }
 
-void CControl::SetText(const char* text)
+void CControl::SetText(const char* text) { SetText(ControlText(text)); }
+
+void CControl::SetText(const QString& value)
 {
     KE_ASSERT(_controlRef != NULL);
-    const QString value = ControlText(text);
     if (auto label = qobject_cast<QLabel*>(_controlRef)) {
         label->setTextFormat(Qt::PlainText);
         label->setText(value);
@@ -338,10 +340,11 @@ void CControl::SetAction(std::function<void()> action)
     QObject::connect(slider, &QAbstractSlider::actionTriggered, slider, [action = std::move(action)] { action(); });
 }
 
-void CControl::SetAccessibleName(const char* name)
+void CControl::SetAccessibleName(const char* name) { SetAccessibleName(ControlText(name)); }
+
+void CControl::SetAccessibleName(const QString& text)
 {
     KE_ASSERT(_controlRef != NULL);
-    const QString text = ControlText(name);
     if (_controlRef->accessibleName() != text) _controlRef->setAccessibleName(text);
 }
 
@@ -419,3 +422,8 @@ void CMenu::Append(const char* menuString)
 }
 
 void CMenu::Append(std::string menuString) { Append(menuString.c_str()); }
+
+void CMenu::Append(const QString& menuString)
+{
+    if (_handle != nullptr) _handle->addItem(menuString.left(static_cast<qsizetype>(kMenuItemLimit)));
+}

@@ -48,9 +48,13 @@ public:
     // program.
     bool Init(ControlID id, QWidget* window);
 
+    // The texts are in Windows Latin-1, or, as QString, whatever the
+    // translations give.
     void SetTitle(const char* title);
+    void SetTitle(const QString& title);
     // Sets the text and redraws at once.
     virtual void SetText(const char* text);
+    void SetText(const QString& text);
     void Enable(bool enable);
     void Disable();
     void SetVisibility(bool visible);
@@ -80,6 +84,7 @@ public:
     void SetAction(std::function<void()> action);
     // The name that screen readers give the control.
     void SetAccessibleName(const char* name);
+    void SetAccessibleName(const QString& name);
     void SetReference(int data);
     int GetReference();
 
@@ -139,6 +144,7 @@ public:
     // Texts longer than 255 bytes are cut there.
     void Append(const char* menuString);
     void Append(std::string menuString);
+    void Append(const QString& menuString);
 
 protected:
     QComboBox* _handle;

@@ -4,7 +4,8 @@
 # virtual display (Xvfb) and is driven from inside (tools/screenshots). One
 # PNG per state: window-idle, window-updating, window-completed,
 # window-failed (the unit refuses the CRC), window-no-unit and
-# window-two-units (the popup that chooses between two units).
+# window-two-units (the popup that chooses between two units). The window
+# speaks the language that LANGUAGE, LC_ALL, LC_MESSAGES and LANG choose.
 #
 #   bash scripts/screenshots.sh [FOLDER]     (default: docs)
 set -euo pipefail

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The utility's modal messages. Each returns the button the user pressed.
+// The utility's modal messages, in the user's language (the buttons are
+// Qt's own). Each returns the button the user pressed.
 #pragma once
 
 #include <optional>
@@ -19,8 +20,8 @@ AlertButton ShowDownloadDoneAlert(const std::optional<std::string>& unrecorded =
 AlertButton ShowAboutDialog();
 // The informative text of "Programming Failed": how the job ended
 // (`outcome`, in sentences) and what to do now, which depends on whether
-// anything was written.
-std::string UpdateFailedText(const std::string& outcome, bool nothingWritten);
+// anything was written; in the user's language, or in English for the log.
+std::string UpdateFailedText(const std::string& outcome, bool nothingWritten, bool inUserLanguage = true);
 // Stop, OK: "Programming Failed" with `informative`, where the details are:
 // `logPath`, the file that keeps the program's trace and failure lines, so
 // that a failed update can be reported (empty: none), and, last, why the

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QString>
 #include <QWidget>
 #include <iostream>
 #include <optional>
@@ -38,22 +39,38 @@ constexpr int kHoldRechecks = 20;
 
 const QColor kWarningRed(255, 0, 0);
 
-const char kUpgradePrefix[] = "Select Upgrade button to download firmware version ";
-const char kDowngradePrefix[] = "Select Downgrade button to download firmware version ";
-const char kInstructionSuffix[] = " to Ke:";
-const char kNotFound[] = "Ke Not Found";
-const char kNoUnitLogLine[] = "No Ke connected";
-const char kChosenLeftPrefix[] = "The Ke chosen (";
-const char kChosenLeftSuffix[] = ") is no longer connected: the first Ke found is shown.";
-const char kUpdatingLine[] = "Updating the Ke: do not power it off or unplug it until the update is over.";
-const char kQuitWhenOverLine[] = "KEFirmwareUpdate will quit when the update is over.";
+// The window's texts, in the user's language where they are shown.
+constexpr char kContext[] = "CKeFirmwareUpdateDialog";
+const char* const kNotFound = QT_TRANSLATE_NOOP("CKeFirmwareUpdateDialog", "Ke Not Found");
+const char* const kUpdatingLine = QT_TRANSLATE_NOOP(
+    "CKeFirmwareUpdateDialog", "Updating the Ke: do not power it off or unplug it until the update is over.");
+const char* const kQuitWhenOverLine =
+    QT_TRANSLATE_NOOP("CKeFirmwareUpdateDialog", "KEFirmwareUpdate will quit when the update is over.");
 // What the progress bar is called, for screen readers: what is being written.
-const char kProgressName[] = "Update progress";
+const char* const kProgressName = QT_TRANSLATE_NOOP("CKeFirmwareUpdateDialog", "Update progress");
+// Log lines are never translated.
+const char kNoUnitLogLine[] = "No Ke connected";
 
-std::string WritingName()
+QString Tr(const char* source) { return QCoreApplication::translate(kContext, source); }
+
+// A text of the core's or the unit's, within a translated one.
+QString Shown(const std::string& text) { return QString::fromStdString(text); }
+
+QString WritingName()
 {
     const FlashImage* flash = FlashImageFor(gDownloadProgress.GetPhaseDevice());
-    return std::string("Writing the ") + (flash ? flash->displayName : "firmware") + " image";
+    if (flash == nullptr) return QCoreApplication::translate("CKeFirmwareUpdateDialog", "Writing the firmware image");
+    // Whole sentences: the image's name takes another form in some languages.
+    return flash->device == Xilinx
+               ? QCoreApplication::translate("CKeFirmwareUpdateDialog", "Writing the FPGA image")
+               : QCoreApplication::translate("CKeFirmwareUpdateDialog", "Writing the microcontroller image");
+}
+
+QString QuitWhenOverLines() { return Tr(kUpdatingLine) + QLatin1Char('\n') + Tr(kQuitWhenOverLine); }
+
+QString NotOffered(const std::string& reason)
+{
+    return QCoreApplication::translate("CKeFirmwareUpdateDialog", "Not offered: %1.").arg(Shown(reason));
 }
 const char kCommandProperty[] = "command";
 
@@ -85,10 +102,14 @@ const char* NotFoundAdvice(IOReturn discoveryStatus)
 {
     switch (discoveryStatus) {
     case kIOReturnNotPermitted:
-        return "A Ke is connected, but you may not use it: install the udev rule from the package and join the "
-               "video group (see PERMISSIONS in man KEFirmwareUpdate), then plug the Ke in again.";
+        return QT_TRANSLATE_NOOP("CKeFirmwareUpdateDialog",
+                                 "A Ke is connected, but you may not use it: install the udev rule from the package "
+                                 "and join the video group (see PERMISSIONS in man KEFirmwareUpdate), then plug the "
+                                 "Ke in again.");
     case kIOReturnExclusiveAccess:
-        return "A Ke is connected, but another program is using it: quit that program to update the Ke.";
+        return QT_TRANSLATE_NOOP("CKeFirmwareUpdateDialog",
+                                 "A Ke is connected, but another program is using it: quit that program to update "
+                                 "the Ke.");
     default:
         return "";
     }
@@ -245,7 +266,7 @@ bool CKeFirmwareUpdateDialog::SignalEventHandler(int signalNumber)
     if (_heldSignal == 0) {
         std::cerr << "KEFirmwareUpdate: signal " << signalNumber
                   << " came while the Ke is being written; quitting when the update is over\n";
-        _updateFirmwareVersionStr.SetText((std::string(kUpdatingLine) + "\n" + kQuitWhenOverLine).c_str());
+        _updateFirmwareVersionStr.SetText(QuitWhenOverLines());
     }
     _heldSignal = signalNumber;
     return true;
@@ -269,8 +290,8 @@ void CKeFirmwareUpdateDialog::TimerEventHandler()
         // The bar reads the shared progress from the next tick on: start it
         // from 0, not from where an earlier job left it. No job runs now.
         gDownloadProgress.Reset();
-        _updateFirmwareVersionStr.SetText(kUpdatingLine);
-        _progressBar.SetAccessibleName(WritingName().c_str());
+        _updateFirmwareVersionStr.SetText(Tr(kUpdatingLine));
+        _progressBar.SetAccessibleName(WritingName());
         {
             // The worker starts with the signals blocked: they come to this
             // thread and never cut a transaction short.
@@ -336,12 +357,13 @@ void CKeFirmwareUpdateDialog::LogChanges(const UnitSurvey::Readings& survey)
 namespace {
 
 // The instruction line for a unit found but not offered: why, and what to do.
-std::string NotOfferedLine(const APW::PTA::KeUnitReading& unit)
+QString NotOfferedLine(const APW::PTA::KeUnitReading& unit)
 {
-    if (!unit.reason.empty()) return "Not offered: " + unit.reason + ".";
-    const std::string advice = NotFoundAdvice(unit.status);
-    return advice.empty() ? "Not offered: the Ke could not be opened: " + APW::PTA::KeStatusText(unit.status) + "."
-                          : advice;
+    if (!unit.reason.empty()) return NotOffered(unit.reason);
+    const char* advice = NotFoundAdvice(unit.status);
+    if (*advice != '\0') return Tr(advice);
+    return QCoreApplication::translate("CKeFirmwareUpdateDialog", "Not offered: the Ke could not be opened: %1.")
+        .arg(Shown(APW::PTA::KeStatusText(unit.status)));
 }
 
 }  // namespace
@@ -365,17 +387,17 @@ void CKeFirmwareUpdateDialog::ShowChoice()
     if (chosen == nullptr) {
         // Empty when there is simply no unit; otherwise what keeps it from the user.
         const std::string& unreadable = _pKe->GetDiscoveryReason();
-        _updateFirmwareVersionStr.SetText(unreadable.empty() ? NotFoundAdvice(_pKe->GetDiscoveryStatus())
-                                                             : ("Not offered: " + unreadable + ".").c_str());
-        _currentFirmwareVersionStr.SetText(kNotFound);
-        _currentSerialNumberStr.SetText(kNotFound);
+        _updateFirmwareVersionStr.SetText(unreadable.empty() ? Tr(NotFoundAdvice(_pKe->GetDiscoveryStatus()))
+                                                             : NotOffered(unreadable));
+        _currentFirmwareVersionStr.SetText(Tr(kNotFound));
+        _currentSerialNumberStr.SetText(Tr(kNotFound));
         return;
     }
     // Still connected: it stays chosen and shown as last read, but no job may write it now.
     _pKe->ShowNoUnit(problem);
     _currentFirmwareVersionStr.SetText(APW::PTA::InstalledVersionText(chosen->info).c_str());
     _currentSerialNumberStr.SetText(APW::PTA::SerialNumberText(chosen->info).c_str());
-    _updateFirmwareVersionStr.SetText(NotOfferedLine(*problem).c_str());
+    _updateFirmwareVersionStr.SetText(NotOfferedLine(*problem));
     _cancelButton.Enable(true);
 }
 
@@ -387,7 +409,7 @@ void CKeFirmwareUpdateDialog::ShowUnitPopup()
         _unitEntries = entries;
         CMenu menu(_unitPopup.GetMenuHandle());
         menu.Reset();
-        for (const std::string& entry : entries) menu.Append(entry);
+        for (const std::string& entry : entries) menu.Append(Shown(entry));
     }
     if (!entries.empty()) _unitPopup.SetValue(static_cast<int>(_unitChoice.ChosenIndex()) + 1);
     const bool several = entries.size() > 1;
@@ -406,12 +428,24 @@ void CKeFirmwareUpdateDialog::ShowChosenUnit()
     _pKe->GetUpdateFirmwareVersionString(text);
 
     const bool downgrade = _pKe->IsDowngrade();
-    std::string instruction = (downgrade ? kDowngradePrefix : kUpgradePrefix) + text + kInstructionSuffix;
-    if (const auto& left = _unitChoice.Left())
-        instruction = kChosenLeftPrefix + *left + kChosenLeftSuffix + "\n" + instruction;
-    _updateFirmwareVersionStr.SetText(instruction.c_str());
-    _updateButton.SetTitle(downgrade ? "Downgrade" : "Upgrade");
-    _updateButton.SetAccessibleName(downgrade ? "Downgrade" : "Upgrade");
+    QString instruction =
+        (downgrade ? QCoreApplication::translate("CKeFirmwareUpdateDialog",
+                                                 "Select Downgrade button to download firmware version %1 to Ke:")
+                   : QCoreApplication::translate("CKeFirmwareUpdateDialog",
+                                                 "Select Upgrade button to download firmware version %1 to Ke:"))
+            .arg(Shown(text));
+    if (const auto& left = _unitChoice.Left()) {
+        instruction =
+            QCoreApplication::translate("CKeFirmwareUpdateDialog",
+                                        "The Ke chosen (%1) is no longer connected: the first Ke found is shown.")
+                .arg(Shown(*left)) +
+            QLatin1Char('\n') + instruction;
+    }
+    _updateFirmwareVersionStr.SetText(instruction);
+    const QString button = downgrade ? QCoreApplication::translate("CKeFirmwareUpdateDialog", "Downgrade")
+                                     : QCoreApplication::translate("CKeFirmwareUpdateDialog", "Upgrade");
+    _updateButton.SetTitle(button);
+    _updateButton.SetAccessibleName(button);
 }
 
 bool CKeFirmwareUpdateDialog::RecheckHeldUnitSoon()
@@ -435,14 +469,14 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
 {
     const bool done = _pKe->GetDoneStatus();
     _progressBar.SetValue(static_cast<int>(gDownloadProgress.Get()));
-    _progressBar.SetAccessibleName(WritingName().c_str());
+    _progressBar.SetAccessibleName(WritingName());
     if (!done) return;
 
     // Idle before any alert: ticks that come while it is open must not end the job twice.
     _updateState = WAITFORINPUT;
     // The bus is looked at again at once: the window shows the unit as the job left it.
     mSurvey->Start();
-    _progressBar.SetAccessibleName(kProgressName);
+    _progressBar.SetAccessibleName(Tr(kProgressName));
     const UpdateResult result = _pKe->GetUpdateResult();
     if (const int cancelling = std::exchange(_cancelSignal, 0); cancelling != 0) {
         // Nothing was written: quit as an idle window quits on the signal.
@@ -491,7 +525,9 @@ void CKeFirmwareUpdateDialog::QuitAfterHeldSignal(const UpdateResult& result)
         SendQuitRequest(0);
         return;
     }
-    std::cerr << "KEFirmwareUpdate: Programming Failed: " << FailureText(result) << " Quitting " << after << "\n";
+    std::cerr << "KEFirmwareUpdate: Programming Failed: "
+              << UpdateFailedText(APW::PTA::UpdateResultText(result), result.NothingWritten(), false) << " Quitting "
+              << after << "\n";
     SendQuitRequest(1);
 }
 
@@ -501,7 +537,7 @@ void CKeFirmwareUpdateDialog::SendQuitRequest(int status)
     if (_updateState == UPDATING) {
         if (!mQuitWhenOver) std::cerr << "KEFirmwareUpdate: quitting when the update is over\n";
         mQuitWhenOver = true;
-        _updateFirmwareVersionStr.SetText((std::string(kUpdatingLine) + "\n" + kQuitWhenOverLine).c_str());
+        _updateFirmwareVersionStr.SetText(QuitWhenOverLines());
         return;
     }
     _quit(status);

@@ -55,6 +55,7 @@ enum KeFirmwareUpdateType : int {
 
 // The instruction line while no unit can be used: empty when none is there,
 // otherwise why the one that is there cannot be opened and how to fix it.
+// In English: the window shows its translation.
 const char* NotFoundAdvice(IOReturn discoveryStatus);
 
 class CKeFirmwareUpdateDialog {

@@ -12,6 +12,7 @@
 
 #include "macapps/KEFirmwareUpdate/KeFirmwareUpdateDialog.h"
 #include "platform/ui/DesktopApplication.h"
+#include "platform/ui/FitToText.h"
 #include "platform/ui/InterfaceFile.h"
 #include "platform/signals/SignalHold.h"
 
@@ -27,6 +28,8 @@ int RunKEFirmwareUpdate(KeWindowSettings settings, const std::function<void(CKeF
     if (error != keui::LoadError::kNone) return kInterfaceFileInvalid;
     if (window->findChild<QMenuBar*>(QStringLiteral("MenuBar")) == nullptr) return kMenuBarNotFound;
     if (window->objectName() != QStringLiteral("MainWindow")) return kMainWindowNotFound;
+    // Every language's texts are shown whole, however many lines they take.
+    keui::FitToText fit(*window);
 
     // After a signal has ended the loop, nothing else decides the status.
     int quitSignal = 0;

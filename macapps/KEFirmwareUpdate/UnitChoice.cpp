@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "macapps/KEFirmwareUpdate/UnitChoice.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <map>
+
+#include "platform/ui/Translations.h"
 
 using APW::PTA::KeUnitReading;
 
@@ -20,10 +23,13 @@ std::vector<std::string> EntriesOf(const std::vector<KeUnitReading>& units)
     std::vector<std::string> entries;
     for (const KeUnitReading& unit : units) {
         const std::string serial = APW::PTA::SerialNumberText(unit.info);
-        std::string entry = serial + ", firmware " + APW::PTA::InstalledVersionText(unit.info);
+        const std::string version = APW::PTA::InstalledVersionText(unit.info);
         // Two units without a serial number, or with the same one, differ only by their GUID.
-        if (serialCount[serial] > 1) entry += ", GUID " + APW::PTA::GuidText(unit.identity.guid);
-        entries.push_back(std::move(entry));
+        entries.push_back(
+            serialCount[serial] > 1
+                ? keui::Fill(QCoreApplication::translate("UnitChoice", "%1, firmware %2, GUID %3"),
+                             {serial, version, APW::PTA::GuidText(unit.identity.guid)})
+                : keui::Fill(QCoreApplication::translate("UnitChoice", "%1, firmware %2"), {serial, version}));
     }
     return entries;
 }

@@ -34,7 +34,8 @@ public:
     const APW::PTA::KeUnitReading* ChosenProblem() const { return mProblem ? &*mProblem : nullptr; }
     std::size_t ChosenIndex() const { return mChosen; }
     // One per unit listed, the units offered and the chosen one: its serial
-    // number and version, with the GUID when serial numbers repeat.
+    // number and version, with the GUID when serial numbers repeat, in the
+    // user's language (UTF-8).
     const std::vector<std::string>& Entries() const { return mEntries; }
     // The entry of the chosen unit that left, until the user chooses again.
     const std::optional<std::string>& Left() const { return mLeft; }

@@ -5,6 +5,7 @@ import os
 import tempfile
 import time
 import unittest
+import xml.etree.ElementTree as ET
 from unittest import mock
 
 from atspi_window import Atspi, Hold, Unit, Window, poll
@@ -13,6 +14,15 @@ APP, SIM = os.environ.get("KE_APP", "KEFirmwareUpdate"), os.environ.get("KE_UNIT
 OFFERED = "Select Upgrade button to download firmware version 21-26 to Ke:"
 HELD = "A Ke is connected, but another program is using it: quit that program to update the Ke."
 UPDATING = "Updating the Ke: do not power it off or unplug it until the update is over."
+
+
+def translated(language, context, source):
+    """`source`'s translation in the program's translation file for `language`; one the same as the English is none."""
+    path = os.path.join(os.path.dirname(__file__), "..", "..", "translations", f"kefirmwareupdate_{language}.ts")
+    contexts = [c for c in ET.parse(path).getroot().iter("context") if c.findtext("name") == context]
+    found = [m.findtext("translation") for c in contexts for m in c.iter("message") if m.findtext("source") == source]
+    assert found and found[0] and found[0] != source, f"no {language} translation of [{context}] {source!r}"
+    return found[0]
 
 
 def choose(window, popup, entry):
@@ -114,6 +124,19 @@ class ScreenReader(unittest.TestCase):
             window.press("push button", "OK")
             window.press("push button", "Cancel")
             self.assertEqual(0, window.process.wait(30))
+
+    def test_the_window_and_its_alerts_speak_the_users_language(self):
+        de = lambda context, source: translated("de", context, source)  # noqa: E731
+        with Unit(SIM, "--versions", "22-30"), Window(APP, LANG="de_DE.UTF-8") as window:
+            for value, caption in (("22-30", "Ke firmware version:"), ("KE012345", "Ke serial number:")):
+                label = window.wait(f"a label reading {value!r}", "label", value)
+                self.assertEqual([de("MainWindow", caption)], label.relations.get("labelled-by"), value)
+            dialog = "CKeFirmwareUpdateDialog"
+            instruction = de(dialog, "Select Downgrade button to download firmware version %1 to Ke:")
+            window.wait("the instruction", "label", instruction.replace("%1", "21-26"))
+            window.press("push button", de(dialog, "Downgrade"))
+            self.assertIn(de("KeAlerts", "Press OK to Continue or Cancel to Quit"),
+                          alert_texts(window, de("KeAlerts", "This is a Downgrade:")))
 
 
 if __name__ == "__main__":

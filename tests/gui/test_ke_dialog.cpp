@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/ui/FitToText.h"
 #include "tests/gui/DialogTestSupport.h"
 #include "tests/support/SocketSim.h"
 
@@ -513,4 +514,20 @@ TEST(Dialog, NoTickWaitsForASlowUnitAndTheWindowEndsWhileItsSurveyIsStillOut)
         << "the last survey that ended is on show";
     w->dialog.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "nor does the end of the window";
+}
+
+TEST(Dialog, WrappedTextsAreShownWholeHoweverManyLinesTheyTake)
+{
+    Window w;
+    keui::FitToText fit(*w.main);
+    w.main->resize(w.main->minimumSize());
+    QLabel* const labels[] = {w.Label(203), w.Label(202)};
+    for (QLabel* label : labels) {
+        label->setText(QStringLiteral("A sentence long enough to wrap in any window. ").repeated(8));
+        label->show();
+    }
+    const auto whole = [&labels] {
+        return std::ranges::all_of(labels, [](QLabel* l) { return l->height() >= l->heightForWidth(l->width()); });
+    };
+    EXPECT_TRUE(QTest::qWaitFor(whole, 2000));
 }

@@ -4,7 +4,7 @@
 // PNG of each state it passes through. Each window is rendered by itself
 // (an alert over the window it belongs to), so nothing depends on what the
 // display or a window manager would draw. scripts/screenshots.sh runs it
-// against ke-unit-sim under Xvfb.
+// against ke-unit-sim under Xvfb, in the language LANG and the like choose.
 //
 //   ke_window_screenshots update DIR   window-idle, window-updating, window-completed
 //   ke_window_screenshots fail DIR     window-failed (the unit refuses the update)
@@ -12,6 +12,7 @@
 //   ke_window_screenshots two DIR      window-two-units (two units on the bus: the popup)
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMainWindow>
@@ -55,11 +56,18 @@ QWidget* MainWindow()
     return nullptr;
 }
 
+// The widget as it looks once the texts just set are laid out.
+QPixmap Picture(QWidget& widget)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return widget.grab();
+}
+
 // The window, dimmed, with the alert centred over it, as a desktop shows them.
 QPixmap WithAlert(QWidget& window, QWidget& alert)
 {
-    const QPixmap back = window.grab();
-    const QPixmap front = alert.grab();
+    const QPixmap back = Picture(window);
+    const QPixmap front = Picture(alert);
     const QSize size = back.size().expandedTo(front.size() + QSize(32, 32));
     QPixmap picture(size);
     picture.fill(window.palette().color(QPalette::Window));
@@ -112,7 +120,7 @@ private:
             // Part-way, while the first image is written.
             if (mMode == "update" && !mUpdatingSaved && bar != nullptr && bar->value() >= 50 && bar->value() <= 70) {
                 mUpdatingSaved = true;
-                Save(window->grab(), "window-updating");
+                Save(Picture(*window), "window-updating");
             }
             return;
         }
@@ -120,7 +128,7 @@ private:
         QPushButton* button = Find<QPushButton>("keUD_101");
         if (button == nullptr || !button->isEnabled()) return;
         if (mMode == "two") return TwoUnits(*window);
-        if (mMode == "update") Save(window->grab(), "window-idle");
+        if (mMode == "update") Save(Picture(*window), "window-idle");
         mClicked = true;
         button->click();
     }
@@ -132,8 +140,9 @@ private:
         if (box == mLastAlert) return true;
         mLastAlert = box;
         QWidget* window = MainWindow();
-        const bool complete = box->text() == QStringLiteral("Programming Complete");
-        const bool failed = box->text() == QStringLiteral("Programming Failed");
+        // In the language the window speaks.
+        const bool complete = box->text() == QCoreApplication::translate("KeAlerts", "Programming Complete");
+        const bool failed = box->text() == QCoreApplication::translate("KeAlerts", "Programming Failed");
         if (window != nullptr && ((complete && mMode == "update") || (failed && mMode == "fail"))) {
             Save(WithAlert(*window, *box), complete ? "window-completed" : "window-failed");
         } else {
@@ -156,13 +165,13 @@ private:
         const QComboBox* popup = Find<QComboBox>("keUD_204");
         if (popup == nullptr || !popup->isVisible() || popup->count() != 2) return;
         mClicked = true;
-        Save(window.grab(), "window-two-units");
+        Save(Picture(window), "window-two-units");
         Leave();
     }
 
     void NoUnit()
     {
-        if (QWidget* window = MainWindow()) Save(window->grab(), "window-no-unit");
+        if (QWidget* window = MainWindow()) Save(Picture(*window), "window-no-unit");
         Leave();
     }
 
