@@ -2,6 +2,121 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es">
 <context>
+    <name>CKeFirmwareUpdateDialog</name>
+    <message>
+        <source>Ke Not Found</source>
+        <translation>Ke no encontrado</translation>
+    </message>
+    <message>
+        <source>Updating the Ke: do not power it off or unplug it until the update is over.</source>
+        <translation>Actualizando el Ke: no lo apague ni lo desconecte hasta que termine la actualización.</translation>
+    </message>
+    <message>
+        <source>KEFirmwareUpdate will quit when the update is over.</source>
+        <translation>KEFirmwareUpdate se cerrará cuando termine la actualización.</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Progreso de la actualización</translation>
+    </message>
+    <message>
+        <source>Writing the firmware image</source>
+        <translation>Escribiendo la imagen del firmware</translation>
+    </message>
+    <message>
+        <source>Writing the FPGA image</source>
+        <translation>Escribiendo la imagen del FPGA</translation>
+    </message>
+    <message>
+        <source>Writing the microcontroller image</source>
+        <translation>Escribiendo la imagen del microcontrolador</translation>
+    </message>
+    <message>
+        <source>Not offered: %1.</source>
+        <translation>No se ofrece para actualizar: %1.</translation>
+    </message>
+    <message>
+        <source>A Ke is connected, but you may not use it: install the udev rule from the package and join the video group (see PERMISSIONS in man KEFirmwareUpdate), then plug the Ke in again.</source>
+        <translation>Hay un Ke conectado, pero no tiene permiso para usarlo: instale la regla udev del paquete y únase al grupo video (consulte PERMISSIONS en man KEFirmwareUpdate); después, vuelva a conectar el Ke.</translation>
+    </message>
+    <message>
+        <source>A Ke is connected, but another program is using it: quit that program to update the Ke.</source>
+        <translation>Hay un Ke conectado, pero otro programa lo está usando: cierre ese programa para actualizar el Ke.</translation>
+    </message>
+    <message>
+        <source>Not offered: the Ke could not be opened: %1.</source>
+        <translation>No se ofrece para actualizar: no se pudo abrir el Ke: %1.</translation>
+    </message>
+    <message>
+        <source>Select Downgrade button to download firmware version %1 to Ke:</source>
+        <translation>Seleccione Bajar de versión para cargar la versión %1 del firmware en el Ke:</translation>
+    </message>
+    <message>
+        <source>Select Upgrade button to download firmware version %1 to Ke:</source>
+        <translation>Seleccione Actualizar para cargar la versión %1 del firmware en el Ke:</translation>
+    </message>
+    <message>
+        <source>The Ke chosen (%1) is no longer connected: the first Ke found is shown.</source>
+        <translation>El Ke elegido (%1) ya no está conectado: se muestra el primer Ke encontrado.</translation>
+    </message>
+    <message>
+        <source>Downgrade</source>
+        <translation>Bajar de versión</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>Actualizar</translation>
+    </message>
+</context>
+<context>
+    <name>KeAlerts</name>
+    <message>
+        <source>%1 %2</source>
+        <extracomment>Two sentences one after the other; a language without spaces between sentences drops the space.</extracomment>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>The details are in %1.</source>
+        <translation>Los detalles están en %1.</translation>
+    </message>
+    <message>
+        <source>The update could not be recorded in the history: %1.</source>
+        <translation>No se pudo registrar la actualización en el historial: %1.</translation>
+    </message>
+    <message>
+        <source>This is a Downgrade:</source>
+        <translation>Esto es una bajada de versión:</translation>
+    </message>
+    <message>
+        <source>Press OK to Continue or Cancel to Quit</source>
+        <translation>Pulse Aceptar para continuar o Cancelar para salir.</translation>
+    </message>
+    <message>
+        <source>Programming Complete</source>
+        <translation>Programación completada</translation>
+    </message>
+    <message>
+        <source>You will need to cycle the Power on your Ke for changes to take affect</source>
+        <translation>Apague y vuelva a encender el Ke para que los cambios surtan efecto.</translation>
+    </message>
+    <message>
+        <source>Version %1, the firmware updater for the Ke unit</source>
+        <translation>Versión %1, el actualizador de firmware del Ke</translation>
+    </message>
+    <message>
+        <source>Check that the Ke is connected, switched on and not in use, then run the update again.</source>
+        <translation>Compruebe que el Ke está conectado, encendido y sin usar, y vuelva a ejecutar la actualización.</translation>
+    </message>
+    <message>
+        <source>Do not power off the Ke: run the update again.</source>
+        <translation>No apague el Ke: vuelva a ejecutar la actualización.</translation>
+    </message>
+    <message>
+        <source>Programming Failed</source>
+        <translation>La programación ha fallado</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>KEFirmwareUpdate</source>
@@ -97,10 +212,294 @@
     </message>
 </context>
 <context>
+    <name>UnitChoice</name>
+    <message>
+        <source>%1, firmware %2, GUID %3</source>
+        <translation>%1, firmware %2, GUID %3</translation>
+    </message>
+    <message>
+        <source>%1, firmware %2</source>
+        <translation>%1, firmware %2</translation>
+    </message>
+</context>
+<context>
     <name>kecli::CliApp</name>
     <message>
         <source>upgrade (%1 to %2)</source>
         <translation>actualización (de %1 a %2)</translation>
+    </message>
+    <message>
+        <source>GUID:</source>
+        <translation>GUID:</translation>
+    </message>
+    <message>
+        <source>Serial number:</source>
+        <translation>Número de serie:</translation>
+    </message>
+    <message>
+        <source>Installed version:</source>
+        <translation>Versión instalada:</translation>
+    </message>
+    <message>
+        <source>Carried version:</source>
+        <translation>Versión incluida:</translation>
+    </message>
+    <message>
+        <source>Update would be:</source>
+        <translation>La actualización sería:</translation>
+    </message>
+    <message>
+        <source>the trace %1 is incomplete: %2; it ends before the run did.</source>
+        <translation>la traza %1 está incompleta: %2; termina antes que la ejecución.</translation>
+    </message>
+    <message>
+        <source>Carried firmware: %1</source>
+        <translation>Firmware incluido: %1</translation>
+    </message>
+    <message>
+        <source>serial %1  running %2</source>
+        <translation>serie %1  versión %2</translation>
+    </message>
+    <message>
+        <source>Several Ke units are connected; choose one with --unit GUID or --unit SERIAL:</source>
+        <translation>Hay varios dispositivos Ke conectados; elija uno con --unit GUID o --unit SERIAL:</translation>
+    </message>
+    <message>
+        <source>Several Ke units match --unit %1; choose one with --unit GUID or --unit SERIAL:</source>
+        <translation>Varios dispositivos Ke coinciden con --unit %1; elija uno con --unit GUID o --unit SERIAL:</translation>
+    </message>
+    <message>
+        <source>Ke Not Found: no unit matches --unit %1.</source>
+        <translation>Ke no encontrado: ningún dispositivo coincide con --unit %1.</translation>
+    </message>
+    <message>
+        <source>This is a Downgrade: write firmware %1 over %2 on the Ke (serial %3)?</source>
+        <translation>Esto es bajar de versión: ¿escribir el firmware %1 sobre %2 en el Ke (serie %3)?</translation>
+    </message>
+    <message>
+        <source>The Ke (serial %1) already runs %2. Write it again?</source>
+        <translation>El Ke (serie %1) ya tiene %2. ¿Escribirlo de nuevo?</translation>
+    </message>
+    <message>
+        <source>Write firmware %1 to the Ke (serial %2, now running %3)?</source>
+        <translation>¿Escribir el firmware %1 en el Ke (serie %2, ahora con %3)?</translation>
+    </message>
+    <message>
+        <source>This is a Downgrade: the Ke runs %1, newer than the carried %2.</source>
+        <translation>Esto es bajar de versión: el Ke tiene %1, más reciente que la incluida %2.</translation>
+    </message>
+    <message>
+        <source>Run again with --allow-downgrade to write it anyway.</source>
+        <translation>Vuelva a ejecutarlo con --allow-downgrade para escribirlo de todos modos.</translation>
+    </message>
+    <message>
+        <source>An application that uses the Ke is running; quit it, then run the update again.</source>
+        <translation>Hay una aplicación que usa el Ke en ejecución; ciérrela y vuelva a ejecutar la actualización.</translation>
+    </message>
+    <message>
+        <source>standard input is not a terminal, so the update cannot be confirmed; add --yes to update without asking.</source>
+        <translation>la entrada estándar no es un terminal, así que la actualización no se puede confirmar; añada --yes para actualizar sin preguntar.</translation>
+    </message>
+    <message>
+        <source>%1 arrived at the question.</source>
+        <translation>%1 llegó durante la pregunta.</translation>
+    </message>
+    <message>
+        <source>Not confirmed: nothing was written.</source>
+        <translation>No confirmado: no se ha escrito nada.</translation>
+    </message>
+    <message>
+        <source>Updating the Ke; do not power it off or unplug it until the update is over.</source>
+        <translation>Actualizando el Ke; no lo apague ni lo desconecte hasta que termine la actualización.</translation>
+    </message>
+    <message>
+        <source>the update cannot be interrupted safely; it goes on</source>
+        <translation>la actualización no se puede interrumpir sin riesgo; continúa</translation>
+    </message>
+    <message>
+        <source>nothing has been written yet; the update is cancelled</source>
+        <translation>todavía no se ha escrito nada; la actualización se cancela</translation>
+    </message>
+    <message>
+        <source>%1 arrived before the first erase.</source>
+        <translation>%1 llegó antes del primer borrado.</translation>
+    </message>
+    <message>
+        <source>The update could not be recorded in the history: %1.</source>
+        <translation>No se pudo registrar la actualización en el historial: %1.</translation>
+    </message>
+    <message>
+        <source>%1 arrived during the update; the program ends now with its result.</source>
+        <translation>%1 llegó durante la actualización; el programa termina ahora con su resultado.</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::CliParser</name>
+    <message>
+        <source>Exit codes:</source>
+        <translation>Códigos de salida:</translation>
+    </message>
+    <message>
+        <source>Without --verbose the core&apos;s trace and failure lines go to
+%1 (default %2).</source>
+        <translation>Sin --verbose, las líneas de traza y de fallo del motor van a
+%1 (por omisión %2).</translation>
+    </message>
+    <message>
+        <source>Updates the firmware of a Ke unit from the command line.</source>
+        <translation>Actualiza el firmware de un dispositivo Ke desde la línea de órdenes.</translation>
+    </message>
+    <message>
+        <source>Print one JSON object on standard output for the whole run</source>
+        <translation>Escribir un objeto JSON para toda la ejecución en la salida estándar</translation>
+    </message>
+    <message>
+        <source>Show the update engine&apos;s trace and failure lines</source>
+        <translation>Mostrar las líneas de traza y de fallo del motor de actualización</translation>
+    </message>
+    <message>
+        <source>Print the program&apos;s version and the firmware it carries</source>
+        <translation>Mostrar la versión del programa y el firmware que incluye</translation>
+    </message>
+    <message>
+        <source>Write every transaction with the unit to FILE, one JSON object a line (for a problem report)</source>
+        <translation>Escribir cada transacción con el dispositivo en FILE, un objeto JSON por línea (para informar de un problema)</translation>
+    </message>
+    <message>
+        <source>Show the unit&apos;s serial number and versions, and what an update would do</source>
+        <translation>Mostrar el número de serie y las versiones del dispositivo, y lo que haría una actualización</translation>
+    </message>
+    <message>
+        <source>Write the carried firmware to the unit</source>
+        <translation>Escribir el firmware incluido en el dispositivo</translation>
+    </message>
+    <message>
+        <source>Write the carried firmware even if the unit runs a newer one</source>
+        <translation>Escribir el firmware incluido aunque el dispositivo tenga uno más reciente</translation>
+    </message>
+    <message>
+        <source>Do not ask for confirmation</source>
+        <translation>No pedir confirmación</translation>
+    </message>
+    <message>
+        <source>The unit to write, by GUID or serial number, when several are connected</source>
+        <translation>El dispositivo que se escribe, por GUID o número de serie, cuando hay varios conectados</translation>
+    </message>
+    <message>
+        <source>Show the update attempts of both programs, oldest first</source>
+        <translation>Mostrar los intentos de actualización de ambos programas, los más antiguos primero</translation>
+    </message>
+    <message>
+        <source>Usage</source>
+        <translation>Uso</translation>
+    </message>
+    <message>
+        <source>OPTIONS</source>
+        <translation>OPCIONES</translation>
+    </message>
+    <message>
+        <source>SUBCOMMAND</source>
+        <translation>ORDEN</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Opciones</translation>
+    </message>
+    <message>
+        <source>Subcommands</source>
+        <translation>Órdenes</translation>
+    </message>
+    <message>
+        <source>Print this help message and exit</source>
+        <translation>Mostrar esta ayuda y salir</translation>
+    </message>
+    <message>
+        <source>Run with --help for more information.</source>
+        <translation>Ejecute con --help para más información.</translation>
+    </message>
+    <message>
+        <source>no arguments</source>
+        <translation>sin argumentos</translation>
+    </message>
+    <message>
+        <source>--unit needs a GUID or serial number</source>
+        <translation>--unit necesita un GUID o un número de serie</translation>
+    </message>
+    <message>
+        <source>a command is needed: status, update or history</source>
+        <translation>se necesita una orden: status, update o history</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::Console</name>
+    <message>
+        <source>y|yes</source>
+        <extracomment>The answers that confirm at the [y/N] question, separated by |; the first is the one the question shows.</extracomment>
+        <translation>s|sí|si</translation>
+    </message>
+    <message>
+        <source>[y/N]</source>
+        <translation>[s/N]</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::History</name>
+    <message>
+        <source>%1  %2  serial %3  %4 -&gt; %5  %6</source>
+        <translation>%1  %2  serie %3  %4 -&gt; %5  %6</translation>
+    </message>
+    <message>
+        <source>: %1 image</source>
+        <translation>: imagen %1</translation>
+    </message>
+    <message>
+        <source>No update has been recorded.</source>
+        <translation>No se ha registrado ninguna actualización.</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::Main</name>
+    <message>
+        <source>cannot write the trace: %1</source>
+        <translation>no se puede escribir la traza: %1</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::NodeAccess</name>
+    <message>
+        <source>Ke Not Found: check that the Ke is connected to this computer&apos;s FireWire port and switched on.</source>
+        <translation>Ke no encontrado: compruebe que el Ke está conectado al puerto FireWire de este ordenador y encendido.</translation>
+    </message>
+    <message>
+        <source>This user may not open %1: if that is the Ke, install the udev rule and join the video group (see PERMISSIONS in man kefirmwareupdate-cli).</source>
+        <translation>Este usuario no puede abrir %1: si es el Ke, instale la regla de udev y únase al grupo video (vea PERMISSIONS en man kefirmwareupdate-cli).</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::ProgressBar</name>
+    <message>
+        <source>FPGA</source>
+        <translation>FPGA</translation>
+    </message>
+    <message>
+        <source>microcontroller</source>
+        <translation>microcontrolador</translation>
+    </message>
+    <message>
+        <source>preparing</source>
+        <translation>preparando</translation>
+    </message>
+    <message>
+        <source>erasing %1</source>
+        <translation>borrando el %1</translation>
+    </message>
+    <message>
+        <source>writing %1</source>
+        <translation>escribiendo el %1</translation>
+    </message>
+    <message>
+        <source>working on %1</source>
+        <translation>trabajando en el %1</translation>
     </message>
 </context>
 </TS>

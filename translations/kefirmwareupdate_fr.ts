@@ -2,6 +2,121 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr">
 <context>
+    <name>CKeFirmwareUpdateDialog</name>
+    <message>
+        <source>Ke Not Found</source>
+        <translation>Ke introuvable</translation>
+    </message>
+    <message>
+        <source>Updating the Ke: do not power it off or unplug it until the update is over.</source>
+        <translation>Mise à jour du Ke&#xa0;: ne l&apos;éteignez pas et ne le débranchez pas avant la fin de la mise à jour.</translation>
+    </message>
+    <message>
+        <source>KEFirmwareUpdate will quit when the update is over.</source>
+        <translation>KEFirmwareUpdate se fermera à la fin de la mise à jour.</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Progression de la mise à jour</translation>
+    </message>
+    <message>
+        <source>Writing the firmware image</source>
+        <translation>Écriture de l&apos;image du micrologiciel</translation>
+    </message>
+    <message>
+        <source>Writing the FPGA image</source>
+        <translation>Écriture de l&apos;image du FPGA</translation>
+    </message>
+    <message>
+        <source>Writing the microcontroller image</source>
+        <translation>Écriture de l&apos;image du microcontrôleur</translation>
+    </message>
+    <message>
+        <source>Not offered: %1.</source>
+        <translation>Non proposé à la mise à jour&#xa0;: %1.</translation>
+    </message>
+    <message>
+        <source>A Ke is connected, but you may not use it: install the udev rule from the package and join the video group (see PERMISSIONS in man KEFirmwareUpdate), then plug the Ke in again.</source>
+        <translation>Un Ke est connecté, mais vous n&apos;avez pas le droit de l&apos;utiliser&#xa0;: installez la règle udev du paquet et rejoignez le groupe video (voir PERMISSIONS dans man KEFirmwareUpdate), puis rebranchez le Ke.</translation>
+    </message>
+    <message>
+        <source>A Ke is connected, but another program is using it: quit that program to update the Ke.</source>
+        <translation>Un Ke est connecté, mais un autre programme l&apos;utilise&#xa0;: quittez ce programme pour mettre à jour le Ke.</translation>
+    </message>
+    <message>
+        <source>Not offered: the Ke could not be opened: %1.</source>
+        <translation>Non proposé à la mise à jour&#xa0;: le Ke n&apos;a pas pu être ouvert&#xa0;: %1.</translation>
+    </message>
+    <message>
+        <source>Select Downgrade button to download firmware version %1 to Ke:</source>
+        <translation>Choisissez Rétrograder pour charger la version %1 du micrologiciel dans le Ke&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Select Upgrade button to download firmware version %1 to Ke:</source>
+        <translation>Choisissez Mettre à niveau pour charger la version %1 du micrologiciel dans le Ke&#xa0;:</translation>
+    </message>
+    <message>
+        <source>The Ke chosen (%1) is no longer connected: the first Ke found is shown.</source>
+        <translation>Le Ke choisi (%1) n&apos;est plus connecté&#xa0;: le premier Ke trouvé est affiché.</translation>
+    </message>
+    <message>
+        <source>Downgrade</source>
+        <translation>Rétrograder</translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation>Mettre à niveau</translation>
+    </message>
+</context>
+<context>
+    <name>KeAlerts</name>
+    <message>
+        <source>%1 %2</source>
+        <extracomment>Two sentences one after the other; a language without spaces between sentences drops the space.</extracomment>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>The details are in %1.</source>
+        <translation>Les détails se trouvent dans %1.</translation>
+    </message>
+    <message>
+        <source>The update could not be recorded in the history: %1.</source>
+        <translation>La mise à jour n&apos;a pas pu être enregistrée dans l&apos;historique&#xa0;: %1.</translation>
+    </message>
+    <message>
+        <source>This is a Downgrade:</source>
+        <translation>Ceci est une rétrogradation&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Press OK to Continue or Cancel to Quit</source>
+        <translation>Appuyez sur OK pour continuer ou sur Annuler pour quitter.</translation>
+    </message>
+    <message>
+        <source>Programming Complete</source>
+        <translation>Programmation terminée</translation>
+    </message>
+    <message>
+        <source>You will need to cycle the Power on your Ke for changes to take affect</source>
+        <translation>Éteignez puis rallumez le Ke pour que les changements prennent effet.</translation>
+    </message>
+    <message>
+        <source>Version %1, the firmware updater for the Ke unit</source>
+        <translation>Version %1, l&apos;outil de mise à jour du micrologiciel du Ke</translation>
+    </message>
+    <message>
+        <source>Check that the Ke is connected, switched on and not in use, then run the update again.</source>
+        <translation>Vérifiez que le Ke est connecté, allumé et inutilisé, puis relancez la mise à jour.</translation>
+    </message>
+    <message>
+        <source>Do not power off the Ke: run the update again.</source>
+        <translation>N&apos;éteignez pas le Ke&#xa0;: relancez la mise à jour.</translation>
+    </message>
+    <message>
+        <source>Programming Failed</source>
+        <translation>Échec de la programmation</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>KEFirmwareUpdate</source>
@@ -97,10 +212,294 @@
     </message>
 </context>
 <context>
+    <name>UnitChoice</name>
+    <message>
+        <source>%1, firmware %2, GUID %3</source>
+        <translation>%1, micrologiciel %2, GUID %3</translation>
+    </message>
+    <message>
+        <source>%1, firmware %2</source>
+        <translation>%1, micrologiciel %2</translation>
+    </message>
+</context>
+<context>
     <name>kecli::CliApp</name>
     <message>
         <source>upgrade (%1 to %2)</source>
         <translation>mise à niveau (de %1 vers %2)</translation>
+    </message>
+    <message>
+        <source>GUID:</source>
+        <translation>GUID&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Serial number:</source>
+        <translation>Numéro de série&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Installed version:</source>
+        <translation>Version installée&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Carried version:</source>
+        <translation>Version fournie&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Update would be:</source>
+        <translation>La mise à jour serait&#xa0;:</translation>
+    </message>
+    <message>
+        <source>the trace %1 is incomplete: %2; it ends before the run did.</source>
+        <translation>la trace %1 est incomplète&#xa0;: %2&#xa0;; elle s&apos;arrête avant la fin de l&apos;exécution.</translation>
+    </message>
+    <message>
+        <source>Carried firmware: %1</source>
+        <translation>Micrologiciel fourni&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>serial %1  running %2</source>
+        <translation>série %1  version %2</translation>
+    </message>
+    <message>
+        <source>Several Ke units are connected; choose one with --unit GUID or --unit SERIAL:</source>
+        <translation>Plusieurs appareils Ke sont connectés&#xa0;; choisissez-en un avec --unit GUID ou --unit SERIAL&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Several Ke units match --unit %1; choose one with --unit GUID or --unit SERIAL:</source>
+        <translation>Plusieurs appareils Ke correspondent à --unit %1&#xa0;; choisissez-en un avec --unit GUID ou --unit SERIAL&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Ke Not Found: no unit matches --unit %1.</source>
+        <translation>Ke introuvable&#xa0;: aucun appareil ne correspond à --unit %1.</translation>
+    </message>
+    <message>
+        <source>This is a Downgrade: write firmware %1 over %2 on the Ke (serial %3)?</source>
+        <translation>Ceci est une rétrogradation&#xa0;: écrire le micrologiciel %1 à la place de %2 sur le Ke (série %3)&#xa0;?</translation>
+    </message>
+    <message>
+        <source>The Ke (serial %1) already runs %2. Write it again?</source>
+        <translation>Le Ke (série %1) a déjà la version %2. L&apos;écrire à nouveau&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Write firmware %1 to the Ke (serial %2, now running %3)?</source>
+        <translation>Écrire le micrologiciel %1 sur le Ke (série %2, actuellement %3)&#xa0;?</translation>
+    </message>
+    <message>
+        <source>This is a Downgrade: the Ke runs %1, newer than the carried %2.</source>
+        <translation>Ceci est une rétrogradation&#xa0;: le Ke a la version %1, plus récente que la version fournie %2.</translation>
+    </message>
+    <message>
+        <source>Run again with --allow-downgrade to write it anyway.</source>
+        <translation>Relancez avec --allow-downgrade pour l&apos;écrire quand même.</translation>
+    </message>
+    <message>
+        <source>An application that uses the Ke is running; quit it, then run the update again.</source>
+        <translation>Une application qui utilise le Ke est ouverte&#xa0;; quittez-la, puis relancez la mise à jour.</translation>
+    </message>
+    <message>
+        <source>standard input is not a terminal, so the update cannot be confirmed; add --yes to update without asking.</source>
+        <translation>l&apos;entrée standard n&apos;est pas un terminal, la mise à jour ne peut donc pas être confirmée&#xa0;; ajoutez --yes pour mettre à jour sans question.</translation>
+    </message>
+    <message>
+        <source>%1 arrived at the question.</source>
+        <translation>%1 est arrivé pendant la question.</translation>
+    </message>
+    <message>
+        <source>Not confirmed: nothing was written.</source>
+        <translation>Non confirmé&#xa0;: rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>Updating the Ke; do not power it off or unplug it until the update is over.</source>
+        <translation>Mise à jour du Ke&#xa0;; ne l&apos;éteignez pas et ne le débranchez pas avant la fin de la mise à jour.</translation>
+    </message>
+    <message>
+        <source>the update cannot be interrupted safely; it goes on</source>
+        <translation>la mise à jour ne peut pas être interrompue sans risque&#xa0;; elle continue</translation>
+    </message>
+    <message>
+        <source>nothing has been written yet; the update is cancelled</source>
+        <translation>rien n&apos;a encore été écrit&#xa0;; la mise à jour est annulée</translation>
+    </message>
+    <message>
+        <source>%1 arrived before the first erase.</source>
+        <translation>%1 est arrivé avant le premier effacement.</translation>
+    </message>
+    <message>
+        <source>The update could not be recorded in the history: %1.</source>
+        <translation>La mise à jour n&apos;a pas pu être enregistrée dans l&apos;historique&#xa0;: %1.</translation>
+    </message>
+    <message>
+        <source>%1 arrived during the update; the program ends now with its result.</source>
+        <translation>%1 est arrivé pendant la mise à jour&#xa0;; le programme se termine maintenant avec son résultat.</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::CliParser</name>
+    <message>
+        <source>Exit codes:</source>
+        <translation>Codes de sortie&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Without --verbose the core&apos;s trace and failure lines go to
+%1 (default %2).</source>
+        <translation>Sans --verbose, les lignes de suivi et d&apos;échec du moteur vont dans
+%1 (par défaut %2).</translation>
+    </message>
+    <message>
+        <source>Updates the firmware of a Ke unit from the command line.</source>
+        <translation>Met à jour le micrologiciel d&apos;un appareil Ke depuis la ligne de commande.</translation>
+    </message>
+    <message>
+        <source>Print one JSON object on standard output for the whole run</source>
+        <translation>Écrire un objet JSON pour toute l&apos;exécution sur la sortie standard</translation>
+    </message>
+    <message>
+        <source>Show the update engine&apos;s trace and failure lines</source>
+        <translation>Afficher les lignes de suivi et d&apos;échec du moteur de mise à jour</translation>
+    </message>
+    <message>
+        <source>Print the program&apos;s version and the firmware it carries</source>
+        <translation>Afficher la version du programme et le micrologiciel fourni</translation>
+    </message>
+    <message>
+        <source>Write every transaction with the unit to FILE, one JSON object a line (for a problem report)</source>
+        <translation>Écrire chaque transaction avec l&apos;appareil dans FILE, un objet JSON par ligne (pour signaler un problème)</translation>
+    </message>
+    <message>
+        <source>Show the unit&apos;s serial number and versions, and what an update would do</source>
+        <translation>Afficher le numéro de série et les versions de l&apos;appareil, et ce que ferait une mise à jour</translation>
+    </message>
+    <message>
+        <source>Write the carried firmware to the unit</source>
+        <translation>Écrire le micrologiciel fourni sur l&apos;appareil</translation>
+    </message>
+    <message>
+        <source>Write the carried firmware even if the unit runs a newer one</source>
+        <translation>Écrire le micrologiciel fourni même si l&apos;appareil en a un plus récent</translation>
+    </message>
+    <message>
+        <source>Do not ask for confirmation</source>
+        <translation>Ne pas demander de confirmation</translation>
+    </message>
+    <message>
+        <source>The unit to write, by GUID or serial number, when several are connected</source>
+        <translation>L&apos;appareil à écrire, par GUID ou numéro de série, lorsque plusieurs sont connectés</translation>
+    </message>
+    <message>
+        <source>Show the update attempts of both programs, oldest first</source>
+        <translation>Afficher les tentatives de mise à jour des deux programmes, les plus anciennes d&apos;abord</translation>
+    </message>
+    <message>
+        <source>Usage</source>
+        <translation>Utilisation</translation>
+    </message>
+    <message>
+        <source>OPTIONS</source>
+        <translation>OPTIONS</translation>
+    </message>
+    <message>
+        <source>SUBCOMMAND</source>
+        <translation>COMMANDE</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Subcommands</source>
+        <translation>Commandes</translation>
+    </message>
+    <message>
+        <source>Print this help message and exit</source>
+        <translation>Afficher cette aide et quitter</translation>
+    </message>
+    <message>
+        <source>Run with --help for more information.</source>
+        <translation>Lancez avec --help pour en savoir plus.</translation>
+    </message>
+    <message>
+        <source>no arguments</source>
+        <translation>aucun argument</translation>
+    </message>
+    <message>
+        <source>--unit needs a GUID or serial number</source>
+        <translation>--unit attend un GUID ou un numéro de série</translation>
+    </message>
+    <message>
+        <source>a command is needed: status, update or history</source>
+        <translation>une commande est nécessaire&#xa0;: status, update ou history</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::Console</name>
+    <message>
+        <source>y|yes</source>
+        <extracomment>The answers that confirm at the [y/N] question, separated by |; the first is the one the question shows.</extracomment>
+        <translation>o|oui</translation>
+    </message>
+    <message>
+        <source>[y/N]</source>
+        <translation>[o/N]</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::History</name>
+    <message>
+        <source>%1  %2  serial %3  %4 -&gt; %5  %6</source>
+        <translation>%1  %2  série %3  %4 -&gt; %5  %6</translation>
+    </message>
+    <message>
+        <source>: %1 image</source>
+        <translation>: image %1</translation>
+    </message>
+    <message>
+        <source>No update has been recorded.</source>
+        <translation>Aucune mise à jour n&apos;a été enregistrée.</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::Main</name>
+    <message>
+        <source>cannot write the trace: %1</source>
+        <translation>impossible d&apos;écrire la trace&#xa0;: %1</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::NodeAccess</name>
+    <message>
+        <source>Ke Not Found: check that the Ke is connected to this computer&apos;s FireWire port and switched on.</source>
+        <translation>Ke introuvable&#xa0;: vérifiez que le Ke est branché au port FireWire de cet ordinateur et allumé.</translation>
+    </message>
+    <message>
+        <source>This user may not open %1: if that is the Ke, install the udev rule and join the video group (see PERMISSIONS in man kefirmwareupdate-cli).</source>
+        <translation>Cet utilisateur ne peut pas ouvrir %1&#xa0;: si c&apos;est le Ke, installez la règle udev et rejoignez le groupe video (voir PERMISSIONS dans man kefirmwareupdate-cli).</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::ProgressBar</name>
+    <message>
+        <source>FPGA</source>
+        <translation>FPGA</translation>
+    </message>
+    <message>
+        <source>microcontroller</source>
+        <translation>microcontrôleur</translation>
+    </message>
+    <message>
+        <source>preparing</source>
+        <translation>préparation</translation>
+    </message>
+    <message>
+        <source>erasing %1</source>
+        <translation>effacement du %1</translation>
+    </message>
+    <message>
+        <source>writing %1</source>
+        <translation>écriture du %1</translation>
+    </message>
+    <message>
+        <source>working on %1</source>
+        <translation>traitement du %1</translation>
     </message>
 </context>
 </TS>
