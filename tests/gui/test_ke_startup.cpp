@@ -54,12 +54,8 @@ protected:
             env.remove(QString::fromLatin1(name));
         if (display) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_STATE_HOME"), mDir.filePath(QStringLiteral("state")));
-        // Under the leak checker: the font library keeps a few hundred bytes
-        // that nothing frees when the toolkit is left standing at exit.
-        const QString suppressions = mDir.filePath(QStringLiteral("lsan.supp"));
-        WriteFile(suppressions, "leak:libfontconfig.so\n");
-        const QString lsan = env.value(QStringLiteral("LSAN_OPTIONS"));
-        env.insert(QStringLiteral("LSAN_OPTIONS"), lsan + (lsan.isEmpty() ? "" : ":") + "suppressions=" + suppressions);
+        const QString lsan = QStringLiteral("LSAN_OPTIONS");
+        env.insert(lsan, env.value(lsan) + QStringLiteral(":suppressions=" KE_LSAN_SUPPRESSIONS));
         process.setProcessEnvironment(env);
         QFile log(LogPath());
         const qint64 logged = log.exists() ? log.size() : 0;
