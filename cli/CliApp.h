@@ -49,7 +49,8 @@ private:
 
     // Every unit, each read as one window tick reads its unit.
     std::vector<Found> Survey();
-    UnitListing Describe(const APW::PTA::KeUnitReading& reading);
+    // A unit as its reading alone describes it: describing shows nothing.
+    UnitListing Describe(const APW::PTA::KeUnitReading& reading) const;
     // The unit that `update` writes; null after ending the run with `code`.
     const Found* Choose(const std::vector<Found>& units, RunReport& report, ExitCode& code);
     void ShowListing(const UnitListing& unit);
@@ -59,6 +60,9 @@ private:
     void ReportTrace(RunReport& report);
     ExitCode RunJob(RunReport& report);
     ExitCode End(RunReport& report, ExitCode code, const std::string& message, const char* result = nullptr);
+    // `message` for the JSON, `text` (the same in the user's language) for the terminal.
+    ExitCode End(RunReport& report, ExitCode code, const std::string& message, const std::string& text,
+                 const char* result = nullptr);
 
     // The program's report: standard output, or standard error with --json,
     // whose standard output carries only the JSON object.
