@@ -18,6 +18,7 @@
 #include "cli/Phrase.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitApplication.h"
+#include "macapps/KEFirmwareUpdate/KeText.h"
 #include "macapps/KEFirmwareUpdate/PrintableBytes.h"
 #include "platform/signals/SignalHold.h"
 #include "platform/ui/Translations.h"
@@ -74,11 +75,22 @@ std::string ChangeText(const UnitIdentity& unit)
         return keui::Fill(QCoreApplication::translate("kecli::CliApp", "upgrade (%1 to %2)"),
                           {unit.installedVersion, unit.carriedVersion});
     case Change::kDowngrade:
-        return "downgrade (" + unit.installedVersion + " to " + unit.carriedVersion + ")";
+        return keui::Fill(QCoreApplication::translate("kecli::CliApp", "downgrade (%1 to %2)"),
+                          {unit.installedVersion, unit.carriedVersion});
     case Change::kReinstall:
-        return "reinstall of the same version (" + unit.carriedVersion + ")";
+        return keui::Fill(QCoreApplication::translate("kecli::CliApp", "reinstall of the same version (%1)"),
+                          {unit.carriedVersion});
     }
     return "";
+}
+
+// Why `unit` is not offered: in English for the JSON, and in the user's
+// language for the terminal.
+void NotOffered(UnitListing& unit, ExitCode code, const char* source, std::string_view argument)
+{
+    unit.code = code;
+    unit.message = KeFill(source, {argument}) + "\n";
+    unit.text = keui::Fill(QCoreApplication::translate("kecli::CliApp", source), {argument}) + "\n";
 }
 
 }  // namespace
@@ -140,17 +152,16 @@ ExitCode CliApp::Version()
     return kExitSuccess;
 }
 
-UnitListing CliApp::Describe(const APW::PTA::KeUnitReading& reading)
+UnitListing CliApp::Describe(const APW::PTA::KeUnitReading& reading) const
 {
     UnitListing unit;
     UnitIdentity& id = unit.identity;
     id.guid = APW::PTA::GuidText(reading.identity.guid);
     id.carriedVersion = mCarried;
     if (reading.status == 0) {
-        mUpdate.ShowUnit(reading);
-        mUpdate.GetCurrentFirmwareVersionString(id.installedVersion);
-        mUpdate.GetSerialNumberString(id.serialNumber);
-        if (mUpdate.IsDowngrade()) {
+        id.installedVersion = APW::PTA::InstalledVersionText(reading.info);
+        id.serialNumber = APW::PTA::SerialNumberText(reading.info);
+        if (APW::PTA::IsDowngrade(reading.info)) {
             id.change = Change::kDowngrade;
         } else if (id.installedVersion == id.carriedVersion) {
             id.change = Change::kReinstall;
@@ -162,18 +173,23 @@ UnitListing CliApp::Describe(const APW::PTA::KeUnitReading& reading)
     }
     const std::string status = StatusText(reading.status);
     if (reading.status == kIOReturnNotPermitted) {
-        unit.code = kExitNoAccess;
-        unit.message = "The Ke is there, but this user may not open it (status " + status +
-                       "); ask for access to its FireWire device.\n";
+        NotOffered(unit, kExitNoAccess,
+                   QT_TRANSLATE_NOOP("kecli::CliApp",
+                                     "The Ke is there, but this user may not open it (status %1); "
+                                     "ask for access to its FireWire device."),
+                   status);
     } else if (reading.status == kIOReturnExclusiveAccess) {
-        unit.code = kExitNoAccess;
-        unit.message = "The Ke is there, but another program holds it (status " + status + ").\n";
+        NotOffered(unit, kExitNoAccess,
+                   QT_TRANSLATE_NOOP("kecli::CliApp", "The Ke is there, but another program holds it (status %1)."),
+                   status);
     } else if (reading.unreadable) {
-        unit.code = kExitUnitUnreadable;
-        unit.message = "The Ke is there, but it is not offered for an update: " + reading.reason + ".\n";
+        NotOffered(unit, kExitUnitUnreadable,
+                   QT_TRANSLATE_NOOP("kecli::CliApp", "The Ke is there, but it is not offered for an update: %1."),
+                   reading.reason);
     } else {
-        unit.code = kExitNoUnit;
-        unit.message = "The Ke is there, but it could not be read (status " + status + ").\n";
+        NotOffered(unit, kExitNoUnit,
+                   QT_TRANSLATE_NOOP("kecli::CliApp", "The Ke is there, but it could not be read (status %1)."),
+                   status);
     }
     return unit;
 }
@@ -192,7 +208,7 @@ void CliApp::ShowListing(const UnitListing& unit)
 {
     if (mOptions.json) return;
     if (unit.offered) return ShowIdentity(unit.identity);
-    mConsole.Print(mConsole.Err(), unit.message);
+    mConsole.Print(mConsole.Err(), unit.text);
     mConsole.Print(mConsole.Out(), Field("GUID:", unit.identity.guid) + Field("Carried version:", mCarried));
 }
 
@@ -251,7 +267,7 @@ std::string Lowered(std::string text)
 Phrase ListLine(const UnitListing& unit)
 {
     const UnitIdentity& id = unit.identity;
-    if (!unit.offered) return Phrase::Same("  " + id.guid + "  " + unit.message);
+    if (!unit.offered) return "  " + id.guid + "  " + Phrase{unit.message, unit.text};
     return "  " + id.guid + "  " +
            Said(QT_TRANSLATE_NOOP("kecli::CliApp", "serial %1  running %2"), {id.serialNumber, id.installedVersion}) +
            "\n";
@@ -297,7 +313,8 @@ const CliApp::Found* CliApp::Choose(const std::vector<Found>& units, RunReport& 
         return nullptr;
     }
     if (!chosen.front()->listing.offered) {
-        code = End(report, chosen.front()->listing.code, Phrase::Same(chosen.front()->listing.message));
+        const UnitListing& listing = chosen.front()->listing;
+        code = End(report, listing.code, Phrase{listing.message, listing.text});
         return nullptr;
     }
     return chosen.front();
@@ -333,8 +350,6 @@ ExitCode CliApp::Update(RunReport& report)
     const std::vector<Found> units = Survey();
     const Found* found = Choose(units, report, refused);
     if (!found) return refused;
-    // The job writes this unit alone: the one shown and confirmed here.
-    mUpdate.ShowUnit(found->reading);
     const UnitIdentity& unit = found->listing.identity;
     report.SetUnit(unit);
     ShowIdentity(unit);
@@ -354,6 +369,8 @@ ExitCode CliApp::Update(RunReport& report)
         "\n";
     if (mApplicationRunning()) return End(report, kExitApplicationRunning, applicationMessage);
 
+    // The job writes this unit alone: the one chosen, and confirmed below.
+    mUpdate.ShowUnit(found->reading);
     if (!mOptions.yes) {
         // Waiting for an answer that cannot come would hang a script.
         if (!mConsole.InputIsTerminal()) {
@@ -442,7 +459,7 @@ ExitCode CliApp::RunJob(RunReport& report)
                        {SignalName(hold.HeldSignal())}) +
                 "\n");
     }
-    return End(report, verdict.code, Phrase::Same(verdict.message), verdict.result);
+    return End(report, verdict.code, Phrase{verdict.message, verdict.text}, verdict.result);
 }
 
 }  // namespace kecli

@@ -50,7 +50,8 @@ private:
 
     // Every unit, each read as one window tick reads its unit.
     std::vector<Found> Survey();
-    UnitListing Describe(const APW::PTA::KeUnitReading& reading);
+    // A unit as its reading alone describes it: describing shows nothing.
+    UnitListing Describe(const APW::PTA::KeUnitReading& reading) const;
     // The unit that `update` writes; null after ending the run with `code`.
     const Found* Choose(const std::vector<Found>& units, RunReport& report, ExitCode& code);
     void ShowListing(const UnitListing& unit);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The command-line program's exit codes, in one place: --help, the README and
-// the JSON "result" field are all written from this table.
+// the JSON "result" field are all written from this table. How an update
+// job's outcome maps to them is in the outcomes' table (kOutcomeRows), which
+// must name each code as this table does.
 #pragma once
 
 namespace kecli {

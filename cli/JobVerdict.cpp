@@ -1,62 +1,60 @@
 // SPDX-License-Identifier: MIT
 #include "cli/JobVerdict.h"
 
-#include "cli/RunReport.h"
+#include <QCoreApplication>
+
+#include "platform/ui/Translations.h"
 
 namespace kecli {
 namespace {
 
-using APW::PTA::UpdateOutcome;
+using APW::PTA::kOutcomeRows;
+using APW::PTA::OutcomeRow;
 
-// The window's completion notice.
-const char kDoneMessage[] =
-    "Programming Complete\n"
-    "You will need to cycle the Power on your Ke for changes to take affect\n";
+constexpr bool SameText(const char* a, const char* b)
+{
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
 
-const char kRunAgain[] = "Do not power the Ke off: run the update again.\n";
+// Each outcome's JSON result is its exit code's name, but for unit-changed,
+// which shares its code.
+constexpr bool EveryResultNamesItsCode()
+{
+    for (const OutcomeRow& row : kOutcomeRows) {
+        const bool ownName = SameText(row.result, ExitCodeName(static_cast<ExitCode>(row.exitCode)));
+        const bool unitChanged =
+            SameText(row.result, kUnitChangedResult.name) && row.exitCode == kUnitChangedResult.code;
+        if (!ownName && !unitChanged) return false;
+    }
+    return true;
+}
+static_assert(EveryResultNamesItsCode(), "an outcome's JSON result must name its exit code");
 
-bool IsAccessStatus(IOReturn status) { return status == kIOReturnNotPermitted || status == kIOReturnExclusiveAccess; }
+const char kRunAgain[] = QT_TRANSLATE_NOOP("kecli::JobVerdict", "Do not power the Ke off: run the update again.");
 
 }  // namespace
 
 JobVerdict JobVerdict::From(const APW::PTA::UpdateResult& result)
 {
+    const OutcomeRow& row = APW::PTA::OutcomeRowOf(result);
     JobVerdict verdict;
+    verdict.code = static_cast<ExitCode>(row.exitCode);
+    verdict.result = row.result;
     verdict.status = result.status;
-    if (result.Succeeded()) {
-        verdict.code = kExitSuccess;
-        verdict.message = kDoneMessage;
-        return verdict;
-    }
     verdict.message = APW::PTA::UpdateResultText(result) + "\n";
-    switch (result.outcome) {
-    case UpdateOutcome::kDownloadFailed:
+    verdict.text = APW::PTA::UpdateResultText(result, keui::Translate) + "\n";
+    if (result.outcome == APW::PTA::UpdateOutcome::kDownloadFailed) {
         verdict.imageFailed = true;
         verdict.image = result.image;
         verdict.step = result.step;
-        verdict.code = IsAccessStatus(result.status) ? kExitNoAccess : kExitUpdateFailed;
-        verdict.message += kRunAgain;
-        return verdict;
-    case UpdateOutcome::kUnitHeld:
-        verdict.code = kExitNoAccess;
-        return verdict;
-    case UpdateOutcome::kUnitNotFound:
-        verdict.code = kExitNoUnit;
-        return verdict;
-    case UpdateOutcome::kUnitChanged:
-        verdict.code = kUnitChangedResult.code;
-        verdict.result = kUnitChangedResult.name;
-        return verdict;
-    case UpdateOutcome::kUnitUnreadable:
-        verdict.code = kExitUnitUnreadable;
-        return verdict;
-    case UpdateOutcome::kCancelled:
-        verdict.code = kExitCancelled;
-        return verdict;
-    default:
-        verdict.code = kExitUpdateFailed;
-        return verdict;
+        verdict.message += std::string(kRunAgain) + "\n";
+        verdict.text += keui::Translate("kecli::JobVerdict", kRunAgain) + "\n";
     }
+    return verdict;
 }
 
 }  // namespace kecli

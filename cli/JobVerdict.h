@@ -7,19 +7,21 @@
 #include <string>
 
 #include "cli/ExitCodes.h"
-#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "macapps/KEFirmwareUpdate/KeResults.h"
 
 namespace kecli {
 
 struct JobVerdict {
     ExitCode code = kExitUpdateFailed;
-    const char* result = nullptr;  // the JSON "result" when not the code's own name
-    std::string message;           // one or more lines, each ending in "\n"
+    const char* result = nullptr;  // the JSON "result"
+    std::string message;           // one or more lines, each ending in "\n", in English for the JSON
+    std::string text;              // the message in the user's language, for the terminal
     bool imageFailed = false;
     DOWNLOADTYPE image = fileXILINX;
     IOReturn status = 0;
     FlashStep step = FlashStep::kNone;
 
+    // From the outcome's row (see kOutcomeRows).
     static JobVerdict From(const APW::PTA::UpdateResult& result);
 };
 

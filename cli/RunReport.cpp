@@ -3,10 +3,8 @@
 
 #include <signal.h>
 
-#include <cinttypes>
-
 #include "macapps/KEFirmwareUpdate/UpdateHistory.h"
-#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "macapps/KEFirmwareUpdate/KeResults.h"
 
 namespace kecli {
 
@@ -47,12 +45,7 @@ std::string PrintableText(const std::string& text)
     return printable;
 }
 
-std::string HexStatus(IOReturn status)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08" PRIX32, static_cast<uint32_t>(status));
-    return text;
-}
+std::string HexStatus(IOReturn status) { return APW::PTA::KeStatusText(status, APW::PTA::StatusForm::kHex); }
 
 std::string StatusText(IOReturn status) { return APW::PTA::KeStatusText(status); }
 

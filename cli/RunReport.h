@@ -36,7 +36,8 @@ struct UnitListing {
     UnitIdentity identity;
     bool offered = false;
     ExitCode code = kExitSuccess;
-    std::string message;
+    std::string message;  // in English, for the JSON
+    std::string text;     // the message in the user's language, for the terminal
 };
 
 const char* ChangeName(Change change);

@@ -24,4 +24,19 @@ check cli 'cli/|macapps/|macclasses/|platform/'
 check macclasses 'macclasses/|platform/'
 check platform 'platform/|sim/UnitPort\.h|sim/SimWireProtocol\.h'
 check sim 'sim/'
+# The results of reading a unit and of a job, and the headers that only
+# need them, stand below the controller: none includes it, and the results
+# know no Qt.
+results=macapps/KEFirmwareUpdate
+for file in $results/KeResults.h $results/KeResults.cpp $results/KeText.h $results/KeText.cpp \
+  $results/UnitReading.h $results/UnitReading.cpp $results/UpdateHistory.h $results/UnitChoice.h \
+  $results/UnitSurvey.h; do
+  if [ ! -f "$file" ]; then
+    echo "$file is missing"
+    status=1
+  elif grep -nE '^\s*#\s*include\s*[<"](macapps/KEFirmwareUpdate/kefirmwareupdate\.h|Q)' "$file"; then
+    echo "$file includes the controller or Qt"
+    status=1
+  fi
+done
 exit $status

@@ -94,3 +94,22 @@ TEST_F(CliAppTest, ConfirmationOnATerminal)
     EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Xilinx).accepted &&
                 mBus.model().Flash(kesim::FlashDevice::Mcore).accepted);
 }
+
+// Listing units describes them; only the choice of --unit decides the unit written.
+TEST_F(CliAppTest, DescribingUnitsLeavesTheUnitWrittenToTheChoice)
+{
+    simbus::Bus second{kesim::KeUnitConfig{.guid = 0x000A270000000043}};
+    fwplat::Transports both = mBus.transports();
+    both.push_back(second.transports().front());
+    mUpdate = std::make_unique<APW::PTA::CKeFirmwareUpdate>(APW::PTA::UpdateSeams{both, simbus::NoPause});
+    EXPECT_EQ(Run(CliOptions{}).code, kExitSuccess);
+    EXPECT_FALSE(mUpdate->GetShownUnit().has_value()) << "listing showed a unit to the next job";
+
+    CliOptions first;
+    first.command = Command::kUpdate;
+    first.yes = true;
+    first.unit = "0x000a270000000042";
+    EXPECT_EQ(Run(first).code, kExitSuccess);
+    EXPECT_TRUE(mBus.model().Flash(kesim::FlashDevice::Xilinx).accepted);
+    EXPECT_FALSE(second.model().Flash(kesim::FlashDevice::Xilinx).erased) << "the unit not chosen was written";
+}

@@ -101,11 +101,9 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
          "(the unit failed the step, 0xFFFFFF40). The FPGA image was written.\nDo not power the Ke off"},
         {UpdateOutcome::kUnitHeld, fileXILINX, kIOReturnNotPermitted, kExitNoAccess, false,
          "the Ke could not be opened (not permitted, 0xE00002E2); nothing was written"},
-        {UpdateOutcome::kUnitNotFound, fileXILINX, kIOReturnNoDevice, kExitNoUnit, false, "nothing was written"},
-        {UpdateOutcome::kUnitChanged, fileXILINX, kIOReturnNotFound, kExitNoUnit, false,
-         "not the one; nothing was written"},
-        {UpdateOutcome::kNotStarted, fileXILINX, kIOReturnNoDevice, kExitUpdateFailed, false, "nothing was written"},
-        {UpdateOutcome::kCancelled, fileXILINX, 0, kExitCancelled, false, "nothing was written"},
+        // An image that could not be opened needs a person, as a unit held does.
+        {UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnExclusiveAccess, kExitNoAccess, true,
+         "Writing the FPGA image failed: (held by another program, 0xE00002C5)"},
         {UpdateOutcome::kNone, fileXILINX, 0, kExitUpdateFailed, false, "without a result"},  // no result is no success
     };
     for (const auto& [outcome, image, status, code, imageFailed, says] : cases) {
@@ -115,6 +113,10 @@ TEST(JobVerdictTest, EachOutcomeHasItsCodeAndMessage)
             << says;
         EXPECT_THAT(verdict.message, HasSubstr(says));
     }
+    // Stored history files name it as they always did.
+    EXPECT_STREQ(
+        APW::PTA::OutcomeRowOf({UpdateOutcome::kDownloadFailed, fileXILINX, kIOReturnExclusiveAccess, ""}).historyName,
+        "update-failed");
 }
 
 TEST(RunReportTest, JsonKeepsEveryKeyAndSurvivesOddSerials)

@@ -17,7 +17,8 @@ constexpr UInt32 kErasePollMicroseconds = 1000000;
 constexpr SInt32 kErasePolls = 60;
 constexpr UInt32 kStatusBusy = 0;
 constexpr UInt32 kStatusReady = 1;
-constexpr UInt32 kOpenRetryMicroseconds = 10000;
+// Another program's discovery may hold the unit for a moment; the open waits
+// for it about a second before it counts as failed.
 constexpr int kOpenRetries = 100;
 
 // Store `value` big-endian at `out`, whatever its alignment.
@@ -127,13 +128,7 @@ void Downloader::DoDownload(DownloadUnit* unit, DOWNLOADTYPE type)
 
 IOReturn Downloader::Prepare(UInt32& generation, FlashStep& step)
 {
-    IOReturn error = _Unit->Open();
-    // Another program's discovery may hold the unit for a moment; wait for it
-    // about a second before the open counts as failed.
-    for (int retry = 0; error == kIOReturnExclusiveAccess && retry < kOpenRetries; ++retry) {
-        mSleep(kOpenRetryMicroseconds);
-        error = _Unit->Open();
-    }
+    IOReturn error = _Unit->OpenWaitingOutAHold(mSleep, kOpenRetries);
     if (error != 0) {
         // Nothing may be sent to a unit that did not open, and the caller must
         // hear why (held by another program, say), not a later "not open".

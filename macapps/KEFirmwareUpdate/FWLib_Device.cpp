@@ -39,6 +39,16 @@ IOReturn Device::Open()
     return status;
 }
 
+IOReturn Device::OpenWaitingOutAHold(const KeSleepFunction& sleep, int retries)
+{
+    IOReturn status = Open();
+    for (int retry = 0; status == kIOReturnExclusiveAccess && retry < retries; ++retry) {
+        sleep(kHoldRetryMicroseconds);
+        status = Open();
+    }
+    return status;
+}
+
 void Device::Close()
 {
     if (mTrace == DeviceTrace::kTraced) std::cout << "FWDL::Close\n";

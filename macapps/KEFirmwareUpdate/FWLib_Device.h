@@ -8,6 +8,7 @@
 #include "platform/common/MacTypes.h"
 #include "platform/firewire/FWTransport.h"
 #include "platform/firewire/IOReturn.h"
+#include "platform/threads/Sleep.h"
 
 // A FireWire address: node ID, and the upper 16 and lower 32 bits of the
 // 48-bit offset within the node. Built with a node ID of 0.
@@ -47,6 +48,11 @@ public:
     // Exclusive: kIOReturnExclusiveAccess while another client has the unit,
     // or while this handle already has it open.
     IOReturn Open();
+    // Open, asked again while another program holds the unit (its discovery
+    // holds it for a few milliseconds): at most `retries` more times,
+    // kHoldRetryMicroseconds apart, through `sleep`.
+    IOReturn OpenWaitingOutAHold(const KeSleepFunction& sleep, int retries);
+    static constexpr UInt32 kHoldRetryMicroseconds = 10000;
     void Close();
     IOReturn GetBusGeneration(UInt32& generation) const;
 

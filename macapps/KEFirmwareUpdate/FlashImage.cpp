@@ -2,6 +2,7 @@
 #include "macapps/KEFirmwareUpdate/FlashImage.h"
 
 #include "KeFirmwareVersions.h"
+#include "macapps/KEFirmwareUpdate/KeText.h"
 #include "macapps/KEFirmwareUpdate/KeXilinx.h"
 #include "macapps/KEFirmwareUpdate/Ke_MCORE.h"
 
@@ -11,10 +12,12 @@ namespace {
 const FlashImage (&FlashImages())[2]
 {
     static const FlashImage images[] = {
-        {fileXILINX, Xilinx, "FPGA", "fpga", "Opening Xilinx data file\n", "Erasing Xilinx Image\n", KeXilinxData,
-         KeXilinxDataSizeBytes, KeXilinxBitstreamOffset, 40, 20, 1, kCarriedXilinxVersion},
-        {fileMCORE, MCORE, "microcontroller", "microcontroller", "Opening MCORE 06 file\n", "Erasing MCORE image\n",
-         KeMCORE06data, KeMCORE06dataSize, 0, 80, 20, 0, kCarriedMCOREVersion},
+        {fileXILINX, Xilinx, QT_TRANSLATE_NOOP("FlashImage", "FPGA"), "fpga", "Opening Xilinx data file\n",
+         "Erasing Xilinx Image\n", KeXilinxData, KeXilinxDataSizeBytes, KeXilinxBitstreamOffset, 40, 20, 1,
+         kCarriedXilinxVersion},
+        {fileMCORE, MCORE, QT_TRANSLATE_NOOP("FlashImage", "microcontroller"), "microcontroller",
+         "Opening MCORE 06 file\n", "Erasing MCORE image\n", KeMCORE06data, KeMCORE06dataSize, 0, 80, 20, 0,
+         kCarriedMCOREVersion},
     };
     return images;
 }
@@ -42,7 +45,7 @@ const FlashImage* FlashImageFor(DL_DEVICE_TYPE device)
 const char* FlashDisplayName(DOWNLOADTYPE type)
 {
     const FlashImage* image = FlashImageFor(type);
-    return image ? image->displayName : "unknown";
+    return image ? image->displayName : QT_TRANSLATE_NOOP("FlashImage", "unknown");
 }
 
 namespace {
@@ -76,13 +79,13 @@ struct StepNames {
 };
 
 constexpr StepNames kStepNames[] = {
-    {FlashStep::kOpen, "open", "at the open"},
-    {FlashStep::kUpdateMode, "update-mode", "entering update mode"},
-    {FlashStep::kErase, "erase", "at the erase"},
-    {FlashStep::kHeader, "header", "sending the header"},
-    {FlashStep::kBlocks, "blocks", "sending the image"},
-    {FlashStep::kCrc, "crc", "at the CRC check"},
-    {FlashStep::kRestore, "restore", "returning to normal operation"},
+    {FlashStep::kOpen, "open", QT_TRANSLATE_NOOP("FlashImage", "at the open")},
+    {FlashStep::kUpdateMode, "update-mode", QT_TRANSLATE_NOOP("FlashImage", "entering update mode")},
+    {FlashStep::kErase, "erase", QT_TRANSLATE_NOOP("FlashImage", "at the erase")},
+    {FlashStep::kHeader, "header", QT_TRANSLATE_NOOP("FlashImage", "sending the header")},
+    {FlashStep::kBlocks, "blocks", QT_TRANSLATE_NOOP("FlashImage", "sending the image")},
+    {FlashStep::kCrc, "crc", QT_TRANSLATE_NOOP("FlashImage", "at the CRC check")},
+    {FlashStep::kRestore, "restore", QT_TRANSLATE_NOOP("FlashImage", "returning to normal operation")},
 };
 
 }  // namespace
@@ -100,5 +103,5 @@ const char* FlashStepWords(FlashStep step)
     for (const StepNames& names : kStepNames) {
         if (names.step == step) return names.words;
     }
-    return "at an unknown step";
+    return QT_TRANSLATE_NOOP("FlashImage", "at an unknown step");
 }

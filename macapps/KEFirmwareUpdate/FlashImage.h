@@ -60,6 +60,9 @@ enum class FlashStep {
     kRestore,
 };
 
+// The translation context of the texts below that people read.
+inline constexpr char kFlashImageContext[] = "FlashImage";
+
 // "erase", "update-mode"... for JSON; null for kNone.
 const char* FlashStepJsonName(FlashStep step);
 // "at the erase", "entering update mode"... for users.

@@ -19,6 +19,7 @@
 #include "macclasses/Process.h"
 #include "platform/process/ProcessSource.h"
 #include "platform/signals/SignalHold.h"
+#include "platform/ui/Translations.h"
 
 using APW::PTA::CKeFirmwareUpdate;
 using APW::PTA::UpdateOutcome;
@@ -498,9 +499,11 @@ void CKeFirmwareUpdateDialog::UpdatingTick()
 
 namespace {
 
-std::string FailureText(const UpdateResult& result)
+// How the job ended and what to do now; `translate` gives the outcome's words
+// (none for the log).
+std::string FailureText(const UpdateResult& result, const KeTranslate& translate = KeUntranslated)
 {
-    return UpdateFailedText(APW::PTA::UpdateResultText(result), result.NothingWritten());
+    return UpdateFailedText(APW::PTA::UpdateResultText(result, translate), result.NothingWritten());
 }
 
 }  // namespace
@@ -508,7 +511,8 @@ std::string FailureText(const UpdateResult& result)
 void CKeFirmwareUpdateDialog::ReportFailedJob(const UpdateResult& result)
 {
     OpenAlert([this, &result] {
-        return ShowProgrammingFailedAlert(FailureText(result), mFailureLogPath, _pKe->GetHistoryProblem());
+        return ShowProgrammingFailedAlert(FailureText(result, keui::Translate), mFailureLogPath,
+                                          _pKe->GetHistoryProblem());
     });
     // Nothing of the failed job stays on show; the user may try again, or
     // leave even when the unit has gone.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "macapps/KEFirmwareUpdate/KeResults.h"
 
 class UnitChoice {
 public:

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <utility>
 
+#include "macapps/KEFirmwareUpdate/UnitReading.h"
+
 using APW::PTA::KeUnitReading;
 
 struct UnitSurvey::Shared {

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "macapps/KEFirmwareUpdate/KeResults.h"
 #include "platform/firewire/FWTransport.h"
 #include "platform/threads/Sleep.h"
 

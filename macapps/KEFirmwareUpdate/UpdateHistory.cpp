@@ -64,31 +64,6 @@ std::optional<long long> StartInstant(const ordered_json& record)
 
 }  // namespace
 
-const char* ResultName(UpdateOutcome outcome)
-{
-    switch (outcome) {
-    case UpdateOutcome::kSucceeded:
-        return "succeeded";
-    case UpdateOutcome::kDownloadFailed:
-        return "update-failed";
-    case UpdateOutcome::kUnitNotFound:
-        return "no-unit";
-    case UpdateOutcome::kUnitChanged:
-        return "unit-changed";
-    case UpdateOutcome::kUnitUnreadable:
-        return "unit-unreadable";
-    case UpdateOutcome::kUnitHeld:
-        return "no-access";
-    case UpdateOutcome::kCancelled:
-        return "cancelled";
-    case UpdateOutcome::kNotStarted:
-    case UpdateOutcome::kThreadNotStarted:
-        return "not-started";
-    default:
-        return "unknown";
-    }
-}
-
 ordered_json ToJson(const Attempt& attempt)
 {
     const APW::PTA::UpdateResult& result = attempt.result;
@@ -101,7 +76,7 @@ ordered_json ToJson(const Attempt& attempt)
     record["serial_number"] = OrNull(attempt.serialNumber);
     record["installed_version"] = OrNull(attempt.installedVersion);
     record["carried_version"] = attempt.carriedVersion;
-    record["result"] = ResultName(result.outcome);
+    record["result"] = APW::PTA::OutcomeRowOf(result).historyName;
     record["failed_image"] = failed ? ordered_json(failed->jsonName) : ordered_json();
     const char* step = failed ? FlashStepJsonName(result.step) : nullptr;
     record["failed_step"] = step ? ordered_json(step) : ordered_json();
@@ -204,11 +179,7 @@ std::optional<std::string> RecordAttempt(std::chrono::system_clock::time_point s
                                          const std::optional<UInt64>& guid, const APW::PTA::UpdateResult& result)
 {
     Attempt attempt;
-    if (guid) {
-        char text[24];
-        std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(*guid));
-        attempt.guid = text;
-    }
+    if (guid) attempt.guid = APW::PTA::GuidText(guid);
     attempt.start = start;
     attempt.end = std::chrono::system_clock::now();
     attempt.program = program_invocation_short_name;

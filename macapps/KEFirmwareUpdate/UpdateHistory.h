@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "macapps/KEFirmwareUpdate/kefirmwareupdate.h"
+#include "macapps/KEFirmwareUpdate/KeResults.h"
 
 namespace kehistory {
 
@@ -29,13 +29,9 @@ struct Attempt {
 
 // The object written for an attempt: start, end, program, guid,
 // serial_number, installed_version, carried_version, result, failed_image,
-// failed_step, status_code, unit_left_as_found (null where it does not apply).
+// failed_step, status_code, unit_left_as_found (null where it does not apply);
+// its result is the outcome's history name (see kOutcomeRows).
 nlohmann::ordered_json ToJson(const Attempt& attempt);
-// "succeeded", "update-failed", "no-unit", "unit-changed", "unit-unreadable",
-// "no-access", "cancelled", "not-started"; "unknown" for
-// an outcome this table does not know yet.
-const char* ResultName(APW::PTA::UpdateOutcome outcome);
-
 // JSON text as both programs write it. Text from the unit (its serial number)
 // need not be UTF-8: a byte that is not becomes U+FFFD instead of an error.
 std::string JsonText(const nlohmann::ordered_json& value, int indent = -1);

@@ -88,4 +88,9 @@ std::string Fill(const QString& text, std::initializer_list<std::string_view> ar
     return filled;
 }
 
+std::string Translate(const char* context, const char* source)
+{
+    return QCoreApplication::translate(context, source).toStdString();
+}
+
 }  // namespace keui

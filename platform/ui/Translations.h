@@ -31,4 +31,8 @@ void InstallTranslations();
 // without an argument stays.
 std::string Fill(const QString& text, std::initializer_list<std::string_view> args);
 
+// `source`, marked under `context`, in the user's language: what the core's
+// texts are rendered through where a person reads them.
+std::string Translate(const char* context, const char* source);
+
 }  // namespace keui
