@@ -69,6 +69,53 @@
     </message>
 </context>
 <context>
+    <name>FlashImage</name>
+    <message>
+        <source>FPGA</source>
+        <translation>FPGA</translation>
+    </message>
+    <message>
+        <source>microcontroller</source>
+        <translation>Mikrocontroller</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>at the open</source>
+        <translation>beim Öffnen</translation>
+    </message>
+    <message>
+        <source>entering update mode</source>
+        <translation>beim Wechsel in den Update-Modus</translation>
+    </message>
+    <message>
+        <source>at the erase</source>
+        <translation>beim Löschen</translation>
+    </message>
+    <message>
+        <source>sending the header</source>
+        <translation>beim Senden des Headers</translation>
+    </message>
+    <message>
+        <source>sending the image</source>
+        <translation>beim Senden des Abbilds</translation>
+    </message>
+    <message>
+        <source>at the CRC check</source>
+        <translation>bei der CRC-Prüfung</translation>
+    </message>
+    <message>
+        <source>returning to normal operation</source>
+        <translation>bei der Rückkehr in den Normalbetrieb</translation>
+    </message>
+    <message>
+        <source>at an unknown step</source>
+        <translation>bei einem unbekannten Schritt</translation>
+    </message>
+</context>
+<context>
     <name>KeAlerts</name>
     <message>
         <source>%1 %2</source>
@@ -114,6 +161,87 @@
     <message>
         <source>Programming Failed</source>
         <translation>Programmierung fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>KeResults</name>
+    <message>
+        <source>the unit did not finish erasing in time</source>
+        <translation>das Gerät hat das Löschen nicht rechtzeitig beendet</translation>
+    </message>
+    <message>
+        <source>the unit reported a failed erase</source>
+        <translation>das Gerät meldete ein fehlgeschlagenes Löschen</translation>
+    </message>
+    <message>
+        <source>the unit did not accept the image</source>
+        <translation>das Gerät hat das Abbild nicht angenommen</translation>
+    </message>
+    <message>
+        <source>the step did not complete</source>
+        <translation>der Schritt wurde nicht abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Writing the %1 image failed: %2.</source>
+        <translation>Das Schreiben des Abbilds „%1“ ist fehlgeschlagen: %2.</translation>
+    </message>
+    <message>
+        <source>The %1 image was left as it was.</source>
+        <translation>Das Abbild „%1“ blieb unverändert.</translation>
+    </message>
+    <message>
+        <source>The %1 image was written.</source>
+        <translation>Das Abbild „%1“ wurde geschrieben.</translation>
+    </message>
+    <message>
+        <source>The update did not start: %1; nothing was written.</source>
+        <translation>Das Update wurde nicht gestartet: %1; es wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>The Ke was not left as it was found: it could not be taken out of update mode %1.</source>
+        <translation>Der Ke ist nicht im vorgefundenen Zustand: Er konnte nicht aus dem Update-Modus geholt werden %1.</translation>
+    </message>
+    <message>
+        <source>Not Available</source>
+        <translation>Nicht verfügbar</translation>
+    </message>
+    <message>
+        <source>The update ended without a result.</source>
+        <translation>Das Update endete ohne Ergebnis.</translation>
+    </message>
+    <message>
+        <source>Programming Complete
+You will need to cycle the Power on your Ke for changes to take affect</source>
+        <translation>Programmierung abgeschlossen
+Schalten Sie Ihren Ke aus und wieder ein, damit die Änderungen wirksam werden</translation>
+    </message>
+    <message>
+        <source>Writing the %1 image failed %2: %3 %4.</source>
+        <translation>Das Schreiben des Abbilds „%1“ ist %2 fehlgeschlagen: %3 %4.</translation>
+    </message>
+    <message>
+        <source>the Ke was not found on the FireWire bus %1</source>
+        <translation>der Ke wurde am FireWire-Bus nicht gefunden %1</translation>
+    </message>
+    <message>
+        <source>another program holds the Ke %1</source>
+        <translation>ein anderes Programm belegt den Ke %1</translation>
+    </message>
+    <message>
+        <source>the Ke could not be opened %1</source>
+        <translation>der Ke konnte nicht geöffnet werden %1</translation>
+    </message>
+    <message>
+        <source>the %1 image failed %2, before its erase %3</source>
+        <translation>das Abbild „%1“ ist %2 fehlgeschlagen, noch vor dem Löschen %3</translation>
+    </message>
+    <message>
+        <source>it was cancelled before the first erase</source>
+        <translation>es wurde vor dem ersten Löschen abgebrochen</translation>
+    </message>
+    <message>
+        <source>the system could not start the update thread %1</source>
+        <translation>das System konnte den Update-Thread nicht starten %1</translation>
     </message>
 </context>
 <context>
@@ -332,6 +460,30 @@
         <source>%1 arrived during the update; the program ends now with its result.</source>
         <translation>%1 ist während der Aktualisierung eingetroffen; das Programm endet jetzt mit ihrem Ergebnis.</translation>
     </message>
+    <message>
+        <source>downgrade (%1 to %2)</source>
+        <translation>Zurückstufung (%1 auf %2)</translation>
+    </message>
+    <message>
+        <source>reinstall of the same version (%1)</source>
+        <translation>Neuinstallation derselben Version (%1)</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but this user may not open it (status %1); ask for access to its FireWire device.</source>
+        <translation>Der Ke ist angeschlossen, aber dieser Benutzer darf ihn nicht öffnen (Status %1); bitten Sie um Zugriff auf sein FireWire-Gerät.</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but another program holds it (status %1).</source>
+        <translation>Der Ke ist angeschlossen, aber ein anderes Programm belegt ihn (Status %1).</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but it is not offered for an update: %1.</source>
+        <translation>Der Ke ist angeschlossen, wird aber nicht zum Update angeboten: %1.</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but it could not be read (status %1).</source>
+        <translation>Der Ke ist angeschlossen, konnte aber nicht gelesen werden (Status %1).</translation>
+    </message>
 </context>
 <context>
     <name>kecli::CliParser</name>
@@ -455,6 +607,13 @@
     <message>
         <source>No update has been recorded.</source>
         <translation>Es wurde noch keine Aktualisierung festgehalten.</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::JobVerdict</name>
+    <message>
+        <source>Do not power the Ke off: run the update again.</source>
+        <translation>Schalten Sie den Ke nicht aus: Führen Sie das Update erneut aus.</translation>
     </message>
 </context>
 <context>

@@ -69,6 +69,53 @@
     </message>
 </context>
 <context>
+    <name>FlashImage</name>
+    <message>
+        <source>FPGA</source>
+        <translation>FPGA</translation>
+    </message>
+    <message>
+        <source>microcontroller</source>
+        <translation>del microcontrolador</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>desconocida</translation>
+    </message>
+    <message>
+        <source>at the open</source>
+        <translation>al abrir</translation>
+    </message>
+    <message>
+        <source>entering update mode</source>
+        <translation>al entrar en modo de actualización</translation>
+    </message>
+    <message>
+        <source>at the erase</source>
+        <translation>al borrar</translation>
+    </message>
+    <message>
+        <source>sending the header</source>
+        <translation>al enviar la cabecera</translation>
+    </message>
+    <message>
+        <source>sending the image</source>
+        <translation>al enviar la imagen</translation>
+    </message>
+    <message>
+        <source>at the CRC check</source>
+        <translation>en la comprobación CRC</translation>
+    </message>
+    <message>
+        <source>returning to normal operation</source>
+        <translation>al volver al funcionamiento normal</translation>
+    </message>
+    <message>
+        <source>at an unknown step</source>
+        <translation>en un paso desconocido</translation>
+    </message>
+</context>
+<context>
     <name>KeAlerts</name>
     <message>
         <source>%1 %2</source>
@@ -114,6 +161,87 @@
     <message>
         <source>Programming Failed</source>
         <translation>La programación ha fallado</translation>
+    </message>
+</context>
+<context>
+    <name>KeResults</name>
+    <message>
+        <source>the unit did not finish erasing in time</source>
+        <translation>la unidad no terminó de borrar a tiempo</translation>
+    </message>
+    <message>
+        <source>the unit reported a failed erase</source>
+        <translation>la unidad informó de un borrado fallido</translation>
+    </message>
+    <message>
+        <source>the unit did not accept the image</source>
+        <translation>la unidad no aceptó la imagen</translation>
+    </message>
+    <message>
+        <source>the step did not complete</source>
+        <translation>el paso no se completó</translation>
+    </message>
+    <message>
+        <source>Writing the %1 image failed: %2.</source>
+        <translation>La escritura de la imagen %1 falló: %2.</translation>
+    </message>
+    <message>
+        <source>The %1 image was left as it was.</source>
+        <translation>La imagen %1 se dejó como estaba.</translation>
+    </message>
+    <message>
+        <source>The %1 image was written.</source>
+        <translation>La imagen %1 se escribió.</translation>
+    </message>
+    <message>
+        <source>The update did not start: %1; nothing was written.</source>
+        <translation>La actualización no se inició: %1; no se escribió nada.</translation>
+    </message>
+    <message>
+        <source>The Ke was not left as it was found: it could not be taken out of update mode %1.</source>
+        <translation>El Ke no quedó como se encontró: no se pudo sacar del modo de actualización %1.</translation>
+    </message>
+    <message>
+        <source>Not Available</source>
+        <translation>No disponible</translation>
+    </message>
+    <message>
+        <source>The update ended without a result.</source>
+        <translation>La actualización terminó sin resultado.</translation>
+    </message>
+    <message>
+        <source>Programming Complete
+You will need to cycle the Power on your Ke for changes to take affect</source>
+        <translation>Programación completada
+Apague y vuelva a encender su Ke para que los cambios surtan efecto</translation>
+    </message>
+    <message>
+        <source>Writing the %1 image failed %2: %3 %4.</source>
+        <translation>La escritura de la imagen %1 falló %2: %3 %4.</translation>
+    </message>
+    <message>
+        <source>the Ke was not found on the FireWire bus %1</source>
+        <translation>no se encontró el Ke en el bus FireWire %1</translation>
+    </message>
+    <message>
+        <source>another program holds the Ke %1</source>
+        <translation>otro programa está usando el Ke %1</translation>
+    </message>
+    <message>
+        <source>the Ke could not be opened %1</source>
+        <translation>no se pudo abrir el Ke %1</translation>
+    </message>
+    <message>
+        <source>the %1 image failed %2, before its erase %3</source>
+        <translation>la imagen %1 falló %2, antes de borrarse %3</translation>
+    </message>
+    <message>
+        <source>it was cancelled before the first erase</source>
+        <translation>se canceló antes del primer borrado</translation>
+    </message>
+    <message>
+        <source>the system could not start the update thread %1</source>
+        <translation>el sistema no pudo iniciar el hilo de actualización %1</translation>
     </message>
 </context>
 <context>
@@ -332,6 +460,30 @@
         <source>%1 arrived during the update; the program ends now with its result.</source>
         <translation>%1 llegó durante la actualización; el programa termina ahora con su resultado.</translation>
     </message>
+    <message>
+        <source>downgrade (%1 to %2)</source>
+        <translation>bajada de versión (de %1 a %2)</translation>
+    </message>
+    <message>
+        <source>reinstall of the same version (%1)</source>
+        <translation>reinstalación de la misma versión (%1)</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but this user may not open it (status %1); ask for access to its FireWire device.</source>
+        <translation>El Ke está conectado, pero este usuario no puede abrirlo (estado %1); solicite acceso a su dispositivo FireWire.</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but another program holds it (status %1).</source>
+        <translation>El Ke está conectado, pero otro programa lo está usando (estado %1).</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but it is not offered for an update: %1.</source>
+        <translation>El Ke está conectado, pero no se ofrece para actualizar: %1.</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but it could not be read (status %1).</source>
+        <translation>El Ke está conectado, pero no se pudo leer (estado %1).</translation>
+    </message>
 </context>
 <context>
     <name>kecli::CliParser</name>
@@ -455,6 +607,13 @@
     <message>
         <source>No update has been recorded.</source>
         <translation>No se ha registrado ninguna actualización.</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::JobVerdict</name>
+    <message>
+        <source>Do not power the Ke off: run the update again.</source>
+        <translation>No apague el Ke: vuelva a ejecutar la actualización.</translation>
     </message>
 </context>
 <context>

@@ -69,6 +69,53 @@
     </message>
 </context>
 <context>
+    <name>FlashImage</name>
+    <message>
+        <source>FPGA</source>
+        <translation>FPGA</translation>
+    </message>
+    <message>
+        <source>microcontroller</source>
+        <translation>du microcontrôleur</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>inconnue</translation>
+    </message>
+    <message>
+        <source>at the open</source>
+        <translation>à l&apos;ouverture</translation>
+    </message>
+    <message>
+        <source>entering update mode</source>
+        <translation>au passage en mode de mise à jour</translation>
+    </message>
+    <message>
+        <source>at the erase</source>
+        <translation>à l&apos;effacement</translation>
+    </message>
+    <message>
+        <source>sending the header</source>
+        <translation>à l&apos;envoi de l&apos;en-tête</translation>
+    </message>
+    <message>
+        <source>sending the image</source>
+        <translation>à l&apos;envoi de l&apos;image</translation>
+    </message>
+    <message>
+        <source>at the CRC check</source>
+        <translation>à la vérification CRC</translation>
+    </message>
+    <message>
+        <source>returning to normal operation</source>
+        <translation>au retour en fonctionnement normal</translation>
+    </message>
+    <message>
+        <source>at an unknown step</source>
+        <translation>à une étape inconnue</translation>
+    </message>
+</context>
+<context>
     <name>KeAlerts</name>
     <message>
         <source>%1 %2</source>
@@ -114,6 +161,87 @@
     <message>
         <source>Programming Failed</source>
         <translation>Échec de la programmation</translation>
+    </message>
+</context>
+<context>
+    <name>KeResults</name>
+    <message>
+        <source>the unit did not finish erasing in time</source>
+        <translation>l&apos;unité n&apos;a pas terminé l&apos;effacement à temps</translation>
+    </message>
+    <message>
+        <source>the unit reported a failed erase</source>
+        <translation>l&apos;unité a signalé un échec de l&apos;effacement</translation>
+    </message>
+    <message>
+        <source>the unit did not accept the image</source>
+        <translation>l&apos;unité n&apos;a pas accepté l&apos;image</translation>
+    </message>
+    <message>
+        <source>the step did not complete</source>
+        <translation>l&apos;étape ne s&apos;est pas terminée</translation>
+    </message>
+    <message>
+        <source>Writing the %1 image failed: %2.</source>
+        <translation>L&apos;écriture de l&apos;image %1 a échoué : %2.</translation>
+    </message>
+    <message>
+        <source>The %1 image was left as it was.</source>
+        <translation>L&apos;image %1 est restée telle quelle.</translation>
+    </message>
+    <message>
+        <source>The %1 image was written.</source>
+        <translation>L&apos;image %1 a été écrite.</translation>
+    </message>
+    <message>
+        <source>The update did not start: %1; nothing was written.</source>
+        <translation>La mise à jour n&apos;a pas démarré : %1 ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>The Ke was not left as it was found: it could not be taken out of update mode %1.</source>
+        <translation>Le Ke n&apos;a pas été laissé dans l&apos;état où il a été trouvé : il n&apos;a pas pu quitter le mode de mise à jour %1.</translation>
+    </message>
+    <message>
+        <source>Not Available</source>
+        <translation>Non disponible</translation>
+    </message>
+    <message>
+        <source>The update ended without a result.</source>
+        <translation>La mise à jour s&apos;est terminée sans résultat.</translation>
+    </message>
+    <message>
+        <source>Programming Complete
+You will need to cycle the Power on your Ke for changes to take affect</source>
+        <translation>Programmation terminée
+Éteignez puis rallumez votre Ke pour que les changements prennent effet</translation>
+    </message>
+    <message>
+        <source>Writing the %1 image failed %2: %3 %4.</source>
+        <translation>L&apos;écriture de l&apos;image %1 a échoué %2 : %3 %4.</translation>
+    </message>
+    <message>
+        <source>the Ke was not found on the FireWire bus %1</source>
+        <translation>le Ke n&apos;a pas été trouvé sur le bus FireWire %1</translation>
+    </message>
+    <message>
+        <source>another program holds the Ke %1</source>
+        <translation>un autre programme occupe le Ke %1</translation>
+    </message>
+    <message>
+        <source>the Ke could not be opened %1</source>
+        <translation>le Ke n&apos;a pas pu être ouvert %1</translation>
+    </message>
+    <message>
+        <source>the %1 image failed %2, before its erase %3</source>
+        <translation>l&apos;image %1 a échoué %2, avant son effacement %3</translation>
+    </message>
+    <message>
+        <source>it was cancelled before the first erase</source>
+        <translation>elle a été annulée avant le premier effacement</translation>
+    </message>
+    <message>
+        <source>the system could not start the update thread %1</source>
+        <translation>le système n&apos;a pas pu démarrer le fil de mise à jour %1</translation>
     </message>
 </context>
 <context>
@@ -332,6 +460,30 @@
         <source>%1 arrived during the update; the program ends now with its result.</source>
         <translation>%1 est arrivé pendant la mise à jour&#xa0;; le programme se termine maintenant avec son résultat.</translation>
     </message>
+    <message>
+        <source>downgrade (%1 to %2)</source>
+        <translation>rétrogradation (de %1 vers %2)</translation>
+    </message>
+    <message>
+        <source>reinstall of the same version (%1)</source>
+        <translation>réinstallation de la même version (%1)</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but this user may not open it (status %1); ask for access to its FireWire device.</source>
+        <translation>Le Ke est présent, mais cet utilisateur ne peut pas l&apos;ouvrir (état %1) ; demandez l&apos;accès à son périphérique FireWire.</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but another program holds it (status %1).</source>
+        <translation>Le Ke est présent, mais un autre programme l&apos;occupe (état %1).</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but it is not offered for an update: %1.</source>
+        <translation>Le Ke est présent, mais il n&apos;est pas proposé pour une mise à jour : %1.</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but it could not be read (status %1).</source>
+        <translation>Le Ke est présent, mais il n&apos;a pas pu être lu (état %1).</translation>
+    </message>
 </context>
 <context>
     <name>kecli::CliParser</name>
@@ -455,6 +607,13 @@
     <message>
         <source>No update has been recorded.</source>
         <translation>Aucune mise à jour n&apos;a été enregistrée.</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::JobVerdict</name>
+    <message>
+        <source>Do not power the Ke off: run the update again.</source>
+        <translation>N&apos;éteignez pas le Ke : relancez la mise à jour.</translation>
     </message>
 </context>
 <context>

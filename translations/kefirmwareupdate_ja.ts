@@ -69,6 +69,53 @@
     </message>
 </context>
 <context>
+    <name>FlashImage</name>
+    <message>
+        <source>FPGA</source>
+        <translation>FPGA</translation>
+    </message>
+    <message>
+        <source>microcontroller</source>
+        <translation>マイクロコントローラー</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>不明な</translation>
+    </message>
+    <message>
+        <source>at the open</source>
+        <translation>オープン時に</translation>
+    </message>
+    <message>
+        <source>entering update mode</source>
+        <translation>アップデートモードへの移行時に</translation>
+    </message>
+    <message>
+        <source>at the erase</source>
+        <translation>消去時に</translation>
+    </message>
+    <message>
+        <source>sending the header</source>
+        <translation>ヘッダーの送信時に</translation>
+    </message>
+    <message>
+        <source>sending the image</source>
+        <translation>イメージの送信時に</translation>
+    </message>
+    <message>
+        <source>at the CRC check</source>
+        <translation>CRC チェック時に</translation>
+    </message>
+    <message>
+        <source>returning to normal operation</source>
+        <translation>通常動作への復帰時に</translation>
+    </message>
+    <message>
+        <source>at an unknown step</source>
+        <translation>不明なステップで</translation>
+    </message>
+</context>
+<context>
     <name>KeAlerts</name>
     <message>
         <source>%1 %2</source>
@@ -114,6 +161,87 @@
     <message>
         <source>Programming Failed</source>
         <translation>書き込みに失敗しました</translation>
+    </message>
+</context>
+<context>
+    <name>KeResults</name>
+    <message>
+        <source>the unit did not finish erasing in time</source>
+        <translation>ユニットが時間内に消去を完了しませんでした</translation>
+    </message>
+    <message>
+        <source>the unit reported a failed erase</source>
+        <translation>ユニットが消去の失敗を報告しました</translation>
+    </message>
+    <message>
+        <source>the unit did not accept the image</source>
+        <translation>ユニットがイメージを受け付けませんでした</translation>
+    </message>
+    <message>
+        <source>the step did not complete</source>
+        <translation>ステップが完了しませんでした</translation>
+    </message>
+    <message>
+        <source>Writing the %1 image failed: %2.</source>
+        <translation>%1 イメージの書き込みに失敗しました: %2。</translation>
+    </message>
+    <message>
+        <source>The %1 image was left as it was.</source>
+        <translation>%1 イメージは変更されていません。</translation>
+    </message>
+    <message>
+        <source>The %1 image was written.</source>
+        <translation>%1 イメージは書き込まれました。</translation>
+    </message>
+    <message>
+        <source>The update did not start: %1; nothing was written.</source>
+        <translation>アップデートは開始されませんでした: %1。何も書き込まれていません。</translation>
+    </message>
+    <message>
+        <source>The Ke was not left as it was found: it could not be taken out of update mode %1.</source>
+        <translation>Ke は元の状態に戻っていません: アップデートモードを解除できませんでした %1。</translation>
+    </message>
+    <message>
+        <source>Not Available</source>
+        <translation>利用不可</translation>
+    </message>
+    <message>
+        <source>The update ended without a result.</source>
+        <translation>アップデートは結果なしで終了しました。</translation>
+    </message>
+    <message>
+        <source>Programming Complete
+You will need to cycle the Power on your Ke for changes to take affect</source>
+        <translation>プログラミング完了
+変更を有効にするには Ke の電源を入れ直してください</translation>
+    </message>
+    <message>
+        <source>Writing the %1 image failed %2: %3 %4.</source>
+        <translation>%1 イメージの書き込みが%2失敗しました: %3 %4。</translation>
+    </message>
+    <message>
+        <source>the Ke was not found on the FireWire bus %1</source>
+        <translation>FireWire バス上に Ke が見つかりませんでした %1</translation>
+    </message>
+    <message>
+        <source>another program holds the Ke %1</source>
+        <translation>別のプログラムが Ke を使用中です %1</translation>
+    </message>
+    <message>
+        <source>the Ke could not be opened %1</source>
+        <translation>Ke を開けませんでした %1</translation>
+    </message>
+    <message>
+        <source>the %1 image failed %2, before its erase %3</source>
+        <translation>%1 イメージが消去の前に%2失敗しました %3</translation>
+    </message>
+    <message>
+        <source>it was cancelled before the first erase</source>
+        <translation>最初の消去の前にキャンセルされました</translation>
+    </message>
+    <message>
+        <source>the system could not start the update thread %1</source>
+        <translation>システムがアップデートのスレッドを開始できませんでした %1</translation>
     </message>
 </context>
 <context>
@@ -332,6 +460,30 @@
         <source>%1 arrived during the update; the program ends now with its result.</source>
         <translation>更新中に %1 を受け取りました。結果を伝えてプログラムを終了します。</translation>
     </message>
+    <message>
+        <source>downgrade (%1 to %2)</source>
+        <translation>ダウングレード (%1 から %2 へ)</translation>
+    </message>
+    <message>
+        <source>reinstall of the same version (%1)</source>
+        <translation>同じバージョンの再インストール (%1)</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but this user may not open it (status %1); ask for access to its FireWire device.</source>
+        <translation>Ke は接続されていますが、このユーザーは開けません (状態 %1)。FireWire デバイスへのアクセス権を依頼してください。</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but another program holds it (status %1).</source>
+        <translation>Ke は接続されていますが、別のプログラムが使用中です (状態 %1)。</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but it is not offered for an update: %1.</source>
+        <translation>Ke は接続されていますが、アップデートの対象になりません: %1。</translation>
+    </message>
+    <message>
+        <source>The Ke is there, but it could not be read (status %1).</source>
+        <translation>Ke は接続されていますが、読み取れませんでした (状態 %1)。</translation>
+    </message>
 </context>
 <context>
     <name>kecli::CliParser</name>
@@ -455,6 +607,13 @@
     <message>
         <source>No update has been recorded.</source>
         <translation>記録された更新はありません。</translation>
+    </message>
+</context>
+<context>
+    <name>kecli::JobVerdict</name>
+    <message>
+        <source>Do not power the Ke off: run the update again.</source>
+        <translation>Ke の電源を切らないでください: アップデートをもう一度実行してください。</translation>
     </message>
 </context>
 <context>
