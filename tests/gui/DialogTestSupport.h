@@ -45,33 +45,33 @@ public:
     void Release() { Set(false, 0); }
     bool WaitBlocked(std::chrono::seconds timeout = std::chrono::seconds(60))
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, timeout, [this] { return blocked_; });
+        std::unique_lock<std::mutex> lock(mMutex);
+        return mChanged.wait_for(lock, timeout, [this] { return mBlocked; });
     }
 
 private:
     void Set(bool armed, UInt32 atProgress)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = armed;
-        at_ = atProgress;
-        changed_.notify_all();
+        std::lock_guard<std::mutex> lock(mMutex);
+        mArmed = armed;
+        mAt = atProgress;
+        mChanged.notify_all();
     }
     void Pause()
     {
         ++pauses;
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!armed_ || gDownloadProgress.Get() < at_) return;
-        blocked_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return !armed_; });
-        blocked_ = false;
+        std::unique_lock<std::mutex> lock(mMutex);
+        if (!mArmed || gDownloadProgress.Get() < mAt) return;
+        mBlocked = true;
+        mChanged.notify_all();
+        mChanged.wait(lock, [this] { return !mArmed; });
+        mBlocked = false;
     }
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool armed_ = false, blocked_ = false;
-    UInt32 at_ = 0;
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    bool mArmed = false, mBlocked = false;
+    UInt32 mAt = 0;
 };
 
 // Answers every alert that shows, in turn with the queued button titles or
@@ -86,13 +86,13 @@ public:
         int barValue = -1;    // the window's progress bar while the alert was up
     };
 
-    explicit AlertAnswerer(QProgressBar* bar) : bar_(bar)
+    explicit AlertAnswerer(QProgressBar* bar) : mBar(bar)
     {
-        QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
-        poll_.start(5);
+        QObject::connect(&mPoll, &QTimer::timeout, [this] { Poll(); });
+        mPoll.start(5);
     }
 
-    void Queue(const char* button) { answers_.push_back(QString::fromUtf8(button)); }
+    void Queue(const char* button) { mAnswers.push_back(QString::fromUtf8(button)); }
     std::function<void(QMessageBox*)> onShow;  // runs before the answer
 
     std::vector<Seen> seen;
@@ -103,15 +103,15 @@ private:
     void Poll()
     {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible() || box == last_) return;
-        last_ = box;
+        if (box == nullptr || !box->isVisible() || box == mLast) return;
+        mLast = box;
         QStringList buttons;
         for (QAbstractButton* button : box->buttons()) buttons << button->text();
         buttons.sort();
-        seen.push_back({box->text(), box->informativeText(), box->icon(), buttons, bar_ ? bar_->value() : -1});
+        seen.push_back({box->text(), box->informativeText(), box->icon(), buttons, mBar ? mBar->value() : -1});
         if (onShow) onShow(box);
-        const QString answer = answers_.empty() ? QStringLiteral("OK") : answers_.front();
-        if (!answers_.empty()) answers_.pop_front();
+        const QString answer = mAnswers.empty() ? QStringLiteral("OK") : mAnswers.front();
+        if (!mAnswers.empty()) mAnswers.pop_front();
         if (answer == u"Escape" || answer == u"Return")
             return QTest::keyClick(box, answer == u"Escape" ? Qt::Key_Escape : Qt::Key_Return);
         for (QAbstractButton* button : box->buttons())
@@ -120,10 +120,10 @@ private:
         box->reject();
     }
 
-    QPointer<QProgressBar> bar_;
-    QPointer<QMessageBox> last_;
-    std::deque<QString> answers_;
-    QTimer poll_;
+    QPointer<QProgressBar> mBar;
+    QPointer<QMessageBox> mLast;
+    std::deque<QString> mAnswers;
+    QTimer mPoll;
 };
 
 inline std::string Text(QLabel* label) { return label ? label->text().toStdString() : std::string("<none>"); }
