@@ -91,10 +91,12 @@ std::string UpdateResultText(const UpdateResult& result, const KeTranslate& tran
         translate(kContext, QT_TRANSLATE_NOOP("KeResults", "The update did not start: %1; nothing was written.")),
         {NotStartedReason(result, row, translate)});
     if (const std::optional<bool> left = result.LeftAsFound(); left && !*left) {
-        text += " " + KeFill(translate(kContext, QT_TRANSLATE_NOOP("KeResults",
-                                                                   "The Ke was not left as it was found: it could not "
-                                                                   "be taken out of update mode %1.")),
-                             {KeStatusText(*result.leaveStatus, StatusForm::kInParentheses)});
+        // Appended in two steps: g++ 12 warns falsely (-Wrestrict) on " " + a temporary.
+        text += ' ';
+        text += KeFill(translate(kContext, QT_TRANSLATE_NOOP("KeResults",
+                                                             "The Ke was not left as it was found: it could not "
+                                                             "be taken out of update mode %1.")),
+                       {KeStatusText(*result.leaveStatus, StatusForm::kInParentheses)});
     }
     return text;
 }
