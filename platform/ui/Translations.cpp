@@ -9,6 +9,8 @@
 #include <QTranslator>
 #include <memory>
 
+#include "platform/common/FillPlaceholders.h"
+
 namespace keui {
 namespace {
 
@@ -72,20 +74,7 @@ void InstallTranslations()
 
 std::string Fill(const QString& text, std::initializer_list<std::string_view> args)
 {
-    const std::string source = text.toStdString();
-    std::string filled;
-    filled.reserve(source.size());
-    for (std::size_t i = 0; i < source.size(); ++i) {
-        const char next = i + 1 < source.size() ? source[i + 1] : '\0';
-        const std::size_t index = next >= '1' && next <= '9' ? std::size_t(next - '1') : args.size();
-        if (source[i] != '%' || index >= args.size()) {
-            filled += source[i];
-            continue;
-        }
-        filled += args.begin()[index];
-        ++i;
-    }
-    return filled;
+    return FillPlaceholders(text.toStdString(), args);
 }
 
 std::string Translate(const char* context, const char* source)
